@@ -1,0 +1,21 @@
+// The COM ports the operator can choose, in 8-byte slots ending with an empty one.
+#pragma once
+
+typedef char PortSlot[8];
+extern PortSlot* PortTable;
+
+// Layout of the spooler's level-1 port record: one pointer to the name.
+struct PortRecord {
+    char* pName;
+};
+
+// qsort comparator over two PortRecords: names compared byte by byte as
+// signed chars with a..z folded to A..Z.
+int ComparePortNames(const void* a, const void* b);
+
+// Sorts every record, then keeps the names starting with "COM" (cut to 7).
+void FillPortTable(PortRecord* records, unsigned long count);
+void UseFallbackPortTable();
+void BuildPortTable();
+void FreePortTable();
+bool IsPortTableEmpty();

@@ -1,0 +1,32 @@
+// The one open COM port and its two overlapped records. The Win32 backend and
+// the termios backend both keep the line at 38400 8N1 and the read timeouts of
+// the port (100 ms between bytes, 120 ms per requested byte in total).
+#pragma once
+#include <cstdint>
+
+enum ChannelRecord { WriteRecord = 0, ReadRecord = 1 };
+enum PollOutcome { PollDone = 0, PollPending = 1, PollFailed = 2 };
+
+const unsigned long ErrorIoIncomplete = 996;
+const unsigned long ErrorIoPending = 997;
+
+// Creates the two events of the records; once, at start-up.
+void CreateChannelEvents();
+void CloseChannelEvents();
+
+// The port name as the table lists it ("COM1:", "COM12"). 0 opened, -1 not.
+int OpenChannel(const char* portName);
+// 0 when all four configuration calls succeeded; every call is made regardless.
+int ConfigureChannel();
+bool IsChannelOpen();
+// 0 done, else failed (no effect when no port is open).
+int PurgeChannel();
+int SendPriorityByte(uint8_t b);
+// First n bytes of IoBuffer out through the write record: 0 when started or
+// pending, otherwise the system's error code.
+unsigned long StartWrite(unsigned n);
+// n bytes into the start of IoBuffer through the read record.
+void StartRead(unsigned n);
+// Never waits. Done: *value is the byte count; failed: *value is the error code.
+int Poll(int record, unsigned long* value);
+void CloseChannel();

@@ -1,0 +1,40 @@
+// Frames of the Dm730 line, built and checked in place in IoBuffer.frameArea.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include "transfer/transfer.h"
+
+const uint8_t ByteEsc = 0x1B;
+const uint8_t ByteAck = 0x06;
+const uint8_t ByteNak = 0x15;
+const uint8_t OpWriteBlock = 0x11;
+const uint8_t OpReadBlock = 0x12;
+
+enum ReplyOutcome {
+    ReplyValid = 0,
+    ReplyMissingData,   // detail: the received byte count
+    ReplyRefused,       // NAK
+    ReplyAckError,      // detail: the received status byte
+    ReplyChecksumError, // detail: the 8-bit sum of the covered bytes
+};
+
+struct ReplyCheck {
+    int outcome;
+    unsigned detail;
+};
+
+DeviceRegion LookUpRegion(int kind);
+
+void BuildIdentRequest();
+// On a valid reply both version texts of IoBuffer are rewritten.
+ReplyCheck CheckIdentReply(unsigned long count);
+void FormatVersionText(char text[6], unsigned major, unsigned minor);
+
+void BuildBlockCommand(int action, uint16_t block);
+ReplyCheck CheckByteReply(unsigned long count);
+uint8_t SealDataFrame();
+ReplyCheck CheckDataFrame(unsigned long count);
+uint8_t SumBytes(const uint8_t* bytes, size_t n);
+
+// "prefix" followed by the detail of a failed check, cut to size and terminated.
+void FormatReplyFailure(char* text, size_t size, const char* prefix, ReplyCheck check);

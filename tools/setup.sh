@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing need on Debian; quick when all is there.
+set -euo pipefail
+
+need=(cmake make g++ googletest libgtest-dev
+      g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
+      wine wine64 wine32:i386 xvfb xauth x11-utils xdotool imagemagick locales)
+
+missing=()
+for p in "${need[@]}"; do
+  dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed' || missing+=("$p")
+done
+
+sudo_=""
+[ "$(id -u)" = 0 ] || sudo_="sudo"
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo_ dpkg --add-architecture i386
+  fi
+  $sudo_ apt-get update -q >/dev/null
+  DEBIAN_FRONTEND=noninteractive $sudo_ apt-get install -y -q "${missing[@]}" >/dev/null
+fi
+
+# Wine takes its ANSI code page from the locale: pl_PL gives 1250.
+if ! locale -a 2>/dev/null | grep -qi '^pl_PL\.utf-\?8$'; then
+  echo "setup: generating pl_PL.UTF-8"
+  $sudo_ sed -i 's/^# *\(pl_PL.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^pl_PL.UTF-8 UTF-8' /etc/locale.gen || echo 'pl_PL.UTF-8 UTF-8' | $sudo_ tee -a /etc/locale.gen >/dev/null
+  $sudo_ locale-gen >/dev/null
+fi
