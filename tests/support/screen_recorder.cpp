@@ -1,0 +1,62 @@
+#include "support/screen_recorder.h"
+
+#include <cstring>
+
+#include "app/screen.h"
+#include "transfer/start.h"
+
+ScreenLog Screen;
+
+void ResetScreen() { Screen = ScreenLog(); }
+
+int CountRepaints(const char* what) {
+    int n = 0;
+    for (const std::string& r : Screen.repaints) n += (r == what);
+    return n;
+}
+
+std::vector<int> MarkedPositions() {
+    std::vector<int> marked;
+    for (const auto& m : Screen.portMarks)
+        if (m.second) marked.push_back(m.first);
+    return marked;
+}
+
+int ShowMessageBox(const char* text, const char* caption, unsigned style) {
+    Screen.boxes.push_back(ShownBox{text, caption, style});
+    if ((style & 0xF) != BoxYesNo) return AnswerOk;
+    if (Screen.answers.empty()) return AnswerNo;
+    int answer = Screen.answers.front();
+    Screen.answers.pop_front();
+    return answer;
+}
+
+void RepaintWindow() { Screen.repaints.push_back("window"); }
+void RepaintProgress() { Screen.repaints.push_back("progress"); }
+void RepaintPhase() { Screen.repaints.push_back("phase"); }
+
+void SetPortMark(int position, bool checked) {
+    Screen.portMarks[position] = checked;
+    Screen.markCalls.push_back({position, checked});
+}
+
+void EnableRepeatItem() { Screen.repeatEnabled = true; }
+
+int ShowFileDialog(unsigned long flags, unsigned long* flagsOut, unsigned* extensionOffset) {
+    Screen.dialogFlags.push_back(flags);
+    if (Screen.dialogs.empty()) return 0;
+    DialogScript script = Screen.dialogs.front();
+    Screen.dialogs.pop_front();
+    if (!script.choose) return 0;
+    std::strncpy(DialogFileName, script.path.c_str(), sizeof DialogFileName - 1);
+    DialogFileName[sizeof DialogFileName - 1] = '\0';
+    // Like the common dialog: the offset of the text after the last dot of
+    // the file name, or of the terminator when there is none.
+    const char* name = DialogFileName;
+    const char* slash = std::strrchr(name, '/');
+    const char* base = slash ? slash + 1 : name;
+    const char* dot = std::strrchr(base, '.');
+    *extensionOffset = dot ? unsigned(dot + 1 - name) : unsigned(std::strlen(name));
+    *flagsOut = flags | script.extraFlags;
+    return 1;
+}

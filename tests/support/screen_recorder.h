@@ -1,0 +1,36 @@
+// The operator's screen in tests: records every box, repaint and menu change,
+// and answers questions and file dialogs from a script.
+#pragma once
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+struct ShownBox {
+    std::string text;  // Windows-1250 bytes, as the program composed them
+    std::string caption;
+    unsigned style;
+};
+
+struct DialogScript {
+    bool choose;              // false: the operator cancels
+    std::string path;         // written into the file-name buffer when chosen
+    unsigned long extraFlags; // flags the dialog adds on return (e.g. 0x400)
+};
+
+struct ScreenLog {
+    std::vector<ShownBox> boxes;
+    std::deque<int> answers;              // for Yes/No boxes; AnswerNo when empty
+    std::vector<std::string> repaints;    // "window", "progress", "phase", in order
+    std::map<int, bool> portMarks;        // position -> checked, as last set
+    std::vector<std::pair<int, bool>> markCalls;
+    bool repeatEnabled = false;
+    std::deque<DialogScript> dialogs;     // cancel when empty
+    std::vector<unsigned long> dialogFlags; // flags each dialog was shown with
+};
+
+extern ScreenLog Screen;
+
+void ResetScreen();
+int CountRepaints(const char* what);
+std::vector<int> MarkedPositions();
