@@ -1,0 +1,422 @@
+# The scenarios of the Wine suite, each an operator-visible case of the program, in the order
+# they run (sourced by tests/wine/run.sh; helpers in checks.sh). Texts are compared as the
+# driver reads them back in Unicode: a wrong code page fails the comparison.
+
+SCENARIOS=(
+  startup_found
+  firmware_write
+  libraries_roundtrip
+  no_controller
+  no_ports
+  third_port
+  failure_texts
+  verify_difference
+  escape_by_keyboard
+  close_during_transfer
+  file_rules
+  x64_write
+)
+
+NOT_FOUND='Nie znalazłem Dm730 !\nPodłącz urządzenie, przygotuj do transmisji\ni spróbuj ponownie.'
+# MessageBoxA styles as the relay trace shows them.
+WARNING=30
+ERROR=10
+INFORMATION=40
+QUESTION_NO_DEFAULT=124   # MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2
+
+# The program's window is up, has shown no message box and handles messages.
+expect_quiet_start() {
+  drv_expect "idle box=none enabled" find idle
+}
+
+close_and_expect_exit() {   # CODE
+  drv close gone || fail "the window did not close"
+  local code
+  code=$(selvo_exit_code 15) || fail "the program did not end after its window closed"
+  [ "$code" = "$1" ] || fail "exit code $code, expected $1"
+  ok "window closed, exit code $code"
+}
+
+# The last message box in the relay trace had this caption and style.
+expect_last_box_style() {   # CAPTION STYLE [OWNER]
+  local last
+  last=$(message_boxes | tail -1)
+  [ "$last" = "${3:-window}|$1|$2" ] || fail "MessageBoxA: '$last', expected '${3:-window}|$1|$2'"
+}
+
+# Runs an action through the menus: the data-kind item of ActionsMenu (2 program, 3 libraries,
+# 4 user scenes), then the action command (103 write, 102 read, 104 verify), then the file.
+menu_action() {   # KIND_POSITION COMMAND FILE
+  local am
+  am=$(actions_menu) || fail "no ActionsMenu in the relay trace"
+  drv select "$am" "$1" command "$2" file "$3" || fail "action $2 on $3: ${LAST##*$'\n'}"
+}
+
+# The file dialog's own question for a read into a new file (OFN_CREATEPROMPT) or over an
+# existing one (OFN_OVERWRITEPROMPT): answered Yes. It belongs to the dialog, not the program.
+answer_dialog_question() {
+  drv box none || fail "no question of the file dialog"
+  grep -q 'owner=other' <<<"$LAST" || fail "expected the file dialog's question, got: $LAST"
+  drv box yes || fail "could not answer the file dialog's question"
+}
+
+wait_file_size() {   # FILE SIZE [LIMIT]
+  wait_until "${3:-30}" bash -c '[ "$(stat -c %s "$1" 2>/dev/null)" = "$2" ]' _ "$1" "$2" ||
+    fail "$1 is $(stat -c %s "$1" 2>/dev/null || echo missing) bytes, expected $2"
+}
+
+# --- start-up ----------------------------------------------------------------------------------
+
+scenario_startup_found() {
+  start_sim 1 --versions 4.07,2.31
+  start_selvo
+  expect_quiet_start
+  ok "started with no message"
+  sim_wait 1 '^ident$' 5
+  local pm marks
+  pm=$(port_menu) || fail "no PortMenu in the relay trace"
+  marks=$(menu_marks "$pm" | tr '\n' ' ')
+  [ "$marks" = "1+ " ] || fail "PortMenu marks: '$marks', expected only position 1"
+  ok "controller found on COM1, its item checked"
+  local am flags
+  am=$(actions_menu)
+  flags=$(relay_calls user32.AppendMenuA | awk -F, -v m="${am#0x}" '$1 == m && $3 ~ /6b$/ { print $2 }')
+  [ $((16#${flags:-0} & 1)) -eq 1 ] || fail "P&owtórz was not appended grayed (flags '$flags')"
+  ok "P&owtórz grayed before the first action"
+  wait_drawn ' Wersja firmware : N/A \| N/A$'
+  ok "firmware line shows N/A | N/A before any transfer"
+  shot idle
+  close_and_expect_exit 0
+}
+
+scenario_no_controller() {
+  mkdir -p "$SCEN/held"
+  start_selvo
+  drv find || fail "no window"
+  expect_box ok "Mamy problem :" "$NOT_FOUND"
+  expect_last_box_style "Mamy problem :" $WARNING
+  ok "not-found message over the window, warning icon"
+  drv_expect "idle box=none enabled" idle
+  wait_drawn ' Wersja firmware : N/A \| N/A$'
+  ok "versions N/A, window works"
+  drv command 100 || fail "help"
+  expect_box ok "Brak dostępu !" "Plik pomocy nie jest na razie dostępny !"
+  expect_last_box_style "Brak dostępu !" $INFORMATION
+  ok "help file missing"
+  drv command 101 || fail "about"
+  drv box ok || fail "no about box"
+  grep -q '^box caption="O programie :" text="..*" buttons=ok ' <<<"$LAST" || fail "about box: $LAST"
+  expect_last_box_style "O programie :" $INFORMATION
+  ok "about box"
+  # A port another program holds: Wine does not make ports exclusive, and a link to a directory
+  # fails to open as a held port does on Windows (access denied).
+  com_link 2 "$SCEN/held"
+  drv command 202 || fail "port 2"
+  expect_box ok "Ostrzeżenie" "Błąd otwarcia portu !"
+  expect_last_box_style "Ostrzeżenie" $WARNING
+  [ -z "$(menu_marks "$(port_menu)" | grep '+')" ] || fail "a port item was checked"
+  ok "port chosen by hand that cannot be opened"
+  close_and_expect_exit 0
+}
+
+scenario_no_ports() {
+  SPOOLER_CHANGED=1
+  spooler_ports
+  start_selvo
+  expect_box none "Klęska !" "Brak dostępnych portów szeregowych" ok ok none
+  drv_expect "no window" nowindow
+  drv box ok || fail "could not answer the message"
+  local code
+  code=$(selvo_exit_code 15) || fail "the program did not end"
+  [ "$code" = 255 ] || fail "exit code $code, expected 255 (-1)"
+  expect_last_box_style "Klęska !" $WARNING none
+  [ -z "$(relay_calls user32.CreateWindowExA)" ] || fail "a window was created"
+  ok "no ports: message without a window, exit code -1"
+}
+
+scenario_third_port() {
+  start_sim 1 --ident-silent
+  start_sim 2 --ident-nak
+  start_sim 3
+  start_selvo
+  expect_quiet_start
+  sim_wait 1 '^fault ident-silent$' 1
+  sim_wait 2 '^fault ident-nak$' 1
+  sim_wait 3 '^ident$' 1
+  local marks
+  marks=$(menu_marks "$(port_menu)" | tr '\n' ' ')
+  [ "$marks" = "3+ " ] || fail "PortMenu marks: '$marks', expected only position 3"
+  ok "COM1 (silent) and COM2 (NAK) probed and passed over; COM3 is the only check mark"
+  close_and_expect_exit 0
+}
+
+# --- transfers -------------------------------------------------------------------------------
+
+scenario_firmware_write() {
+  make_memory "$SCEN/mem1.bin" 1
+  cp "$SCEN/mem1.bin" "$SCEN/mem1.before"
+  random_bytes 300 2 >"$W/fw.upg"
+  start_sim 1 --versions 4.07,2.31
+  start_selvo
+  expect_quiet_start
+  local am
+  am=$(actions_menu)
+  # Pointing at the user scenes and then at the program selects the program.
+  drv select "$am" 4 || fail "select"
+  menu_action 2 103 "$W/fw.upg"
+  grep -q '^file dialog "Wybierz plik z danymi :"' <<<"$LAST" || fail "dialog title: $LAST"
+  sim_wait 1 '^block-in 1 ack$' 20
+  drv_expect "idle box=none enabled" idle
+  [ "$(sim_count 1 '^command write')" = 2 ] || fail "expected exactly 2 block commands: $(grep command "$SCEN/sim1.out")"
+  head -c 256 "$W/fw.upg" >"$SCEN/block0.want"
+  { tail -c 44 "$W/fw.upg"; head -c 212 /dev/zero; } >"$SCEN/block1.want"
+  memory_blocks "$SCEN/mem1.bin" 0 1 >"$SCEN/block0.got"
+  memory_blocks "$SCEN/mem1.bin" 1 1 >"$SCEN/block1.got"
+  same_bytes "$SCEN/block0.want" "$SCEN/block0.got" "block 0"
+  same_bytes "$SCEN/block1.want" "$SCEN/block1.got" "block 1 (44 file bytes, 212 zeros)"
+  memory_blocks "$SCEN/mem1.before" 2 4094 >"$SCEN/rest.want"
+  memory_blocks "$SCEN/mem1.bin" 2 4094 >"$SCEN/rest.got"
+  same_bytes "$SCEN/rest.want" "$SCEN/rest.got" "blocks 2 to 4095 untouched"
+  ok "300-byte firmware file written: blocks 0 and 1 hold it, nothing else changed"
+  wait_drawn ' Wersja firmware : 4\.07 \| 2\.31$'
+  ok "firmware line shows the simulator's versions 4.07 | 2.31"
+  drawn_matches '^10 [0-9]+ Zapisywanie do Dm730 : program$' || fail "line 2 of a firmware write not drawn"
+  drawn_matches '^10 [0-9]+ Blok 2 z 2$' || fail "line 3 'Blok 2 z 2' not drawn"
+  ok "status lines of the write"
+  [ "$(menu_enables "$am" | head -1)" = "0:400" ] || fail "P&owtórz not enabled: $(menu_enables "$am")"
+  ok "P&owtórz enabled after the first action"
+  close_and_expect_exit 0
+}
+
+scenario_libraries_roundtrip() {
+  make_memory "$SCEN/mem1.bin" 3
+  random_bytes $((40 * 256)) 4 >"$W/random.lib"
+  # Every byte value crosses the line, the flow-control characters included.
+  for b in 11 13; do
+    od -An -tx1 -v "$W/random.lib" | grep -cw "$b" >/dev/null || fail "test file lacks byte 0x$b"
+  done
+  start_sim 1
+  start_selvo
+  expect_quiet_start
+  menu_action 3 103 "$W/random.lib"
+  # A file of whole blocks is followed by one block of zeros.
+  sim_wait 1 '^block-in 552 ack$' 30
+  memory_blocks "$SCEN/mem1.bin" 512 40 >"$SCEN/written.got"
+  same_bytes "$W/random.lib" "$SCEN/written.got" "libraries written"
+  [ "$(memory_blocks "$SCEN/mem1.bin" 552 1 | tr -d '\0' | wc -c)" = 0 ] || fail "block 552 is not zeros"
+  ok "random library file (0x11 and 0x13 included) written, then a zero block"
+  drv_expect "idle box=none enabled" idle
+  menu_action 3 102 "$W/back.lib"
+  answer_dialog_question
+  sim_wait 1 '^block-out 895$' 60
+  wait_file_size "$W/back.lib" $((384 * 256))
+  memory_blocks "$SCEN/mem1.bin" 512 384 >"$SCEN/region.want"
+  same_bytes "$SCEN/region.want" "$W/back.lib" "libraries read back"
+  ok "read of the libraries region equals the simulator's memory"
+  drv_expect "idle box=none enabled" idle
+  close_and_expect_exit 0
+}
+
+# Each fault of the controller ends the transfer with its text, caption "Niepowodzenie" and the
+# error icon. The simulator is restarted with the next fault on the same link; the program
+# reopens the port before every action.
+scenario_failure_texts() {
+  random_bytes 300 5 >"$W/fw.upg"
+  start_sim 1
+  start_selvo
+  expect_quiet_start
+  local faults text kind cmd file
+  while IFS='|' read -r faults kind cmd file text; do
+    stop_sim 1
+    # shellcheck disable=SC2086
+    start_sim 1 $faults
+    if [ "$kind" = repeat ]; then
+      drv command 107 || fail "repeat"
+    else
+      menu_action "$kind" "$cmd" "$W/$file"
+      [ "$cmd" != 102 ] || answer_dialog_question
+    fi
+    expect_box ok "Niepowodzenie" "$text"
+    expect_last_box_style "Niepowodzenie" $ERROR
+    ok "$faults: $text"
+  done <<'EOF'
+--nak-command 0|2|103|fw.upg|Błąd potwierdzenia : NAK
+--status-byte 0:0x07|repeat|||Błąd potwierdzenia : błąd ACK :  7
+--nak-block 1|repeat|||Błąd przesyłania : NAK
+--silent-after 1|repeat|||Błąd potwierdzenia : brak danych : 0
+--bad-ident-checksum=0x0a|repeat|||Błąd inicjacji : sumy kontrolnej : a
+--bad-checksum 513:0x3f|3|102|bad.lib|Błąd przesyłania : sumy kontrolnej : 3f
+--short-frame 512|3|102|short.lib|Błąd przesyłania : brak danych : 200
+EOF
+  # The blocks read before the bad checksum stay in the file.
+  [ "$(stat -c %s "$W/bad.lib")" = 256 ] || fail "bad.lib holds $(stat -c %s "$W/bad.lib") bytes, expected 256"
+  ok "the block read before the bad checksum stays in the file"
+  close_and_expect_exit 0
+}
+
+scenario_verify_difference() {
+  random_bytes 300 6 >"$W/fw.upg"
+  make_memory "$SCEN/mem1.bin" 7
+  # Device memory = the file, zero-filled to two blocks, but for three bytes.
+  {
+    head -c 300 "$W/fw.upg"
+    head -c 212 /dev/zero
+    tail -c +513 "$SCEN/mem1.bin"
+  } >"$SCEN/mem1.new"
+  mv "$SCEN/mem1.new" "$SCEN/mem1.bin"
+  poke() { printf "$(printf '\\x%02x' "$3")" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none; }
+  poke "$W/fw.upg" 5 1
+  poke "$SCEN/mem1.bin" 5 2
+  poke "$W/fw.upg" 7 3
+  poke "$SCEN/mem1.bin" 7 4
+  poke "$SCEN/mem1.bin" $((256 + 50)) 9
+  start_sim 1
+  start_selvo
+  expect_quiet_start
+  menu_action 2 104 "$W/fw.upg"
+  grep -q '^file dialog "Wybierz plik do weryfikacji :"' <<<"$LAST" || fail "dialog title: $LAST"
+  expect_box yes "Ostrzeżenie" 'Błąd weryfikacji : blok 1 poz. 5\n1, 2\nKontynuować ?' yes,no no
+  expect_last_box_style "Ostrzeżenie" $QUESTION_NO_DEFAULT
+  expect_box yes "Ostrzeżenie" 'Błąd weryfikacji : blok 1 poz. 7\n3, 4\nKontynuować ?' yes,no no
+  # Past the end of the short file the device's bytes are compared with the zero fill.
+  expect_box yes "Ostrzeżenie" 'Błąd weryfikacji : blok 2 poz. 50\n0, 9\nKontynuować ?' yes,no no
+  drv_expect "idle box=none enabled" idle
+  [ "$(sim_count 1 '^command read')" = 2 ] || fail "verify of a 2-block file sent $(sim_count 1 '^command read') commands"
+  ok "differences answered Yes: every one asked, the short file ends the verify after block 2"
+  drv command 107 || fail "repeat"
+  expect_box no "Ostrzeżenie" 'Błąd weryfikacji : blok 1 poz. 5\n1, 2\nKontynuować ?' yes,no no
+  drv_expect "idle box=none enabled" idle
+  [ "$(sim_count 1 '^command read')" = 3 ] || fail "the verify went on after No"
+  ok "difference answered No stops the verify"
+  close_and_expect_exit 0
+}
+
+# The menus reached by real key presses (Alt, then the mnemonics), Esc in mid-transfer, and a
+# larger font afterwards.
+scenario_escape_by_keyboard() {
+  make_memory "$SCEN/mem1.bin" 8
+  start_sim 1 --line-rate
+  start_selvo
+  expect_quiet_start
+  wait_drawn ' Wersja firmware : N/A \| N/A$'
+  keys alt+a u o
+  drv file "$W/scenes.usr" || fail "no file dialog after Alt, A, U, O"
+  grep -q '^file dialog "Wybierz plik do zapisu :"' <<<"$LAST" || fail "dialog title: $LAST"
+  answer_dialog_question
+  sim_wait 1 '^block-out 905$' 30
+  ok "read of user scenes started by keyboard"
+  wait_drawn '^10 [0-9]+ Odczyt z Dm730 : dane użytkownika$'
+  wait_drawn '^10 [0-9]+ Blok [0-9]+ z 3200$'
+  shot transfer
+  local before
+  before=$(wc -l <"$SCEN/relay.log")
+  keys Escape
+  # Esc repaints the whole window: line 1 again, and no block counter after it.
+  wait_until 10 bash -c 'tail -n +"$2" "$1" | grep -ac "Call gdi32.TextOutA(.*Wersja firmware" >/dev/null' _ "$SCEN/relay.log" "$before" ||
+    fail "no repaint after Esc"
+  local sent
+  sent=$(sim_count 1 '^block-out')
+  drv_expect "idle box=none enabled" idle
+  [ "$(sim_count 1 '^block-out')" -le $((sent + 1)) ] || fail "blocks still flow after Esc"
+  tail -n +"$before" "$SCEN/relay.log" | grep -ac 'Call user32.MessageBoxA(' >/dev/null && fail "a message after Esc"
+  tail -n +"$before" "$SCEN/relay.log" | grep -a 'Call user32.CheckMenuItem(' && fail "port marks changed by Esc"
+  ok "Esc stopped the transfer after $sent blocks, no message, port kept"
+  # A larger font moves the right-aligned version line to the left (wider characters).
+  local x_before x_after
+  x_before=$(drawn_texts | grep ' Wersja firmware' | tail -1 | cut -d' ' -f1)
+  drv command 108 font 28 "DejaVu Sans Mono" || fail "font dialog"
+  wait_until 10 font_line_moved "$x_before" || fail "the version line did not move with the larger font"
+  x_after=$(drawn_texts | grep ' Wersja firmware' | tail -1 | cut -d' ' -f1)
+  [ "$x_after" -lt "$x_before" ] || fail "version line at x=$x_after, before $x_before"
+  shot font
+  ok "larger font: version line moved from x=$x_before to x=$x_after"
+  close_and_expect_exit 0
+  # The file holds the blocks read before Esc, complete once the program closed it.
+  local size blocks
+  size=$(stat -c %s "$W/scenes.usr")
+  blocks=$((size / 256))
+  [ $((size % 256)) = 0 ] && [ $blocks -ge $((sent - 1)) ] && [ $blocks -le "$sent" ] ||
+    fail "scenes.usr holds $size bytes after $sent blocks were sent"
+  memory_blocks "$SCEN/mem1.bin" 896 "$blocks" >"$SCEN/prefix.want"
+  same_bytes "$SCEN/prefix.want" "$W/scenes.usr" "blocks read before Esc"
+  ok "the file holds the $blocks blocks read before Esc"
+}
+
+font_line_moved() {
+  [ "$(drawn_texts | grep ' Wersja firmware' | tail -1 | cut -d' ' -f1)" != "$1" ]
+}
+
+scenario_close_during_transfer() {
+  start_sim 1 --line-rate
+  start_selvo
+  expect_quiet_start
+  menu_action 4 102 "$W/scenes.usr"
+  answer_dialog_question
+  sim_wait 1 '^block-out 900$' 30
+  close_and_expect_exit 0
+  [ -z "$(relay_calls user32.MessageBoxA)" ] || fail "a message was shown: $(message_boxes)"
+  ok "closing the window in mid-transfer: exit code 0, no message"
+}
+
+scenario_file_rules() {
+  printf 'scene' >"$W/x.dat"
+  printf 'scene' >"$W/X.BIN"
+  printf 'scene' >"$W/y.bin"
+  printf 'keep me' >"$W/existing.lib"
+  printf 'read only' >"$W/ro.lib"
+  chmod 444 "$W/ro.lib"
+  start_sim 1
+  start_selvo
+  expect_quiet_start
+  # The repeat command before any file was chosen: the dialog of the first action cancelled.
+  local am
+  am=$(actions_menu)
+  drv select "$am" 2 command 103 cancel-file || fail "cancel"
+  drv command 107 || fail "repeat"
+  expect_box ok "Ostrzeżenie" "Plik  nie istnieje !"
+  expect_last_box_style "Ostrzeżenie" $ERROR
+  ok "repeat with no file yet: 'Plik  nie istnieje !'"
+  menu_action 4 103 "$W/x.dat"
+  expect_box ok "Ostrzeżenie" "Nie zmieniaj rozszerzenia !"
+  expect_last_box_style "Ostrzeżenie" $ERROR
+  menu_action 2 103 "$W/y.bin"
+  expect_box ok "Ostrzeżenie" "Nie zmieniaj rozszerzenia !"
+  [ "$(sim_count 1 '^command')" = 0 ] || fail "a refused file reached the controller"
+  ok "x.dat refused for user scenes, y.bin refused for the program"
+  menu_action 4 103 "$W/X.BIN"
+  sim_wait 1 '^block-in 896 ack$' 10
+  drv_expect "idle box=none enabled" idle
+  ok "X.BIN accepted for user scenes"
+  # GetOpenFileName leaves OFN_OVERWRITEPROMPT to save dialogs: the program's question is the only one.
+  menu_action 3 102 "$W/existing.lib"
+  local path='Z:'"${W//\//\\}"
+  expect_box no "Ostrzeżenie" "Plik $path\\existing.lib już istnieje !\nCzy chcesz go nadpisać ?" yes,no no
+  expect_last_box_style "Ostrzeżenie" $QUESTION_NO_DEFAULT
+  [ "$(cat "$W/existing.lib")" = "keep me" ] || fail "existing.lib changed"
+  ok "read into an existing file answered No: file unchanged"
+  menu_action 3 102 "$W/ro.lib"
+  expect_box yes "Ostrzeżenie" "Plik $path\\ro.lib już istnieje !\nCzy chcesz go nadpisać ?" yes,no no
+  expect_box ok "Niepowodzenie" "$path\\ro.lib :\nBrak dostępu do zapisu !"
+  expect_last_box_style "Niepowodzenie" $ERROR
+  [ "$(cat "$W/ro.lib")" = "read only" ] || fail "ro.lib changed"
+  ok "read into a read-only file: no write access"
+  close_and_expect_exit 0
+}
+
+# The 64-bit build: starts quietly and writes a file through the menus.
+scenario_x64_write() {
+  local x64="$ROOT/build/windows-x64/Selvo.exe"
+  [ -f "$x64" ] || fail "$x64 is missing"
+  random_bytes 300 9 >"$W/fw.upg"
+  start_sim 1
+  SELVO="$x64" start_selvo
+  expect_quiet_start
+  menu_action 2 103 "$W/fw.upg"
+  sim_wait 1 '^block-in 1 ack$' 20
+  drv_expect "idle box=none enabled" idle
+  memory_blocks "$SCEN/mem1.bin" 0 1 >"$SCEN/block0.got"
+  head -c 256 "$W/fw.upg" >"$SCEN/block0.want"
+  same_bytes "$SCEN/block0.want" "$SCEN/block0.got" "block 0"
+  ok "64-bit build wrote the firmware file"
+  close_and_expect_exit 0
+}
