@@ -32,6 +32,10 @@ fi
 wanted=("$@")
 [ ${#wanted[@]} -gt 0 ] || wanted=("${SCENARIOS[@]}")
 
+# A build tree configured before the driver existed does not know it yet.
+if [ ! -f "$DRIVER" ] && [ -z "${SELVO_DRIVER:-}" ] && [ -f build/windows-x86/CMakeCache.txt ]; then
+  cmake -S . -B build/windows-x86 >/dev/null && cmake --build build/windows-x86 --target selvo-driver -j2 >/dev/null
+fi
 for f in "$SELVO" "$DRIVER" "$SIM"; do
   if [ ! -f "$f" ]; then
     echo "wine suite: $f is missing (build with bash tools/build.sh)" >&2
