@@ -60,6 +60,8 @@ fi
 
 echo "run: preparing the Wine prefix build/wine-prefix"
 wine_prefix_ensure
+# A virtual display has no window manager to wait for; a real one frames the window itself.
+if [ -n "$headless" ]; then wine_windows_managed N; else wine_windows_managed Y; fi
 
 for n in 2 3 4; do com_link "$n"; done
 if [ -n "$device" ]; then

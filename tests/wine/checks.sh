@@ -9,12 +9,15 @@ SELVO_PID=""
 declare -A SIM_PIDS=()
 LAST=""
 
+# Seconds since the scenario began, for the log.
+stamp() { LC_ALL=C printf '%6.2f' "$(echo "$(date +%s.%N) - $SCEN_T0" | bc)"; }
+
 fail() {
   echo "FAIL: $*"
   exit 1
 }
 
-note() { echo "  $*"; }
+note() { echo "$(stamp)   $*"; }
 
 ok() { echo "ok: $*"; }
 
@@ -23,7 +26,7 @@ ok() { echo "ok: $*"; }
 # Starts Selvo.exe in $W with the relay trace of the calls in RelayInclude on its stderr.
 start_selvo() {
   mkdir -p "$W"
-  (cd "$W" && WINEDEBUG=-all,+relay exec wine "$SELVO") >"$SCEN/selvo.out" 2>"$SCEN/relay.log" </dev/null &
+  (cd "$W" && WINEDEBUG=-all,+relay,+timestamp exec wine "$SELVO") >"$SCEN/selvo.out" 2>"$SCEN/relay.log" </dev/null &
   SELVO_PID=$!
   echo "$SELVO_PID" >>"$SCEN/pids"
   note "Selvo.exe started (pid $SELVO_PID)"
@@ -52,7 +55,7 @@ drv() {
   wine "$DRIVER" "$@" >"$out" 2>>"$SCEN/driver.err" </dev/null
   local rc=$?
   cat "$out" >>"$SCEN/driver.out"
-  sed 's/^/  driver: /' "$out"
+  sed "s/^/$(stamp)   driver: /" "$out"
   LAST="$(cat "$out")"
   return $rc
 }
@@ -246,6 +249,7 @@ scenario_cleanup() {
 }
 
 scenario_body() {   # NAME
+  SCEN_T0=$(date +%s.%N)
   SCEN="$ART/$1"
   W="$SCEN/work"
   mkdir -p "$W"

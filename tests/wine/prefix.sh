@@ -131,6 +131,15 @@ spooler_ports() {
   reg_import "$f"
 }
 
+# Whether a window manager handles the program's windows. Under Xvfb there is none, and Wine
+# would wait 2 s for one at every hidden window (each closed message box); unmanaged, Wine draws
+# the frames and captions itself.
+wine_windows_managed() {   # Y|N
+  local f="$WINEPREFIX.x11.reg"
+  printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="%s"\n' "$1" >"$f"
+  reg_import "$f"
+}
+
 # Points COMn at a path (a pty link, a real device) or, with no path, at nothing.
 com_link() {   # N [TARGET]
   rm -f "$WINE_LINKS/COM$1"

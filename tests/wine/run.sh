@@ -58,11 +58,12 @@ trap 'exit 130' INT TERM
 # A fresh prefix for every run: nothing a previous run left in it can make a check pass.
 rm -f "$WINEPREFIX/.selvo-prefix"
 xvfb_start || exit 1
-if ! wine_prefix_ensure; then
+if ! wine_prefix_ensure || ! wine_windows_managed N; then
   echo "wine suite: the prefix could not be made (see $WINE_FIXTURE_LOG)" >&2
   exit 1
 fi
 echo "wine suite: prefix ready in $((SECONDS - suite_start)) s, display $DISPLAY"
+scenarios_start=$SECONDS
 
 passed=0
 failed=0
@@ -75,7 +76,7 @@ for name in "${wanted[@]}"; do
   esac
 done
 
-echo "wine suite: ${SECONDS}s in all ($((SECONDS - suite_start)) s after setup); artifacts in ${ART#"$ROOT"/}"
+echo "wine suite: $((SECONDS - suite_start)) s in all, $((SECONDS - scenarios_start)) s of scenarios; artifacts in ${ART#"$ROOT"/}"
 [ $failed -eq 0 ] || echo "wine suite: failed: ${failed_names[*]}"
 echo "$passed passed, $failed failed"
 [ $failed -eq 0 ]
