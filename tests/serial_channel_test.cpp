@@ -223,6 +223,63 @@ TEST_F(SerialChannelTest, EveryByteValuePassesBothWays) {
     EXPECT_EQ(std::vector<uint8_t>(IoBuffer.frameArea, IoBuffer.frameArea + 257), all);
 }
 
+// Fills the line towards the device until the pty takes no more.
+size_t FillLine(int slave) {
+    fcntl(slave, F_SETFL, fcntl(slave, F_GETFL) | O_NONBLOCK);
+    std::vector<uint8_t> filler(4096, 0x55);
+    size_t total = 0;
+    // The kernel moves bytes on to the master's side behind our back; the line
+    // is full once it has taken nothing for a while.
+    for (int idle = 0; idle < 5;) {
+        ssize_t r = write(slave, filler.data(), filler.size());
+        if (r > 0) {
+            total += size_t(r);
+            idle = 0;
+        } else {
+            ++idle;
+            usleep(20000);
+        }
+    }
+    return total;
+}
+
+TEST_F(SerialChannelTest, AWriteTheLineCannotTakeAtOnceFinishesInLaterPolls) {
+    FarEnd& e = OpenConfigured("com3", "COM3:");
+    size_t filled = FillLine(e.slave);
+    ASSERT_GT(filled, 0u);
+    for (int i = 0; i < 257; ++i) IoBuffer.frameArea[i] = uint8_t(255 - i);
+    std::vector<uint8_t> sent(IoBuffer.frameArea, IoBuffer.frameArea + 257);
+    ASSERT_EQ(StartWrite(257), 0u);
+    unsigned long value = 0;
+    ASSERT_EQ(Poll(WriteRecord, &value), PollPending);
+
+    std::vector<uint8_t> got = ReadFarEnd(e.master, filled, 3000);
+    // The device drained the line meanwhile; polls hand over the rest.
+    for (int i = 0; i < 200 && Poll(WriteRecord, &value) == PollPending; ++i) {
+        std::vector<uint8_t> more = ReadFarEnd(e.master, 257, 5);
+        got.insert(got.end(), more.begin(), more.end());
+    }
+    ASSERT_EQ(Poll(WriteRecord, &value), PollDone);
+    EXPECT_EQ(value, 257u);
+    std::vector<uint8_t> more = ReadFarEnd(e.master, 257, 200);
+    got.insert(got.end(), more.begin(), more.end());
+    ASSERT_EQ(got.size(), filled + 257);
+    EXPECT_EQ(std::vector<uint8_t>(got.end() - 257, got.end()), sent);
+}
+
+TEST_F(SerialChannelTest, AWriteTheLineNeverTakesEndsShortAfterItsTimeout) {
+    FarEnd& e = OpenConfigured("com3", "COM3:");
+    ASSERT_GT(FillLine(e.slave), 0u);
+    Clock::time_point start = Clock::now();
+    ASSERT_EQ(StartWrite(2), 0u);
+    unsigned long value = 0;
+    ASSERT_EQ(PollUntilSettled(WriteRecord, &value), PollDone);
+    double endedAt = MsSince(start);
+    EXPECT_EQ(value, 0u);
+    EXPECT_GE(endedAt, 240 - 2);
+    EXPECT_LE(endedAt, 240 + 80);
+}
+
 // When a read of n bytes ends, with how many bytes, for a far end that sends
 // single bytes at given moments.
 struct ReadTiming {
