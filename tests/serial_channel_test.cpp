@@ -20,9 +20,6 @@
 #include "serial/serial_channel.h"
 #include "transfer/transfer.h"
 
-// The transfer core owns IoBuffer; this stands in only while it is not linked.
-__attribute__((weak)) IoBufferArea IoBuffer;
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
