@@ -132,10 +132,17 @@ protected:
         DeviceRegion region = LookUpRegion(kind);
         TransferJob.kind = kind;
         TransferJob.action = action;
-        if (action == ActionReadFromDevice)
+        // As the start does it: a stream left open by a stopped transfer is
+        // closed before it is opened again.
+        if (action == ActionReadFromDevice) {
+            TransferJob.outputFile.close();
+            TransferJob.outputFile.clear();
             TransferJob.outputFile.open(path, std::ios::binary | std::ios::out | std::ios::trunc);
-        else
+        } else {
+            TransferJob.inputFile.close();
+            TransferJob.inputFile.clear();
             TransferJob.inputFile.open(path, std::ios::binary);
+        }
         TransferJob.firstBlock = TransferJob.nextBlock = region.firstBlock;
         TransferJob.blocksLeft = region.blockCount;
         FakeChannel.open = true;
