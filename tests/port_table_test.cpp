@@ -67,15 +67,6 @@ TEST(FillPortTable, SortsEveryNameThenKeepsUpperCaseComNames) {
     EXPECT_FALSE(IsPortTableEmpty());
 }
 
-TEST(FillPortTable, SortsTheCallersRecordsInPlace) {
-    std::string names[] = {"COM2:", "LPT1:", "COM1:"};
-    PortRecord records[] = {{&names[0][0]}, {&names[1][0]}, {&names[2][0]}};
-    FillPortTable(records, 3);
-    EXPECT_STREQ(records[0].pName, "COM1:");
-    EXPECT_STREQ(records[1].pName, "COM2:");
-    EXPECT_STREQ(records[2].pName, "LPT1:");
-}
-
 TEST(FillPortTable, CutsLongNamesToSevenCharacters) {
     EXPECT_EQ(FillFrom({"COM1234:", "COM5678901:", "COM9:"}),
               (std::vector<std::string>{"COM1234", "COM5678", "COM9:", ""}));
