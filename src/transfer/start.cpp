@@ -87,7 +87,8 @@ bool IsExtensionAccepted(int kind, unsigned long flags, unsigned offset) {
 const int PathPrecision = sizeof DialogFileName - 1;
 
 // A text that does not fit its buffer is cut there and keeps its terminator.
-__attribute__((format(printf, 3, 4))) void ComposeText(char* text, size_t size, const char* format, ...) {
+__attribute__((format(printf, 3, 4)))
+void ComposeText(char* text, size_t size, const char* format, ...) {
     va_list arguments;
     va_start(arguments, format);
     std::vsnprintf(text, size, format, arguments);
@@ -99,7 +100,7 @@ int OpenTarget() {
     if (ProbeFile(path) != FileMissing) {
         char question[295];
         ComposeText(question, sizeof question, "Plik %.*s już istnieje !\nCzy chcesz go nadpisać ?",
-                      PathPrecision, path);
+                    PathPrecision, path);
         if (ShowMessageBox(question, WarningCaption, BoxYesNo | BoxIconQuestion | BoxDefaultSecond) !=
             AnswerYes)
             return -3;
@@ -178,7 +179,7 @@ int StartTransfer() {
     if (opened != 0) return opened;
 
     BuildIdentRequest();
-    IoBuffer.frameArea[1] = 0;  // the request is kept as a terminated one-byte text
+    IoBuffer.frameArea[1] = 0;
     unsigned long error = StartWrite(1);
     // A write that is still under way counts as started, however the channel
     // chooses to report it.
