@@ -17,7 +17,7 @@ static const char AboutText[] =
     "Zapis, odczyt i weryfikacja pamięci sterownika oświetlenia Dm730 Selvo.\n"
     "\n"
     "Wszelkie prawa zastrzeżone.\n"
-    "Program jest własnością jego autorów. Kopiowanie, zmienianie i rozpowszechnianie\n"
+    "Program jest własnością jego autorów. Kopiowanie, zmienianie i rozpowszechnianie "
     "programu bez pisemnej zgody właściciela praw jest zabronione.";
 
 const int KeyEscape = 27;
