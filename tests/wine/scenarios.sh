@@ -9,10 +9,13 @@ SCENARIOS=(
   no_controller
   no_ports
   third_port
+  port_auto
+  regions_full
   failure_texts
   verify_difference
   escape_by_keyboard
   close_during_transfer
+  kind_change_during_transfer
   file_rules
   x64_write
 )
@@ -150,6 +153,29 @@ scenario_third_port() {
   close_and_expect_exit 0
 }
 
+# The controller switched on after start-up is found by "&Auto", and used.
+scenario_port_auto() {
+  random_bytes 300 12 >"$W/fw.upg"
+  start_selvo
+  drv find || fail "no window"
+  expect_box ok "Mamy problem :" "$NOT_FOUND"
+  start_sim 2
+  drv command 200 || fail "auto"
+  drv_expect "idle box=none enabled" idle
+  sim_wait 2 '^ident$' 1
+  local marks
+  marks=$(menu_marks "$(port_menu)" | tr '\n' ' ')
+  [ "$marks" = "2+ " ] || fail "PortMenu marks: '$marks', expected only position 2"
+  ok "Auto found the controller on COM2 and checked it"
+  menu_action 2 103 "$W/fw.upg"
+  sim_wait 2 '^block-in 1 ack$' 10
+  head -c 256 "$W/fw.upg" >"$SCEN/block0.want"
+  memory_blocks "$SCEN/mem2.bin" 0 1 >"$SCEN/block0.got"
+  same_bytes "$SCEN/block0.want" "$SCEN/block0.got" "block 0 on COM2"
+  ok "and the next write went to COM2"
+  close_and_expect_exit 0
+}
+
 # --- transfers -------------------------------------------------------------------------------
 
 scenario_firmware_write() {
@@ -214,6 +240,36 @@ scenario_libraries_roundtrip() {
   same_bytes "$SCEN/region.want" "$W/back.lib" "libraries read back"
   ok "read of the libraries region equals the simulator's memory"
   drv_expect "idle box=none enabled" idle
+  menu_action 3 104 "$W/back.lib"
+  wait_until 30 bash -c '[ "$(grep -c "^block-out 895$" "$1")" = 2 ]' _ "$SCEN/sim1.out" || fail "verify did not reach block 895"
+  drv_expect "idle box=none enabled" idle
+  [ -z "$(relay_calls user32.MessageBoxA)" ] || fail "a message was shown: $(message_boxes)"
+  ok "libraries verified against the device with no difference"
+  close_and_expect_exit 0
+}
+
+# Whole regions: the firmware written from a file of its exact size, the user scenes read into a
+# file of 3200 blocks.
+scenario_regions_full() {
+  make_memory "$SCEN/mem1.bin" 10
+  random_bytes $((512 * 256)) 11 >"$W/full.upg"
+  start_sim 1
+  start_selvo
+  expect_quiet_start
+  menu_action 2 103 "$W/full.upg"
+  sim_wait 1 '^block-in 511 ack$' 60
+  drv_expect "idle box=none enabled" idle
+  [ "$(sim_count 1 '^command write')" = 512 ] || fail "$(sim_count 1 '^command write') block commands for 512 blocks"
+  memory_blocks "$SCEN/mem1.bin" 0 512 >"$SCEN/firmware.got"
+  same_bytes "$W/full.upg" "$SCEN/firmware.got" "firmware region"
+  ok "firmware region written whole (512 blocks, no block past it)"
+  menu_action 4 102 "$W/all.usr"
+  answer_dialog_question
+  sim_wait 1 '^block-out 4095$' 90
+  wait_file_size "$W/all.usr" $((3200 * 256))
+  memory_blocks "$SCEN/mem1.bin" 896 3200 >"$SCEN/scenes.want"
+  same_bytes "$SCEN/scenes.want" "$W/all.usr" "user scenes read"
+  ok "user scenes read: 3200 blocks, block 896 first, equal to the memory"
   close_and_expect_exit 0
 }
 
@@ -356,6 +412,33 @@ scenario_close_during_transfer() {
   close_and_expect_exit 0
   [ -z "$(relay_calls user32.MessageBoxA)" ] || fail "a message was shown: $(message_boxes)"
   ok "closing the window in mid-transfer: exit code 0, no message"
+}
+
+# Pointing at another data kind while a transfer runs renames it on line 2 at once; the
+# transfer goes on in the region it started with.
+scenario_kind_change_during_transfer() {
+  make_memory "$SCEN/mem1.bin" 13
+  start_sim 1 --line-rate
+  start_selvo
+  expect_quiet_start
+  menu_action 3 102 "$W/libs.lib"
+  answer_dialog_question
+  sim_wait 1 '^block-out 515$' 20
+  wait_drawn '^10 [0-9]+ Odczyt z Dm730 : biblioteki$'
+  drv select "$(actions_menu)" 4 || fail "select"
+  wait_drawn '^10 [0-9]+ Odczyt z Dm730 : dane użytkownika$'
+  local n
+  n=$(grep '^block-out' "$SCEN/sim1.out" | tail -1 | cut -d' ' -f2)
+  sim_wait 1 "^block-out $((n + 2))\$" 10
+  [ "$(grep -c '^command read \(89[6-9]\|9[0-9][0-9]\|[1-4][0-9][0-9][0-9]\) ' "$SCEN/sim1.out")" = 0 ] ||
+    fail "the transfer moved to the user-scene region"
+  ok "line 2 names the user scenes at once, blocks still come from the libraries ($((n + 2)))"
+  close_and_expect_exit 0
+  local blocks
+  blocks=$(($(stat -c %s "$W/libs.lib") / 256))
+  memory_blocks "$SCEN/mem1.bin" 512 "$blocks" >"$SCEN/libs.want"
+  same_bytes "$SCEN/libs.want" "$W/libs.lib" "libraries blocks read"
+  ok "the $blocks blocks read are the libraries'"
 }
 
 scenario_file_rules() {
