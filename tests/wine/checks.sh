@@ -246,6 +246,10 @@ scenario_cleanup() {
   if [ -n "${SPOOLER_CHANGED:-}" ]; then
     spooler_ports COM1: COM2: COM3: COM4:
   fi
+  # A long transfer leaves tens of megabytes of trace.
+  if [ -f "$SCEN/relay.log" ] && [ "$(stat -c %s "$SCEN/relay.log")" -gt 2000000 ]; then
+    gzip -f "$SCEN/relay.log"
+  fi
 }
 
 scenario_body() {   # NAME

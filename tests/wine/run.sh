@@ -8,7 +8,8 @@
 # each scenario runs under a watchdog and everything it started is stopped even when it fails.
 #
 # Usage: tests/wine/run.sh [SCENARIO...]   (default: all; names as listed by --list)
-# Environment: SELVO_EXE, SELVO_DRIVER, DM730SIM override the built programs.
+# Environment: SELVO_EXE, SELVO_DRIVER, DM730SIM override the built programs; SCENARIO_LIMIT and
+# SUITE_LIMIT bound the time of one scenario and of the whole run.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 ROOT=$PWD
@@ -16,7 +17,8 @@ SELVO=${SELVO_EXE:-$ROOT/build/windows-x86/Selvo.exe}
 DRIVER=${SELVO_DRIVER:-$ROOT/build/windows-x86/tests/wine/selvo-driver.exe}
 SIM=${DM730SIM:-$ROOT/build/native/tools/dm730sim/dm730sim}
 ART=$ROOT/build/wine-artifacts
-SCENARIO_LIMIT=${SCENARIO_LIMIT:-120}
+SCENARIO_LIMIT=${SCENARIO_LIMIT:-120}   # seconds for one scenario
+SUITE_LIMIT=${SUITE_LIMIT:-540}         # seconds for the whole run, set-up included
 
 # shellcheck source=tests/wine/prefix.sh
 source "$ROOT/tests/wine/prefix.sh"
@@ -69,7 +71,13 @@ passed=0
 failed=0
 failed_names=()
 for name in "${wanted[@]}"; do
-  run_scenario "$name" "$SCENARIO_LIMIT"
+  left=$((SUITE_LIMIT - (SECONDS - suite_start)))
+  if [ $left -le 5 ]; then
+    echo "FAIL $name: not run, the suite's ${SUITE_LIMIT} s are used up"
+    failed=$((failed + 1)); failed_names+=("$name")
+    continue
+  fi
+  run_scenario "$name" $((left < SCENARIO_LIMIT ? left : SCENARIO_LIMIT))
   case $? in
     0) passed=$((passed + 1)) ;;
     *) failed=$((failed + 1)); failed_names+=("$name") ;;

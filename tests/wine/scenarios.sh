@@ -403,6 +403,7 @@ font_line_moved() {
 }
 
 scenario_close_during_transfer() {
+  make_memory "$SCEN/mem1.bin" 14
   start_sim 1 --line-rate
   start_selvo
   expect_quiet_start
@@ -412,6 +413,13 @@ scenario_close_during_transfer() {
   close_and_expect_exit 0
   [ -z "$(relay_calls user32.MessageBoxA)" ] || fail "a message was shown: $(message_boxes)"
   ok "closing the window in mid-transfer: exit code 0, no message"
+  # The open file was closed at exit with every block stored so far.
+  local size
+  size=$(stat -c %s "$W/scenes.usr")
+  [ $((size % 256)) = 0 ] && [ "$size" -ge $((5 * 256)) ] || fail "scenes.usr holds $size bytes"
+  memory_blocks "$SCEN/mem1.bin" 896 $((size / 256)) >"$SCEN/prefix.want"
+  same_bytes "$SCEN/prefix.want" "$W/scenes.usr" "blocks read before the close"
+  ok "the file holds the $((size / 256)) blocks read before the close"
 }
 
 # Pointing at another data kind while a transfer runs renames it on line 2 at once; the
@@ -433,6 +441,17 @@ scenario_kind_change_during_transfer() {
   [ "$(grep -c '^command read \(89[6-9]\|9[0-9][0-9]\|[1-4][0-9][0-9][0-9]\) ' "$SCEN/sim1.out")" = 0 ] ||
     fail "the transfer moved to the user-scene region"
   ok "line 2 names the user scenes at once, blocks still come from the libraries ($((n + 2)))"
+  # A message box holds the pump up: the transfer waits while it is open and goes on after.
+  drv command 101 box none || fail "about box"
+  local held
+  held=$(sim_count 1 '^block-out')
+  sleep 1   # an absence is seen only over a span of time
+  [ "$(sim_count 1 '^block-out')" -le $((held + 1)) ] || fail "blocks flowed while the about box was open"
+  drv box ok || fail "about box"
+  held=$(sim_count 1 '^block-out')
+  wait_until 10 bash -c '[ "$(grep -c "^block-out" "$1")" -ge "$2" ]' _ "$SCEN/sim1.out" $((held + 3)) ||
+    fail "the transfer did not go on after the about box"
+  ok "the about box held the transfer up, which went on after it closed"
   close_and_expect_exit 0
   local blocks
   blocks=$(($(stat -c %s "$W/libs.lib") / 256))
