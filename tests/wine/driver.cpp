@@ -24,11 +24,13 @@
 //   gone                 wait until the main window no longer exists
 //   timeout SECONDS      bound for the following waits (default 20)
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 static HWND mainWindow;
 static DWORD waitLimitMs = 20000;
@@ -335,8 +337,33 @@ static bool IsStepName(const std::string& s)
     return false;
 }
 
-int main(int argc, char** argv)
+// The arguments as UTF-8: argv would hold them in the ANSI code page (1250 here), which cannot
+// carry every character of a path.
+static std::vector<std::string> Utf8Arguments()
 {
+    std::vector<std::string> args;
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    for (int i = 0; wide && i < count; ++i) {
+        std::string a;
+        for (const wchar_t* c = wide[i]; *c; ++c) {
+            char buf[8];
+            int n = WideCharToMultiByte(CP_UTF8, 0, c, 1, buf, sizeof buf, nullptr, nullptr);
+            a.append(buf, n > 0 ? n : 0);
+        }
+        args.push_back(a);
+    }
+    LocalFree(wide);
+    return args;
+}
+
+int main()
+{
+    std::vector<std::string> utf8Args = Utf8Arguments();
+    std::vector<char*> argvStore;
+    for (auto& a : utf8Args) argvStore.push_back(&a[0]);
+    int argc = (int)argvStore.size();
+    char** argv = argvStore.data();
     for (int i = 1; i < argc; ++i) {
         std::string step = argv[i];
         auto arg = [&](int k) -> const char* { return i + k < argc ? argv[i + k] : ""; };
