@@ -11,6 +11,8 @@
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -29,6 +31,8 @@ struct OutChunk {
 struct SimLine {
     int fd = -1;          // pty master or the device
     int keptSlave = -1;   // keeps the pty alive while the peer closes and reopens it
+    int watchFd = -1;     // inotify on the slave: the peer's opens and closes
+    int peerOpens = 0;
     std::string ttyName;
     bool linked = false;
     std::deque<QueuedByte> input;
@@ -40,7 +44,15 @@ struct SimLine {
 
 static SimLine Line;
 
-int LineFd() { return Line.fd; }
+int LinePollFds(struct pollfd* fds, bool wantOutput)
+{
+    int n = 0;
+    if (Line.fd >= 0)
+        fds[n++] = pollfd{Line.fd, (short)(POLLIN | (wantOutput ? POLLOUT : 0)), 0};
+    if (Line.watchFd >= 0)
+        fds[n++] = pollfd{Line.watchFd, POLLIN, 0};
+    return n;
+}
 bool IsLineUp() { return Line.fd >= 0; }
 const char* LineTtyName() { return Line.ttyName.c_str(); }
 
@@ -103,6 +115,13 @@ static int OpenPseudoTerminal()
     }
     if (fcntl(Line.fd, F_SETFL, fcntl(Line.fd, F_GETFL) | O_NONBLOCK) != 0)
         return -1;
+    // Without the watch only a fresh ESC clears what the peer left unread.
+    Line.watchFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (Line.watchFd >= 0 &&
+        inotify_add_watch(Line.watchFd, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+        close(Line.watchFd);
+        Line.watchFd = -1;
+    }
     if (LinkToSlave(Options.linkPath, Line.ttyName) != 0)
         return -1;
     Line.linked = true;
@@ -149,10 +168,13 @@ static void RemoveLink()
 void CloseLine(bool hangup)
 {
     RemoveLink();
+    if (Line.watchFd >= 0)
+        close(Line.watchFd);
     if (Line.keptSlave >= 0)
         close(Line.keptSlave);
     if (Line.fd >= 0)
         close(Line.fd);
+    Line.watchFd = -1;
     Line.keptSlave = -1;
     Line.fd = -1;
     Line.input.clear();
@@ -162,10 +184,42 @@ void CloseLine(bool hangup)
         Report("hangup");
 }
 
+// Closing a COM port discards what it has not read, and bytes sent to a
+// closed port are lost. The pty keeps them (its slave stays open here), so a
+// peer that closes and reopens would find stale bytes before its next answer:
+// clear the queue when the peer's last handle closes and when it opens anew.
+static void FollowPeer()
+{
+    alignas(struct inotify_event) char buffer[1024];
+    for (;;) {
+        ssize_t n = read(Line.watchFd, buffer, sizeof buffer);
+        if (n <= 0)
+            return;
+        for (ssize_t at = 0; at < n;) {
+            const struct inotify_event* e = reinterpret_cast<const struct inotify_event*>(buffer + at);
+            at += (ssize_t)sizeof(struct inotify_event) + e->len;
+            if (e->mask & IN_OPEN) {
+                if (++Line.peerOpens == 1) {
+                    DiscardPendingOutput();
+                    Report("port open");
+                }
+            } else if (e->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
+                if (Line.peerOpens > 0 && --Line.peerOpens == 0) {
+                    DiscardPendingOutput();
+                    Report("port closed");
+                }
+            }
+        }
+    }
+}
+
 void ReceiveBytes(int64_t now)
 {
     if (Line.fd < 0)
         return;
+    // Before the line: the peer's open or close precedes whatever it sends next.
+    if (Line.watchFd >= 0)
+        FollowPeer();
     uint8_t buffer[4096];
     for (;;) {
         ssize_t n = read(Line.fd, buffer, sizeof buffer);
@@ -223,9 +277,14 @@ void DiscardPendingOutput()
     Line.outputBlocked = false;
     if (Line.fd < 0)
         return;
-    if (Line.keptSlave >= 0)
+    if (Line.keptSlave >= 0) {
+        // A flush alone misses bytes the pty has not yet handed to its line
+        // discipline; reading the queue empty through our own slave end does not.
         tcflush(Line.keptSlave, TCIFLUSH);
-    else
+        uint8_t sink[512];
+        while (read(Line.keptSlave, sink, sizeof sink) > 0) {
+        }
+    } else
         tcflush(Line.fd, TCOFLUSH);
 }
 
@@ -236,6 +295,11 @@ void SendDueOutput(int64_t now)
         OutChunk& chunk = Line.output.front();
         if (now < chunk.notBefore)
             return;
+        // Nobody has the port open: on a line these bytes would be lost.
+        if (Line.watchFd >= 0 && Line.peerOpens == 0) {
+            Line.output.pop_front();
+            continue;
+        }
         size_t left = chunk.bytes.size() - chunk.sent;
         size_t count = left;
         int64_t start = std::max(Line.lineFreeAt, chunk.notBefore);

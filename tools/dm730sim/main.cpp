@@ -81,6 +81,10 @@ static const char HelpText[] =
     "  fault bad-checksum BLOCK 0xSS | fault short-frame BLOCK N\n"
     "  fault silent command write|read BLOCK | fault silent ident\n"
     "  fault hangup command write|read BLOCK, then: hangup\n"
+    "  port open | port closed        the peer opened the pty (first handle) or\n"
+    "                                 closed its last handle; whatever the peer\n"
+    "                                 left unread is discarded then, and answers\n"
+    "                                 due while the port is closed are dropped\n"
     "\n"
     "SIGINT or SIGTERM: removes the link and exits with status 0.\n";
 
@@ -240,11 +244,9 @@ static void RunLoop(const sigset_t* waitMask)
             timeout.tv_nsec = (long)(wait % 1000000000LL);
             timeoutPtr = &timeout;
         }
-        struct pollfd pfd;
-        pfd.fd = LineFd();
-        pfd.events = (short)(POLLIN | (OutputBlocked() ? POLLOUT : 0));
-        pfd.revents = 0;
-        ppoll(&pfd, IsLineUp() ? 1 : 0, timeoutPtr, waitMask);
+        struct pollfd fds[2];
+        int count = LinePollFds(fds, OutputBlocked());
+        ppoll(fds, (nfds_t)count, timeoutPtr, waitMask);
     }
 }
 

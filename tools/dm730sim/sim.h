@@ -51,7 +51,9 @@ void DiscardPendingOutput();
 void SendDueOutput(int64_t now);
 int64_t NextOutputDue();        // -1 when nothing waits for its time
 bool OutputBlocked();           // the peer's queue is full: wait for POLLOUT
-int LineFd();
+struct pollfd;
+// Fills up to 2 entries for ppoll; returns their count.
+int LinePollFds(struct pollfd* fds, bool wantOutput);
 
 // device.cpp: frame parser and replies.
 void ResetDevice();
