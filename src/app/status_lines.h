@@ -7,3 +7,7 @@ void ComposeVersionLine(char line[StatusLineSize]);
 void ComposeActionLine(char line[StatusLineSize]);
 void ComposeBlockLine(char line[StatusLineSize]);
 void ComposePhaseLine(char line[StatusLineSize]);
+
+// Lines 2 and 3 (action and block counter) belong on screen only while a
+// transfer runs; lines 1 and 4 are always drawn.
+bool AreProgressLinesShown();

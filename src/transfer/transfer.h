@@ -57,3 +57,18 @@ void StepTransfer(unsigned p);
 
 // The stop command: the phase goes idle, the port is purged, the window repainted.
 void StopTransfer();
+
+// Block file I/O at the position of nextBlock in the transfer's file, each
+// with up to 20 attempts; 0 done, -1 failed.
+const int FileBlockAttempts = 20;
+// 256 bytes of inputFile into block; at the end of the file the rest of the
+// block is filled with zeros and *endOfFile is set.
+int ReadFileBlock(uint8_t block[256], bool* endOfFile);
+// Bytes 0..255 of the frame area to outputFile, flushed so a failing disk is
+// noticed at this block rather than lost at the close.
+int WriteFileBlock();
+
+// Compares fileBlock with the received block, asking the operator at each
+// difference. 0 compared to the end; -1 the operator stopped the transfer
+// (then the phase is idle and inputFile closed).
+int VerifyBlock(const uint8_t fileBlock[256]);

@@ -1,0 +1,74 @@
+// The commands of the menus and the two keys.
+#include <io.h>
+
+#include "app/action_commands.h"
+#include "app/shell.h"
+#include "serial/port_open.h"
+#include "serial/port_table.h"
+#include "transfer/start.h"
+#include "transfer/transfer.h"
+
+static const char HelpFile[] = "Selvo.hlp";
+static const char HelpMissingText[] = "Plik pomocy nie jest na razie dostępny !";
+static const char HelpMissingCaption[] = "Brak dostępu !";
+static const char AboutCaption[] = "O programie :";
+static const char AboutText[] =
+    "Program komunikacyjny Dm730 Selvo\n"
+    "Zapis, odczyt i weryfikacja pamięci sterownika oświetlenia Dm730 Selvo.\n"
+    "\n"
+    "Wszelkie prawa zastrzeżone.\n"
+    "Program jest własnością jego autorów. Kopiowanie, zmienianie i rozpowszechnianie "
+    "programu bez pisemnej zgody właściciela praw jest zabronione.";
+
+const int KeyEscape = 27;
+
+static void ShowHelp(HWND window) {
+    if (_access(HelpFile, 0) == 0)
+        WinHelpA(window, HelpFile, HELP_CONTENTS, 0);
+    else
+        MessageBoxA(window, HelpMissingText, HelpMissingCaption, MB_ICONINFORMATION);
+}
+
+static void ChooseDisplayFont(HWND window) {
+    CHOOSEFONTA cf = {};
+    cf.lStructSize = sizeof cf;
+    cf.hwndOwner = window;
+    cf.lpLogFont = &DisplayFont;
+    cf.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT;
+    ChooseFontA(&cf);  // on cancel the font simply stays
+    InvalidateRect(window, 0, TRUE);
+}
+
+static int CountPorts() {
+    int n = 0;
+    while (PortTable && PortTable[n][0]) ++n;
+    return n;
+}
+
+LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
+    int id = LOWORD(wParam);
+    switch (id) {
+    case CmdHelp: ShowHelp(window); return 0;
+    case CmdAbout: MessageBoxA(window, AboutText, AboutCaption, MB_ICONINFORMATION | MB_OK); return 0;
+    case CmdReadFromDevice: RunActionCommand(ActionReadFromDevice); return 0;
+    case CmdWriteToDevice: RunActionCommand(ActionWriteToDevice); return 0;
+    case CmdVerify: RunActionCommand(ActionVerify); return 0;
+    case CmdStop: StopTransfer(); return 0;
+    case CmdExit: SendMessageA(window, WM_CLOSE, 0, 0); return 0;
+    case CmdRepeat: RepeatTransfer(); return 0;
+    case CmdFont: ChooseDisplayFont(window); return 0;
+    case CmdPortAuto: ChoosePortAuto(); return 0;
+    }
+    if (id <= CmdPortAuto) return DefWindowProcA(window, WM_COMMAND, wParam, lParam);
+    // Only the port menu carries these ids; one past its last port (sent by
+    // another program, say) must not reach beyond the table.
+    if (id - CmdPortFirst < CountPorts()) ChoosePort(id - CmdPortFirst);
+    return 0;
+}
+
+// Esc stops the transfer; every character repaints the whole window.
+LRESULT OnChar(HWND window, WPARAM wParam) {
+    if (LOWORD(wParam) == KeyEscape) SendMessageA(window, WM_COMMAND, CmdStop, 0);
+    InvalidateRect(window, 0, TRUE);
+    return 0;
+}

@@ -1,0 +1,133 @@
+// Process entry: start-up, the message loop that clocks the transfer, shutdown.
+#include <cstring>
+
+#include "app/shell.h"
+#include "serial/port_open.h"
+#include "serial/port_table.h"
+#include "serial/serial_channel.h"
+#include "transfer/transfer.h"
+
+HINSTANCE ProgramInstance;
+HWND MainWindow;
+
+static const char ClassName[] = "Selvo<->PC";
+static const char WindowTitle[] = "Program komunikacyjny Dm730 Selvo";
+static const char NoPortsText[] = "Brak dostępnych portów szeregowych";
+static const char NoPortsCaption[] = "Klęska !";
+static const char VersionUnknown[] = "N/A";
+
+const int ClassIconId = 2;
+const int SmallIconId = 3;
+const int PictureId = 4;
+const COLORREF BackgroundColour = RGB(241, 245, 247);
+const DWORD MainWindowStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+
+// The three-dimensional dialog look of old Windows. The library is gone from
+// current systems, so it is never imported: it is taken from the system
+// directory when it is there (never from the working directory) and skipped
+// otherwise.
+typedef BOOL(WINAPI* Ctl3dCall)(HANDLE);
+static HMODULE Ctl3dLibrary;
+
+static void RegisterCtl3d() {
+    char path[MAX_PATH + 16];
+    UINT n = GetSystemDirectoryA(path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return;
+    std::strcat(path, "\\CTL3D32.DLL");
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return;
+    Ctl3dLibrary = LoadLibraryA(path);
+    if (!Ctl3dLibrary) return;
+    Ctl3dCall reg = (Ctl3dCall)(void*)GetProcAddress(Ctl3dLibrary, "Ctl3dRegister");
+    if (reg) reg(ProgramInstance);
+}
+
+static void UnregisterCtl3d() {
+    if (!Ctl3dLibrary) return;
+    Ctl3dCall unreg = (Ctl3dCall)(void*)GetProcAddress(Ctl3dLibrary, "Ctl3dUnregister");
+    if (unreg) unreg(ProgramInstance);
+    FreeLibrary(Ctl3dLibrary);
+    Ctl3dLibrary = 0;
+}
+
+static void RegisterMainClass(HINSTANCE instance) {
+    WNDCLASSEXA wc;
+    std::memset(&wc, 0, sizeof wc);
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = MainWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(ClassIconId));
+    wc.hCursor = LoadCursorA(0, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    wc.hbrBackground = CreateSolidBrush(BackgroundColour);
+    wc.lpszMenuName = ClassName;  // no such menu resource: the bar comes from SetMenu
+    wc.lpszClassName = ClassName;
+    wc.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(SmallIconId));
+    RegisterClassExA(&wc);
+}
+
+// Idle, the loop sleeps in WaitMessage until the operator or the system does
+// something. While a transfer runs it posts the phase whenever the queue runs
+// dry, so the state machine polls its overlapped operation without pause.
+static WPARAM RunMessageLoop() {
+    MSG msg;
+    for (;;) {
+        if (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) return msg.wParam;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else if (TransferJob.phase == PhaseIdle) {
+            WaitMessage();
+        } else {
+            PostMessageA(MainWindow, WM_USER, (WPARAM)TransferJob.phase, 0);
+        }
+    }
+}
+
+static void ShutDown() {
+    DestroyMenu(MenuBar);
+    FreePortTable();
+    if (BackgroundPicture) DeleteObject(BackgroundPicture);
+    CloseChannel();
+    CloseChannelEvents();
+    UnregisterCtl3d();
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    BackgroundPicture = LoadBitmapA(instance, MAKEINTRESOURCEA(PictureId));
+    RegisterMainClass(instance);
+    ProgramInstance = instance;
+    FillFileDialogSetup();
+    std::strcpy(IoBuffer.firmwareVersionText, VersionUnknown);
+    std::strcpy(IoBuffer.secondVersionText, VersionUnknown);
+
+    BuildPortTable();
+    if (IsPortTableEmpty()) {
+        MessageBoxA(0, NoPortsText, NoPortsCaption, MB_ICONWARNING | MB_OK);
+        return -1;
+    }
+    CreateChannelEvents();
+    RegisterCtl3d();
+
+    ChoiceMenu = BuildMenu("Wybór");
+    MenuBar = BuildMenu(ClassName);
+    DisplayFont.lfPitchAndFamily = 0;
+    std::strcpy(DisplayFont.lfFaceName, "Fixedsys");
+
+    MainWindow = CreateWindowExA(0, ClassName, WindowTitle, MainWindowStyle, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, instance, 0);
+    // Without a window no quit message could ever arrive: end instead of
+    // waiting forever unseen.
+    if (!MainWindow) {
+        ShutDown();
+        return -1;
+    }
+    FileDialogSetup.hwndOwner = MainWindow;
+    SetMenu(MainWindow, MenuBar);
+    ShowWindow(MainWindow, showCommand);
+
+    if (!DetectDevice()) MessageBoxA(MainWindow, DeviceNotFoundText, DeviceNotFoundCaption, MB_ICONWARNING);
+
+    WPARAM exitCode = RunMessageLoop();
+    ShutDown();
+    return (int)exitCode;
+}

@@ -1,0 +1,317 @@
+// The serial channel over a termios tty (a real serial device or a pty).
+//
+// A COM name maps to a device the way Wine maps it: the folder named by
+// SELVO_PORT_DIR holds links "com1", "com2", ... to the devices. The line is
+// raw 38400 8N1 and every operation is non-blocking; Poll emulates the port's
+// Windows timeouts by looking at the clock, so it never waits.
+//
+// Error codes are the Windows ones the logic would see there:
+//   6   ERROR_INVALID_HANDLE      no port is open
+//   21  ERROR_NOT_READY           a write on a vanished line (as Wine reports it)
+//   31  ERROR_GEN_FAILURE         any other failure of the device
+//   87  ERROR_INVALID_PARAMETER   a record that does not exist
+//   109 ERROR_BROKEN_PIPE         a read on a vanished line (hang-up, EIO)
+//   995 ERROR_OPERATION_ABORTED   a pending operation ended by purge or close
+#include "serial/serial_channel.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include "transfer/transfer.h"
+
+enum RecordState { RecordIdle = 0, RecordPending, RecordDone, RecordFailed };
+
+struct ChannelOperation {
+    int state;
+    unsigned requested;
+    unsigned long count;      // bytes moved so far
+    unsigned long errorCode;  // when failed
+    int64_t startedUs;
+    int64_t lastByteUs;       // read: when the latest bytes were seen
+    uint8_t outgoing[sizeof(IoBufferArea)];  // write: the bytes being sent
+};
+
+// The port's timeouts as SetCommTimeouts holds them; zero means "no limit".
+struct ChannelTimeouts {
+    unsigned long readInterval;
+    unsigned long readTotalMultiplier;
+    unsigned long readTotalConstant;
+    unsigned long writeTotalMultiplier;
+    unsigned long writeTotalConstant;
+};
+
+struct SerialChannelRecord {
+    int fd;  // -1 when no port is open
+    ChannelTimeouts timeouts;
+    ChannelOperation records[2];
+};
+
+SerialChannelRecord SerialChannel = {-1, {}, {}};
+
+static int64_t NowUs() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+}
+
+static bool IsLineGone(int err) {
+    return err == EIO || err == ENXIO || err == ENODEV || err == EPIPE || err == EBADF;
+}
+
+static void FailOperation(ChannelOperation& op, unsigned long code) {
+    op.state = RecordFailed;
+    op.errorCode = code;
+}
+
+static void AbortPendingOperations() {
+    for (ChannelOperation& op : SerialChannel.records) {
+        if (op.state == RecordPending) FailOperation(op, ErrorOperationAborted);
+    }
+}
+
+// "COM3:", "COM3" and "\\.\COM3" all name the link "com3". Names that could
+// step out of the folder are refused.
+static bool MapPortPath(const char* portName, std::string& path) {
+    const char* dir = getenv("SELVO_PORT_DIR");
+    if (dir == nullptr || *dir == '\0' || portName == nullptr) return false;
+    std::string name(portName);
+    if (name.compare(0, 4, "\\\\.\\") == 0) name.erase(0, 4);
+    if (!name.empty() && name.back() == ':') name.pop_back();
+    if (name.empty() || name == "." || name == "..") return false;
+    for (char& c : name) {
+        if (c == '/' || c == '\\' || c == ':') return false;
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    }
+    path = std::string(dir) + "/" + name;
+    return true;
+}
+
+void CreateChannelEvents() {}
+
+void CloseChannelEvents() {}
+
+int OpenChannel(const char* portName) {
+    // An fd left behind would keep the port locked against ourselves.
+    CloseChannel();
+    std::string path;
+    if (!MapPortPath(portName, path)) return -1;
+    int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    // A COM port is exclusive on Windows; TIOCEXCL would not stop root.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return -1;
+    }
+    SerialChannel.fd = fd;
+    SerialChannel.timeouts = ChannelTimeouts{};
+    for (ChannelOperation& op : SerialChannel.records) op.state = RecordIdle;
+    return 0;
+}
+
+// Raw 38400 8N1: no flow control (0x11 and 0x13 are data on this line), no
+// translation, no echo, no signals; reads return as soon as one byte is there,
+// so a read of 0 bytes can only mean the line has gone.
+static bool BuildLineSettings(termios& settings) {
+    bool ok = tcgetattr(SerialChannel.fd, &settings) == 0;
+    if (!ok) memset(&settings, 0, sizeof settings);
+    cfmakeraw(&settings);
+    settings.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | ISTRIP | PARMRK | IGNBRK | BRKINT |
+                          INLCR | IGNCR | ICRNL);
+    settings.c_oflag &= ~OPOST;
+    settings.c_lflag &= ~(ICANON | ECHO | ECHOE | ECHONL | ISIG | IEXTEN);
+    settings.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    settings.c_cflag |= CS8 | CREAD | CLOCAL;
+    settings.c_cc[VMIN] = 1;
+    settings.c_cc[VTIME] = 0;
+    cfsetispeed(&settings, B38400);
+    cfsetospeed(&settings, B38400);
+    return ok;
+}
+
+static bool SetLineSettings(const termios& settings) {
+    if (tcsetattr(SerialChannel.fd, TCSANOW, &settings) != 0) return false;
+    // tcsetattr succeeds when any part took; make sure the parts we rely on did.
+    termios actual;
+    if (tcgetattr(SerialChannel.fd, &actual) != 0) return false;
+    return (actual.c_cflag & (CSIZE | PARENB | CSTOPB)) == CS8 &&
+           (actual.c_iflag & (IXON | IXOFF)) == 0 && (actual.c_lflag & (ICANON | ECHO)) == 0 &&
+           cfgetospeed(&actual) == B38400;
+}
+
+// The kernel's queues are larger than 260 bytes and cannot be sized; this only
+// confirms there is a terminal with queues behind the handle.
+static bool SetUpQueues() { return isatty(SerialChannel.fd) == 1; }
+
+static bool SetLineTimeouts(const ChannelTimeouts& timeouts) {
+    SerialChannel.timeouts = timeouts;
+    return true;
+}
+
+int ConfigureChannel() {
+    if (SerialChannel.fd < 0) return -1;
+    termios settings;
+    bool built = BuildLineSettings(settings);
+    bool set = SetLineSettings(settings);
+    bool queues = SetUpQueues();
+    bool timed = SetLineTimeouts(ChannelTimeouts{100, 120, 0, 120, 0});
+    return built && set && queues && timed ? 0 : -1;
+}
+
+bool IsChannelOpen() { return SerialChannel.fd >= 0; }
+
+int PurgeChannel() {
+    if (SerialChannel.fd < 0) return -1;
+    AbortPendingOperations();
+    return tcflush(SerialChannel.fd, TCIOFLUSH) == 0 ? 0 : -1;
+}
+
+int SendPriorityByte(uint8_t b) {
+    if (SerialChannel.fd < 0) return -1;
+    ssize_t r;
+    do {
+        r = write(SerialChannel.fd, &b, 1);
+    } while (r < 0 && errno == EINTR);
+    return r == 1 ? 0 : -1;
+}
+
+static void AdvanceWrite(ChannelOperation& op, int64_t now) {
+    while (op.count < op.requested) {
+        ssize_t r = write(SerialChannel.fd, op.outgoing + op.count, op.requested - op.count);
+        if (r > 0) {
+            op.count += static_cast<unsigned long>(r);
+            continue;
+        }
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+        FailOperation(op, r < 0 && !IsLineGone(errno) ? ErrorGenFailure : ErrorNotReady);
+        return;
+    }
+    if (op.count == op.requested) {
+        op.state = RecordDone;
+        return;
+    }
+    // A line that takes nothing for longer than the write timeout ends the
+    // write short, as Windows does, rather than leaving it pending for ever.
+    const ChannelTimeouts& t = SerialChannel.timeouts;
+    int64_t totalMs = int64_t(t.writeTotalMultiplier) * op.requested + t.writeTotalConstant;
+    if (totalMs > 0 && now - op.startedUs >= totalMs * 1000) op.state = RecordDone;
+}
+
+static void AdvanceRead(ChannelOperation& op, int64_t now) {
+    uint8_t* into = reinterpret_cast<uint8_t*>(&IoBuffer);
+    while (op.count < op.requested) {
+        ssize_t r = read(SerialChannel.fd, into + op.count, op.requested - op.count);
+        if (r > 0) {
+            op.count += static_cast<unsigned long>(r);
+            op.lastByteUs = now;
+            continue;
+        }
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd p = {SerialChannel.fd, POLLIN, 0};
+            if (poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+                FailOperation(op, ErrorBrokenPipe);
+                return;
+            }
+            break;
+        }
+        // 0 bytes from a tty that waits for at least one: the far end hung up.
+        FailOperation(op, r < 0 && !IsLineGone(errno) ? ErrorGenFailure : ErrorBrokenPipe);
+        return;
+    }
+    if (op.count == op.requested) {
+        op.state = RecordDone;
+        return;
+    }
+    const ChannelTimeouts& t = SerialChannel.timeouts;
+    if (t.readInterval > 0 && op.count > 0 && now - op.lastByteUs >= int64_t(t.readInterval) * 1000) {
+        op.state = RecordDone;
+        return;
+    }
+    int64_t totalMs = int64_t(t.readTotalMultiplier) * op.requested + t.readTotalConstant;
+    if (totalMs > 0 && now - op.startedUs >= totalMs * 1000) op.state = RecordDone;
+}
+
+static ChannelOperation& BeginOperation(int record, unsigned n) {
+    ChannelOperation& op = SerialChannel.records[record];
+    op.state = RecordPending;
+    op.requested = n;
+    op.count = 0;
+    op.errorCode = 0;
+    op.startedUs = NowUs();
+    op.lastByteUs = op.startedUs;
+    return op;
+}
+
+unsigned long StartWrite(unsigned n) {
+    if (n > sizeof(IoBufferArea)) n = sizeof(IoBufferArea);
+    ChannelOperation& op = BeginOperation(WriteRecord, n);
+    if (SerialChannel.fd < 0) {
+        FailOperation(op, ErrorInvalidHandle);
+        return ErrorInvalidHandle;
+    }
+    memcpy(op.outgoing, &IoBuffer, n);
+    AdvanceWrite(op, op.startedUs);
+    return op.state == RecordFailed ? op.errorCode : 0;
+}
+
+void StartRead(unsigned n) {
+    // The frame area is the whole receive queue; a longer read would run into
+    // the version texts behind it.
+    if (n > sizeof(IoBuffer.frameArea)) n = sizeof(IoBuffer.frameArea);
+    ChannelOperation& op = BeginOperation(ReadRecord, n);
+    if (SerialChannel.fd < 0) {
+        FailOperation(op, ErrorInvalidHandle);
+        return;
+    }
+    AdvanceRead(op, op.startedUs);
+}
+
+int Poll(int record, unsigned long* value) {
+    unsigned long ignored;
+    if (value == nullptr) value = &ignored;
+    if (record != WriteRecord && record != ReadRecord) {
+        *value = ErrorInvalidParameter;
+        return PollFailed;
+    }
+    if (SerialChannel.fd < 0) {
+        *value = ErrorInvalidHandle;
+        return PollFailed;
+    }
+    ChannelOperation& op = SerialChannel.records[record];
+    if (op.state == RecordPending) {
+        if (record == WriteRecord) {
+            AdvanceWrite(op, NowUs());
+        } else {
+            AdvanceRead(op, NowUs());
+        }
+    }
+    switch (op.state) {
+    case RecordPending:
+        *value = ErrorIoIncomplete;
+        return PollPending;
+    case RecordFailed:
+        *value = op.errorCode;
+        return PollFailed;
+    default:  // a record never used reads as a finished transfer of 0 bytes
+        *value = op.state == RecordDone ? op.count : 0;
+        return PollDone;
+    }
+}
+
+void CloseChannel() {
+    if (SerialChannel.fd < 0) return;
+    AbortPendingOperations();
+    flock(SerialChannel.fd, LOCK_UN);
+    close(SerialChannel.fd);
+    SerialChannel.fd = -1;
+}

@@ -1,0 +1,147 @@
+// The serial channel over a Win32 COM handle with two overlapped records.
+// Completion is only ever polled, never waited for.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "serial/serial_channel.h"
+#include "transfer/transfer.h"
+
+struct SerialChannelRecord {
+    HANDLE port;  // NULL when no port is open
+    OVERLAPPED records[2];
+    // A start that failed at once; kept so the next poll reports it instead
+    // of finding the record as the last operation left it.
+    DWORD startError[2];
+};
+
+SerialChannelRecord SerialChannel = {NULL, {}, {0, 0}};
+
+// The one device-control record: zero at process start, filled from the line
+// description alone.
+DCB PortControl;
+
+static const char LineDescription[] = "baud=38400 parity=N data=8 stop=1";
+
+void CreateChannelEvents() {
+    SerialChannel.records[WriteRecord].hEvent = CreateEventA(NULL, FALSE, FALSE, "Test");
+    SerialChannel.records[ReadRecord].hEvent = CreateEventA(NULL, FALSE, FALSE, "Test");
+}
+
+void CloseChannelEvents() {
+    for (OVERLAPPED& record : SerialChannel.records) {
+        if (record.hEvent != NULL) CloseHandle(record.hEvent);
+        record.hEvent = NULL;
+    }
+}
+
+int OpenChannel(const char* portName) {
+    // A handle left behind would keep the port busy: COM ports are not shared.
+    CloseChannel();
+    // Windows opens COM10 and above only through the device namespace, so
+    // "COM1:" is opened as \\.\COM1 and "COM12" as \\.\COM12.
+    if (portName == NULL) return -1;
+    if (strncmp(portName, "\\\\.\\", 4) == 0) portName += 4;
+    char path[64];
+    int length = snprintf(path, sizeof path, "\\\\.\\%s", portName);
+    if (length <= 4 || length >= int(sizeof path)) return -1;
+    if (path[length - 1] == ':') path[length - 1] = '\0';
+    HANDLE port = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                              FILE_FLAG_OVERLAPPED, NULL);
+    if (port == INVALID_HANDLE_VALUE) return -1;
+    SerialChannel.port = port;
+    SerialChannel.startError[WriteRecord] = 0;
+    SerialChannel.startError[ReadRecord] = 0;
+    return 0;
+}
+
+int ConfigureChannel() {
+    COMMTIMEOUTS timeouts = {100, 120, 0, 120, 0};
+    BOOL built = BuildCommDCBA(LineDescription, &PortControl);
+    BOOL set = SetCommState(SerialChannel.port, &PortControl);
+    BOOL queues = SetupComm(SerialChannel.port, 260, 260);
+    BOOL timed = SetCommTimeouts(SerialChannel.port, &timeouts);
+    return built && set && queues && timed ? 0 : -1;
+}
+
+bool IsChannelOpen() { return SerialChannel.port != NULL; }
+
+int PurgeChannel() {
+    return PurgeComm(SerialChannel.port,
+                     PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR)
+               ? 0
+               : -1;
+}
+
+int SendPriorityByte(uint8_t b) { return TransmitCommChar(SerialChannel.port, char(b)) ? 0 : -1; }
+
+static OVERLAPPED* BeginOperation(int record) {
+    OVERLAPPED* o = &SerialChannel.records[record];
+    o->Offset = 0;
+    o->OffsetHigh = 0;
+    SerialChannel.startError[record] = 0;
+    return o;
+}
+
+unsigned long StartWrite(unsigned n) {
+    if (n > sizeof(IoBuffer)) n = sizeof(IoBuffer);
+    OVERLAPPED* o = BeginOperation(WriteRecord);
+    if (WriteFile(SerialChannel.port, &IoBuffer, n, NULL, o)) return 0;
+    DWORD error = GetLastError();
+    if (error == ERROR_IO_PENDING) return 0;
+    SerialChannel.startError[WriteRecord] = error;
+    return error;
+}
+
+void StartRead(unsigned n) {
+    // The frame area is the whole receive queue; a longer read would run into
+    // the version texts behind it.
+    if (n > sizeof(IoBuffer.frameArea)) n = sizeof(IoBuffer.frameArea);
+    OVERLAPPED* o = BeginOperation(ReadRecord);
+    if (ReadFile(SerialChannel.port, &IoBuffer, n, NULL, o)) return;
+    DWORD error = GetLastError();
+    if (error != ERROR_IO_PENDING) SerialChannel.startError[ReadRecord] = error;
+}
+
+int Poll(int record, unsigned long* value) {
+    unsigned long ignored;
+    if (value == NULL) value = &ignored;
+    if (record != WriteRecord && record != ReadRecord) {
+        *value = ERROR_INVALID_PARAMETER;
+        return PollFailed;
+    }
+    if (SerialChannel.port == NULL) {
+        *value = ERROR_INVALID_HANDLE;
+        return PollFailed;
+    }
+    if (SerialChannel.startError[record] != 0) {
+        *value = SerialChannel.startError[record];
+        return PollFailed;
+    }
+    OVERLAPPED* o = &SerialChannel.records[record];
+    DWORD count = 0;
+    if (GetOverlappedResult(SerialChannel.port, o, &count, FALSE)) {
+        *value = count;
+        return PollDone;
+    }
+    DWORD error = GetLastError();
+    if (error == ERROR_IO_INCOMPLETE || error == ERROR_IO_PENDING) {
+        *value = error;
+        return PollPending;
+    }
+    if (error == ERROR_TIMEOUT) {
+        // Wine ends a read whose timeout expired this way, where Windows
+        // completes it with the bytes so far; the caller reports missing data.
+        *value = (unsigned long)o->InternalHigh;
+        return PollDone;
+    }
+    *value = error;
+    return PollFailed;
+}
+
+void CloseChannel() {
+    if (SerialChannel.port == NULL) return;
+    CloseHandle(SerialChannel.port);
+    SerialChannel.port = NULL;
+}

@@ -1,0 +1,41 @@
+#include <cstring>
+
+#include "transfer/transfer.h"
+
+static std::streamoff BlockPosition() {
+    return std::streamoff(TransferJob.nextBlock - TransferJob.firstBlock) * BlockSize;
+}
+
+int ReadFileBlock(uint8_t block[256], bool* endOfFile) {
+    std::ifstream& file = TransferJob.inputFile;
+    *endOfFile = false;
+    for (int attempt = 0; attempt < FileBlockAttempts; ++attempt) {
+        file.read(reinterpret_cast<char*>(block), BlockSize);
+        std::streamsize n = file.gcount();
+        if (file.eof()) {
+            // End of file is only seen by a read that comes up short; the
+            // zero fill completes the block.
+            std::memset(block + n, 0, size_t(BlockSize - n));
+            *endOfFile = true;
+            return 0;
+        }
+        if (n == BlockSize) return 0;
+        // A failed stream ignores seekg, so the error state goes first, or
+        // every further attempt would fail the same way.
+        file.clear();
+        file.seekg(BlockPosition());
+    }
+    return -1;
+}
+
+int WriteFileBlock() {
+    std::ofstream& file = TransferJob.outputFile;
+    for (int attempt = 0; attempt < FileBlockAttempts; ++attempt) {
+        file.write(reinterpret_cast<const char*>(IoBuffer.frameArea), BlockSize);
+        file.flush();
+        if (!file.fail()) return 0;
+        file.clear();
+        file.seekp(BlockPosition());
+    }
+    return -1;
+}

@@ -1,0 +1,104 @@
+#include "transfer/protocol.h"
+
+#include <cstdio>
+
+// Firmware, scanner libraries, user scenes: together the whole block memory.
+const DeviceRegion RegionTable[3] = {{0, 512}, {512, 384}, {896, 3200}};
+
+static const char MissingDataText[] = "brak danych : ";
+static const char RefusedText[] = "NAK";
+static const char AckErrorText[] = "błąd ACK : ";
+static const char ChecksumErrorText[] = "sumy kontrolnej : ";
+
+DeviceRegion LookUpRegion(int kind) {
+    if (kind < KindFirmware || kind > KindScenes) return DeviceRegion{0, 0};
+    return RegionTable[kind];
+}
+
+uint8_t SumBytes(const uint8_t* bytes, size_t n) {
+    unsigned sum = 0;
+    for (size_t i = 0; i < n; ++i) sum += bytes[i];
+    return uint8_t(sum);
+}
+
+static uint8_t BalanceOf(const uint8_t* bytes, size_t n) { return uint8_t(0x100 - SumBytes(bytes, n)); }
+
+void BuildIdentRequest() { IoBuffer.frameArea[0] = ByteEsc; }
+
+void FormatVersionText(char text[6], unsigned major, unsigned minor) {
+    if (major > 9) {
+        text[0] = '?';
+    } else {
+        text[0] = char('0' + major);
+    }
+    text[1] = '.';
+    if (major > 9 || minor > 99) {
+        text[2] = '?';
+        text[3] = '?';
+    } else {
+        text[2] = char('0' + minor / 10);
+        text[3] = char('0' + minor % 10);
+    }
+    text[4] = '\0';
+}
+
+ReplyCheck CheckIdentReply(unsigned long count) {
+    const uint8_t* f = IoBuffer.frameArea;
+    uint8_t sum = SumBytes(f, 5);
+    if (count != 6) return ReplyCheck{ReplyMissingData, unsigned(count)};
+    if (f[5] == ByteNak) return ReplyCheck{ReplyRefused, 0};
+    if (f[5] != ByteAck) return ReplyCheck{ReplyAckError, f[5]};
+    if (sum != 0) return ReplyCheck{ReplyChecksumError, sum};
+    FormatVersionText(IoBuffer.firmwareVersionText, f[0], f[1]);
+    FormatVersionText(IoBuffer.secondVersionText, f[2], f[3]);
+    return ReplyCheck{ReplyValid, 0};
+}
+
+void BuildBlockCommand(int action, uint16_t block) {
+    uint8_t* f = IoBuffer.frameArea;
+    f[0] = action == ActionWriteToDevice ? OpWriteBlock : OpReadBlock;
+    f[1] = uint8_t(block & 0xFF);
+    f[2] = uint8_t(block >> 8);
+    f[3] = BalanceOf(f, 3);
+}
+
+ReplyCheck CheckByteReply(unsigned long count) {
+    uint8_t reply = IoBuffer.frameArea[0];
+    if (count != 1) return ReplyCheck{ReplyMissingData, unsigned(count)};
+    if (reply == ByteAck) return ReplyCheck{ReplyValid, 0};
+    if (reply == ByteNak) return ReplyCheck{ReplyRefused, 0};
+    return ReplyCheck{ReplyAckError, reply};
+}
+
+uint8_t SealDataFrame() {
+    uint8_t* f = IoBuffer.frameArea;
+    f[256] = BalanceOf(f, 256);
+    return f[256];
+}
+
+ReplyCheck CheckDataFrame(unsigned long count) {
+    uint8_t sum = SumBytes(IoBuffer.frameArea, 257);
+    if (count != 257) return ReplyCheck{ReplyMissingData, unsigned(count)};
+    if (sum != 0) return ReplyCheck{ReplyChecksumError, sum};
+    return ReplyCheck{ReplyValid, 0};
+}
+
+void FormatReplyFailure(char* text, size_t size, const char* prefix, ReplyCheck check) {
+    switch (check.outcome) {
+    case ReplyMissingData:
+        std::snprintf(text, size, "%s%s%u", prefix, MissingDataText, check.detail);
+        break;
+    case ReplyRefused:
+        std::snprintf(text, size, "%s%s", prefix, RefusedText);
+        break;
+    case ReplyAckError:
+        std::snprintf(text, size, "%s%s%2x", prefix, AckErrorText, check.detail);
+        break;
+    case ReplyChecksumError:
+        std::snprintf(text, size, "%s%s%x", prefix, ChecksumErrorText, check.detail);
+        break;
+    default:
+        std::snprintf(text, size, "%s", prefix);
+        break;
+    }
+}

@@ -1,0 +1,195 @@
+#include "transfer/start.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "app/screen.h"
+#include "serial/serial_channel.h"
+#include "transfer/file_probe.h"
+#include "transfer/protocol.h"
+#include "transfer/transfer.h"
+
+char DialogTitle[35];
+char DialogFileName[260];
+char DialogFilter[40];
+
+namespace {
+
+const char WarningCaption[] = "Ostrzeżenie";
+const char FailureCaption[] = "Niepowodzenie";
+const char OpenFailedText[] = "Błąd otwarcia pliku !";
+
+// The dialog's flags as the common dialog library defines them.
+const unsigned long FlagsChooseExisting = 0x1800;  // OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST
+const unsigned long FlagsChooseTarget = 0x2006;    // OFN_CREATEPROMPT | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT
+const unsigned long FlagExtensionDifferent = 0x400;
+
+struct ActionDialog {
+    const char* title;
+    unsigned long flags;
+};
+
+const ActionDialog ActionDialogs[3] = {
+    {"Wybierz plik z danymi :", FlagsChooseExisting},
+    {"Wybierz plik do zapisu :", FlagsChooseTarget},
+    {"Wybierz plik do weryfikacji :", FlagsChooseExisting},
+};
+
+// The filter is one description/pattern pair closed by an empty string, so
+// every NUL inside the literal is part of it.
+struct KindFiles {
+    char extension[4];
+    char filter[40];
+};
+
+const KindFiles KindFileTable[3] = {
+    {"upg", "Aktualizacje FirmWare (*.upg)\0*.upg\0"},
+    {"lib", "Biblioteki (*.lib)\0*.lib\0"},
+    {"usr", "Sceny użytkownika (*.usr)\0*.usr;*.bin\0"},
+};
+
+// The only other extension the controller's scene files come with.
+const char SceneAlternativeExtension[] = "bin";
+
+// Case folding of ASCII letters only: the other bytes are Windows-1250 and
+// must match exactly.
+bool SameTextIgnoringCase(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        unsigned char x = static_cast<unsigned char>(*a);
+        unsigned char y = static_cast<unsigned char>(*b);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+        if (x != y) return false;
+        if (x == 0) return true;
+    }
+}
+
+// The extension the dialog reports, or an empty text when its offset does
+// not point just past a dot inside the name (no extension, or a name that
+// ends in a dot, for which the dialog reports 0).
+const char* ChosenExtension(unsigned offset) {
+    size_t length = strnlen(DialogFileName, sizeof DialogFileName - 1);
+    if (offset == 0 || offset > length || DialogFileName[offset - 1] != '.') return "";
+    return DialogFileName + offset;
+}
+
+// The dialog's own flag is not enough: some implementations never set it,
+// and then any file could be sent into any region.
+bool IsExtensionAccepted(int kind, unsigned long flags, unsigned offset) {
+    const char* extension = ChosenExtension(offset);
+    bool different = (flags & FlagExtensionDifferent) != 0 ||
+                     !SameTextIgnoringCase(extension, IoBuffer.defaultExtension);
+    if (!different) return true;
+    return kind == KindScenes && SameTextIgnoringCase(extension, SceneAlternativeExtension);
+}
+
+const int PathPrecision = sizeof DialogFileName - 1;
+
+// A text that does not fit its buffer is cut there and keeps its terminator.
+__attribute__((format(printf, 3, 4)))
+void ComposeText(char* text, size_t size, const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, size, format, arguments);
+    va_end(arguments);
+}
+
+int OpenTarget() {
+    const char* path = DialogFileName;
+    if (ProbeFile(path) != FileMissing) {
+        char question[295];
+        ComposeText(question, sizeof question, "Plik %.*s już istnieje !\nCzy chcesz go nadpisać ?",
+                    PathPrecision, path);
+        if (ShowMessageBox(question, WarningCaption, BoxYesNo | BoxIconQuestion | BoxDefaultSecond) !=
+            AnswerYes)
+            return -3;
+        if (ProbeFile(path) == FileReadOnly) {
+            char text[295];
+            ComposeText(text, sizeof text, "%.*s :\nBrak dostępu do zapisu !", PathPrecision, path);
+            ShowMessageBox(text, FailureCaption, BoxIconError);
+            return -1;
+        }
+    }
+    if (TransferJob.outputFile.is_open()) TransferJob.outputFile.close();
+    TransferJob.outputFile.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
+    if (!TransferJob.outputFile.is_open() || TransferJob.outputFile.fail()) {
+        ShowMessageBox(OpenFailedText, FailureCaption, BoxIconError);
+        return -1;
+    }
+    return 0;
+}
+
+int OpenSource() {
+    const char* path = DialogFileName;
+    if (ProbeFile(path) == FileMissing) {
+        char text[296];
+        ComposeText(text, sizeof text, "Plik %.*s nie istnieje !", PathPrecision, path);
+        ShowMessageBox(text, WarningCaption, BoxIconError);
+        return -3;
+    }
+    if (TransferJob.inputFile.is_open()) TransferJob.inputFile.close();
+    TransferJob.inputFile.open(path, std::ios::in | std::ios::binary);
+    if (!TransferJob.inputFile.is_open() || TransferJob.inputFile.fail()) {
+        ShowMessageBox(OpenFailedText, FailureCaption, BoxIconError);
+        return -1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int StartTransfer() {
+    // First of all, so a transfer in progress is no longer driven whatever
+    // happens below.
+    TransferJob.phase = PhaseIdle;
+
+    if (!IsChannelOpen()) {
+        ShowMessageBox("Musisz wybrać dostępny port szeregowy !", WarningCaption, BoxIconWarning);
+        return -1;
+    }
+
+    int action = TransferJob.action;
+    if (action < 0 || action > 2) return -2;
+    std::snprintf(DialogTitle, sizeof DialogTitle, "%s", ActionDialogs[action].title);
+    unsigned long flags = ActionDialogs[action].flags;
+
+    int kind = TransferJob.kind;
+    if (kind < 0 || kind > 2) return -2;
+    TransferJob.nextBlock = RegionTable[kind].firstBlock;
+    TransferJob.blocksLeft = RegionTable[kind].blockCount;
+    std::memcpy(IoBuffer.defaultExtension, KindFileTable[kind].extension, sizeof IoBuffer.defaultExtension);
+    std::memcpy(DialogFilter, KindFileTable[kind].filter, sizeof DialogFilter);
+    TransferJob.firstBlock = TransferJob.nextBlock;
+
+    // The repeat command takes the last path as it stands.
+    if (!TransferJob.repeatPending) {
+        unsigned long flagsOut = 0;
+        unsigned extensionOffset = 0;
+        if (!ShowFileDialog(flags, &flagsOut, &extensionOffset)) return -1;
+        if (!IsExtensionAccepted(kind, flagsOut, extensionOffset)) {
+            ShowMessageBox("Nie zmieniaj rozszerzenia !", WarningCaption, BoxIconError);
+            return -1;
+        }
+    }
+
+    RepaintWindow();
+
+    int opened = action == ActionReadFromDevice ? OpenTarget() : OpenSource();
+    if (opened != 0) return opened;
+
+    BuildIdentRequest();
+    IoBuffer.frameArea[1] = 0;
+    unsigned long error = StartWrite(1);
+    // A write that is still under way counts as started, however the channel
+    // chooses to report it.
+    if (error != 0 && error != ErrorIoPending) {
+        char text[79];
+        ComposeText(text, sizeof text, "Błąd komunikacji : %lu", error);
+        ShowMessageBox(text, FailureCaption, BoxIconError);
+        return -1;
+    }
+    TransferJob.phase = PhaseEscapeSent;
+    RepaintWindow();
+    return 0;
+}

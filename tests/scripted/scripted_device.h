@@ -1,0 +1,163 @@
+// A Dm730 played over the scripted channel: whenever the transfer is about to
+// complete a read and nothing is scripted, the answer comes from a memory
+// image, as the controller would give it. A test scripts a read of its own to
+// put a fault at a chosen place.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "serial/serial_channel.h"
+#include "support/fake_channel.h"
+#include "support/screen_recorder.h"
+#include "transfer/protocol.h"
+#include "transfer/transfer.h"
+
+struct ScriptedDevice {
+    std::vector<uint8_t> memory = std::vector<uint8_t>(DeviceBlockCount * BlockSize);
+    std::vector<uint8_t> ident = {0x03, 0x05, 0x01, 0x14, 0xE3, 0x06};
+    std::vector<unsigned> blocksWritten;   // in the order the frames arrived
+    std::vector<unsigned> blocksRead;
+    int steps = 0;
+};
+
+inline unsigned CommandBlock(const std::vector<uint8_t>& command) { return command[1] | (command[2] << 8); }
+
+// The answer the controller gives for the step about to run.
+inline void AnswerFor(ScriptedDevice& device, unsigned phase) {
+    if (!FakeChannel.reads.empty()) return;
+    const auto& writes = FakeChannel.writes;
+    if (phase == PhaseIdentReply) {
+        ScriptRead(device.ident);
+    } else if (phase == PhaseCommandAck) {
+        ScriptRead({ByteAck});
+    } else if (phase == PhaseBlockAck) {
+        const std::vector<uint8_t>& frame = writes.back();
+        unsigned block = CommandBlock(writes[writes.size() - 2]);
+        std::copy(frame.begin(), frame.begin() + BlockSize, device.memory.begin() + block * BlockSize);
+        device.blocksWritten.push_back(block);
+        ScriptRead({ByteAck});
+    } else if (phase == PhaseBlockReceive) {
+        unsigned block = CommandBlock(writes.back());
+        std::vector<uint8_t> frame(device.memory.begin() + block * BlockSize,
+                                   device.memory.begin() + (block + 1) * BlockSize);
+        frame.push_back(uint8_t(0x100 - SumBytes(frame.data(), BlockSize)));
+        device.blocksRead.push_back(block);
+        ScriptRead(frame);
+    }
+}
+
+// One step of the pump, with the controller's answer ready.
+inline void StepWithDevice(ScriptedDevice& device, unsigned phase) {
+    AnswerFor(device, phase);
+    StepTransfer(phase);
+    ++device.steps;
+}
+
+// Steps the transfer as the idle pump would, until `stop` holds or the phase
+// is idle; false when it did not get there within maxSteps.
+template <class Stop>
+bool RunUntil(ScriptedDevice& device, Stop stop, int maxSteps = 100000) {
+    for (int i = 0; i < maxSteps; ++i) {
+        if (TransferJob.phase == PhaseIdle || stop()) return true;
+        StepWithDevice(device, unsigned(TransferJob.phase));
+    }
+    return false;
+}
+
+inline bool RunToEnd(ScriptedDevice& device) {
+    return RunUntil(device, [] { return false; });
+}
+
+inline bool RunToPhase(ScriptedDevice& device, int phase, unsigned block) {
+    return RunUntil(device, [&] { return TransferJob.phase == phase && TransferJob.nextBlock == block; });
+}
+
+// A folder of its own for the files of one test, removed afterwards.
+class TransferFixture : public ::testing::Test {
+protected:
+    std::filesystem::path dir;
+
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "selvo_core_XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+        ResetFakeChannel();
+        ResetScreen();
+        ResetJob();
+    }
+
+    void TearDown() override {
+        ResetJob();
+        std::filesystem::remove_all(dir);
+    }
+
+    static void ResetJob() {
+        TransferJob.inputFile.close();
+        TransferJob.outputFile.close();
+        TransferJob.inputFile.clear();
+        TransferJob.outputFile.clear();
+        TransferJob.kind = TransferJob.action = TransferJob.phase = 0;
+        TransferJob.lastChecksum = 0;
+        TransferJob.nextBlock = TransferJob.blocksLeft = TransferJob.firstBlock = 0;
+        TransferJob.repeatPending = 0;
+        std::strcpy(IoBuffer.firmwareVersionText, "N/A");
+        std::strcpy(IoBuffer.secondVersionText, "N/A");
+    }
+
+    std::string PathOf(const char* name) const { return (dir / name).string(); }
+
+    std::string MakeFile(const char* name, const std::vector<uint8_t>& bytes) const {
+        std::string path = PathOf(name);
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        return path;
+    }
+
+    static std::vector<uint8_t> ReadWhole(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    // What the transfer start leaves behind: the file open, the region set,
+    // the identification request on its way, phase 1.
+    void Begin(int action, int kind, const std::string& path) {
+        DeviceRegion region = LookUpRegion(kind);
+        TransferJob.kind = kind;
+        TransferJob.action = action;
+        // As the start does it: a stream left open by a stopped transfer is
+        // closed before it is opened again.
+        if (action == ActionReadFromDevice) {
+            TransferJob.outputFile.close();
+            TransferJob.outputFile.clear();
+            TransferJob.outputFile.open(path, std::ios::binary | std::ios::out | std::ios::trunc);
+        } else {
+            TransferJob.inputFile.close();
+            TransferJob.inputFile.clear();
+            TransferJob.inputFile.open(path, std::ios::binary);
+        }
+        TransferJob.firstBlock = TransferJob.nextBlock = region.firstBlock;
+        TransferJob.blocksLeft = region.blockCount;
+        FakeChannel.open = true;
+        BuildIdentRequest();
+        ASSERT_EQ(StartWrite(1), 0u);
+        TransferJob.phase = PhaseEscapeSent;
+    }
+};
+
+inline std::vector<uint8_t> Pattern(size_t n, unsigned seed = 1) {
+    std::vector<uint8_t> bytes(n);
+    unsigned x = seed;
+    for (auto& b : bytes) {
+        x = x * 1103515245u + 12345u;
+        b = uint8_t(x >> 16);
+    }
+    return bytes;
+}

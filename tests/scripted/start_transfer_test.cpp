@@ -1,0 +1,418 @@
+// The transfer start over the recorded screen and the scripted channel: every
+// outcome with its message, and what a started transfer hands the state machine.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "app/screen.h"
+#include "serial/serial_channel.h"
+#include "support/fake_channel.h"
+#include "support/screen_recorder.h"
+#include "transfer/protocol.h"
+#include "transfer/start.h"
+#include "transfer/transfer.h"
+
+namespace {
+
+const unsigned BoxQuestionStyle = BoxYesNo | BoxIconQuestion | BoxDefaultSecond;
+
+std::string ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteWhole(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+class StartTransferTest : public ::testing::Test {
+protected:
+    std::string dir;
+
+    void SetUp() override {
+        char pattern[] = "/tmp/selvo_start_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        ResetScreen();
+        ResetFakeChannel();
+        FakeChannel.open = true;
+        TransferJob.phase = PhaseIdle;
+        TransferJob.action = ActionWriteToDevice;
+        TransferJob.kind = KindFirmware;
+        TransferJob.repeatPending = 0;
+        TransferJob.nextBlock = TransferJob.blocksLeft = TransferJob.firstBlock = 0;
+        if (TransferJob.inputFile.is_open()) TransferJob.inputFile.close();
+        if (TransferJob.outputFile.is_open()) TransferJob.outputFile.close();
+        std::memset(DialogFileName, 0, sizeof DialogFileName);
+        std::memset(IoBuffer.frameArea, 0xAA, sizeof IoBuffer.frameArea);
+    }
+
+    void TearDown() override {
+        if (TransferJob.inputFile.is_open()) TransferJob.inputFile.close();
+        if (TransferJob.outputFile.is_open()) TransferJob.outputFile.close();
+        std::filesystem::remove_all(dir);
+    }
+
+    std::string MakeFile(const std::string& name, const std::string& bytes = "data") {
+        std::string path = dir + "/" + name;
+        WriteWhole(path, bytes);
+        return path;
+    }
+
+    void Choose(const std::string& path, unsigned long extraFlags = 0) {
+        Screen.dialogs.push_back(DialogScript{true, path, extraFlags});
+    }
+
+    void ExpectOnlyBox(const std::string& text, const char* caption, unsigned style) {
+        ASSERT_EQ(Screen.boxes.size(), 1u);
+        EXPECT_EQ(Screen.boxes[0].text, text);
+        EXPECT_EQ(Screen.boxes[0].caption, caption);
+        EXPECT_EQ(Screen.boxes[0].style, style);
+    }
+
+    void ExpectNotStarted() {
+        EXPECT_EQ(TransferJob.phase, PhaseIdle);
+        EXPECT_TRUE(FakeChannel.writes.empty());
+    }
+};
+
+TEST_F(StartTransferTest, NoPortWarnsBeforeAnyDialog) {
+    FakeChannel.open = false;
+    TransferJob.phase = PhaseBlockAck;
+    Choose(MakeFile("x.upg"));
+    EXPECT_EQ(StartTransfer(), -1);
+    ExpectOnlyBox("Musisz wybrać dostępny port szeregowy !", "Ostrzeżenie", BoxIconWarning);
+    EXPECT_TRUE(Screen.dialogFlags.empty());
+    ExpectNotStarted();
+}
+
+TEST_F(StartTransferTest, ActionOrKindOutOfRangeEndsSilently) {
+    struct Case { int action, kind; };
+    for (Case c : {Case{3, 0}, Case{-1, 0}, Case{0, 3}, Case{1, -1}, Case{2, 1000}}) {
+        SCOPED_TRACE(testing::Message() << "action " << c.action << " kind " << c.kind);
+        ResetScreen();
+        TransferJob.phase = PhaseSendCommand;
+        TransferJob.action = c.action;
+        TransferJob.kind = c.kind;
+        Choose(MakeFile("x.upg"));
+        EXPECT_EQ(StartTransfer(), -2);
+        EXPECT_TRUE(Screen.boxes.empty());
+        EXPECT_TRUE(Screen.dialogFlags.empty());
+        ExpectNotStarted();
+    }
+}
+
+TEST_F(StartTransferTest, CancelledDialogStopsSilentlyAndTouchesNoFile) {
+    std::string path = MakeFile("keep.upg", "old contents");
+    std::strcpy(DialogFileName, path.c_str());
+    TransferJob.phase = PhaseBlockReceive;
+    TransferJob.action = ActionReadFromDevice;
+    Screen.dialogs.push_back(DialogScript{false, "", 0});
+    EXPECT_EQ(StartTransfer(), -1);
+    EXPECT_TRUE(Screen.boxes.empty());
+    EXPECT_TRUE(Screen.repaints.empty());
+    EXPECT_FALSE(TransferJob.outputFile.is_open());
+    EXPECT_EQ(ReadWhole(path), "old contents");
+    EXPECT_STREQ(DialogFileName, path.c_str());
+    ExpectNotStarted();
+}
+
+TEST_F(StartTransferTest, ExtensionRules) {
+    struct Case {
+        int kind;
+        const char* name;
+        unsigned long extraFlags;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {KindScenes, "a.usr", 0, true},
+        {KindScenes, "b.USR", 0, true},
+        {KindScenes, "c.bin", 0, true},
+        {KindScenes, "d.BIN", 0, true},
+        {KindScenes, "e.bIn", 0x400, true},    // the dialog's flag, and still "bin"
+        {KindScenes, "f.dat", 0, false},
+        {KindScenes, "g", 0, false},           // no extension at all
+        {KindScenes, "h.usr", 0x400, false},   // the dialog says it differs
+        {KindScenes, "i.bin.dat", 0, false},
+        {KindScenes, "j.binx", 0, false},
+        {KindScenes, "k.", 0, false},
+        {KindFirmware, "l.upg", 0, true},
+        {KindFirmware, "m.Upg", 0, true},
+        {KindFirmware, "n.bin", 0, false},     // the name alone, as under Wine
+        {KindFirmware, "o.bin", 0x400, false},
+        {KindFirmware, "p.usr", 0, false},
+        {KindFirmware, "q.lib", 0, false},
+        {KindFirmware, "r.upg", 0x400, false},
+        {KindLibraries, "s.lib", 0, true},
+        {KindLibraries, "t.bin", 0, false},
+        {KindLibraries, "u.upg", 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetScreen();
+        ResetFakeChannel();
+        FakeChannel.open = true;
+        TransferJob.kind = c.kind;
+        TransferJob.action = ActionWriteToDevice;
+        Choose(MakeFile(c.name), c.extraFlags);
+        int result = StartTransfer();
+        if (c.accepted) {
+            EXPECT_EQ(result, 0);
+            EXPECT_TRUE(Screen.boxes.empty());
+            EXPECT_EQ(TransferJob.phase, PhaseEscapeSent);
+            EXPECT_TRUE(TransferJob.inputFile.is_open());
+        } else {
+            EXPECT_EQ(result, -1);
+            ExpectOnlyBox("Nie zmieniaj rozszerzenia !", "Ostrzeżenie", BoxIconError);
+            ExpectNotStarted();
+        }
+        if (TransferJob.inputFile.is_open()) TransferJob.inputFile.close();
+    }
+}
+
+TEST_F(StartTransferTest, ExtensionOfADirectoryNameDoesNotCount) {
+    std::filesystem::create_directory(dir + "/set.upg");
+    TransferJob.kind = KindFirmware;
+    Choose(MakeFile("set.upg/plain"));
+    EXPECT_EQ(StartTransfer(), -1);
+    ExpectOnlyBox("Nie zmieniaj rozszerzenia !", "Ostrzeżenie", BoxIconError);
+}
+
+TEST_F(StartTransferTest, OverwriteQuestionDeclinedLeavesFileAlone) {
+    std::string path = MakeFile("old.upg", "precious");
+    TransferJob.action = ActionReadFromDevice;
+    Choose(path);
+    Screen.answers.push_back(AnswerNo);
+    EXPECT_EQ(StartTransfer(), -3);
+    ExpectOnlyBox("Plik " + path + " już istnieje !\nCzy chcesz go nadpisać ?", "Ostrzeżenie",
+                  BoxQuestionStyle);
+    EXPECT_EQ(ReadWhole(path), "precious");
+    EXPECT_FALSE(TransferJob.outputFile.is_open());
+    ExpectNotStarted();
+}
+
+TEST_F(StartTransferTest, OverwriteQuestionAcceptedTruncatesAndStarts) {
+    std::string path = MakeFile("old.upg", "precious");
+    TransferJob.action = ActionReadFromDevice;
+    Choose(path);
+    Screen.answers.push_back(AnswerYes);
+    EXPECT_EQ(StartTransfer(), 0);
+    ASSERT_EQ(Screen.boxes.size(), 1u);
+    EXPECT_EQ(Screen.boxes[0].style, BoxQuestionStyle);
+    EXPECT_TRUE(TransferJob.outputFile.is_open());
+    EXPECT_EQ(ReadWhole(path), "");
+    EXPECT_EQ(TransferJob.phase, PhaseEscapeSent);
+}
+
+TEST_F(StartTransferTest, ReadOnlyTargetIsRefusedAfterTheQuestion) {
+    std::string path = MakeFile("locked.upg", "precious");
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    TransferJob.action = ActionReadFromDevice;
+    Choose(path);
+    Screen.answers.push_back(AnswerYes);
+    EXPECT_EQ(StartTransfer(), -1);
+    ASSERT_EQ(Screen.boxes.size(), 2u);
+    EXPECT_EQ(Screen.boxes[0].style, BoxQuestionStyle);
+    EXPECT_EQ(Screen.boxes[1].text, path + " :\nBrak dostępu do zapisu !");
+    EXPECT_EQ(Screen.boxes[1].caption, "Niepowodzenie");
+    EXPECT_EQ(Screen.boxes[1].style, BoxIconError);
+    EXPECT_EQ(ReadWhole(path), "precious");
+    EXPECT_FALSE(TransferJob.outputFile.is_open());
+    ExpectNotStarted();
+}
+
+TEST_F(StartTransferTest, ReadIntoANewPathCreatesItWithoutAQuestion) {
+    std::string path = dir + "/new.lib";
+    TransferJob.action = ActionReadFromDevice;
+    TransferJob.kind = KindLibraries;
+    Choose(path);
+    EXPECT_EQ(StartTransfer(), 0);
+    EXPECT_TRUE(Screen.boxes.empty());
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_TRUE(TransferJob.outputFile.is_open());
+}
+
+TEST_F(StartTransferTest, MissingSourceIsReported) {
+    for (int action : {ActionWriteToDevice, ActionVerify}) {
+        SCOPED_TRACE(action);
+        ResetScreen();
+        std::string path = dir + "/gone.upg";
+        TransferJob.action = action;
+        Choose(path);
+        EXPECT_EQ(StartTransfer(), -3);
+        ExpectOnlyBox("Plik " + path + " nie istnieje !", "Ostrzeżenie", BoxIconError);
+        EXPECT_FALSE(TransferJob.inputFile.is_open());
+        ExpectNotStarted();
+    }
+}
+
+TEST_F(StartTransferTest, UnopenableTargetIsReported) {
+    // A directory exists, so the question comes, but it cannot be written as a file.
+    std::filesystem::create_directory(dir + "/folder.upg");
+    TransferJob.action = ActionReadFromDevice;
+    Choose(dir + "/folder.upg");
+    Screen.answers.push_back(AnswerYes);
+    EXPECT_EQ(StartTransfer(), -1);
+    ASSERT_EQ(Screen.boxes.size(), 2u);
+    EXPECT_EQ(Screen.boxes[1].text, "Błąd otwarcia pliku !");
+    EXPECT_EQ(Screen.boxes[1].caption, "Niepowodzenie");
+    EXPECT_EQ(Screen.boxes[1].style, BoxIconError);
+    ExpectNotStarted();
+}
+
+TEST_F(StartTransferTest, CommunicationErrorIsReportedWithItsCode) {
+    struct Case { unsigned long code; const char* text; };
+    for (Case c : {Case{5, "Błąd komunikacji : 5"}, Case{21, "Błąd komunikacji : 21"},
+                   Case{4294967295ul, "Błąd komunikacji : 4294967295"}}) {
+        SCOPED_TRACE(c.text);
+        ResetScreen();
+        FakeChannel.startWriteError = c.code;
+        Choose(MakeFile("x.upg"));
+        EXPECT_EQ(StartTransfer(), -1);
+        ExpectOnlyBox(c.text, "Niepowodzenie", BoxIconError);
+        EXPECT_EQ(TransferJob.phase, PhaseIdle);
+    }
+}
+
+TEST_F(StartTransferTest, StartedWriteHandsOverToTheStateMachine) {
+    for (unsigned long writeResult : {0ul, ErrorIoPending}) {
+        SCOPED_TRACE(writeResult);
+        ResetScreen();
+        ResetFakeChannel();
+        FakeChannel.open = true;
+        FakeChannel.startWriteError = writeResult;
+        TransferJob.kind = KindScenes;
+        TransferJob.action = ActionVerify;
+        Choose(MakeFile("s.usr"));
+        EXPECT_EQ(StartTransfer(), 0);
+        EXPECT_TRUE(Screen.boxes.empty());
+        EXPECT_EQ(TransferJob.phase, PhaseEscapeSent);
+        ASSERT_EQ(FakeChannel.writes.size(), 1u);
+        EXPECT_EQ(FakeChannel.writes[0], std::vector<uint8_t>{ByteEsc});
+        EXPECT_EQ(IoBuffer.frameArea[1], 0);
+        EXPECT_EQ(TransferJob.firstBlock, 896);
+        EXPECT_EQ(TransferJob.nextBlock, 896);
+        EXPECT_EQ(TransferJob.blocksLeft, 3200);
+        EXPECT_TRUE(TransferJob.inputFile.is_open());
+        EXPECT_EQ(CountRepaints("window"), 2);
+    }
+}
+
+TEST_F(StartTransferTest, DialogTitleAndFlagsFollowTheAction) {
+    struct Case { int action; const char* title; unsigned long flags; };
+    const Case cases[] = {
+        {ActionReadFromDevice, "Wybierz plik do zapisu :", 0x2006},
+        {ActionWriteToDevice, "Wybierz plik z danymi :", 0x1800},
+        {ActionVerify, "Wybierz plik do weryfikacji :", 0x1800},
+    };
+    // In this order, so the bits of the read dialog must not survive into the next.
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        Screen.dialogFlags.clear();
+        TransferJob.action = c.action;
+        EXPECT_EQ(StartTransfer(), -1);  // cancelled
+        EXPECT_STREQ(DialogTitle, c.title);
+        EXPECT_EQ(Screen.dialogFlags, std::vector<unsigned long>{c.flags});
+    }
+}
+
+TEST_F(StartTransferTest, FilterExtensionAndRegionFollowTheKind) {
+    struct Case {
+        int kind;
+        std::string filter;
+        const char* extension;
+        uint16_t first, count;
+    };
+    const char scenes[] = "Sceny użytkownika (*.usr)\0*.usr;*.bin\0";
+    const char firmware[] = "Aktualizacje FirmWare (*.upg)\0*.upg\0";
+    const char libraries[] = "Biblioteki (*.lib)\0*.lib\0";
+    const Case cases[] = {
+        // The longest first, so what a shorter filter leaves behind shows.
+        {KindScenes, std::string(scenes, sizeof scenes), "usr", 896, 3200},
+        {KindFirmware, std::string(firmware, sizeof firmware), "upg", 0, 512},
+        {KindLibraries, std::string(libraries, sizeof libraries), "lib", 512, 384},
+    };
+    EXPECT_EQ(cases[0].filter.size(), 39u);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.extension);
+        TransferJob.kind = c.kind;
+        EXPECT_EQ(StartTransfer(), -1);  // cancelled
+        std::string expected = c.filter;
+        expected.resize(sizeof DialogFilter, '\0');
+        EXPECT_EQ(std::string(DialogFilter, sizeof DialogFilter), expected);
+        EXPECT_EQ(std::string(IoBuffer.defaultExtension, sizeof IoBuffer.defaultExtension),
+                  std::string(c.extension, 4));
+        EXPECT_EQ(TransferJob.firstBlock, c.first);
+        EXPECT_EQ(TransferJob.nextBlock, c.first);
+        EXPECT_EQ(TransferJob.blocksLeft, c.count);
+    }
+}
+
+TEST_F(StartTransferTest, RepeatWithoutAnyChosenFile) {
+    struct Case { int action; int result; const char* text; const char* caption; };
+    const Case cases[] = {
+        {ActionWriteToDevice, -3, "Plik  nie istnieje !", "Ostrzeżenie"},
+        {ActionVerify, -3, "Plik  nie istnieje !", "Ostrzeżenie"},
+        {ActionReadFromDevice, -1, "Błąd otwarcia pliku !", "Niepowodzenie"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.action);
+        ResetScreen();
+        TransferJob.action = c.action;
+        TransferJob.repeatPending = 1;
+        EXPECT_EQ(StartTransfer(), c.result);
+        EXPECT_TRUE(Screen.dialogFlags.empty());
+        ExpectOnlyBox(c.text, c.caption, BoxIconError);
+        ExpectNotStarted();
+    }
+}
+
+TEST_F(StartTransferTest, RepeatTakesTheOldFileIntoTheNewKindsRegion) {
+    std::string path = MakeFile("scenes.usr");
+    TransferJob.kind = KindScenes;
+    Choose(path);
+    ASSERT_EQ(StartTransfer(), 0);
+
+    ResetScreen();
+    ResetFakeChannel();
+    FakeChannel.open = true;
+    TransferJob.kind = KindFirmware;
+    TransferJob.repeatPending = 1;
+    EXPECT_EQ(StartTransfer(), 0);
+    EXPECT_TRUE(Screen.dialogFlags.empty());
+    EXPECT_TRUE(Screen.boxes.empty());
+    EXPECT_STREQ(DialogFileName, path.c_str());
+    EXPECT_STREQ(IoBuffer.defaultExtension, "upg");
+    EXPECT_EQ(TransferJob.firstBlock, 0);
+    EXPECT_EQ(TransferJob.blocksLeft, 512);
+    EXPECT_TRUE(TransferJob.inputFile.is_open());
+    EXPECT_EQ(TransferJob.phase, PhaseEscapeSent);
+}
+
+TEST_F(StartTransferTest, OverwriteQuestionIsCutAt294Characters) {
+    // A path of 259 characters, the most the file-name buffer holds.
+    std::string path = dir;
+    while (path.size() + 101 < 259) {
+        path += "/" + std::string(100, 'd');
+        std::filesystem::create_directory(path);
+    }
+    path += "/" + std::string(259 - path.size() - 5, 'f') + ".upg";
+    ASSERT_EQ(path.size(), 259u);
+    WriteWhole(path, "x");
+    TransferJob.action = ActionReadFromDevice;
+    Choose(path);
+    Screen.answers.push_back(AnswerNo);
+    EXPECT_EQ(StartTransfer(), -3);
+    std::string full = "Plik " + path + " już istnieje !\nCzy chcesz go nadpisać ?";
+    ASSERT_EQ(Screen.boxes.size(), 1u);
+    EXPECT_EQ(Screen.boxes[0].text, full.substr(0, 294));
+}
+
+}  // namespace

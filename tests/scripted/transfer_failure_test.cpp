@@ -1,0 +1,205 @@
+// Every way a transfer can fail: the text the operator reads, the stream the
+// failure releases, the idle phase and the single repaint of the phase line.
+#include "scripted/scripted_device.h"
+
+#include "app/screen.h"
+
+namespace {
+
+struct Expected {
+    bool inputOpen;
+    bool outputOpen;
+};
+
+class TransferFailureTest : public TransferFixture {
+protected:
+    ScriptedDevice device;
+    std::string file;
+
+    // A transfer of the libraries region stopped just before the step of
+    // `phase` for its first block, with the screen log cleared.
+    void ReachPhase(int action, int phase) {
+        file = action == ActionReadFromDevice ? PathOf("out.lib") : MakeFile("in.lib", Pattern(600));
+        Begin(action, KindLibraries, file);
+        OpenOtherStream();
+        ASSERT_TRUE(RunToPhase(device, phase, 512));
+        ASSERT_EQ(TransferJob.phase, phase);
+        ResetScreen();
+    }
+
+    // The stream the transfer does not use is open too, so closing the wrong
+    // one shows.
+    void OpenOtherStream() {
+        if (TransferJob.action == ActionReadFromDevice)
+            TransferJob.inputFile.open(MakeFile("other.bin", {1, 2, 3}), std::ios::binary);
+        else
+            TransferJob.outputFile.open(PathOf("other.out"), std::ios::binary);
+    }
+
+    void ExpectFailure(const char* text, Expected files) {
+        ASSERT_EQ(Screen.boxes.size(), 1u);
+        EXPECT_EQ(Screen.boxes[0].text, text);
+        EXPECT_EQ(Screen.boxes[0].caption, "Niepowodzenie");
+        EXPECT_EQ(Screen.boxes[0].style, BoxOk | BoxIconError);
+        EXPECT_EQ(TransferJob.phase, PhaseIdle);
+        EXPECT_EQ(TransferJob.inputFile.is_open(), files.inputOpen);
+        EXPECT_EQ(TransferJob.outputFile.is_open(), files.outputOpen);
+        EXPECT_EQ(Screen.repaints, std::vector<std::string>{"phase"});
+    }
+};
+
+const Expected InputClosed{false, true};
+const Expected OutputClosed{true, false};
+
+struct PollFailureCase {
+    int action;
+    int phase;
+    int record;
+};
+
+TEST_F(TransferFailureTest, FailedPollInEveryWaitingPhaseShowsTheCodeAndReleasesTheFile) {
+    const PollFailureCase cases[] = {
+        {ActionWriteToDevice, 1, WriteRecord}, {ActionWriteToDevice, 2, ReadRecord},
+        {ActionWriteToDevice, 4, WriteRecord}, {ActionWriteToDevice, 5, ReadRecord},
+        {ActionWriteToDevice, 6, WriteRecord}, {ActionWriteToDevice, 7, ReadRecord},
+        {ActionReadFromDevice, 1, WriteRecord}, {ActionReadFromDevice, 2, ReadRecord},
+        {ActionReadFromDevice, 4, WriteRecord}, {ActionReadFromDevice, 5, ReadRecord},
+        {ActionReadFromDevice, 8, ReadRecord},  {ActionVerify, 2, ReadRecord},
+        {ActionVerify, 8, ReadRecord},
+    };
+    for (const PollFailureCase& c : cases) {
+        SCOPED_TRACE("action " + std::to_string(c.action) + " phase " + std::to_string(c.phase));
+        TearDown();
+        SetUp();
+        ReachPhase(c.action, c.phase);
+        ScriptPollFailure(c.record, 31);
+        StepTransfer(unsigned(c.phase));
+        ExpectFailure("Kod błędu : 31", c.action == ActionReadFromDevice ? OutputClosed : InputClosed);
+    }
+}
+
+TEST_F(TransferFailureTest, ErrorCodeIsWrittenUnsigned) {
+    ReachPhase(ActionWriteToDevice, 6);
+    ScriptPollFailure(WriteRecord, 4294967295ul);
+    StepTransfer(6);
+    ExpectFailure("Kod błędu : 4294967295", InputClosed);
+}
+
+struct ReplyFailureCase {
+    int action;
+    int phase;
+    std::vector<uint8_t> reply;
+    const char* text;
+};
+
+TEST_F(TransferFailureTest, InvalidReplyShowsPrefixAndDetail) {
+    std::vector<uint8_t> badSum(257, 0);
+    badSum[256] = 0x3F;
+    std::vector<uint8_t> shortFrame(200, 0);
+    const ReplyFailureCase cases[] = {
+        {ActionWriteToDevice, 2, {0x01, 0x02, 0x03, 0x04, 0x00, 0x06}, "Błąd inicjacji : sumy kontrolnej : a"},
+        {ActionReadFromDevice, 2, {0x03, 0x05, 0x01, 0x14, 0x00, 0x15}, "Błąd inicjacji : NAK"},
+        {ActionVerify, 2, {0x03, 0x05, 0x01}, "Błąd inicjacji : brak danych : 3"},
+        {ActionWriteToDevice, 2, {0x03, 0x05, 0x01, 0x14, 0xE3, 0x07}, "Błąd inicjacji : błąd ACK :  7"},
+        {ActionWriteToDevice, 5, {0x07}, "Błąd potwierdzenia : błąd ACK :  7"},
+        {ActionReadFromDevice, 5, {0x1B}, "Błąd potwierdzenia : błąd ACK : 1b"},
+        {ActionVerify, 5, {}, "Błąd potwierdzenia : brak danych : 0"},
+        {ActionWriteToDevice, 5, {ByteNak}, "Błąd potwierdzenia : NAK"},
+        {ActionWriteToDevice, 7, {ByteNak}, "Błąd przesyłania : NAK"},
+        {ActionWriteToDevice, 7, {}, "Błąd przesyłania : brak danych : 0"},
+        {ActionWriteToDevice, 7, {0xFF}, "Błąd przesyłania : błąd ACK : ff"},
+        {ActionReadFromDevice, 8, shortFrame, "Błąd przesyłania : brak danych : 200"},
+        // 39 characters: the received-frame text has the larger buffer.
+        {ActionReadFromDevice, 8, badSum, "Błąd przesyłania : sumy kontrolnej : 3f"},
+        {ActionVerify, 8, badSum, "Błąd przesyłania : sumy kontrolnej : 3f"},
+    };
+    for (const ReplyFailureCase& c : cases) {
+        SCOPED_TRACE(c.text);
+        TearDown();
+        SetUp();
+        ReachPhase(c.action, c.phase);
+        ScriptRead(c.reply);
+        StepTransfer(unsigned(c.phase));
+        ExpectFailure(c.text, c.action == ActionReadFromDevice ? OutputClosed : InputClosed);
+        EXPECT_STREQ(IoBuffer.firmwareVersionText, c.phase == 2 ? "N/A" : "3.05");
+    }
+}
+
+TEST_F(TransferFailureTest, ChecksumOfAReceivedFrameOrReplyIsKept) {
+    ReachPhase(ActionWriteToDevice, 2);
+    ScriptRead({0x01, 0x02, 0x03, 0x04, 0x00, 0x15});
+    StepTransfer(2);
+    EXPECT_EQ(TransferJob.lastChecksum, 0x0A) << "kept whatever the outcome";
+
+    TearDown();
+    SetUp();
+    ReachPhase(ActionReadFromDevice, 8);
+    std::vector<uint8_t> frame(257, 0);
+    frame[0] = 0x40;
+    frame[1] = 0xFF;
+    ScriptRead(frame);
+    StepTransfer(8);
+    EXPECT_EQ(TransferJob.lastChecksum, 0x3F);
+}
+
+TEST_F(TransferFailureTest, InputThatCannotBeReadEndsAWrite) {
+    // A folder opens as a stream but no read from it ever succeeds.
+    Begin(ActionWriteToDevice, KindFirmware, dir.string());
+    OpenOtherStream();
+    ASSERT_TRUE(TransferJob.inputFile.is_open());
+    ASSERT_TRUE(RunToPhase(device, 5, 0));
+    ResetScreen();
+    StepWithDevice(device, 5);
+    ExpectFailure("Błąd odczytu pliku !", InputClosed);
+    EXPECT_EQ(FakeChannel.writes.size(), 2u) << "no data frame goes out";
+}
+
+TEST_F(TransferFailureTest, InputThatCannotBeReadEndsAVerify) {
+    Begin(ActionVerify, KindFirmware, dir.string());
+    OpenOtherStream();
+    ASSERT_TRUE(RunToPhase(device, 8, 0));
+    ResetScreen();
+    StepWithDevice(device, 8);
+    ExpectFailure("Błąd odczytu pliku !", InputClosed);
+}
+
+TEST_F(TransferFailureTest, FullDiskEndsARead) {
+    // /dev/full takes every write into the stream's buffer and fails at the
+    // flush: the failure must show at the block, not vanish at the close.
+    Begin(ActionReadFromDevice, KindFirmware, "/dev/full");
+    OpenOtherStream();
+    ASSERT_TRUE(TransferJob.outputFile.is_open());
+    ASSERT_TRUE(RunToPhase(device, 8, 0));
+    ResetScreen();
+    StepWithDevice(device, 8);
+    ExpectFailure("Błąd zapisu pliku !", OutputClosed);
+}
+
+TEST_F(TransferFailureTest, BadFrameWhileReadingKeepsTheBlocksStoredBefore) {
+    std::vector<uint8_t> image = Pattern(384 * BlockSize, 7);
+    std::copy(image.begin(), image.end(), device.memory.begin() + 512 * BlockSize);
+    std::string out = PathOf("part.lib");
+    Begin(ActionReadFromDevice, KindLibraries, out);
+    ASSERT_TRUE(RunToPhase(device, 8, 515));
+    std::vector<uint8_t> frame(257, 1);
+    ScriptRead(frame);
+    StepTransfer(8);
+    ASSERT_EQ(Screen.boxes.size(), 1u);
+    EXPECT_EQ(Screen.boxes[0].text, "Błąd przesyłania : sumy kontrolnej : 1");
+    EXPECT_FALSE(TransferJob.outputFile.is_open());
+    EXPECT_EQ(ReadWhole(out), std::vector<uint8_t>(image.begin(), image.begin() + 3 * BlockSize));
+}
+
+TEST_F(TransferFailureTest, FailureAtALaterBlockLeavesTheCountersWhereTheyStood) {
+    ReachPhase(ActionWriteToDevice, 3);
+    ASSERT_TRUE(RunToPhase(device, 7, 513));
+    ScriptRead({ByteNak});
+    StepTransfer(7);
+    EXPECT_EQ(Screen.boxes.back().text, "Błąd przesyłania : NAK");
+    EXPECT_EQ(TransferJob.phase, PhaseIdle);
+    EXPECT_EQ(TransferJob.nextBlock, 513);
+    EXPECT_EQ(TransferJob.firstBlock, 512);
+    EXPECT_FALSE(TransferJob.inputFile.is_open());
+}
+
+}  // namespace

@@ -1,0 +1,412 @@
+// The termios channel against pseudo-terminals whose slave ends are linked
+// into a private port folder, as COM names would be under Wine.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/file.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "serial/serial_channel.h"
+#include "transfer/transfer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MsSince(Clock::time_point t) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
+
+struct FarEnd {
+    int master = -1;
+    int slave = -1;
+    std::string link;
+};
+
+class SerialChannelTest : public ::testing::Test {
+protected:
+    std::string dir;
+    std::deque<FarEnd> ends;  // references stay valid as ports are added
+
+    void SetUp() override {
+        char pattern[] = "/tmp/selvo-ports-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        setenv("SELVO_PORT_DIR", dir.c_str(), 1);
+        memset(&IoBuffer, 0, sizeof IoBuffer);
+    }
+
+    void TearDown() override {
+        CloseChannel();
+        for (FarEnd& e : ends) {
+            if (e.master >= 0) close(e.master);
+            if (e.slave >= 0) close(e.slave);
+            unlink(e.link.c_str());
+        }
+        unlink((dir + "/com5").c_str());
+        unlink((dir + "/com6").c_str());
+        unlink((dir + "/plain").c_str());
+        rmdir(dir.c_str());
+        unsetenv("SELVO_PORT_DIR");
+    }
+
+    // A pty whose slave end is linked as dir/linkName; the master is the device.
+    FarEnd& AddPort(const char* linkName) {
+        FarEnd e;
+        char slaveName[128];
+        EXPECT_EQ(openpty(&e.master, &e.slave, slaveName, nullptr, nullptr), 0);
+        fcntl(e.master, F_SETFL, fcntl(e.master, F_GETFL) | O_NONBLOCK);
+        e.link = dir + "/" + linkName;
+        EXPECT_EQ(symlink(slaveName, e.link.c_str()), 0);
+        ends.push_back(e);
+        return ends.back();
+    }
+
+    FarEnd& OpenConfigured(const char* linkName, const char* portName) {
+        FarEnd& e = AddPort(linkName);
+        EXPECT_EQ(OpenChannel(portName), 0);
+        EXPECT_EQ(ConfigureChannel(), 0);
+        return e;
+    }
+};
+
+// What the device side receives within a while.
+std::vector<uint8_t> ReadFarEnd(int master, size_t expected, int withinMs = 1000) {
+    std::vector<uint8_t> got;
+    Clock::time_point start = Clock::now();
+    while (got.size() < expected && MsSince(start) < withinMs) {
+        uint8_t chunk[512];
+        ssize_t r = read(master, chunk, sizeof chunk);
+        if (r > 0) {
+            got.insert(got.end(), chunk, chunk + r);
+        } else {
+            pollfd p = {master, POLLIN, 0};
+            poll(&p, 1, 5);
+        }
+    }
+    return got;
+}
+
+// Polls without pause until the record is no longer pending.
+int PollUntilSettled(int record, unsigned long* value, int withinMs = 5000) {
+    Clock::time_point start = Clock::now();
+    int outcome;
+    do {
+        outcome = Poll(record, value);
+    } while (outcome == PollPending && MsSince(start) < withinMs);
+    return outcome;
+}
+
+TEST_F(SerialChannelTest, PortNamesMapToLowerCaseLinksWithoutPrefixOrColon) {
+    FarEnd& com3 = AddPort("com3");
+    FarEnd& com12 = AddPort("com12");
+    struct Case {
+        const char* name;
+        int master;
+    } cases[] = {
+        {"COM3:", com3.master},     {"COM3", com3.master},      {"\\\\.\\COM3", com3.master},
+        {"\\\\.\\COM3:", com3.master}, {"com3", com3.master},   {"COM12:", com12.master},
+        {"\\\\.\\COM12", com12.master},
+    };
+    uint8_t marker = 0x40;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(OpenChannel(c.name), 0);
+        ASSERT_EQ(ConfigureChannel(), 0);
+        ++marker;
+        ASSERT_EQ(SendPriorityByte(marker), 0);
+        EXPECT_EQ(ReadFarEnd(c.master, 1), std::vector<uint8_t>{marker});
+        CloseChannel();
+        EXPECT_FALSE(IsChannelOpen());
+    }
+}
+
+TEST_F(SerialChannelTest, NamesWithoutALinkOrOutsideTheFolderDoNotOpen) {
+    AddPort("com3");
+    const char* names[] = {"COM4:", "COM3x", "COM", "", ":", "\\\\.\\", "./COM3", "..",
+                           "COM3::", "\\\\.\\\\\\.\\COM3"};
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(OpenChannel(name), -1);
+        EXPECT_FALSE(IsChannelOpen());
+    }
+    unsetenv("SELVO_PORT_DIR");
+    EXPECT_EQ(OpenChannel("COM3:"), -1);
+    setenv("SELVO_PORT_DIR", "", 1);
+    EXPECT_EQ(OpenChannel("COM3:"), -1);
+}
+
+TEST_F(SerialChannelTest, APortHeldElsewhereCannotBeOpenedAndCloseReleasesIt) {
+    FarEnd& e = AddPort("com3");
+    int other = open(e.link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(OpenChannel("COM3:"), -1);
+    EXPECT_FALSE(IsChannelOpen());
+    close(other);
+
+    ASSERT_EQ(OpenChannel("COM3:"), 0);
+    other = open(e.link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(other, 0);
+    EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0) << "the channel must hold the port";
+    CloseChannel();
+    EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0) << "close must release the port";
+    close(other);
+}
+
+TEST_F(SerialChannelTest, ReopeningWithoutCloseDoesNotLockOutTheSamePort) {
+    AddPort("com3");
+    ASSERT_EQ(OpenChannel("COM3:"), 0);
+    EXPECT_EQ(OpenChannel("COM3:"), 0);
+    EXPECT_TRUE(IsChannelOpen());
+}
+
+TEST_F(SerialChannelTest, ConfigurationFailsOnAnythingButATerminal) {
+    std::string plain = dir + "/plain";
+    int f = open(plain.c_str(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(f, 0);
+    close(f);
+    ASSERT_EQ(symlink(plain.c_str(), (dir + "/com5").c_str()), 0);
+    ASSERT_EQ(symlink("/dev/null", (dir + "/com6").c_str()), 0);
+    for (const char* name : {"COM5:", "COM6:"}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(OpenChannel(name), 0);
+        EXPECT_NE(ConfigureChannel(), 0);
+        CloseChannel();
+    }
+    EXPECT_NE(ConfigureChannel(), 0) << "no port open";
+}
+
+TEST_F(SerialChannelTest, ConfigurationLeavesARawLineWithoutFlowControl) {
+    FarEnd& e = OpenConfigured("com3", "COM3:");
+    termios t;
+    ASSERT_EQ(tcgetattr(e.slave, &t), 0);
+    EXPECT_EQ(cfgetispeed(&t), speed_t(B38400));
+    EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), tcflag_t(CS8));
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP), 0u);
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(t.c_oflag & OPOST, 0u);
+}
+
+TEST_F(SerialChannelTest, EveryByteValuePassesBothWays) {
+    FarEnd& e = OpenConfigured("com3", "COM3:");
+    std::vector<uint8_t> all(257);
+    for (size_t i = 0; i < all.size(); ++i) all[i] = uint8_t(i * 7 + 0x11);  // 7 is odd: all 256
+    all[256] = 0x13;
+
+    memcpy(IoBuffer.frameArea, all.data(), all.size());
+    ASSERT_EQ(StartWrite(257), 0u);
+    memset(IoBuffer.frameArea, 0, sizeof IoBuffer.frameArea);  // the channel keeps its own copy
+    unsigned long value = 0;
+    ASSERT_EQ(PollUntilSettled(WriteRecord, &value), PollDone);
+    EXPECT_EQ(value, 257u);
+    EXPECT_EQ(ReadFarEnd(e.master, 258, 300), all);
+
+    ASSERT_EQ(write(e.master, all.data(), all.size()), 257);
+    StartRead(257);
+    ASSERT_EQ(PollUntilSettled(ReadRecord, &value), PollDone);
+    EXPECT_EQ(value, 257u);
+    EXPECT_EQ(std::vector<uint8_t>(IoBuffer.frameArea, IoBuffer.frameArea + 257), all);
+}
+
+// Fills the line towards the device until the pty takes no more.
+size_t FillLine(int slave) {
+    fcntl(slave, F_SETFL, fcntl(slave, F_GETFL) | O_NONBLOCK);
+    std::vector<uint8_t> filler(4096, 0x55);
+    size_t total = 0;
+    // The kernel moves bytes on to the master's side behind our back; the line
+    // is full once it has taken nothing for a while.
+    for (int idle = 0; idle < 5;) {
+        ssize_t r = write(slave, filler.data(), filler.size());
+        if (r > 0) {
+            total += size_t(r);
+            idle = 0;
+        } else {
+            ++idle;
+            usleep(20000);
+        }
+    }
+    return total;
+}
+
+TEST_F(SerialChannelTest, AWriteTheLineCannotTakeAtOnceFinishesInLaterPolls) {
+    FarEnd& e = OpenConfigured("com3", "COM3:");
+    size_t filled = FillLine(e.slave);
+    ASSERT_GT(filled, 0u);
+    for (int i = 0; i < 257; ++i) IoBuffer.frameArea[i] = uint8_t(255 - i);
+    std::vector<uint8_t> sent(IoBuffer.frameArea, IoBuffer.frameArea + 257);
+    ASSERT_EQ(StartWrite(257), 0u);
+    unsigned long value = 0;
+    ASSERT_EQ(Poll(WriteRecord, &value), PollPending);
+
+    std::vector<uint8_t> got = ReadFarEnd(e.master, filled, 3000);
+    // The device drained the line meanwhile; polls hand over the rest.
+    for (int i = 0; i < 200 && Poll(WriteRecord, &value) == PollPending; ++i) {
+        std::vector<uint8_t> more = ReadFarEnd(e.master, 257, 5);
+        got.insert(got.end(), more.begin(), more.end());
+    }
+    ASSERT_EQ(Poll(WriteRecord, &value), PollDone);
+    EXPECT_EQ(value, 257u);
+    std::vector<uint8_t> more = ReadFarEnd(e.master, 257, 200);
+    got.insert(got.end(), more.begin(), more.end());
+    ASSERT_EQ(got.size(), filled + 257);
+    EXPECT_EQ(std::vector<uint8_t>(got.end() - 257, got.end()), sent);
+}
+
+TEST_F(SerialChannelTest, AWriteTheLineNeverTakesEndsShortAfterItsTimeout) {
+    FarEnd& e = OpenConfigured("com3", "COM3:");
+    ASSERT_GT(FillLine(e.slave), 0u);
+    Clock::time_point start = Clock::now();
+    ASSERT_EQ(StartWrite(2), 0u);
+    unsigned long value = 0;
+    ASSERT_EQ(PollUntilSettled(WriteRecord, &value), PollDone);
+    double endedAt = MsSince(start);
+    EXPECT_EQ(value, 0u);
+    EXPECT_GE(endedAt, 240 - 2);
+    EXPECT_LE(endedAt, 240 + 80);
+}
+
+// When a read of n bytes ends, with how many bytes, for a far end that sends
+// single bytes at given moments.
+struct ReadTiming {
+    const char* what;
+    unsigned n;
+    std::vector<int> sendAtMs;
+    double endsAtMs;
+    unsigned long count;
+};
+
+class ReadTimeoutTest : public SerialChannelTest,
+                        public ::testing::WithParamInterface<ReadTiming> {};
+
+TEST_P(ReadTimeoutTest, EndsAtTheRightMomentWithTheBytesSoFar) {
+    const ReadTiming& c = GetParam();
+    FarEnd& e = OpenConfigured("com3", "COM3:");
+    Clock::time_point start = Clock::now();
+    StartRead(c.n);
+    size_t sent = 0;
+    unsigned long value = 0;
+    int outcome;
+    double endedAt;
+    do {
+        double now = MsSince(start);
+        if (sent < c.sendAtMs.size() && now >= c.sendAtMs[sent]) {
+            uint8_t b = uint8_t(0xA0 + sent);
+            ASSERT_EQ(write(e.master, &b, 1), 1);
+            ++sent;
+        }
+        outcome = Poll(ReadRecord, &value);
+        endedAt = MsSince(start);
+    } while (outcome == PollPending && endedAt < 5000);
+    ASSERT_EQ(outcome, PollDone);
+    EXPECT_EQ(value, c.count);
+    EXPECT_GE(endedAt, c.endsAtMs - 2);
+    EXPECT_LE(endedAt, c.endsAtMs + 80);
+    for (unsigned long i = 0; i < value; ++i) EXPECT_EQ(IoBuffer.frameArea[i], 0xA0 + i);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SerialChannel, ReadTimeoutTest,
+    ::testing::Values(ReadTiming{"all bytes at once", 3, {0, 0, 0}, 0, 3},
+                      ReadTiming{"all bytes spread out", 3, {0, 50, 90}, 90, 3},
+                      ReadTiming{"silence after two bytes", 6, {0, 50}, 150, 2},
+                      ReadTiming{"silent line", 2, {}, 240, 0},
+                      ReadTiming{"first byte late", 2, {200}, 240, 1},
+                      ReadTiming{"silent identification", 6, {}, 720, 0}),
+    [](const ::testing::TestParamInfo<ReadTiming>& info) {
+        std::string name = info.param.what;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        return name;
+    });
+
+TEST_F(SerialChannelTest, PollNeverWaits) {
+    OpenConfigured("com3", "COM3:");
+    StartRead(257);  // may take half a minute on a silent line
+    std::vector<double> took;
+    for (int i = 0; i < 2000; ++i) {
+        unsigned long value = 0;
+        Clock::time_point before = Clock::now();
+        ASSERT_EQ(Poll(ReadRecord, &value), PollPending);
+        took.push_back(MsSince(before));
+        EXPECT_EQ(value, ErrorIoIncomplete);
+    }
+    // Other processes may preempt a poll now and then; a poll that waited for
+    // the line would take 100 ms at least, every time.
+    std::sort(took.begin(), took.end());
+    EXPECT_LT(took[took.size() * 9 / 10], 0.5);
+    EXPECT_LT(took.back(), 50.0);
+}
+
+TEST_F(SerialChannelTest, AVanishedLineFailsReadsAndWrites) {
+    FarEnd& e = OpenConfigured("com3", "COM3:");
+    StartRead(6);
+    unsigned long value = 0;
+    ASSERT_EQ(Poll(ReadRecord, &value), PollPending);
+    close(e.master);
+    e.master = -1;
+    Clock::time_point hungUp = Clock::now();
+    EXPECT_EQ(PollUntilSettled(ReadRecord, &value), PollFailed);
+    EXPECT_EQ(value, ErrorBrokenPipe);
+    EXPECT_LT(MsSince(hungUp), 50.0);
+
+    StartRead(1);
+    EXPECT_EQ(PollUntilSettled(ReadRecord, &value), PollFailed);
+    EXPECT_EQ(value, ErrorBrokenPipe);
+
+    IoBuffer.frameArea[0] = 0x1B;
+    unsigned long started = StartWrite(1);
+    if (started == 0) {
+        EXPECT_EQ(PollUntilSettled(WriteRecord, &value), PollFailed);
+    } else {
+        EXPECT_EQ(Poll(WriteRecord, &value), PollFailed);
+        EXPECT_EQ(started, value);
+    }
+    EXPECT_EQ(value, ErrorNotReady);
+}
+
+TEST_F(SerialChannelTest, PurgeAbortsThePendingReadAndDropsQueuedBytes) {
+    FarEnd& e = OpenConfigured("com3", "COM3:");
+    StartRead(6);
+    unsigned long value = 0;
+    ASSERT_EQ(Poll(ReadRecord, &value), PollPending);
+    ASSERT_EQ(write(e.master, "\x01\x02\x03", 3), 3);
+    usleep(20000);
+    ASSERT_EQ(PurgeChannel(), 0);
+    EXPECT_EQ(Poll(ReadRecord, &value), PollFailed);
+    EXPECT_EQ(value, ErrorOperationAborted);
+
+    StartRead(1);
+    EXPECT_EQ(PollUntilSettled(ReadRecord, &value), PollDone);
+    EXPECT_EQ(value, 0u) << "bytes queued before the purge must be gone";
+
+    CloseChannel();
+    EXPECT_NE(PurgeChannel(), 0) << "no port open";
+}
+
+TEST_F(SerialChannelTest, WithoutAPortEveryOperationFails) {
+    unsigned long value = 0;
+    EXPECT_EQ(Poll(ReadRecord, &value), PollFailed);
+    EXPECT_EQ(value, ErrorInvalidHandle);
+    EXPECT_EQ(StartWrite(1), ErrorInvalidHandle);
+    EXPECT_EQ(Poll(WriteRecord, &value), PollFailed);
+    EXPECT_NE(SendPriorityByte(0x1B), 0);
+
+    OpenConfigured("com3", "COM3:");
+    StartRead(6);
+    CloseChannel();
+    EXPECT_EQ(Poll(ReadRecord, &value), PollFailed) << "a closed port fails the next poll";
+    EXPECT_EQ(value, ErrorInvalidHandle);
+}
+
+}  // namespace

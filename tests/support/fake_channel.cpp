@@ -1,0 +1,122 @@
+#include "support/fake_channel.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "serial/serial_channel.h"
+#include "transfer/transfer.h"
+
+FakeChannelState FakeChannel;
+
+void ResetFakeChannel() { FakeChannel = FakeChannelState(); }
+
+void ScriptPending(int record, int times) {
+    for (int i = 0; i < times; ++i) FakeChannel.polls[record].push_back(FakePoll{PollPending, 0});
+}
+
+void ScriptPollFailure(int record, unsigned long code) {
+    FakeChannel.polls[record].push_back(FakePoll{PollFailed, code});
+}
+
+void ScriptPollDone(int record) { FakeChannel.polls[record].push_back(FakePoll{PollDone, 0}); }
+
+void ScriptRead(const std::vector<uint8_t>& bytes) { FakeChannel.reads.push_back(bytes); }
+
+void ScriptPortRead(const std::string& port, const std::vector<uint8_t>& bytes) {
+    FakeChannel.portReads[port].push_back(bytes);
+}
+
+void CreateChannelEvents() { FakeChannel.eventsCreated = true; }
+
+void CloseChannelEvents() { FakeChannel.eventsCreated = false; }
+
+int OpenChannel(const char* portName) {
+    FakeChannel.openNames.push_back(portName);
+    auto found = FakeChannel.openResults.find(portName);
+    if (found != FakeChannel.openResults.end() && found->second != 0) return -1;
+    FakeChannel.open = true;
+    FakeChannel.portName = portName;
+    FakeChannel.readInFlight = false;
+    return 0;
+}
+
+int ConfigureChannel() {
+    ++FakeChannel.configures;
+    auto found = FakeChannel.configureResults.find(FakeChannel.portName);
+    return found != FakeChannel.configureResults.end() ? found->second : FakeChannel.configureResult;
+}
+
+bool IsChannelOpen() { return FakeChannel.open; }
+
+int PurgeChannel() {
+    if (!FakeChannel.open) return 0;
+    ++FakeChannel.purges;
+    return FakeChannel.purgeResult;
+}
+
+int SendPriorityByte(uint8_t b) {
+    FakeChannel.priorityBytes.push_back(b);
+    auto found = FakeChannel.priorityResults.find(FakeChannel.portName);
+    return found != FakeChannel.priorityResults.end() ? found->second : FakeChannel.priorityResult;
+}
+
+unsigned long StartWrite(unsigned n) {
+    unsigned long error = FakeChannel.startWriteError;
+    if (error != 0 && error != ErrorIoPending) return error;
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&IoBuffer);
+    n = std::min<unsigned>(n, sizeof IoBuffer);
+    FakeChannel.writes.emplace_back(bytes, bytes + n);
+    FakeChannel.lastWriteCount = n;
+    return error;
+}
+
+void StartRead(unsigned n) {
+    FakeChannel.readRequests.push_back(n);
+    FakeChannel.readInFlight = true;
+    FakeChannel.readLength = n;
+}
+
+static void CompleteRead() {
+    std::vector<uint8_t> bytes;
+    auto port = FakeChannel.portReads.find(FakeChannel.portName);
+    if (port != FakeChannel.portReads.end() && !port->second.empty()) {
+        bytes = port->second.front();
+        port->second.pop_front();
+    } else if (!FakeChannel.reads.empty()) {
+        bytes = FakeChannel.reads.front();
+        FakeChannel.reads.pop_front();
+    }
+    size_t n = std::min<size_t>({bytes.size(), FakeChannel.readLength, sizeof IoBuffer});
+    if (n > 0) std::memcpy(&IoBuffer, bytes.data(), n);
+    FakeChannel.lastReadCount = n;
+    FakeChannel.readInFlight = false;
+}
+
+int Poll(int record, unsigned long* value) {
+    FakeChannel.pollRecords.push_back(record);
+    FakePoll next{PollDone, 0};
+    if (!FakeChannel.polls[record].empty()) {
+        next = FakeChannel.polls[record].front();
+        FakeChannel.polls[record].pop_front();
+    }
+    if (next.outcome == PollPending) return PollPending;
+    if (next.outcome == PollFailed) {
+        if (record == ReadRecord) FakeChannel.readInFlight = false;
+        *value = next.code;
+        return PollFailed;
+    }
+    if (record == ReadRecord) {
+        if (FakeChannel.readInFlight) CompleteRead();
+        *value = FakeChannel.lastReadCount;
+    } else {
+        *value = FakeChannel.lastWriteCount;
+    }
+    return PollDone;
+}
+
+void CloseChannel() {
+    if (FakeChannel.open) ++FakeChannel.closes;
+    FakeChannel.open = false;
+    FakeChannel.portName.clear();
+    FakeChannel.readInFlight = false;
+}

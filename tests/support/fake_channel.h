@@ -1,0 +1,65 @@
+// A serial channel driven by a script instead of a port: every call is
+// recorded, and each poll and each completed read takes its outcome from the
+// script. With nothing scripted every poll completes at once, every read
+// delivers nothing (count 0) and every open, configuration and send succeeds.
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+// One scripted outcome of Poll for one record.
+struct FakePoll {
+    int outcome;          // PollDone, PollPending or PollFailed
+    unsigned long code;   // the error code of PollFailed
+};
+
+struct FakeChannelState {
+    bool open = false;
+    std::string portName;                  // name of the open port
+    bool eventsCreated = false;
+
+    // What the program did.
+    std::vector<std::string> openNames;    // every OpenChannel call, in order
+    int configures = 0;
+    int closes = 0;
+    int purges = 0;
+    std::vector<uint8_t> priorityBytes;    // every SendPriorityByte
+    std::vector<std::vector<uint8_t>> writes;  // bytes of each started StartWrite
+    std::vector<unsigned> readRequests;    // n of each StartRead
+    std::vector<int> pollRecords;          // record of every Poll call
+
+    // What the channel answers.
+    std::map<std::string, int> openResults;        // OpenChannel result by name (default 0)
+    std::map<std::string, int> configureResults;   // by open port name (default configureResult)
+    int configureResult = 0;
+    std::map<std::string, int> priorityResults;    // by open port name (default priorityResult)
+    int priorityResult = 0;
+    int purgeResult = 0;
+    unsigned long startWriteError = 0;     // StartWrite returns it when non-zero; the
+                                           // write is recorded only for ErrorIoPending
+    std::deque<FakePoll> polls[2];         // per record (WriteRecord, ReadRecord)
+    // Bytes a completed read delivers into IoBuffer.frameArea, one entry per
+    // read; at most the requested count is delivered, the rest is dropped.
+    std::deque<std::vector<uint8_t>> reads;
+    // Reads answered only while the named port is open; used before `reads`.
+    std::map<std::string, std::deque<std::vector<uint8_t>>> portReads;
+
+    // Inner state of the records.
+    bool readInFlight = false;
+    unsigned readLength = 0;
+    unsigned long lastReadCount = 0;
+    unsigned long lastWriteCount = 0;
+};
+
+extern FakeChannelState FakeChannel;
+
+void ResetFakeChannel();
+
+// Script helpers.
+void ScriptPending(int record, int times);
+void ScriptPollFailure(int record, unsigned long code);
+void ScriptPollDone(int record);
+void ScriptRead(const std::vector<uint8_t>& bytes);
+void ScriptPortRead(const std::string& port, const std::vector<uint8_t>& bytes);

@@ -1,0 +1,416 @@
+// Whole transfers through the termios channel against the simulated Dm730 on
+// a pseudo-terminal: the bytes that reach its memory image, the files that
+// come back, the failures its faults provoke, and the pace of the line.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sched.h>
+#include <string>
+#include <vector>
+
+#include "app/screen.h"
+#include "serial/serial_channel.h"
+#include "support/screen_recorder.h"
+#include "support/sim_process.h"
+#include "transfer/protocol.h"
+#include "transfer/transfer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+typedef std::vector<uint8_t> Bytes;
+
+const size_t ImageSize = size_t(DeviceBlockCount) * BlockSize;
+
+Bytes Pattern(size_t n, unsigned seed) {
+    Bytes bytes(n);
+    unsigned x = seed;
+    for (auto& b : bytes) {
+        x = x * 1103515245u + 12345u;
+        b = uint8_t(x >> 16);
+    }
+    return bytes;
+}
+
+Bytes ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteWhole(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+Bytes Slice(const Bytes& image, unsigned firstBlock, unsigned blocks) {
+    return Bytes(image.begin() + size_t(firstBlock) * BlockSize,
+                 image.begin() + size_t(firstBlock + blocks) * BlockSize);
+}
+
+class TransferLineTest : public ::testing::Test {
+protected:
+    std::filesystem::path dir;
+    std::string memoryPath;
+    SimProcess sim;
+
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "selvo_line_XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+        std::filesystem::create_directory(dir / "ports");
+        setenv("SELVO_PORT_DIR", (dir / "ports").c_str(), 1);
+        memoryPath = (dir / "memory.img").string();
+        ResetScreen();
+        ResetJob();
+        CreateChannelEvents();
+    }
+
+    void TearDown() override {
+        CloseChannel();
+        CloseChannelEvents();
+        StopSim(sim);
+        ResetJob();
+        unsetenv("SELVO_PORT_DIR");
+        std::filesystem::remove_all(dir);
+    }
+
+    static void ResetJob() {
+        TransferJob.inputFile.close();
+        TransferJob.outputFile.close();
+        TransferJob.inputFile.clear();
+        TransferJob.outputFile.clear();
+        TransferJob.phase = PhaseIdle;
+        std::strcpy(IoBuffer.firmwareVersionText, "N/A");
+        std::strcpy(IoBuffer.secondVersionText, "N/A");
+    }
+
+    std::string PathOf(const char* name) const { return (dir / name).string(); }
+
+    // The controller on COM1, its memory image holding `image` when given.
+    void StartDevice(const std::vector<std::string>& faults, const Bytes& image = Bytes()) {
+        if (!image.empty()) WriteWhole(memoryPath, image);
+        std::vector<std::string> args = {"--memory", memoryPath};
+        args.insert(args.end(), faults.begin(), faults.end());
+        ASSERT_EQ(StartSim(sim, (dir / "ports" / "com1").string(), args), 0);
+        ASSERT_EQ(OpenChannel("COM1"), 0);
+        ASSERT_EQ(ConfigureChannel(), 0);
+    }
+
+    // What the transfer start leaves: file open, region set, ESC on its way.
+    void Begin(int action, int kind, const std::string& path) {
+        DeviceRegion region = LookUpRegion(kind);
+        TransferJob.kind = kind;
+        TransferJob.action = action;
+        // As the start does it: a stream left open by a stopped transfer is
+        // closed before it is opened again.
+        if (action == ActionReadFromDevice) {
+            TransferJob.outputFile.close();
+            TransferJob.outputFile.clear();
+            TransferJob.outputFile.open(path, std::ios::binary | std::ios::out | std::ios::trunc);
+        } else {
+            TransferJob.inputFile.close();
+            TransferJob.inputFile.clear();
+            TransferJob.inputFile.open(path, std::ios::binary);
+        }
+        TransferJob.firstBlock = TransferJob.nextBlock = region.firstBlock;
+        TransferJob.blocksLeft = region.blockCount;
+        BuildIdentRequest();
+        unsigned long started = StartWrite(1);
+        ASSERT_TRUE(started == 0 || started == ErrorIoPending) << started;
+        TransferJob.phase = PhaseEscapeSent;
+    }
+
+    // The idle pump: a step whenever there is nothing else to do, until the
+    // transfer is idle or `stop` holds. Seconds taken.
+    double Pump(double limitSeconds, const std::function<bool()>& stop = nullptr) {
+        Clock::time_point start = Clock::now();
+        unsigned steps = 0;
+        while (TransferJob.phase != PhaseIdle) {
+            if (stop && stop()) break;
+            double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+            if (elapsed > limitSeconds) {
+                ADD_FAILURE() << "transfer still in phase " << TransferJob.phase << " at block "
+                              << TransferJob.nextBlock << " after " << limitSeconds << " s";
+                break;
+            }
+            StepTransfer(unsigned(TransferJob.phase));
+            // The simulator blocks once its event pipe is full: keep it drained.
+            if (++steps % 256 == 0) SimLines(sim);
+            sched_yield();
+        }
+        return std::chrono::duration<double>(Clock::now() - start).count();
+    }
+
+    void ExpectNoBoxes() {
+        for (const ShownBox& box : Screen.boxes) ADD_FAILURE() << "unexpected box: " << box.text << LastSimLines();
+    }
+
+    std::string LastSimLines() {
+        const std::vector<std::string>& lines = SimLines(sim);
+        std::string text = "\nthe simulator's last lines:";
+        for (size_t i = lines.size() > 8 ? lines.size() - 8 : 0; i < lines.size(); ++i) text += "\n  " + lines[i];
+        return text;
+    }
+};
+
+TEST_F(TransferLineTest, EveryRegionIsWrittenVerifiedAndReadBack) {
+    StartDevice({}, Pattern(ImageSize, 99));
+    for (int kind = KindFirmware; kind <= KindScenes; ++kind) {
+        SCOPED_TRACE("kind " + std::to_string(kind));
+        DeviceRegion region = LookUpRegion(kind);
+        Bytes data = Pattern(size_t(region.blockCount) * BlockSize, 1 + kind);
+        std::string source = PathOf("source.bin");
+        WriteWhole(source, data);
+
+        Begin(ActionWriteToDevice, kind, source);
+        Pump(120);
+        ExpectNoBoxes();
+        EXPECT_STREQ(IoBuffer.firmwareVersionText, "3.05");
+        EXPECT_STREQ(IoBuffer.secondVersionText, "1.20");
+        EXPECT_FALSE(TransferJob.inputFile.is_open());
+        Bytes image = ReadWhole(memoryPath);
+        ASSERT_EQ(image.size(), ImageSize);
+        EXPECT_TRUE(Slice(image, region.firstBlock, region.blockCount) == data);
+
+        Begin(ActionVerify, kind, source);
+        Pump(120);
+        ExpectNoBoxes();
+        EXPECT_EQ(TransferJob.blocksLeft, 0);
+        EXPECT_FALSE(TransferJob.inputFile.is_open());
+
+        std::string copy = PathOf("copy.bin");
+        Begin(ActionReadFromDevice, kind, copy);
+        Pump(120);
+        ExpectNoBoxes();
+        EXPECT_FALSE(TransferJob.outputFile.is_open());
+        Bytes back = ReadWhole(copy);
+        EXPECT_EQ(back.size(), size_t(region.blockCount) * BlockSize);
+        EXPECT_TRUE(back == data);
+    }
+    // Writing one region leaves the others as they were.
+    Bytes image = ReadWhole(memoryPath);
+    Bytes before = Pattern(ImageSize, 99);
+    for (int kind = KindFirmware; kind <= KindScenes; ++kind) {
+        DeviceRegion region = LookUpRegion(kind);
+        Bytes data = Pattern(size_t(region.blockCount) * BlockSize, 1 + kind);
+        std::copy(data.begin(), data.end(), before.begin() + size_t(region.firstBlock) * BlockSize);
+    }
+    EXPECT_TRUE(image == before);
+}
+
+TEST_F(TransferLineTest, ReadOfUserScenesGivesTheRegionAsTheDeviceHoldsIt) {
+    Bytes image = Pattern(ImageSize, 7);
+    StartDevice({}, image);
+    std::string out = PathOf("scenes.usr");
+    Begin(ActionReadFromDevice, KindScenes, out);
+    Pump(120);
+    ExpectNoBoxes();
+    Bytes got = ReadWhole(out);
+    ASSERT_EQ(got.size(), 3200u * 256u);
+    EXPECT_TRUE(got == Slice(image, 896, 3200));
+}
+
+TEST_F(TransferLineTest, ShortAndEmptyFilesEndWithAZeroFilledBlock) {
+    StartDevice({}, Bytes(ImageSize, 0xEE));
+    Bytes file = Pattern(300, 5);
+    WriteWhole(PathOf("short.upg"), file);
+    Begin(ActionWriteToDevice, KindFirmware, PathOf("short.upg"));
+    Pump(30);
+    ExpectNoBoxes();
+    EXPECT_EQ(TransferJob.nextBlock, 2);
+    Bytes expected = file;
+    expected.resize(2 * BlockSize, 0);
+    Bytes image = ReadWhole(memoryPath);
+    EXPECT_TRUE(Slice(image, 0, 2) == expected);
+    EXPECT_EQ(image[2 * BlockSize], 0xEE) << "block 2 untouched";
+
+    WriteWhole(PathOf("two.lib"), Pattern(512, 6));
+    Begin(ActionWriteToDevice, KindLibraries, PathOf("two.lib"));
+    Pump(30);
+    image = ReadWhole(memoryPath);
+    expected = Pattern(512, 6);
+    expected.resize(3 * BlockSize, 0);
+    EXPECT_TRUE(Slice(image, 512, 3) == expected);
+    EXPECT_EQ(image[515 * BlockSize], 0xEE);
+
+    WriteWhole(PathOf("empty.usr"), Bytes());
+    Begin(ActionWriteToDevice, KindScenes, PathOf("empty.usr"));
+    Pump(30);
+    image = ReadWhole(memoryPath);
+    EXPECT_TRUE(Slice(image, 896, 1) == Bytes(BlockSize, 0));
+    EXPECT_EQ(image[897 * BlockSize], 0xEE);
+    ExpectNoBoxes();
+}
+
+TEST_F(TransferLineTest, FileLongerThanItsRegionStopsAtTheRegionEnd) {
+    StartDevice({}, Bytes(ImageSize, 0xEE));
+    Bytes file = Pattern(384 * BlockSize + 700, 8);
+    WriteWhole(PathOf("long.lib"), file);
+    Begin(ActionWriteToDevice, KindLibraries, PathOf("long.lib"));
+    Pump(60);
+    Bytes image = ReadWhole(memoryPath);
+    EXPECT_TRUE(Slice(image, 512, 384) == Bytes(file.begin(), file.begin() + 384 * BlockSize));
+    EXPECT_TRUE(Slice(image, 896, 1) == Bytes(BlockSize, 0xEE));
+    ASSERT_EQ(Screen.boxes.size(), 1u);
+    EXPECT_EQ(Screen.boxes[0].text, "Plik dłuższy niż obszar pamięci !");
+    EXPECT_FALSE(TransferJob.inputFile.is_open());
+}
+
+struct LineFailure {
+    std::vector<std::string> faults;
+    int action;
+    const char* text;
+    unsigned storedBlocks;  // read: blocks in the file afterwards
+};
+
+TEST_F(TransferLineTest, DeviceFaultsEndTheTransferWithTheirText) {
+    const LineFailure cases[] = {
+        {{"--ident-nak"}, ActionWriteToDevice, "Błąd inicjacji : NAK", 0},
+        {{"--ident-status", "0x07"}, ActionReadFromDevice, "Błąd inicjacji : błąd ACK :  7", 0},
+        {{"--bad-ident-checksum=0x0A"}, ActionVerify, "Błąd inicjacji : sumy kontrolnej : a", 0},
+        {{"--ident-silent"}, ActionWriteToDevice, "Błąd inicjacji : brak danych : 0", 0},
+        {{"--nak-command", "513"}, ActionWriteToDevice, "Błąd potwierdzenia : NAK", 0},
+        {{"--status-byte", "512:0x07"}, ActionReadFromDevice, "Błąd potwierdzenia : błąd ACK :  7", 0},
+        {{"--status-byte", "513:0x1B"}, ActionVerify, "Błąd potwierdzenia : błąd ACK : 1b", 0},
+        {{"--silent-after", "2"}, ActionReadFromDevice, "Błąd potwierdzenia : brak danych : 0", 2},
+        {{"--nak-block", "514"}, ActionWriteToDevice, "Błąd przesyłania : NAK", 0},
+        {{"--block-status", "512:0x07"}, ActionWriteToDevice, "Błąd przesyłania : błąd ACK :  7", 0},
+        {{"--bad-checksum", "514:0x3F"}, ActionReadFromDevice, "Błąd przesyłania : sumy kontrolnej : 3f", 2},
+        {{"--bad-checksum", "512:0x3F"}, ActionVerify, "Błąd przesyłania : sumy kontrolnej : 3f", 0},
+        {{"--short-frame", "513"}, ActionReadFromDevice, "Błąd przesyłania : brak danych : 200", 1},
+        {{"--hangup-after", "1"}, ActionReadFromDevice, "Kod błędu : 109", 1},
+    };
+    Bytes image = Pattern(ImageSize, 3);
+    WriteWhole(PathOf("in.lib"), Slice(image, 512, 384));
+    for (const LineFailure& c : cases) {
+        SCOPED_TRACE(c.text);
+        CloseChannel();
+        StopSim(sim);
+        ResetScreen();
+        StartDevice(c.faults, image);
+        std::string path = c.action == ActionReadFromDevice ? PathOf("out.lib") : PathOf("in.lib");
+        Begin(c.action, KindLibraries, path);
+        Pump(30);
+        ASSERT_EQ(Screen.boxes.size(), 1u);
+        EXPECT_EQ(Screen.boxes[0].text, c.text);
+        EXPECT_EQ(Screen.boxes[0].caption, "Niepowodzenie");
+        EXPECT_EQ(Screen.boxes[0].style, BoxOk | BoxIconError);
+        EXPECT_EQ(TransferJob.phase, PhaseIdle);
+        EXPECT_FALSE(TransferJob.inputFile.is_open());
+        EXPECT_FALSE(TransferJob.outputFile.is_open());
+        if (c.action == ActionReadFromDevice) {
+            EXPECT_TRUE(ReadWhole(path) == Slice(image, 512, c.storedBlocks));
+        }
+    }
+}
+
+TEST_F(TransferLineTest, VerifyAsksAboutEachDifference) {
+    Bytes image = Pattern(ImageSize, 4);
+    image[896 * BlockSize + 5] = 2;
+    image[896 * BlockSize + 6] = 3;
+    StartDevice({}, image);
+    Bytes file = Slice(image, 896, 2);
+    file[5] = 1;
+    file[6] = 4;
+    WriteWhole(PathOf("v.usr"), file);
+    Begin(ActionVerify, KindScenes, PathOf("v.usr"));
+    Screen.answers = {AnswerYes, AnswerNo};
+    Pump(30);
+    ASSERT_EQ(Screen.boxes.size(), 2u);
+    EXPECT_EQ(Screen.boxes[0].text, "Błąd weryfikacji : blok 897 poz. 5\n1, 2\nKontynuować ?");
+    EXPECT_EQ(Screen.boxes[1].text, "Błąd weryfikacji : blok 897 poz. 6\n4, 3\nKontynuować ?");
+    EXPECT_EQ(Screen.boxes[1].caption, "Ostrzeżenie");
+    EXPECT_EQ(Screen.boxes[1].style, BoxYesNo | BoxIconQuestion | BoxDefaultSecond);
+    EXPECT_EQ(TransferJob.phase, PhaseIdle);
+    EXPECT_EQ(TransferJob.nextBlock, 896);
+    EXPECT_FALSE(TransferJob.inputFile.is_open());
+
+    // Answering Yes throughout compares the whole short file and ends at its end.
+    ResetScreen();
+    Begin(ActionVerify, KindScenes, PathOf("v.usr"));
+    Screen.answers = std::deque<int>(300, AnswerYes);
+    Pump(30);
+    size_t zeros = size_t(std::count(image.begin() + 898 * BlockSize, image.begin() + 899 * BlockSize, 0));
+    EXPECT_EQ(Screen.boxes.size(), 2u + 256u - zeros)
+        << "then every non-zero byte of block 898 against the zero fill";
+    EXPECT_EQ(TransferJob.nextBlock, 898) << "ends at the end of the file";
+    EXPECT_FALSE(TransferJob.inputFile.is_open());
+}
+
+TEST_F(TransferLineTest, StopInTheMiddleKeepsWhatWasReadAndTheLineRecovers) {
+    Bytes image = Pattern(ImageSize, 12);
+    StartDevice({}, image);
+    std::string out = PathOf("part.usr");
+    Begin(ActionReadFromDevice, KindScenes, out);
+    // Stopped while the frame of block 900 is on its way.
+    Pump(30, [] { return TransferJob.nextBlock == 900 && TransferJob.phase == PhaseBlockReceive; });
+    ASSERT_EQ(TransferJob.nextBlock, 900);
+    StopTransfer();
+    EXPECT_EQ(TransferJob.phase, PhaseIdle);
+    EXPECT_TRUE(TransferJob.outputFile.is_open()) << "stop closes no file";
+    EXPECT_EQ(Screen.repaints.back(), "window");
+    EXPECT_TRUE(ReadWhole(out) == Slice(image, 896, 4)) << "blocks read so far are on disk";
+
+    // The next transfer, on the reopened port as a start would do it, runs through.
+    CloseChannel();
+    ASSERT_EQ(OpenChannel("COM1"), 0);
+    ASSERT_EQ(ConfigureChannel(), 0);
+    ResetScreen();
+    Begin(ActionReadFromDevice, KindLibraries, PathOf("next.lib"));
+    Pump(60);
+    ExpectNoBoxes();
+    EXPECT_TRUE(ReadWhole(PathOf("next.lib")) == Slice(image, 512, 384));
+}
+
+// Blocks per second through the pty: a whole region unpaced, and the first
+// blocks of one at the real line rate.
+TEST_F(TransferLineTest, BlocksPerSecond) {
+    struct Run {
+        const char* name;
+        bool paced;
+        int action;
+        unsigned blocks;
+        double rate;
+    } runs[] = {
+        {"write unpaced", false, ActionWriteToDevice, 3200, 0},
+        {"read unpaced", false, ActionReadFromDevice, 3200, 0},
+        {"write at line rate", true, ActionWriteToDevice, 100, 0},
+        {"read at line rate", true, ActionReadFromDevice, 100, 0},
+    };
+    WriteWhole(PathOf("scenes.usr"), Pattern(3200 * BlockSize, 13));
+    for (Run& r : runs) {
+        CloseChannel();
+        StopSim(sim);
+        StartDevice(r.paced ? std::vector<std::string>{"--line-rate"} : std::vector<std::string>{});
+        std::string path = r.action == ActionReadFromDevice ? PathOf("back.usr") : PathOf("scenes.usr");
+        Begin(r.action, KindScenes, path);
+        // The handshake is not part of the block rate.
+        Pump(10, [] { return TransferJob.phase == PhaseSendCommand; });
+        unsigned end = 896 + r.blocks;
+        double seconds = Pump(120, [end] { return TransferJob.nextBlock == end; });
+        ExpectNoBoxes();
+        ASSERT_EQ(TransferJob.nextBlock, 896 + r.blocks) << r.name;
+        r.rate = r.blocks / seconds;
+        std::printf("[ rate     ] %s: %u blocks in %.2f s, %.1f blocks/s\n", r.name, r.blocks, seconds, r.rate);
+        RecordProperty(std::string(r.name), std::to_string(r.rate));
+        StopTransfer();
+    }
+    // A data frame alone keeps the line busy 2570 bit times: 14.9 frames a second.
+    EXPECT_LT(runs[2].rate, 38400.0 / 2570.0);
+    EXPECT_LT(runs[3].rate, 38400.0 / 2570.0);
+    EXPECT_GT(runs[2].rate, 5.0);
+    EXPECT_GT(runs[3].rate, 5.0);
+    EXPECT_GT(runs[0].rate, runs[2].rate);
+    EXPECT_GT(runs[1].rate, runs[3].rate);
+}
+
+}  // namespace
