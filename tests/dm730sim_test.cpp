@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -468,6 +469,24 @@ TEST_F(SimTest, EscapeAfterAbandonedWriteIsStillAnswered)
     ExpectEvent("ident");
 }
 
+// A closed port ends any exchange: the PC reopens and begins with ESC, which
+// is answered at once, not taken for the awaited data frame.
+TEST_F(SimTest, ClosingThePortEndsTheExchange)
+{
+    Start();
+    Send(fd, Command(0x11, 41));
+    ASSERT_EQ(Receive(fd, 1), Bytes{ACK});
+    close(fd);
+    fd = -1;
+    ExpectEvent("drop block-in 0");
+    fd = OpenLine(link);
+    ASSERT_GE(fd, 0);
+    long long sent = NowMs();
+    Send(fd, {ESC});
+    EXPECT_EQ(Receive(fd, 6, 720, 100), Ident({3, 5, 1, 20}));
+    EXPECT_LT(NowMs() - sent, 80);
+}
+
 // ---------------------------------------------------------------------------
 // Block faults
 
@@ -634,6 +653,21 @@ TEST_F(SimTest, AnswerToAClosedPortIsLost)
     EXPECT_EQ(Receive(fd, 258, 300), Bytes{}) << Events();
     Send(fd, {ESC});
     EXPECT_EQ(Receive(fd, 7, 500, 150), Ident({3, 5, 1, 20}));
+}
+
+// Nobody reads the event lines for a while: the line must not wait for them.
+TEST_F(SimTest, UnreadEventLinesNeverHoldUpTheLine)
+{
+    Start();
+    long long slowest = 0;
+    for (unsigned block = 0; block < 3000; ++block) {
+        long long start = NowMs();
+        Send(fd, Command(0x12, block));
+        ASSERT_EQ(Receive(fd, 258, 1000).size(), 258u) << "block " << block;
+        slowest = std::max(slowest, NowMs() - start);
+    }
+    EXPECT_LT(slowest, 120) << "a reply must begin within the PC's 120 ms";
+    ExpectEvent("block-out 2999", 5000);
 }
 
 TEST_F(SimTest, LinePacingTakesTheWireTime)

@@ -243,6 +243,15 @@ int64_t SilenceDeadline()
     return Device.lastByteDue + FrameSilenceNs;
 }
 
+void PeerClosed()
+{
+    if (Device.state == AwaitFrame)
+        return;
+    Report("drop %s %d", Device.state == InCommand ? "command" : "block-in", Device.count);
+    Device.state = AwaitFrame;
+    Device.count = 0;
+}
+
 void CheckSilence(int64_t now)
 {
     int64_t deadline = SilenceDeadline();

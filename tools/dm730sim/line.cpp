@@ -207,6 +207,7 @@ static void FollowPeer()
                 if (Line.peerOpens > 0 && --Line.peerOpens == 0) {
                     DiscardPendingOutput();
                     Report("port closed");
+                    PeerClosed();
                 }
             }
         }

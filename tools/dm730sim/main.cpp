@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,7 +14,6 @@
 SimOptions Options;
 
 static volatile sig_atomic_t stopRequested = 0;
-static bool reportBroken = false;
 
 static const char HelpText[] =
     "Usage: dm730sim (--link PATH | --device PATH) [options]\n"
@@ -62,7 +60,8 @@ static const char HelpText[] =
     "  A block counts as transferred when its data frame was stored (write) or sent\n"
     "  (read) without a fault; commands answered NAK or garbled do not trigger.\n"
     "\n"
-    "Events, one line each on stdout, flushed at once:\n"
+    "Events, one line each on stdout, written as soon as the reader takes them\n"
+    "(a full pipe never holds up the line):\n"
     "  ready PATH TTY                 line open (PATH: link or device; TTY: slave)\n"
     "  ident                          identification reply sent\n"
     "  command write|read BLOCK ack   block command accepted\n"
@@ -72,8 +71,10 @@ static const char HelpText[] =
     "  nak command-op 0xNN            unknown command code, NAK sent\n"
     "  nak command-block write|read BLOCK   block above 4095, NAK sent\n"
     "  nak block-checksum BLOCK 0xSS  data frame summed to SS, NAK sent\n"
+    "  nak memory-read|memory-write BLOCK   the image file failed, NAK sent\n"
     "  drop command|block-in N        partial frame of N bytes dropped after more\n"
-    "                                 than 100 ms of silence\n"
+    "                                 than 100 ms of silence, or when the port\n"
+    "                                 closed (block-in 0: the data frame awaited)\n"
     "  fault ident-silent | fault ident-nak | fault ident-status 0xNN |\n"
     "  fault ident-checksum 0xSS\n"
     "  fault nak-command write|read BLOCK | fault status-byte write|read BLOCK 0xNN\n"
@@ -85,6 +86,7 @@ static const char HelpText[] =
     "                                 closed its last handle; whatever the peer\n"
     "                                 left unread is discarded then, and answers\n"
     "                                 due while the port is closed are dropped\n"
+    "  lost N                         N lines dropped: over 64 MiB were unread\n"
     "\n"
     "SIGINT or SIGTERM: removes the link and exits with status 0.\n";
 
@@ -93,22 +95,6 @@ int64_t NowNs()
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return (int64_t)ts.tv_sec * 1000000000LL + ts.tv_nsec;
-}
-
-void Report(const char* format, ...)
-{
-    if (reportBroken)
-        return;
-    va_list args;
-    va_start(args, format);
-    vfprintf(stdout, format, args);
-    va_end(args);
-    fputc('\n', stdout);
-    // The reader went away: nobody is driving us any more.
-    if (fflush(stdout) != 0) {
-        reportBroken = true;
-        stopRequested = 1;
-    }
 }
 
 static void OnStopSignal(int) { stopRequested = 1; }
@@ -244,9 +230,14 @@ static void RunLoop(const sigset_t* waitMask)
             timeout.tv_nsec = (long)(wait % 1000000000LL);
             timeoutPtr = &timeout;
         }
-        struct pollfd fds[2];
+        struct pollfd fds[3];
         int count = LinePollFds(fds, OutputBlocked());
+        if (ReportsPending())
+            fds[count++] = pollfd{STDOUT_FILENO, POLLOUT, 0};
         ppoll(fds, (nfds_t)count, timeoutPtr, waitMask);
+        // The reader went away: nobody is driving us any more.
+        if (FlushReports() != 0)
+            stopRequested = 1;
     }
 }
 
@@ -255,7 +246,7 @@ int main(int argc, char** argv)
     int parsed = ParseCommandLine(argc, argv);
     if (parsed != 0)
         return parsed == 1 ? 0 : 2;
-    setvbuf(stdout, nullptr, _IOLBF, 0);
+    SetupReports();
     sigset_t waitMask;
     InstallSignals(&waitMask);
     if (OpenMemory(Options.memoryPath) != 0)
@@ -270,5 +261,6 @@ int main(int argc, char** argv)
     RunLoop(&waitMask);
     CloseLine(false);
     CloseMemory();
+    FinishReports();
     return 0;
 }

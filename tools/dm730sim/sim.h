@@ -35,8 +35,13 @@ struct SimOptions {
 };
 extern SimOptions Options;
 
-// One line on stdout per frame handled; flushed at once so tests can wait on it.
+// events.cpp: one line on stdout per frame handled, written as soon as the
+// reader takes it, never blocking the line.
+void SetupReports();
 void Report(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int FlushReports();        // -1 once the reader has gone away
+bool ReportsPending();     // lines wait for the pipe: poll stdout for POLLOUT
+void FinishReports();
 
 // line.cpp: the serial line and its pacing.
 int OpenLine();                 // 0 ready, -1 failed (reason on stderr)
@@ -57,6 +62,7 @@ int LinePollFds(struct pollfd* fds, bool wantOutput);
 
 // device.cpp: frame parser and replies.
 void ResetDevice();
+void PeerClosed();              // an exchange never goes on across a close
 void ConsumeDueInput(int64_t now);
 void CheckSilence(int64_t now);
 int64_t SilenceDeadline();      // -1 when no frame is partly received
