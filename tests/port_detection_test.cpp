@@ -1,6 +1,6 @@
 // Port opening and device detection over the native channel, on real ptys:
 // silent ones, ones held by another program, a non-terminal, small fake
-// devices with chosen replies, and the controller itself.
+// devices with chosen replies, and the simulated controller.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -22,6 +22,7 @@
 #include "serial/port_table.h"
 #include "serial/serial_channel.h"
 #include "support/screen_recorder.h"
+#include "support/sim_process.h"
 #include "transfer/transfer.h"
 
 namespace {
@@ -119,6 +120,7 @@ protected:
     }
     void TearDown() override {
         if (IsChannelOpen()) CloseChannel();
+        StopSim(sim_);
         devices_.clear();
         for (int fd : masters_) close(fd);
         for (const std::string& f : files_) unlink(f.c_str());
@@ -169,6 +171,7 @@ protected:
     std::vector<std::string> files_;
     std::vector<int> masters_;
     std::vector<std::unique_ptr<FakeDevice>> devices_;
+    SimProcess sim_;
 };
 
 void ExpectBox(size_t i, const char* text, const char* caption) {
@@ -178,10 +181,11 @@ void ExpectBox(size_t i, const char* text, const char* caption) {
     EXPECT_EQ(Screen.boxes[i].style, BoxOk | BoxIconWarning);
 }
 
-TEST_F(PortDetection, FindsTheDeviceOnTheThirdOfFourPorts) {
+TEST_F(PortDetection, FindsTheSimulatedControllerOnTheThirdOfFourPorts) {
     Pty first = SilentPort(1);
     Pty second = SilentPort(2);
-    FakeDevice& device = DevicePort(3, std::vector<unsigned char>(ValidIdent, ValidIdent + 6));
+    SimProcess& sim = sim_;
+    ASSERT_EQ(StartSim(sim, folder_ + "/com3", {}), 0);
     Pty fourth = SilentPort(4);
     BuildTable(4);
 
@@ -189,17 +193,20 @@ TEST_F(PortDetection, FindsTheDeviceOnTheThirdOfFourPorts) {
 
     EXPECT_EQ(currentPort, 2);
     EXPECT_TRUE(IsChannelOpen());
-    EXPECT_EQ(device.requests(), 1);
+    EXPECT_EQ(WaitSimEvent(sim, "ident", 1000), 0);
     // The two ports before it were opened, asked and closed again; the one after was never touched.
     EXPECT_EQ(Drain(first.master), "\x1B");
     EXPECT_EQ(Drain(second.master), "\x1B");
     EXPECT_EQ(Drain(fourth.master), "");
     EXPECT_TRUE(IsFree(first.slave));
     EXPECT_TRUE(IsFree(second.slave));
-    EXPECT_FALSE(IsFree(folder_ + "/com3"));
+    EXPECT_FALSE(IsFree(sim.ttyPath));
     EXPECT_EQ(MarkedPositions(), std::vector<int>{3});
     EXPECT_EQ(Screen.markCalls, (std::vector<std::pair<int, bool>>{{3, true}}));
     EXPECT_TRUE(Screen.boxes.empty());
+    CloseChannel();
+    StopSim(sim);
+    EXPECT_EQ(SimLines(sim).size(), 2u) << "only the ready line and one identification";
 }
 
 TEST_F(PortDetection, PortHeldByAnotherProgramIsSkippedQuietlyAndRefusedByHand) {

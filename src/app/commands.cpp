@@ -4,7 +4,6 @@
 #include "app/action_commands.h"
 #include "app/shell.h"
 #include "serial/port_open.h"
-#include "serial/port_table.h"
 #include "transfer/start.h"
 #include "transfer/transfer.h"
 
@@ -39,12 +38,6 @@ static void ChooseDisplayFont(HWND window) {
     InvalidateRect(window, 0, TRUE);
 }
 
-static int CountPorts() {
-    int n = 0;
-    while (PortTable && PortTable[n][0]) ++n;
-    return n;
-}
-
 LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     int id = LOWORD(wParam);
     switch (id) {
@@ -60,9 +53,8 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     case CmdPortAuto: ChoosePortAuto(); return 0;
     }
     if (id <= CmdPortAuto) return DefWindowProcA(window, WM_COMMAND, wParam, lParam);
-    // Only the port menu carries these ids; one past its last port (sent by
-    // another program, say) must not reach beyond the table.
-    if (id - CmdPortFirst < CountPorts()) ChoosePort(id - CmdPortFirst);
+    // An id past the last port (sent by another program, say) is ignored there.
+    ChoosePort(id - CmdPortFirst);
     return 0;
 }
 

@@ -4,7 +4,6 @@
 
 #include "app/shell.h"
 #include "app/status_lines.h"
-#include "transfer/transfer.h"
 
 HBITMAP BackgroundPicture;
 LOGFONTA DisplayFont;
@@ -65,7 +64,7 @@ LRESULT OnPaint(HWND window) {
     SetTextColor(dc, TextColour);
     SetStrip(&ProgressRect, h + TopGap, 3 * h + TopGap, a);
     SetStrip(&PhaseRect, 3 * h + TopGap, 4 * h + TopGap, a);
-    if (TransferJob.phase != PhaseIdle) {
+    if (AreProgressLinesShown()) {
         ComposeActionLine(line);
         TextOutA(dc, Margin, h + TopGap, line, (int)std::strlen(line));
         ComposeBlockLine(line);

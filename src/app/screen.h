@@ -15,6 +15,10 @@ const int AnswerOk = 1;
 const int AnswerYes = 6;
 const int AnswerNo = 7;
 
+// The two captions every part of the program reports under.
+inline constexpr char CaptionWarning[] = "Ostrzeżenie";
+inline constexpr char CaptionFailure[] = "Niepowodzenie";
+
 // Modal, owned by the main window (none before it exists); returns the button.
 int ShowMessageBox(const char* text, const char* caption, unsigned style);
 

@@ -16,7 +16,6 @@ const char DeviceNotFoundCaption[] = "Mamy problem :";
 
 static const char OpenFailedText[] = "Błąd otwarcia portu !";
 static const char ConfigureFailedText[] = "Błąd konfiguracji portu !";
-static const char PortWarningCaption[] = "Ostrzeżenie";
 
 // The menu holds "&Auto" at position 0, so port i sits at i + 1.
 static int MenuPosition(int index) { return index + 1; }
@@ -34,11 +33,11 @@ static void ShowNotFound() {
 
 int OpenPort(int quiet) {
     if (!IsListedPort(currentPort) || OpenChannel(PortTable[currentPort]) != 0) {
-        if (!quiet) ShowMessageBox(OpenFailedText, PortWarningCaption, BoxOk | BoxIconWarning);
+        if (!quiet) ShowMessageBox(OpenFailedText, CaptionWarning, BoxOk | BoxIconWarning);
         return -2;
     }
     if (ConfigureChannel() != 0) {
-        if (!quiet) ShowMessageBox(ConfigureFailedText, PortWarningCaption, BoxOk | BoxIconWarning);
+        if (!quiet) ShowMessageBox(ConfigureFailedText, CaptionWarning, BoxOk | BoxIconWarning);
         CloseChannel();
         return -2;
     }

@@ -16,8 +16,6 @@ char DialogFilter[40];
 
 namespace {
 
-const char WarningCaption[] = "Ostrzeżenie";
-const char FailureCaption[] = "Niepowodzenie";
 const char OpenFailedText[] = "Błąd otwarcia pliku !";
 
 // The dialog's flags as the common dialog library defines them.
@@ -101,20 +99,20 @@ int OpenTarget() {
         char question[295];
         ComposeText(question, sizeof question, "Plik %.*s już istnieje !\nCzy chcesz go nadpisać ?",
                     PathPrecision, path);
-        if (ShowMessageBox(question, WarningCaption, BoxYesNo | BoxIconQuestion | BoxDefaultSecond) !=
+        if (ShowMessageBox(question, CaptionWarning, BoxYesNo | BoxIconQuestion | BoxDefaultSecond) !=
             AnswerYes)
             return -3;
         if (ProbeFile(path) == FileReadOnly) {
             char text[295];
             ComposeText(text, sizeof text, "%.*s :\nBrak dostępu do zapisu !", PathPrecision, path);
-            ShowMessageBox(text, FailureCaption, BoxIconError);
+            ShowMessageBox(text, CaptionFailure, BoxIconError);
             return -1;
         }
     }
     if (TransferJob.outputFile.is_open()) TransferJob.outputFile.close();
     TransferJob.outputFile.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
     if (!TransferJob.outputFile.is_open() || TransferJob.outputFile.fail()) {
-        ShowMessageBox(OpenFailedText, FailureCaption, BoxIconError);
+        ShowMessageBox(OpenFailedText, CaptionFailure, BoxIconError);
         return -1;
     }
     return 0;
@@ -125,13 +123,13 @@ int OpenSource() {
     if (ProbeFile(path) == FileMissing) {
         char text[296];
         ComposeText(text, sizeof text, "Plik %.*s nie istnieje !", PathPrecision, path);
-        ShowMessageBox(text, WarningCaption, BoxIconError);
+        ShowMessageBox(text, CaptionWarning, BoxIconError);
         return -3;
     }
     if (TransferJob.inputFile.is_open()) TransferJob.inputFile.close();
     TransferJob.inputFile.open(path, std::ios::in | std::ios::binary);
     if (!TransferJob.inputFile.is_open() || TransferJob.inputFile.fail()) {
-        ShowMessageBox(OpenFailedText, FailureCaption, BoxIconError);
+        ShowMessageBox(OpenFailedText, CaptionFailure, BoxIconError);
         return -1;
     }
     return 0;
@@ -145,7 +143,7 @@ int StartTransfer() {
     TransferJob.phase = PhaseIdle;
 
     if (!IsChannelOpen()) {
-        ShowMessageBox("Musisz wybrać dostępny port szeregowy !", WarningCaption, BoxIconWarning);
+        ShowMessageBox("Musisz wybrać dostępny port szeregowy !", CaptionWarning, BoxIconWarning);
         return -1;
     }
 
@@ -168,7 +166,7 @@ int StartTransfer() {
         unsigned extensionOffset = 0;
         if (!ShowFileDialog(flags, &flagsOut, &extensionOffset)) return -1;
         if (!IsExtensionAccepted(kind, flagsOut, extensionOffset)) {
-            ShowMessageBox("Nie zmieniaj rozszerzenia !", WarningCaption, BoxIconError);
+            ShowMessageBox("Nie zmieniaj rozszerzenia !", CaptionWarning, BoxIconError);
             return -1;
         }
     }
@@ -186,7 +184,7 @@ int StartTransfer() {
     if (error != 0 && error != ErrorIoPending) {
         char text[79];
         ComposeText(text, sizeof text, "Błąd komunikacji : %lu", error);
-        ShowMessageBox(text, FailureCaption, BoxIconError);
+        ShowMessageBox(text, CaptionFailure, BoxIconError);
         return -1;
     }
     TransferJob.phase = PhaseEscapeSent;

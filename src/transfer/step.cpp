@@ -5,7 +5,6 @@
 #include "transfer/protocol.h"
 #include "transfer/transfer.h"
 
-static const char FailureCaption[] = "Niepowodzenie";
 static const char OverlappedFailurePrefix[] = "Kod błędu : ";
 static const char IdentFailurePrefix[] = "Błąd inicjacji : ";
 static const char CommandFailurePrefix[] = "Błąd potwierdzenia : ";
@@ -13,7 +12,6 @@ static const char TransferFailurePrefix[] = "Błąd przesyłania : ";
 static const char FileReadFailureText[] = "Błąd odczytu pliku !";
 static const char FileWriteFailureText[] = "Błąd zapisu pliku !";
 static const char FileTooLongText[] = "Plik dłuższy niż obszar pamięci !";
-static const char FileTooLongCaption[] = "Ostrzeżenie";
 
 // Which stream a failure releases.
 enum FileToClose { CloseTransferFile, CloseInputFile, CloseOutputFile };
@@ -29,7 +27,7 @@ static void CloseFile(int which) {
 
 // The box first: the phase the operator sees behind it is the one that failed.
 static void FailTransfer(const char* text, int file) {
-    ShowMessageBox(text, FailureCaption, BoxOk | BoxIconError);
+    ShowMessageBox(text, CaptionFailure, BoxOk | BoxIconError);
     TransferJob.phase = PhaseIdle;
     CloseFile(file);
 }
@@ -195,7 +193,7 @@ static int StepBlockReceive() {
 static void WarnIfFileGoesOn() {
     std::ifstream& file = TransferJob.inputFile;
     if (!file.is_open() || file.peek() == std::ifstream::traits_type::eof()) return;
-    ShowMessageBox(FileTooLongText, FileTooLongCaption, BoxOk | BoxIconWarning);
+    ShowMessageBox(FileTooLongText, CaptionWarning, BoxOk | BoxIconWarning);
 }
 
 static int StepBlockDone() {
@@ -226,7 +224,12 @@ void StepTransfer(unsigned p) {
     case PhaseBlockDone: ran = StepBlockDone(); break;
     default: return;
     }
-    if (ran) RepaintPhase();
+    if (!ran) return;
+    // Lines 2 and 3 are shown only while a transfer runs: a transfer that
+    // ended here, by failure or at the end of a verified file, takes them
+    // along (phase 9 repaints them anyway).
+    if (TransferJob.phase == PhaseIdle && p != PhaseBlockDone) RepaintProgress();
+    RepaintPhase();
 }
 
 void StopTransfer() {

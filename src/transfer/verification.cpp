@@ -4,7 +4,6 @@
 #include "transfer/transfer.h"
 
 static const char VerifyQuestionFormat[] = "Błąd weryfikacji : blok %u poz. %d\n%u, %u\nKontynuować ?";
-static const char VerifyCaption[] = "Ostrzeżenie";
 
 int VerifyBlock(const uint8_t fileBlock[256]) {
     const uint8_t* device = IoBuffer.frameArea;
@@ -13,7 +12,7 @@ int VerifyBlock(const uint8_t fileBlock[256]) {
         char text[79];
         std::snprintf(text, sizeof text, VerifyQuestionFormat, unsigned(TransferJob.nextBlock) + 1, j,
                       unsigned(fileBlock[j]), unsigned(device[j]));
-        int answer = ShowMessageBox(text, VerifyCaption, BoxYesNo | BoxIconQuestion | BoxDefaultSecond);
+        int answer = ShowMessageBox(text, CaptionWarning, BoxYesNo | BoxIconQuestion | BoxDefaultSecond);
         if (answer == AnswerYes) continue;
         TransferJob.phase = PhaseIdle;
         TransferJob.inputFile.close();

@@ -44,7 +44,7 @@ protected:
         EXPECT_EQ(TransferJob.phase, PhaseIdle);
         EXPECT_EQ(TransferJob.inputFile.is_open(), files.inputOpen);
         EXPECT_EQ(TransferJob.outputFile.is_open(), files.outputOpen);
-        EXPECT_EQ(Screen.repaints, std::vector<std::string>{"phase"});
+        EXPECT_EQ(Screen.repaints, (std::vector<std::string>{"progress", "phase"}));
     }
 };
 

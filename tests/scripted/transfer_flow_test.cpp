@@ -171,7 +171,7 @@ TEST_F(TransferFlowTest, VerifyAsksAtEachDifferenceAndStopsOnNo) {
     EXPECT_EQ(TransferJob.phase, PhaseIdle);
     EXPECT_FALSE(TransferJob.inputFile.is_open());
     EXPECT_EQ(TransferJob.nextBlock, 896);
-    EXPECT_EQ(Screen.repaints, std::vector<std::string>{"phase"});
+    EXPECT_EQ(Screen.repaints, (std::vector<std::string>{"progress", "phase"}));
 }
 
 TEST_F(TransferFlowTest, VerifyAnsweredYesGoesOnWithTheNextBlock) {
@@ -205,7 +205,7 @@ TEST_F(TransferFlowTest, VerifyOfAShortFileComparesTheZeroFillAndEndsAtItsLastBl
     EXPECT_EQ(TransferJob.nextBlock, 1) << "ended without passing phase 9";
     EXPECT_EQ(TransferJob.blocksLeft, 511);
     EXPECT_FALSE(TransferJob.inputFile.is_open());
-    EXPECT_EQ(Screen.repaints, std::vector<std::string>{"phase"});
+    EXPECT_EQ(Screen.repaints, (std::vector<std::string>{"progress", "phase"}));
 }
 
 TEST_F(TransferFlowTest, VerifyOfAFileLongerThanTheRegionWarns) {
