@@ -421,9 +421,16 @@ TEST_F(SimTest, BadDataFrameChecksumIsRefusedAndNotStored)
 // ---------------------------------------------------------------------------
 // An abandoned exchange must not swallow the next ESC
 
-TEST_F(SimTest, PartialFrameIsDroppedAfterSilence)
+// The silence is measured between the bytes' arrivals, also when a paced line
+// takes them in batches.
+class FrameGap : public SimTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void StartLine() { Start(GetParam() ? std::vector<std::string>{"--line-rate"} : std::vector<std::string>{}); }
+};
+
+TEST_P(FrameGap, PartialFrameIsDroppedAfterSilence)
 {
-    Start();
+    StartLine();
     Bytes halfFrame(128, 0x1B);
     Send(fd, Command(0x11, 30));
     ASSERT_EQ(Receive(fd, 1), Bytes{ACK});
@@ -442,9 +449,9 @@ TEST_F(SimTest, PartialFrameIsDroppedAfterSilence)
 }
 
 // Gaps below the 100 ms limit keep the frame together.
-TEST_F(SimTest, SlowFrameWithinTheGapIsKept)
+TEST_P(FrameGap, SlowFrameWithinTheGapIsKept)
 {
-    Start();
+    StartLine();
     for (uint8_t b : Command(0x12, 3)) {
         Send(fd, {b});
         SleepMs(60);
@@ -452,6 +459,11 @@ TEST_F(SimTest, SlowFrameWithinTheGapIsKept)
     EXPECT_EQ(Receive(fd, 258).size(), 258u);
     ExpectEvent("block-out 3");
 }
+
+INSTANTIATE_TEST_SUITE_P(Sim, FrameGap, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "Paced" : "Unpaced");
+                         });
 
 // The PC stopped after a write command's ACK and opened a new exchange: its
 // ESC first looks like the start of the data frame.
@@ -617,7 +629,7 @@ TEST_F(SimTest, HangsUpAfterItsBlocks)
 // milliseconds), hence the pause after such a close.
 TEST_F(SimTest, ServesManyOpenCloseCycles)
 {
-    Start();
+    Start({"--port-events"});
     for (int cycle = 0; cycle < 30; ++cycle) {
         Reopen();
         Send(fd, {ESC});

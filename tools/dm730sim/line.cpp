@@ -43,6 +43,7 @@ struct SimLine {
 };
 
 static SimLine Line;
+static const int64_t InputBatchNs = 5LL * 1000000LL;
 
 int LinePollFds(struct pollfd* fds, bool wantOutput)
 {
@@ -201,12 +202,14 @@ static void FollowPeer()
             if (e->mask & IN_OPEN) {
                 if (++Line.peerOpens == 1) {
                     DiscardPendingOutput();
-                    Report("port open");
+                    if (Options.portEvents)
+                        Report("port open");
                 }
             } else if (e->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
                 if (Line.peerOpens > 0 && --Line.peerOpens == 0) {
                     DiscardPendingOutput();
-                    Report("port closed");
+                    if (Options.portEvents)
+                        Report("port closed");
                     PeerClosed();
                 }
             }
@@ -258,7 +261,17 @@ bool TakeDueByte(int64_t now, uint8_t* b, int64_t* due)
     return true;
 }
 
+// Paced bytes are taken in batches with their own arrival times, so there is
+// no need to wake for each one: a frame written at once completes with its
+// last byte, and a batch is never held longer than a few milliseconds.
 int64_t NextInputDue()
+{
+    if (Line.input.empty())
+        return -1;
+    return std::min(Line.input.back().due, Line.input.front().due + InputBatchNs);
+}
+
+int64_t NextQueuedDue()
 {
     return Line.input.empty() ? -1 : Line.input.front().due;
 }

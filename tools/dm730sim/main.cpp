@@ -31,9 +31,12 @@ static const char HelpText[] =
     "  --versions A.B,C.D  identification reply numbers (default 3.05,1.20): bytes\n"
     "                      A, B, C, D as decimal 0..255 each (\"3.05\" gives 3 and 5)\n"
     "  --line-rate         pace output and consumption of input at 38400 baud,\n"
-    "                      10 bits a byte (a data frame takes about 67 ms)\n"
+    "                      10 bits a byte (a data frame takes about 67 ms); on a\n"
+    "                      pty the PC's write ends at once, so the reply to its\n"
+    "                      data frame comes ~67 ms into its 120 ms wait\n"
     "  --turnaround MS     wait MS milliseconds before each answer (the PC waits\n"
     "                      at most 120 ms for a 1-byte reply)\n"
+    "  --port-events       also report the peer's opens and closes of the pty\n"
     "\n"
     "Faults (BLOCK is an absolute block number; block faults may be repeated and\n"
     "fire every time their block comes up; values decimal or 0x hexadecimal):\n"
@@ -82,10 +85,12 @@ static const char HelpText[] =
     "  fault bad-checksum BLOCK 0xSS | fault short-frame BLOCK N\n"
     "  fault silent command write|read BLOCK | fault silent ident\n"
     "  fault hangup command write|read BLOCK, then: hangup\n"
-    "  port open | port closed        the peer opened the pty (first handle) or\n"
-    "                                 closed its last handle; whatever the peer\n"
-    "                                 left unread is discarded then, and answers\n"
-    "                                 due while the port is closed are dropped\n"
+    "  port open | port closed        (with --port-events) the peer opened the pty\n"
+    "                                 (first handle) or closed its last handle\n"
+    "\n"
+    "A pty port behaves like a COM port on a line: what the peer left unread when\n"
+    "it closed the port is discarded, answers due while it is closed are lost, and\n"
+    "a close ends the exchange in progress.\n"
     "  lost N                         N lines dropped: over 64 MiB were unread\n"
     "\n"
     "SIGINT or SIGTERM: removes the link and exits with status 0.\n";
@@ -156,10 +161,13 @@ static int ParseCommandLine(int argc, char** argv)
             if (ParseNumber(value, 0, 60000, &ms) != 0)
                 return Usage("bad --turnaround: ", value);
             Options.turnaroundNs = ms * 1000000LL;
-        } else if (name == "--line-rate") {
+        } else if (name == "--line-rate" || name == "--port-events") {
             if (value != nullptr)
-                return Usage("--line-rate takes no value", nullptr);
-            Options.lineRate = true;
+                return Usage("no value is taken by ", name.c_str());
+            if (name == "--line-rate")
+                Options.lineRate = true;
+            else
+                Options.portEvents = true;
         } else {
             int r = ParseFaultOption(name, value);
             if (r == 2) {

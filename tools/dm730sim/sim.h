@@ -31,6 +31,7 @@ struct SimOptions {
     std::string memoryPath;  // --memory: 1 MiB image file
     uint8_t versions[4] = {3, 5, 1, 20};
     bool lineRate = false;
+    bool portEvents = false; // --port-events: report the peer's opens and closes
     int64_t turnaroundNs = 0;
 };
 extern SimOptions Options;
@@ -50,7 +51,8 @@ const char* LineTtyName();
 void CloseLine(bool hangup);    // hangup: print the event and drop the link now
 void ReceiveBytes(int64_t now);
 bool TakeDueByte(int64_t now, uint8_t* b, int64_t* due);
-int64_t NextInputDue();         // -1 when nothing is queued
+int64_t NextInputDue();         // when to take queued bytes next; -1: none queued
+int64_t NextQueuedDue();        // arrival of the oldest queued byte; -1: none
 void QueueReply(const uint8_t* bytes, int n, int64_t notBefore);
 void DiscardPendingOutput();
 void SendDueOutput(int64_t now);
