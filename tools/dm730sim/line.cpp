@@ -185,13 +185,40 @@ void CloseLine(bool hangup)
         Report("hangup");
 }
 
+// Bytes the peer sent before its last close belong to an exchange it gave up.
+// They can still wait on the master when the close is seen (this process may
+// have been slow to run), and a reopened peer may already have sent its ESC.
+// Returns whether the last byte drained was an ESC.
+static bool DrainStaleInput()
+{
+    size_t count = Line.input.size();
+    bool lastEsc = count > 0 && Line.input.back().value == ESC;
+    Line.input.clear();
+    uint8_t buffer[4096];
+    for (;;) {
+        ssize_t n = read(Line.fd, buffer, sizeof buffer);
+        if (n > 0) {
+            count += (size_t)n;
+            lastEsc = buffer[n - 1] == ESC;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        break;
+    }
+    if (count > 0)
+        Report("drop stale %zu", count);
+    return lastEsc;
+}
+
 // Closing a COM port discards what it has not read, and bytes sent to a
 // closed port are lost. The pty keeps them (its slave stays open here), so a
 // peer that closes and reopens would find stale bytes before its next answer:
 // clear the queue when the peer's last handle closes and when it opens anew.
-static void FollowPeer()
+static void FollowPeer(int64_t now)
 {
     alignas(struct inotify_event) char buffer[1024];
+    bool drainedEsc = false;
     for (;;) {
         ssize_t n = read(Line.watchFd, buffer, sizeof buffer);
         if (n <= 0)
@@ -204,6 +231,11 @@ static void FollowPeer()
                     DiscardPendingOutput();
                     if (Options.portEvents)
                         Report("port open");
+                    // Its open precedes anything it sends: an ESC drained after
+                    // it was seen to close may be the new exchange's first byte.
+                    if (drainedEsc)
+                        Line.input.push_back(QueuedByte{ESC, now});
+                    drainedEsc = false;
                 }
             } else if (e->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
                 if (Line.peerOpens > 0 && --Line.peerOpens == 0) {
@@ -211,6 +243,7 @@ static void FollowPeer()
                     if (Options.portEvents)
                         Report("port closed");
                     PeerClosed();
+                    drainedEsc = DrainStaleInput();
                 }
             }
         }
@@ -223,7 +256,7 @@ void ReceiveBytes(int64_t now)
         return;
     // Before the line: the peer's open or close precedes whatever it sends next.
     if (Line.watchFd >= 0)
-        FollowPeer();
+        FollowPeer(now);
     uint8_t buffer[4096];
     for (;;) {
         ssize_t n = read(Line.fd, buffer, sizeof buffer);
