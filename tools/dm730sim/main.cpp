@@ -90,11 +90,11 @@ static const char HelpText[] =
     "                                 kept when the peer has opened the port again)\n"
     "  port open | port closed        (with --port-events) the peer opened the pty\n"
     "                                 (first handle) or closed its last handle\n"
+    "  lost N                         N lines dropped: over 64 MiB were unread\n"
     "\n"
     "A pty port behaves like a COM port on a line: what the peer left unread when\n"
     "it closed the port is discarded, answers due while it is closed are lost, and\n"
     "a close ends the exchange in progress.\n"
-    "  lost N                         N lines dropped: over 64 MiB were unread\n"
     "\n"
     "SIGINT or SIGTERM: removes the link and exits with status 0.\n";
 
