@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +17,7 @@
 #include <iterator>
 #include <poll.h>
 #include <string>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
@@ -118,6 +121,13 @@ Bytes Frame(const Bytes& block)
     return f;
 }
 
+Bytes AckThen(const Bytes& frame)
+{
+    Bytes b = {0x06};
+    b.insert(b.end(), frame.begin(), frame.end());
+    return b;
+}
+
 Bytes Pattern(unsigned seed)
 {
     Bytes b(256);
@@ -174,19 +184,33 @@ protected:
         ASSERT_GE(fd, 0) << strerror(errno);
     }
 
-    void Reopen()
+    void CloseAndPause()
     {
         close(fd);
+        fd = -1;
+        SleepMs(5);
+    }
+
+    void Reopen()
+    {
+        if (fd >= 0)
+            close(fd);
         fd = OpenLine(link);
         ASSERT_GE(fd, 0) << strerror(errno);
     }
 
-    void ExpectEvent(const std::string& event, int timeoutMs = 2000)
+    std::string Events()
     {
-        std::string all;
+        std::string all = "\nevents:\n";
         for (const std::string& l : SimLines(sim))
             all += l + "\n";
-        EXPECT_EQ(WaitSimEvent(sim, event, timeoutMs), 0) << "no \"" << event << "\" in:\n" << all;
+        return all;
+    }
+
+    void ExpectEvent(const std::string& event, int timeoutMs = 2000)
+    {
+        if (WaitSimEvent(sim, event, timeoutMs) != 0)
+            ADD_FAILURE() << "no \"" << event << "\"" << Events();
     }
 
     // A write exchange; returns the block reply (empty when none came).
@@ -201,13 +225,66 @@ protected:
     }
 };
 
-TEST_F(SimTest, AnswersIdentificationWithTheDefaultVersions)
+Bytes Ident(std::initializer_list<uint8_t> versions, uint8_t status = ACK)
 {
-    Start();
-    Send(fd, {ESC});
-    EXPECT_EQ(Receive(fd, 6), (Bytes{0x03, 0x05, 0x01, 0x14, 0xE3, 0x06}));
-    ExpectEvent("ident");
+    Bytes r(versions);
+    r.push_back(Balance(r));
+    r.push_back(status);
+    return r;
 }
+
+// ---------------------------------------------------------------------------
+// Identification
+
+struct IdentCase {
+    const char* name;
+    std::vector<std::string> args;
+    Bytes reply;
+    const char* event;
+};
+
+class IdentReply : public SimTest, public ::testing::WithParamInterface<IdentCase> {};
+
+TEST_P(IdentReply, AnswersEscape)
+{
+    const IdentCase& c = GetParam();
+    Start(c.args);
+    Send(fd, {ESC});
+    EXPECT_EQ(Receive(fd, 7, 800, 200), c.reply);
+    ExpectEvent(c.event);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sim, IdentReply,
+    ::testing::Values(
+        IdentCase{"Default", {}, {0x03, 0x05, 0x01, 0x14, 0xE3, 0x06}, "ident"},
+        IdentCase{"Versions", {"--versions", "10.100,0.0"}, Ident({10, 100, 0, 0}), "ident"},
+        IdentCase{"VersionsEqualsForm", {"--versions=2.42,9.99"}, Ident({2, 42, 9, 99}), "ident"},
+        IdentCase{"Nak", {"--ident-nak"}, Ident({3, 5, 1, 20}, NAK), "fault ident-nak"},
+        IdentCase{"Status07", {"--ident-status", "0x07"}, Ident({3, 5, 1, 20}, 0x07), "fault ident-status 0x07"},
+        IdentCase{"BadChecksum", {"--bad-ident-checksum"}, {0x03, 0x05, 0x01, 0x14, 0xE4, 0x06},
+                  "fault ident-checksum 0x01"},
+        IdentCase{"BadChecksumSum0a", {"--bad-ident-checksum=0x0a"}, {0x03, 0x05, 0x01, 0x14, 0xED, 0x06},
+                  "fault ident-checksum 0x0a"},
+        IdentCase{"NakAndBadChecksum", {"--ident-nak", "--bad-ident-checksum"},
+                  {0x03, 0x05, 0x01, 0x14, 0xE4, NAK}, "fault ident-checksum"},
+        IdentCase{"Silent", {"--ident-silent"}, {}, "fault ident-silent"}),
+    [](const ::testing::TestParamInfo<IdentCase>& info) { return std::string(info.param.name); });
+
+TEST_F(SimTest, IdentFaultsSpareTheFirstRequests)
+{
+    Start({"--ident-nak", "--ident-faults-after", "2"});
+    for (int i = 0; i < 3; ++i) {
+        Send(fd, {ESC});
+        EXPECT_EQ(Receive(fd, 6), Ident({3, 5, 1, 20}, i < 2 ? ACK : NAK)) << "request " << i + 1;
+    }
+    ExpectEvent("ident");
+    ExpectEvent("ident");
+    ExpectEvent("fault ident-nak");
+}
+
+// ---------------------------------------------------------------------------
+// Blocks and the memory image
 
 TEST_F(SimTest, WrittenBlockIsInTheImageAndReadsBack)
 {
@@ -216,6 +293,7 @@ TEST_F(SimTest, WrittenBlockIsInTheImageAndReadsBack)
     ASSERT_EQ(Receive(fd, 6).size(), 6u);
     Bytes data = Pattern(1);
     EXPECT_EQ(WriteBlock(512, data), Bytes{ACK});
+    ExpectEvent("command write 512 ack");
     ExpectEvent("block-in 512 ack");
     EXPECT_EQ(ReadImage(image, 512), data);
 
@@ -224,7 +302,548 @@ TEST_F(SimTest, WrittenBlockIsInTheImageAndReadsBack)
     ASSERT_EQ(reply.size(), 258u);
     EXPECT_EQ(reply[0], ACK);
     EXPECT_EQ(Bytes(reply.begin() + 1, reply.end()), Frame(data));
+    ExpectEvent("command read 512 ack");
     ExpectEvent("block-out 512");
 }
+
+TEST_F(SimTest, NewImageIsOneMebibyteOfZeros)
+{
+    Start();
+    Send(fd, Command(0x12, 4095));
+    Bytes zeroFrame(257, 0);
+    Bytes reply = Receive(fd, 258);
+    ASSERT_EQ(reply.size(), 258u);
+    EXPECT_EQ(Bytes(reply.begin() + 1, reply.end()), zeroFrame);
+    std::ifstream in(image, std::ios::binary | std::ios::ate);
+    EXPECT_EQ((long long)in.tellg(), 1048576LL);
+}
+
+// A seeded image is served as it is, a short one is filled up with zeros, and
+// the image changed under a running simulator is what the next read sends.
+TEST_F(SimTest, ServesTheImageFileAsItStands)
+{
+    {
+        std::ofstream out(image, std::ios::binary);
+        for (unsigned b = 0; b < 900; ++b) {
+            Bytes p = Pattern(b);
+            out.write(reinterpret_cast<const char*>(p.data()), 256);
+        }
+    }
+    Start();
+    for (unsigned block : {0u, 511u, 896u, 899u, 900u, 4095u}) {
+        Send(fd, Command(0x12, block));
+        Bytes reply = Receive(fd, 258);
+        ASSERT_EQ(reply.size(), 258u) << block;
+        Bytes expected = block < 900 ? Pattern(block) : Bytes(256, 0);
+        EXPECT_EQ(Bytes(reply.begin() + 1, reply.end()), Frame(expected)) << block;
+    }
+    {
+        std::fstream io(image, std::ios::binary | std::ios::in | std::ios::out);
+        io.seekp(7 * 256);
+        Bytes p = Pattern(77);
+        io.write(reinterpret_cast<const char*>(p.data()), 256);
+    }
+    Send(fd, Command(0x12, 7));
+    Bytes reply = Receive(fd, 258);
+    ASSERT_EQ(reply.size(), 258u);
+    EXPECT_EQ(Bytes(reply.begin() + 1, reply.end()), Frame(Pattern(77)));
+}
+
+// Flow-control characters (0x11, 0x13), CR, LF, ESC, NAK and the rest pass in
+// both directions, in data and in block numbers alike.
+TEST_F(SimTest, EveryByteValueRoundTrips)
+{
+    Start();
+    const unsigned blocks[] = {0x0D11, 0x0A13, 0x0311, 0x001B, 0x0F15};
+    for (unsigned k = 0; k < 5; ++k) {
+        Bytes data(256);
+        for (unsigned i = 0; i < 256; ++i)
+            data[i] = (uint8_t)(i + k * 51);
+        ASSERT_EQ(WriteBlock(blocks[k], data), Bytes{ACK}) << blocks[k];
+        ExpectEvent("block-in " + std::to_string(blocks[k]) + " ack");
+        EXPECT_EQ(ReadImage(image, blocks[k]), data);
+        Send(fd, Command(0x12, blocks[k]));
+        Bytes reply = Receive(fd, 258);
+        ASSERT_EQ(reply.size(), 258u);
+        EXPECT_EQ(Bytes(reply.begin() + 1, reply.end()), Frame(data)) << blocks[k];
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Refusals
+
+struct RefusalCase {
+    const char* name;
+    Bytes command;
+    const char* event;
+};
+
+class CommandRefusal : public SimTest, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(CommandRefusal, AnswersNakAndGoesOn)
+{
+    Start();
+    Send(fd, GetParam().command);
+    EXPECT_EQ(Receive(fd, 2, 500, 200), Bytes{NAK});
+    ExpectEvent(GetParam().event);
+    // A refused write command expects no data frame: the next ESC is answered.
+    Send(fd, {ESC});
+    EXPECT_EQ(Receive(fd, 6), Ident({3, 5, 1, 20}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sim, CommandRefusal,
+    ::testing::Values(RefusalCase{"BadChecksum", {0x11, 0x00, 0x00, 0xEE}, "nak command-checksum 0xff"},
+                      RefusalCase{"ChecksumOfOtherBlock", {0x12, 0x01, 0x00, 0xEE}, "nak command-checksum 0x01"},
+                      RefusalCase{"UnknownOp", Command(0x13, 5), "nak command-op 0x13"},
+                      RefusalCase{"OpZero", {0x00, 0x00, 0x00, 0x00}, "nak command-op 0x00"},
+                      RefusalCase{"ReadBlock4096", Command(0x12, 4096), "nak command-block read 4096"},
+                      RefusalCase{"WriteBlock65535", Command(0x11, 65535), "nak command-block write 65535"}),
+    [](const ::testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.name); });
+
+TEST_F(SimTest, BadDataFrameChecksumIsRefusedAndNotStored)
+{
+    Start();
+    Bytes frame = Frame(Pattern(3));
+    frame[256] ^= 0x40;
+    Send(fd, Command(0x11, 20));
+    ASSERT_EQ(Receive(fd, 1), Bytes{ACK});
+    Send(fd, frame);
+    EXPECT_EQ(Receive(fd, 1), Bytes{NAK});
+    ExpectEvent("nak block-checksum 20 0x40");
+    EXPECT_EQ(ReadImage(image, 20), Bytes(256, 0));
+    // The line is in step again: the same block now goes through.
+    EXPECT_EQ(WriteBlock(20, Pattern(3)), Bytes{ACK});
+}
+
+// ---------------------------------------------------------------------------
+// An abandoned exchange must not swallow the next ESC
+
+// The silence is measured between the bytes' arrivals, also when a paced line
+// takes them in batches.
+class FrameGap : public SimTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void StartLine() { Start(GetParam() ? std::vector<std::string>{"--line-rate"} : std::vector<std::string>{}); }
+};
+
+TEST_P(FrameGap, PartialFrameIsDroppedAfterSilence)
+{
+    StartLine();
+    Bytes halfFrame(128, 0x1B);
+    Send(fd, Command(0x11, 30));
+    ASSERT_EQ(Receive(fd, 1), Bytes{ACK});
+    Send(fd, halfFrame);
+    SleepMs(250);
+    Send(fd, {ESC});
+    EXPECT_EQ(Receive(fd, 6), Ident({3, 5, 1, 20}));
+    ExpectEvent("drop block-in 128");
+    EXPECT_EQ(ReadImage(image, 30), Bytes(256, 0));
+
+    Send(fd, {0x12, 0x00});
+    SleepMs(250);
+    Send(fd, {ESC});
+    EXPECT_EQ(Receive(fd, 6), Ident({3, 5, 1, 20}));
+    ExpectEvent("drop command 2");
+}
+
+// Gaps below the 100 ms limit keep the frame together.
+TEST_P(FrameGap, SlowFrameWithinTheGapIsKept)
+{
+    StartLine();
+    for (uint8_t b : Command(0x12, 3)) {
+        Send(fd, {b});
+        SleepMs(30);
+    }
+    EXPECT_EQ(Receive(fd, 258).size(), 258u);
+    ExpectEvent("block-out 3");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sim, FrameGap, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "Paced" : "Unpaced");
+                         });
+
+// The PC stopped after a write command's ACK and opened a new exchange: its
+// ESC first looks like the start of the data frame.
+TEST_F(SimTest, EscapeAfterAbandonedWriteIsStillAnswered)
+{
+    Start();
+    Send(fd, Command(0x11, 40));
+    ASSERT_EQ(Receive(fd, 1), Bytes{ACK});
+    SleepMs(200);
+    long long sent = NowMs();
+    Send(fd, {ESC});
+    EXPECT_EQ(Receive(fd, 6, 720, 100), Ident({3, 5, 1, 20}));
+    EXPECT_LT(NowMs() - sent, 400);
+    ExpectEvent("drop block-in 1");
+    ExpectEvent("ident");
+}
+
+// A closed port ends any exchange: the PC reopens and begins with ESC, which
+// is answered at once, not taken for the awaited data frame.
+TEST_F(SimTest, ClosingThePortEndsTheExchange)
+{
+    Start();
+    Send(fd, Command(0x11, 41));
+    ASSERT_EQ(Receive(fd, 1), Bytes{ACK});
+    close(fd);
+    fd = -1;
+    ExpectEvent("drop block-in 0");
+    fd = OpenLine(link);
+    ASSERT_GE(fd, 0);
+    Send(fd, {ESC});
+    EXPECT_EQ(Receive(fd, 6, 720, 100), Ident({3, 5, 1, 20}));
+    ExpectEvent("ident");
+    for (const std::string& line : SimLines(sim))
+        EXPECT_NE(line, "drop block-in 1") << "the ESC was taken for data";
+}
+
+// ---------------------------------------------------------------------------
+// Block faults
+
+enum Exchange { ReadExchange, WriteExchange };
+
+struct BlockFaultCase {
+    const char* name;
+    std::vector<std::string> args;
+    Exchange exchange;
+    Bytes commandReply;   // reply to the command of block 5
+    int frameBytes;       // read: bytes of the data frame that follow (-1 none)
+    int frameSum;         // read: what the frame's bytes add up to
+    Bytes blockReply;     // write: reply to the data frame (empty when not sent)
+    const char* event;
+};
+
+class BlockFault : public SimTest, public ::testing::WithParamInterface<BlockFaultCase> {};
+
+TEST_P(BlockFault, HitsItsBlockOnly)
+{
+    const BlockFaultCase& c = GetParam();
+    Start(c.args);
+    Bytes data = Pattern(5);
+    uint8_t op = c.exchange == ReadExchange ? 0x12 : 0x11;
+    Send(fd, Command(op, 5));
+    Bytes reply = Receive(fd, 300, 1000, 200);
+    ASSERT_GE(reply.size(), 1u);
+    EXPECT_EQ(Bytes(reply.begin(), reply.begin() + 1), c.commandReply);
+    if (c.exchange == ReadExchange) {
+        EXPECT_EQ((int)reply.size() - 1, c.frameBytes < 0 ? 0 : c.frameBytes);
+        if (c.frameBytes == 257) {
+            unsigned sum = 0;
+            for (size_t i = 1; i < reply.size(); ++i)
+                sum += reply[i];
+            EXPECT_EQ((int)(sum & 0xFF), c.frameSum);
+        }
+    } else {
+        EXPECT_EQ(reply.size(), 1u);
+        if (!c.blockReply.empty()) {
+            Send(fd, Frame(data));
+            EXPECT_EQ(Receive(fd, 2, 500, 200), c.blockReply);
+            EXPECT_EQ(ReadImage(image, 5), Bytes(256, 0)) << "a refused block is not stored";
+        }
+    }
+    ExpectEvent(c.event);
+    // Neighbours pass untouched, in both directions.
+    EXPECT_EQ(WriteBlock(6, data), Bytes{ACK});
+    Send(fd, Command(0x12, 6));
+    EXPECT_EQ(Receive(fd, 258), AckThen(Frame(data)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sim, BlockFault,
+    ::testing::Values(
+        BlockFaultCase{"NakCommandRead", {"--nak-command", "5"}, ReadExchange, {NAK}, -1, 0, {},
+                       "fault nak-command read 5"},
+        BlockFaultCase{"NakCommandWrite", {"--nak-command=5"}, WriteExchange, {NAK}, -1, 0, {},
+                       "fault nak-command write 5"},
+        BlockFaultCase{"StatusByte07", {"--status-byte", "5:0x07"}, ReadExchange, {0x07}, -1, 0, {},
+                       "fault status-byte read 5 0x07"},
+        BlockFaultCase{"StatusByte1b", {"--status-byte", "5:27"}, WriteExchange, {0x1B}, -1, 0, {},
+                       "fault status-byte write 5 0x1b"},
+        BlockFaultCase{"NakBlock", {"--nak-block", "5"}, WriteExchange, {ACK}, -1, 0, {NAK},
+                       "fault nak-block 5"},
+        BlockFaultCase{"BlockStatus", {"--block-status", "5:0x07"}, WriteExchange, {ACK}, -1, 0, {0x07},
+                       "fault block-status 5 0x07"},
+        BlockFaultCase{"BadChecksum", {"--bad-checksum", "5"}, ReadExchange, {ACK}, 257, 0x01, {},
+                       "fault bad-checksum 5 0x01"},
+        BlockFaultCase{"BadChecksum3f", {"--bad-checksum", "5:0x3f"}, ReadExchange, {ACK}, 257, 0x3F, {},
+                       "fault bad-checksum 5 0x3f"},
+        BlockFaultCase{"ShortFrame", {"--short-frame", "5"}, ReadExchange, {ACK}, 200, 0, {},
+                       "fault short-frame 5 200"},
+        BlockFaultCase{"ShortFrame0", {"--short-frame", "5:0"}, ReadExchange, {ACK}, 0, 0, {},
+                       "fault short-frame 5 0"},
+        BlockFaultCase{"ShortFrame256", {"--short-frame", "5:256", "--nak-command", "9"}, ReadExchange, {ACK},
+                       256, 0, {}, "fault short-frame 5 256"}),
+    [](const ::testing::TestParamInfo<BlockFaultCase>& info) { return std::string(info.param.name); });
+
+TEST_F(SimTest, GoesSilentAfterItsBlocks)
+{
+    Start({"--silent-after", "2"});
+    EXPECT_EQ(WriteBlock(0, Pattern(0)), Bytes{ACK});
+    Send(fd, Command(0x12, 0));
+    EXPECT_EQ(Receive(fd, 258).size(), 258u);
+    Send(fd, Command(0x11, 1));
+    EXPECT_EQ(Receive(fd, 1, 400), Bytes{});
+    ExpectEvent("fault silent command write 1");
+    Send(fd, {ESC});
+    EXPECT_EQ(Receive(fd, 6, 720), Bytes{});
+    ExpectEvent("fault silent ident");
+}
+
+TEST_F(SimTest, RefusedBlocksDoNotCountTowardsSilence)
+{
+    Start({"--silent-after", "1", "--nak-command", "0"});
+    Send(fd, Command(0x12, 0));
+    EXPECT_EQ(Receive(fd, 1), Bytes{NAK});
+    Send(fd, Command(0x12, 1));
+    EXPECT_EQ(Receive(fd, 258).size(), 258u);
+    Send(fd, Command(0x12, 2));
+    EXPECT_EQ(Receive(fd, 1, 400), Bytes{});
+}
+
+TEST_F(SimTest, HangsUpAfterItsBlocks)
+{
+    Start({"--hangup-after", "1"});
+    Send(fd, Command(0x12, 0));
+    EXPECT_EQ(Receive(fd, 258).size(), 258u);
+    Send(fd, Command(0x12, 1));
+    bool failed = false;
+    EXPECT_EQ(Receive(fd, 1, 1000, 300, &failed), Bytes{});
+    EXPECT_TRUE(failed) << "the pending read must fail, not time out";
+    ExpectEvent("fault hangup command read 1");
+    ExpectEvent("hangup");
+    struct stat st;
+    EXPECT_NE(lstat(link.c_str(), &st), 0) << "link left behind";
+    EXPECT_EQ(StopSim(sim), 0);
+}
+
+// ---------------------------------------------------------------------------
+// The line
+
+// The PC closes and reopens the port before every transfer, sometimes with an
+// answer still unread or still to come; the next exchange must not see it. The
+// simulator learns of a close only after the fact: a peer that reopens and
+// reads within microseconds can still meet old bytes (a real reopen takes
+// milliseconds), hence the pause after such a close.
+TEST_F(SimTest, ServesManyOpenCloseCycles)
+{
+    Start({"--port-events"});
+    for (int cycle = 0; cycle < 30; ++cycle) {
+        Reopen();
+        Send(fd, {ESC});
+        if (cycle % 3 == 2) {
+            CloseAndPause();   // the reply unread
+            continue;
+        }
+        ASSERT_EQ(Receive(fd, 7, 800, 150), Ident({3, 5, 1, 20})) << "cycle " << cycle << Events();
+        Bytes data = Pattern((unsigned)cycle);
+        ASSERT_EQ(WriteBlock((unsigned)cycle, data), Bytes{ACK}) << "cycle " << cycle;
+        Send(fd, Command(0x12, (unsigned)cycle));
+        if (cycle % 3 == 1) {
+            CloseAndPause();   // in the middle of the data frame
+            continue;
+        }
+        ASSERT_EQ(Receive(fd, 258), AckThen(Frame(data))) << "cycle " << cycle;
+    }
+    close(fd);
+    fd = -1;
+    ExpectEvent("port closed");
+}
+
+// Bytes sent while the port is closed are lost, as they would be on a line.
+TEST_F(SimTest, AnswerToAClosedPortIsLost)
+{
+    Start({"--turnaround", "50"});
+    Send(fd, Command(0x12, 9));
+    ExpectEvent("command read 9 ack");
+    close(fd);
+    fd = -1;
+    SleepMs(100);
+    fd = OpenLine(link);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(Receive(fd, 258, 300), Bytes{}) << Events();
+    Send(fd, {ESC});
+    EXPECT_EQ(Receive(fd, 7, 500, 150), Ident({3, 5, 1, 20}));
+}
+
+// The simulator may be slow to run and see the PC's close and reopen before the
+// bytes it sent in between: what came before the close is dropped, and the new
+// exchange's ESC is answered alone.
+TEST_F(SimTest, BytesSentBeforeACloseAreDropped)
+{
+    struct Case {
+        bool reopenWhileStopped;
+    };
+    for (Case c : {Case{true}, Case{false}}) {
+        SCOPED_TRACE(c.reopenWhileStopped ? "reopened while stopped" : "reopened after");
+        Start({"--port-events"});
+        Bytes frame = Frame(Pattern(8));
+        kill(sim.pid, SIGSTOP);
+        Send(fd, Command(0x11, 8));
+        Send(fd, frame);
+        Reopen();
+        if (c.reopenWhileStopped)
+            Send(fd, {ESC});
+        kill(sim.pid, SIGCONT);
+        ExpectEvent("drop stale");
+        if (!c.reopenWhileStopped)
+            Send(fd, {ESC});
+        EXPECT_EQ(Receive(fd, 7, 500, 150), Ident({3, 5, 1, 20})) << Events();
+        EXPECT_EQ(ReadImage(image, 8), Bytes(256, 0));
+        close(fd);
+        fd = -1;
+        StopSim(sim);
+        unlink(image.c_str());
+    }
+}
+
+// Nobody reads the event lines for a while: the line must not wait for them.
+TEST_F(SimTest, UnreadEventLinesNeverHoldUpTheLine)
+{
+    Start();
+    for (unsigned block = 0; block < 3000; ++block) {
+        Send(fd, Command(0x12, block));
+        ASSERT_EQ(Receive(fd, 258, 1000).size(), 258u) << "block " << block;
+    }
+    ExpectEvent("block-out 2999", 5000);
+}
+
+TEST_F(SimTest, LinePacingTakesTheWireTime)
+{
+    Start({"--line-rate"});
+    // 4 command bytes in, ACK and 257 frame bytes out: 262 bytes at 260 us.
+    long long start = NowMs();
+    Send(fd, Command(0x12, 100));
+    Bytes reply = Receive(fd, 258);
+    long long took = NowMs() - start;
+    EXPECT_EQ(reply.size(), 258u);
+    EXPECT_GE(took, 67);
+    EXPECT_LT(took, 400);
+
+    // The PC's data frame is consumed at the same rate before the ACK.
+    Send(fd, Command(0x11, 100));
+    ASSERT_EQ(Receive(fd, 1), Bytes{ACK});
+    start = NowMs();
+    Send(fd, Frame(Pattern(9)));
+    EXPECT_EQ(Receive(fd, 1), Bytes{ACK});
+    took = NowMs() - start;
+    EXPECT_GE(took, 66);
+    EXPECT_LT(took, 400);
+}
+
+TEST_F(SimTest, UnpacedLineAnswersAtOnce)
+{
+    Start();
+    long long fastest = 1000;
+    for (int i = 0; i < 3; ++i) {
+        long long start = NowMs();
+        Send(fd, Command(0x12, 100));
+        EXPECT_EQ(Receive(fd, 258).size(), 258u);
+        fastest = std::min(fastest, NowMs() - start);
+    }
+    EXPECT_LT(fastest, 40);
+}
+
+TEST_F(SimTest, TurnaroundDelaysEachAnswer)
+{
+    Start({"--turnaround", "80"});
+    long long start = NowMs();
+    Send(fd, {ESC});
+    EXPECT_EQ(Receive(fd, 6).size(), 6u);
+    EXPECT_GE(NowMs() - start, 80);
+    start = NowMs();
+    Send(fd, Command(0x11, 1));
+    EXPECT_EQ(Receive(fd, 1), Bytes{ACK});
+    EXPECT_GE(NowMs() - start, 80);
+    start = NowMs();
+    Send(fd, Frame(Pattern(1)));
+    EXPECT_EQ(Receive(fd, 1), Bytes{ACK});
+    EXPECT_GE(NowMs() - start, 80);
+}
+
+TEST_F(SimTest, ReplacesAStaleLinkAndRemovesItAtExit)
+{
+    ASSERT_EQ(symlink("/dev/pts/nonexistent-dm730", link.c_str()), 0);
+    Start();
+    Send(fd, {ESC});
+    EXPECT_EQ(Receive(fd, 6).size(), 6u);
+    close(fd);
+    fd = -1;
+    EXPECT_EQ(StopSim(sim), 0);
+    struct stat st;
+    EXPECT_NE(lstat(link.c_str(), &st), 0);
+}
+
+TEST_F(SimTest, ExitsCleanlyOnInterrupt)
+{
+    Start();
+    kill(sim.pid, SIGINT);
+    long long deadline = NowMs() + 2000;
+    struct stat st;
+    while (lstat(link.c_str(), &st) == 0 && NowMs() < deadline)
+        SleepMs(10);
+    EXPECT_NE(lstat(link.c_str(), &st), 0);
+    EXPECT_EQ(StopSim(sim), 0);
+}
+
+TEST_F(SimTest, NeverReplacesAFile)
+{
+    { std::ofstream(link) << "mine"; }
+    EXPECT_NE(StartSim(sim, link, {"--memory", image}, 2000), 0);
+    EXPECT_EQ(sim.exitStatus, 1);
+    std::ifstream in(link);
+    std::string text;
+    in >> text;
+    EXPECT_EQ(text, "mine");
+    unlink(link.c_str());
+}
+
+// --device: the test holds the master of a pty pair and hands the simulator
+// the slave, as if it were a serial port.
+TEST_F(SimTest, ServesARealDeviceLine)
+{
+    int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    std::string slave = ptsname(master);
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    fd = master;
+    ASSERT_EQ(StartSim(sim, "", {"--device", slave, "--memory", image}), 0);
+    EXPECT_EQ(sim.ttyPath, slave);
+    Send(fd, {ESC});
+    EXPECT_EQ(Receive(fd, 6), Ident({3, 5, 1, 20}));
+    EXPECT_EQ(WriteBlock(17, Pattern(17)), Bytes{ACK});
+    EXPECT_EQ(ReadImage(image, 17), Pattern(17));
+}
+
+struct BadLineCase {
+    const char* name;
+    std::vector<std::string> args;
+};
+
+class BadCommandLine : public SimTest, public ::testing::WithParamInterface<BadLineCase> {};
+
+TEST_P(BadCommandLine, IsRefusedWithStatus2)
+{
+    EXPECT_NE(StartSim(sim, link, GetParam().args, 2000), 0);
+    EXPECT_EQ(sim.exitStatus, 2);
+    struct stat st;
+    EXPECT_NE(lstat(link.c_str(), &st), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sim, BadCommandLine,
+    ::testing::Values(BadLineCase{"UnknownOption", {"--bogus"}},
+                      BadLineCase{"VersionsOneNumber", {"--versions", "3.05"}},
+                      BadLineCase{"VersionsTooBig", {"--versions", "3.256,1.20"}},
+                      BadLineCase{"ShortFrameTooLong", {"--short-frame", "3:300"}},
+                      BadLineCase{"StatusByteWithoutByte", {"--status-byte", "3"}},
+                      BadLineCase{"NakCommandWithValue", {"--nak-command", "3:1"}},
+                      BadLineCase{"MissingValue", {"--silent-after"}},
+                      BadLineCase{"NegativeBlock", {"--nak-block", "-1"}},
+                      BadLineCase{"TurnaroundText", {"--turnaround", "fast"}},
+                      BadLineCase{"LinkAndDevice", {"--device", "/dev/null"}}),
+    [](const ::testing::TestParamInfo<BadLineCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

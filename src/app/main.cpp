@@ -125,7 +125,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     SetMenu(MainWindow, MenuBar);
     ShowWindow(MainWindow, showCommand);
 
-    if (!DetectDevice()) MessageBoxA(MainWindow, DeviceNotFoundText, DeviceNotFoundCaption, MB_ICONWARNING);
+    if (!DetectDevice()) ShowDeviceNotFound();
 
     WPARAM exitCode = RunMessageLoop();
     ShutDown();

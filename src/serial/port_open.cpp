@@ -27,7 +27,7 @@ static bool IsListedPort(int index) {
     return true;
 }
 
-static void ShowNotFound() {
+void ShowDeviceNotFound() {
     ShowMessageBox(DeviceNotFoundText, DeviceNotFoundCaption, BoxOk | BoxIconWarning);
 }
 
@@ -79,7 +79,7 @@ int ReopenPort() {
     if (OpenPort(0) == 0) return 1;
     SetPortMark(MenuPosition(currentPort), false);
     if (DetectDevice() == 1) return 1;
-    ShowNotFound();
+    ShowDeviceNotFound();
     return 0;
 }
 
@@ -88,7 +88,7 @@ void ChoosePortAuto() {
         CloseChannel();
         SetPortMark(MenuPosition(currentPort), false);
     }
-    if (DetectDevice() == 0) ShowNotFound();
+    if (DetectDevice() == 0) ShowDeviceNotFound();
 }
 
 void ChoosePort(int index) {

@@ -13,5 +13,8 @@ int ReopenPort();
 void ChoosePortAuto();
 void ChoosePort(int index);
 
+// The message of a search that found no controller, owned by the main window.
+void ShowDeviceNotFound();
+
 extern const char DeviceNotFoundText[];
 extern const char DeviceNotFoundCaption[];

@@ -200,8 +200,13 @@ static void HandleBlockFrame(int64_t due)
     ++Device.blocksDone;
 }
 
+static void DropPartialFrame(int64_t now);
+
 static void TakeByte(uint8_t b, int64_t due)
 {
+    // Bytes are taken in batches: the silence before this one counts as well.
+    if (SilenceDeadline() >= 0 && due > SilenceDeadline())
+        DropPartialFrame(due);
     Device.lastByteDue = due;
     switch (Device.state) {
     case AwaitFrame:
@@ -243,11 +248,29 @@ int64_t SilenceDeadline()
     return Device.lastByteDue + FrameSilenceNs;
 }
 
+void PeerClosed()
+{
+    if (Device.state == AwaitFrame)
+        return;
+    Report("drop %s %d", Device.state == InCommand ? "command" : "block-in", Device.count);
+    Device.state = AwaitFrame;
+    Device.count = 0;
+}
+
 void CheckSilence(int64_t now)
 {
     int64_t deadline = SilenceDeadline();
     if (deadline < 0 || now <= deadline)
         return;
+    // Bytes still queued that arrived within the limit keep the frame together.
+    int64_t next = NextQueuedDue();
+    if (next >= 0 && next <= deadline)
+        return;
+    DropPartialFrame(now);
+}
+
+static void DropPartialFrame(int64_t now)
+{
     const char* what = Device.state == InCommand ? "command" : "block-in";
     bool loneEsc = Device.state == InBlockFrame && Device.count == 1 && Device.frame[0] == ESC;
     Report("drop %s %d", what, Device.count);

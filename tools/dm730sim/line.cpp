@@ -11,6 +11,8 @@
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -29,6 +31,8 @@ struct OutChunk {
 struct SimLine {
     int fd = -1;          // pty master or the device
     int keptSlave = -1;   // keeps the pty alive while the peer closes and reopens it
+    int watchFd = -1;     // inotify on the slave: the peer's opens and closes
+    int peerOpens = 0;
     std::string ttyName;
     bool linked = false;
     std::deque<QueuedByte> input;
@@ -39,8 +43,17 @@ struct SimLine {
 };
 
 static SimLine Line;
+static const int64_t InputBatchNs = 5LL * 1000000LL;
 
-int LineFd() { return Line.fd; }
+int LinePollFds(struct pollfd* fds, bool wantOutput)
+{
+    int n = 0;
+    if (Line.fd >= 0)
+        fds[n++] = pollfd{Line.fd, (short)(POLLIN | (wantOutput ? POLLOUT : 0)), 0};
+    if (Line.watchFd >= 0)
+        fds[n++] = pollfd{Line.watchFd, POLLIN, 0};
+    return n;
+}
 bool IsLineUp() { return Line.fd >= 0; }
 const char* LineTtyName() { return Line.ttyName.c_str(); }
 
@@ -103,6 +116,13 @@ static int OpenPseudoTerminal()
     }
     if (fcntl(Line.fd, F_SETFL, fcntl(Line.fd, F_GETFL) | O_NONBLOCK) != 0)
         return -1;
+    // Without the watch only a fresh ESC clears what the peer left unread.
+    Line.watchFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (Line.watchFd >= 0 &&
+        inotify_add_watch(Line.watchFd, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+        close(Line.watchFd);
+        Line.watchFd = -1;
+    }
     if (LinkToSlave(Options.linkPath, Line.ttyName) != 0)
         return -1;
     Line.linked = true;
@@ -149,10 +169,13 @@ static void RemoveLink()
 void CloseLine(bool hangup)
 {
     RemoveLink();
+    if (Line.watchFd >= 0)
+        close(Line.watchFd);
     if (Line.keptSlave >= 0)
         close(Line.keptSlave);
     if (Line.fd >= 0)
         close(Line.fd);
+    Line.watchFd = -1;
     Line.keptSlave = -1;
     Line.fd = -1;
     Line.input.clear();
@@ -162,10 +185,78 @@ void CloseLine(bool hangup)
         Report("hangup");
 }
 
+// Bytes the peer sent before its last close belong to an exchange it gave up.
+// They can still wait on the master when the close is seen (this process may
+// have been slow to run), and a reopened peer may already have sent its ESC.
+// Returns whether the last byte drained was an ESC.
+static bool DrainStaleInput()
+{
+    size_t count = Line.input.size();
+    bool lastEsc = count > 0 && Line.input.back().value == ESC;
+    Line.input.clear();
+    uint8_t buffer[4096];
+    for (;;) {
+        ssize_t n = read(Line.fd, buffer, sizeof buffer);
+        if (n > 0) {
+            count += (size_t)n;
+            lastEsc = buffer[n - 1] == ESC;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        break;
+    }
+    if (count > 0)
+        Report("drop stale %zu", count);
+    return lastEsc;
+}
+
+// Closing a COM port discards what it has not read, and bytes sent to a
+// closed port are lost. The pty keeps them (its slave stays open here), so a
+// peer that closes and reopens would find stale bytes before its next answer:
+// clear the queue when the peer's last handle closes and when it opens anew.
+static void FollowPeer(int64_t now)
+{
+    alignas(struct inotify_event) char buffer[1024];
+    bool drainedEsc = false;
+    for (;;) {
+        ssize_t n = read(Line.watchFd, buffer, sizeof buffer);
+        if (n <= 0)
+            return;
+        for (ssize_t at = 0; at < n;) {
+            const struct inotify_event* e = reinterpret_cast<const struct inotify_event*>(buffer + at);
+            at += (ssize_t)sizeof(struct inotify_event) + e->len;
+            if (e->mask & IN_OPEN) {
+                if (++Line.peerOpens == 1) {
+                    DiscardPendingOutput();
+                    if (Options.portEvents)
+                        Report("port open");
+                    // Its open precedes anything it sends: an ESC drained after
+                    // it was seen to close may be the new exchange's first byte.
+                    if (drainedEsc)
+                        Line.input.push_back(QueuedByte{ESC, now});
+                    drainedEsc = false;
+                }
+            } else if (e->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
+                if (Line.peerOpens > 0 && --Line.peerOpens == 0) {
+                    DiscardPendingOutput();
+                    if (Options.portEvents)
+                        Report("port closed");
+                    PeerClosed();
+                    drainedEsc = DrainStaleInput();
+                }
+            }
+        }
+    }
+}
+
 void ReceiveBytes(int64_t now)
 {
     if (Line.fd < 0)
         return;
+    // Before the line: the peer's open or close precedes whatever it sends next.
+    if (Line.watchFd >= 0)
+        FollowPeer(now);
     uint8_t buffer[4096];
     for (;;) {
         ssize_t n = read(Line.fd, buffer, sizeof buffer);
@@ -203,7 +294,17 @@ bool TakeDueByte(int64_t now, uint8_t* b, int64_t* due)
     return true;
 }
 
+// Paced bytes are taken in batches with their own arrival times, so there is
+// no need to wake for each one: a frame written at once completes with its
+// last byte, and a batch is never held longer than a few milliseconds.
 int64_t NextInputDue()
+{
+    if (Line.input.empty())
+        return -1;
+    return std::min(Line.input.back().due, Line.input.front().due + InputBatchNs);
+}
+
+int64_t NextQueuedDue()
 {
     return Line.input.empty() ? -1 : Line.input.front().due;
 }
@@ -223,9 +324,14 @@ void DiscardPendingOutput()
     Line.outputBlocked = false;
     if (Line.fd < 0)
         return;
-    if (Line.keptSlave >= 0)
+    if (Line.keptSlave >= 0) {
+        // A flush alone misses bytes the pty has not yet handed to its line
+        // discipline; reading the queue empty through our own slave end does not.
         tcflush(Line.keptSlave, TCIFLUSH);
-    else
+        uint8_t sink[512];
+        while (read(Line.keptSlave, sink, sizeof sink) > 0) {
+        }
+    } else
         tcflush(Line.fd, TCOFLUSH);
 }
 
@@ -236,6 +342,11 @@ void SendDueOutput(int64_t now)
         OutChunk& chunk = Line.output.front();
         if (now < chunk.notBefore)
             return;
+        // Nobody has the port open: on a line these bytes would be lost.
+        if (Line.watchFd >= 0 && Line.peerOpens == 0) {
+            Line.output.pop_front();
+            continue;
+        }
         size_t left = chunk.bytes.size() - chunk.sent;
         size_t count = left;
         int64_t start = std::max(Line.lineFreeAt, chunk.notBefore);

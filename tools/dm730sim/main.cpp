@@ -4,18 +4,17 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <poll.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 SimOptions Options;
 
 static volatile sig_atomic_t stopRequested = 0;
-static bool reportBroken = false;
 
 static const char HelpText[] =
     "Usage: dm730sim (--link PATH | --device PATH) [options]\n"
@@ -33,9 +32,12 @@ static const char HelpText[] =
     "  --versions A.B,C.D  identification reply numbers (default 3.05,1.20): bytes\n"
     "                      A, B, C, D as decimal 0..255 each (\"3.05\" gives 3 and 5)\n"
     "  --line-rate         pace output and consumption of input at 38400 baud,\n"
-    "                      10 bits a byte (a data frame takes about 67 ms)\n"
+    "                      10 bits a byte (a data frame takes about 67 ms); on a\n"
+    "                      pty the PC's write ends at once, so the reply to its\n"
+    "                      data frame comes ~67 ms into its 120 ms wait\n"
     "  --turnaround MS     wait MS milliseconds before each answer (the PC waits\n"
     "                      at most 120 ms for a 1-byte reply)\n"
+    "  --port-events       also report the peer's opens and closes of the pty\n"
     "\n"
     "Faults (BLOCK is an absolute block number; block faults may be repeated and\n"
     "fire every time their block comes up; values decimal or 0x hexadecimal):\n"
@@ -62,7 +64,8 @@ static const char HelpText[] =
     "  A block counts as transferred when its data frame was stored (write) or sent\n"
     "  (read) without a fault; commands answered NAK or garbled do not trigger.\n"
     "\n"
-    "Events, one line each on stdout, flushed at once:\n"
+    "Events, one line each on stdout, written as soon as the reader takes them\n"
+    "(a full pipe never holds up the line):\n"
     "  ready PATH TTY                 line open (PATH: link or device; TTY: slave)\n"
     "  ident                          identification reply sent\n"
     "  command write|read BLOCK ack   block command accepted\n"
@@ -72,8 +75,10 @@ static const char HelpText[] =
     "  nak command-op 0xNN            unknown command code, NAK sent\n"
     "  nak command-block write|read BLOCK   block above 4095, NAK sent\n"
     "  nak block-checksum BLOCK 0xSS  data frame summed to SS, NAK sent\n"
+    "  nak memory-read|memory-write BLOCK   the image file failed, NAK sent\n"
     "  drop command|block-in N        partial frame of N bytes dropped after more\n"
-    "                                 than 100 ms of silence\n"
+    "                                 than 100 ms of silence, or when the port\n"
+    "                                 closed (block-in 0: the data frame awaited)\n"
     "  fault ident-silent | fault ident-nak | fault ident-status 0xNN |\n"
     "  fault ident-checksum 0xSS\n"
     "  fault nak-command write|read BLOCK | fault status-byte write|read BLOCK 0xNN\n"
@@ -81,6 +86,16 @@ static const char HelpText[] =
     "  fault bad-checksum BLOCK 0xSS | fault short-frame BLOCK N\n"
     "  fault silent command write|read BLOCK | fault silent ident\n"
     "  fault hangup command write|read BLOCK, then: hangup\n"
+    "  drop stale N                   N bytes the peer sent before it closed the\n"
+    "                                 port, not yet taken, dropped (a last ESC is\n"
+    "                                 kept when the peer has opened the port again)\n"
+    "  port open | port closed        (with --port-events) the peer opened the pty\n"
+    "                                 (first handle) or closed its last handle\n"
+    "  lost N                         N lines dropped: over 64 MiB were unread\n"
+    "\n"
+    "A pty port behaves like a COM port on a line: what the peer left unread when\n"
+    "it closed the port is discarded, answers due while it is closed are lost, and\n"
+    "a close ends the exchange in progress.\n"
     "\n"
     "SIGINT or SIGTERM: removes the link and exits with status 0.\n";
 
@@ -89,22 +104,6 @@ int64_t NowNs()
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return (int64_t)ts.tv_sec * 1000000000LL + ts.tv_nsec;
-}
-
-void Report(const char* format, ...)
-{
-    if (reportBroken)
-        return;
-    va_list args;
-    va_start(args, format);
-    vfprintf(stdout, format, args);
-    va_end(args);
-    fputc('\n', stdout);
-    // The reader went away: nobody is driving us any more.
-    if (fflush(stdout) != 0) {
-        reportBroken = true;
-        stopRequested = 1;
-    }
 }
 
 static void OnStopSignal(int) { stopRequested = 1; }
@@ -166,10 +165,13 @@ static int ParseCommandLine(int argc, char** argv)
             if (ParseNumber(value, 0, 60000, &ms) != 0)
                 return Usage("bad --turnaround: ", value);
             Options.turnaroundNs = ms * 1000000LL;
-        } else if (name == "--line-rate") {
+        } else if (name == "--line-rate" || name == "--port-events") {
             if (value != nullptr)
-                return Usage("--line-rate takes no value", nullptr);
-            Options.lineRate = true;
+                return Usage("no value is taken by ", name.c_str());
+            if (name == "--line-rate")
+                Options.lineRate = true;
+            else
+                Options.portEvents = true;
         } else {
             int r = ParseFaultOption(name, value);
             if (r == 2) {
@@ -240,11 +242,14 @@ static void RunLoop(const sigset_t* waitMask)
             timeout.tv_nsec = (long)(wait % 1000000000LL);
             timeoutPtr = &timeout;
         }
-        struct pollfd pfd;
-        pfd.fd = LineFd();
-        pfd.events = (short)(POLLIN | (OutputBlocked() ? POLLOUT : 0));
-        pfd.revents = 0;
-        ppoll(&pfd, IsLineUp() ? 1 : 0, timeoutPtr, waitMask);
+        struct pollfd fds[3];
+        int count = LinePollFds(fds, OutputBlocked());
+        if (ReportsPending())
+            fds[count++] = pollfd{STDOUT_FILENO, POLLOUT, 0};
+        ppoll(fds, (nfds_t)count, timeoutPtr, waitMask);
+        // The reader went away: nobody is driving us any more.
+        if (FlushReports() != 0)
+            stopRequested = 1;
     }
 }
 
@@ -253,7 +258,10 @@ int main(int argc, char** argv)
     int parsed = ParseCommandLine(argc, argv);
     if (parsed != 0)
         return parsed == 1 ? 0 : 2;
-    setvbuf(stdout, nullptr, _IOLBF, 0);
+    SetupReports();
+    // A controller answers within its time however busy the PC's machine is:
+    // ask for a better share of the processor where that is allowed.
+    setpriority(PRIO_PROCESS, 0, -10);
     sigset_t waitMask;
     InstallSignals(&waitMask);
     if (OpenMemory(Options.memoryPath) != 0)
@@ -268,5 +276,6 @@ int main(int argc, char** argv)
     RunLoop(&waitMask);
     CloseLine(false);
     CloseMemory();
+    FinishReports();
     return 0;
 }

@@ -31,12 +31,18 @@ struct SimOptions {
     std::string memoryPath;  // --memory: 1 MiB image file
     uint8_t versions[4] = {3, 5, 1, 20};
     bool lineRate = false;
+    bool portEvents = false; // --port-events: report the peer's opens and closes
     int64_t turnaroundNs = 0;
 };
 extern SimOptions Options;
 
-// One line on stdout per frame handled; flushed at once so tests can wait on it.
+// events.cpp: one line on stdout per frame handled, written as soon as the
+// reader takes it, never blocking the line.
+void SetupReports();
 void Report(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int FlushReports();        // -1 once the reader has gone away
+bool ReportsPending();     // lines wait for the pipe: poll stdout for POLLOUT
+void FinishReports();
 
 // line.cpp: the serial line and its pacing.
 int OpenLine();                 // 0 ready, -1 failed (reason on stderr)
@@ -45,16 +51,20 @@ const char* LineTtyName();
 void CloseLine(bool hangup);    // hangup: print the event and drop the link now
 void ReceiveBytes(int64_t now);
 bool TakeDueByte(int64_t now, uint8_t* b, int64_t* due);
-int64_t NextInputDue();         // -1 when nothing is queued
+int64_t NextInputDue();         // when to take queued bytes next; -1: none queued
+int64_t NextQueuedDue();        // arrival of the oldest queued byte; -1: none
 void QueueReply(const uint8_t* bytes, int n, int64_t notBefore);
 void DiscardPendingOutput();
 void SendDueOutput(int64_t now);
 int64_t NextOutputDue();        // -1 when nothing waits for its time
 bool OutputBlocked();           // the peer's queue is full: wait for POLLOUT
-int LineFd();
+struct pollfd;
+// Fills up to 2 entries for ppoll; returns their count.
+int LinePollFds(struct pollfd* fds, bool wantOutput);
 
 // device.cpp: frame parser and replies.
 void ResetDevice();
+void PeerClosed();              // an exchange never goes on across a close
 void ConsumeDueInput(int64_t now);
 void CheckSilence(int64_t now);
 int64_t SilenceDeadline();      // -1 when no frame is partly received
