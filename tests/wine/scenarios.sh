@@ -353,7 +353,7 @@ scenario_escape_by_keyboard() {
   make_memory "$SCEN/mem1.bin" 8
   # The user scenes take long enough at full speed; a paced line (--line-rate) would only add
   # the risk of a pause over the 100 ms interval timeout when the machine is busy.
-  start_sim 1
+  start_sim 1 --port-events
   start_selvo
   expect_quiet_start
   wait_drawn ' Wersja firmware : N/A \| N/A$'
@@ -372,13 +372,15 @@ scenario_escape_by_keyboard() {
   # Esc repaints the whole window: line 1 again, and no block counter after it.
   wait_until 10 bash -c 'tail -n +"$2" "$1" | grep -ac "Call gdi32.TextOutA(.*Wersja firmware" >/dev/null' _ "$SCEN/relay.log" "$before" ||
     fail "no repaint after Esc"
-  local sent
+  local sent closed
   sent=$(sim_count 1 '^block-out')
+  closed=$(sim_count 1 '^port closed$')
   drv_expect "idle box=none enabled" idle
   [ "$(sim_count 1 '^block-out')" -le $((sent + 1)) ] || fail "blocks still flow after Esc"
   tail -n +"$before" "$SCEN/relay.log" | grep -ac 'Call user32.MessageBoxA(' >/dev/null && fail "a message after Esc"
   tail -n +"$before" "$SCEN/relay.log" | grep -a 'Call user32.CheckMenuItem(' && fail "port marks changed by Esc"
-  ok "Esc stopped the transfer after $sent blocks, no message, port kept"
+  [ "$(sim_count 1 '^port closed$')" = "$closed" ] || fail "Esc closed the port"
+  ok "Esc stopped the transfer after $sent blocks, no message, port kept open"
   # A larger font moves the right-aligned version line to the left (wider characters).
   local x_before x_after
   x_before=$(drawn_texts | grep ' Wersja firmware' | tail -1 | cut -d' ' -f1)
@@ -389,6 +391,7 @@ scenario_escape_by_keyboard() {
   shot font
   ok "larger font: version line moved from x=$x_before to x=$x_after"
   close_and_expect_exit 0
+  [ "$(sim_count 1 '^port closed$')" -gt "$closed" ] || fail "the port was not closed at exit"
   # The file holds the blocks read before Esc, complete once the program closed it.
   local size blocks
   size=$(stat -c %s "$W/scenes.usr")
