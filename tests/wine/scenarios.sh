@@ -11,6 +11,7 @@ SCENARIOS=(
   third_port
   port_auto
   regions_full
+  scenes_short_file
   failure_texts
   verify_difference
   escape_by_keyboard
@@ -263,6 +264,11 @@ scenario_regions_full() {
   memory_blocks "$SCEN/mem1.bin" 0 512 >"$SCEN/firmware.got"
   same_bytes "$W/full.upg" "$SCEN/firmware.got" "firmware region"
   ok "firmware region written whole (512 blocks, no block past it)"
+  menu_action 2 102 "$W/back.upg"
+  answer_dialog_question
+  wait_file_size "$W/back.upg" $((512 * 256)) 60
+  same_bytes "$W/full.upg" "$W/back.upg" "firmware read back"
+  ok "firmware region read back equal"
   menu_action 4 102 "$W/all.usr"
   answer_dialog_question
   sim_wait 1 '^block-out 4095$' 90
@@ -270,6 +276,29 @@ scenario_regions_full() {
   memory_blocks "$SCEN/mem1.bin" 896 3200 >"$SCEN/scenes.want"
   same_bytes "$SCEN/scenes.want" "$W/all.usr" "user scenes read"
   ok "user scenes read: 3200 blocks, block 896 first, equal to the memory"
+  close_and_expect_exit 0
+}
+
+# User scenes from a short file: written with the zero fill, then verified without a question.
+scenario_scenes_short_file() {
+  make_memory "$SCEN/mem1.bin" 15
+  random_bytes 300 16 >"$W/short.usr"
+  start_sim 1
+  start_selvo
+  expect_quiet_start
+  menu_action 4 103 "$W/short.usr"
+  sim_wait 1 '^block-in 897 ack$' 10
+  drv_expect "idle box=none enabled" idle
+  { cat "$W/short.usr"; head -c 212 /dev/zero; } >"$SCEN/scenes.want"
+  memory_blocks "$SCEN/mem1.bin" 896 2 >"$SCEN/scenes.got"
+  same_bytes "$SCEN/scenes.want" "$SCEN/scenes.got" "blocks 896 and 897"
+  ok "300-byte scene file written to blocks 896 and 897"
+  menu_action 4 104 "$W/short.usr"
+  sim_wait 1 '^block-out 897$' 10
+  drv_expect "idle box=none enabled" idle
+  [ "$(sim_count 1 '^command read')" = 2 ] || fail "verify sent $(sim_count 1 '^command read') block commands"
+  [ -z "$(relay_calls user32.MessageBoxA)" ] || fail "a message was shown: $(message_boxes)"
+  ok "and verified: two blocks, no question"
   close_and_expect_exit 0
 }
 
