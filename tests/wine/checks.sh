@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Helpers of the Wine scenarios (sourced by tests/wine/run.sh): the program, the driver, the
 # simulators, the relay trace, screenshots and the watchdog around each scenario.
 #

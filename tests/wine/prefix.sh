@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Wine fixtures shared by tools/run.sh and tests/wine/run.sh (sourced, not run).
 #
 # A prefix of the project's own, with the Polish locale (ANSI code page 1250), COM1..COM4 mapped to
@@ -54,7 +55,8 @@ xvfb_start() {
     echo "Xvfb did not start (see $WINE_FIXTURE_LOG)" >&2
     return 1
   fi
-  export DISPLAY=":$(tr -dc 0-9 <"$fdfile")"
+  DISPLAY=":$(tr -dc 0-9 <"$fdfile")"
+  export DISPLAY
   fixture_note "Xvfb pid $XVFB_PID on $DISPLAY"
 }
 

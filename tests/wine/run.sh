@@ -11,7 +11,7 @@
 # Environment: SELVO_EXE, SELVO_DRIVER, DM730SIM override the built programs; SCENARIO_LIMIT and
 # SUITE_LIMIT bound the time of one scenario and of the whole run.
 set -uo pipefail
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/../.." || exit 1
 ROOT=$PWD
 SELVO=${SELVO_EXE:-$ROOT/build/windows-x86/Selvo.exe}
 DRIVER=${SELVO_DRIVER:-$ROOT/build/windows-x86/tests/wine/selvo-driver.exe}

@@ -1,7 +1,9 @@
+# shellcheck shell=bash
 # The scenarios of the Wine suite, each an operator-visible case of the program, in the order
 # they run (sourced by tests/wine/run.sh; helpers in checks.sh). Texts are compared as the
 # driver reads them back in Unicode: a wrong code page fails the comparison.
 
+# shellcheck disable=SC2034  # read by run.sh
 SCENARIOS=(
   startup_found
   firmware_write
@@ -124,7 +126,7 @@ scenario_no_controller() {
 }
 
 scenario_no_ports() {
-  SPOOLER_CHANGED=1
+  SPOOLER_CHANGED=1   # the cleanup restores the list
   spooler_ports
   start_selvo
   expect_box none "Klęska !" "Brak dostępnych portów szeregowych" ok ok none
