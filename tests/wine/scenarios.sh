@@ -306,7 +306,9 @@ scenario_scenes_short_file() {
 
 # Each fault of the controller ends the transfer with its text, caption "Niepowodzenie" and the
 # error icon. The simulator is restarted with the next fault on the same link; the program
-# reopens the port before every action.
+# reopens the port before every action. A line that goes away in mid-transfer fails the pending
+# read with 109 (ERROR_BROKEN_PIPE): Wine's code for a pty whose far end closed; a USB adapter
+# pulled out of a Windows PC gives another code, so only the prefix of that text is Windows'.
 scenario_failure_texts() {
   random_bytes 300 5 >"$W/fw.upg"
   start_sim 1
@@ -332,6 +334,7 @@ scenario_failure_texts() {
 --nak-block 1|repeat|||Błąd przesyłania : NAK
 --silent-after 1|repeat|||Błąd potwierdzenia : brak danych : 0
 --bad-ident-checksum=0x0a|repeat|||Błąd inicjacji : sumy kontrolnej : a
+--hangup-after 1|repeat|||Kod błędu : 109
 --bad-checksum 513:0x3f|3|102|bad.lib|Błąd przesyłania : sumy kontrolnej : 3f
 --short-frame 512|3|102|short.lib|Błąd przesyłania : brak danych : 200
 EOF
