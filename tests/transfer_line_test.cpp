@@ -19,6 +19,7 @@
 
 #include "app/screen.h"
 #include "serial/serial_channel.h"
+#include "support/prepared_transfer.h"
 #include "support/screen_recorder.h"
 #include "support/sim_process.h"
 #include "transfer/protocol.h"
@@ -107,23 +108,7 @@ protected:
 
     // What the transfer start leaves: file open, region set, ESC on its way.
     void Begin(int action, int kind, const std::string& path) {
-        DeviceRegion region = LookUpRegion(kind);
-        TransferJob.kind = kind;
-        TransferJob.action = action;
-        // As the start does it: a stream left open by a stopped transfer is
-        // closed before it is opened again.
-        if (action == ActionReadFromDevice) {
-            TransferJob.outputFile.close();
-            TransferJob.outputFile.clear();
-            TransferJob.outputFile.open(path, std::ios::binary | std::ios::out | std::ios::trunc);
-        } else {
-            TransferJob.inputFile.close();
-            TransferJob.inputFile.clear();
-            TransferJob.inputFile.open(path, std::ios::binary);
-        }
-        TransferJob.firstBlock = TransferJob.nextBlock = region.firstBlock;
-        TransferJob.blocksLeft = region.blockCount;
-        BuildIdentRequest();
+        PrepareTransfer(action, kind, path);
         unsigned long started = StartWrite(1);
         ASSERT_TRUE(started == 0 || started == ErrorIoPending) << started;
         TransferJob.phase = PhaseEscapeSent;

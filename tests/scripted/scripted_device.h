@@ -16,6 +16,7 @@
 
 #include "serial/serial_channel.h"
 #include "support/fake_channel.h"
+#include "support/prepared_transfer.h"
 #include "support/screen_recorder.h"
 #include "transfer/protocol.h"
 #include "transfer/transfer.h"
@@ -129,24 +130,8 @@ protected:
     // What the transfer start leaves behind: the file open, the region set,
     // the identification request on its way, phase 1.
     void Begin(int action, int kind, const std::string& path) {
-        DeviceRegion region = LookUpRegion(kind);
-        TransferJob.kind = kind;
-        TransferJob.action = action;
-        // As the start does it: a stream left open by a stopped transfer is
-        // closed before it is opened again.
-        if (action == ActionReadFromDevice) {
-            TransferJob.outputFile.close();
-            TransferJob.outputFile.clear();
-            TransferJob.outputFile.open(path, std::ios::binary | std::ios::out | std::ios::trunc);
-        } else {
-            TransferJob.inputFile.close();
-            TransferJob.inputFile.clear();
-            TransferJob.inputFile.open(path, std::ios::binary);
-        }
-        TransferJob.firstBlock = TransferJob.nextBlock = region.firstBlock;
-        TransferJob.blocksLeft = region.blockCount;
+        PrepareTransfer(action, kind, path);
         FakeChannel.open = true;
-        BuildIdentRequest();
         ASSERT_EQ(StartWrite(1), 0u);
         TransferJob.phase = PhaseEscapeSent;
     }

@@ -1,0 +1,22 @@
+#include "support/prepared_transfer.h"
+
+#include "transfer/protocol.h"
+#include "transfer/transfer.h"
+
+void PrepareTransfer(int action, int kind, const std::string& path) {
+    DeviceRegion region = LookUpRegion(kind);
+    TransferJob.kind = kind;
+    TransferJob.action = action;
+    if (action == ActionReadFromDevice) {
+        TransferJob.outputFile.close();
+        TransferJob.outputFile.clear();
+        TransferJob.outputFile.open(path, std::ios::binary | std::ios::out | std::ios::trunc);
+    } else {
+        TransferJob.inputFile.close();
+        TransferJob.inputFile.clear();
+        TransferJob.inputFile.open(path, std::ios::binary);
+    }
+    TransferJob.firstBlock = TransferJob.nextBlock = region.firstBlock;
+    TransferJob.blocksLeft = region.blockCount;
+    BuildIdentRequest();
+}
