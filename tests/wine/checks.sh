@@ -129,6 +129,16 @@ memory_blocks() {   # IMAGE FIRST_BLOCK COUNT
   tail -c +$(($2 * 256 + 1)) "$1" | head -c $(($3 * 256))
 }
 
+# Sets the byte at OFFSET of FILE to VALUE (decimal).
+poke_byte() {   # FILE OFFSET VALUE
+  printf '%b' "$(printf '\\x%02x' "$3")" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
+}
+
+# The byte at OFFSET of FILE, in decimal.
+byte_at() {   # FILE OFFSET
+  od -An -tu1 -j "$2" -N1 "$1" | tr -d ' '
+}
+
 same_bytes() {   # FILE_A FILE_B DESCRIPTION
   cmp -s "$1" "$2" || fail "$3: $(cmp "$1" "$2" 2>&1 | head -1)"
 }
@@ -138,6 +148,36 @@ same_bytes() {   # FILE_A FILE_B DESCRIPTION
 # The argument lists of every call to FUNCTION (e.g. user32.CheckMenuItem), one per line.
 relay_calls() {
   grep -a "Call $1(" "$SCEN/relay.log" | sed -E 's/^.*Call [A-Za-z0-9_]+\.[A-Za-z0-9_]+\((.*)\) ret=[0-9a-f]+$/\1/'
+}
+
+# The handle of the program's main window (the first window it created), as the relay trace
+# writes handles: 8 lower-case hex digits.
+main_window_handle() {
+  grep -a -m1 'Ret  user32.CreateWindowExA() retval=' "$SCEN/relay.log" | sed -E 's/^.*retval=([0-9a-f]+).*$/\1/'
+}
+
+# What the main window's procedure did itself while it handled its first character CODE: the
+# traced calls it made and the messages it sent to itself, one a line ("WM_COMMAND 00000069",
+# "user32.InvalidateRect(0001005c,00000000,00000001)"); what those messages did is left out.
+calls_in_char() {   # CODE
+  awk -v wp="$(printf 'wp=%08x,' "$1")" '
+    !inside && index($0, ":Call window proc") && index($0, "msg=WM_CHAR," wp) { inside = 1; next }
+    !inside { next }
+    index($0, ":Ret  window proc") { if (depth == 0) exit; depth--; next }
+    index($0, ":Call window proc") {
+      if (depth++ == 0) { match($0, /msg=[A-Z_]+,wp=[0-9a-f]+/); m = substr($0, RSTART + 4, RLENGTH - 4); sub(/,wp=/, " ", m); print m }
+      next
+    }
+    depth == 0 && index($0, ":Call ") { sub(/^.*:Call /, ""); sub(/ ret=[0-9a-f]+$/, ""); print }' "$SCEN/relay.log"
+}
+
+# Whether the main window's procedure has returned from its first character CODE and painted
+# line 1 of the status display after it.
+char_repainted() {   # CODE
+  awk -v wp="$(printf 'wp=%08x,' "$1")" '
+    index($0, ":Ret  window proc") && index($0, "msg=WM_CHAR," wp) { after = 1 }
+    after && index($0, "Call gdi32.TextOutA(") && index($0, "Wersja firmware") { found = 1; exit }
+    END { exit !found }' "$SCEN/relay.log"
 }
 
 # A relay string (\xNN escapes of Windows-1250 bytes) as UTF-8.

@@ -14,8 +14,9 @@ SPOOLER_PORTS_KEY='HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersi
 WINE_PORTS_KEY='HKEY_LOCAL_MACHINE\Software\Wine\Ports'
 WINE_DEBUG_KEY='HKEY_CURRENT_USER\Software\Wine\Debug'
 # Calls the checks read from a relay trace: menu handles, check marks, grayed items, message boxes
-# with their styles, and the text the status display draws.
-RELAY_CALLS='user32.AppendMenuA;user32.CreateMenu;user32.CheckMenuItem;user32.EnableMenuItem;user32.MessageBoxA;gdi32.TextOutA;user32.CreateWindowExA'
+# with their styles, the text the status display draws, what it asks to repaint, and the file
+# dialogs shown.
+RELAY_CALLS='user32.AppendMenuA;user32.CreateMenu;user32.CheckMenuItem;user32.EnableMenuItem;user32.MessageBoxA;gdi32.TextOutA;user32.CreateWindowExA;user32.InvalidateRect;comdlg32.GetOpenFileNameA'
 
 XVFB_PID=""
 WINESERVER_PID=""

@@ -16,9 +16,13 @@ SCENARIOS=(
   scenes_short_file
   failure_texts
   verify_difference
+  firmware_verify
+  repeat_other_kind
   escape_by_keyboard
+  keys_without_transfer
   close_during_transfer
   kind_change_during_transfer
+  action_during_transfer
   file_rules
   x64_write
 )
@@ -354,12 +358,11 @@ scenario_verify_difference() {
     tail -c +513 "$SCEN/mem1.bin"
   } >"$SCEN/mem1.new"
   mv "$SCEN/mem1.new" "$SCEN/mem1.bin"
-  poke() { printf "$(printf '\\x%02x' "$3")" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none; }
-  poke "$W/fw.upg" 5 1
-  poke "$SCEN/mem1.bin" 5 2
-  poke "$W/fw.upg" 7 3
-  poke "$SCEN/mem1.bin" 7 4
-  poke "$SCEN/mem1.bin" $((256 + 50)) 9
+  poke_byte "$W/fw.upg" 5 1
+  poke_byte "$SCEN/mem1.bin" 5 2
+  poke_byte "$W/fw.upg" 7 3
+  poke_byte "$SCEN/mem1.bin" 7 4
+  poke_byte "$SCEN/mem1.bin" $((256 + 50)) 9
   start_sim 1
   start_selvo
   expect_quiet_start
@@ -378,6 +381,89 @@ scenario_verify_difference() {
   drv_expect "idle box=none enabled" idle
   [ "$(sim_count 1 '^command read')" = 3 ] || fail "the verify went on after No"
   ok "difference answered No stops the verify"
+  close_and_expect_exit 0
+}
+
+# A file equal to the device's first three blocks verifies without a question; one byte changed
+# in it asks, with the block counted from 1, the position and both bytes, and No ends the verify.
+scenario_firmware_verify() {
+  make_memory "$SCEN/mem1.bin" 20
+  # A file of whole blocks is followed by one block compared with the zero fill: block 3 holds
+  # zeros, so that comparison finds nothing either.
+  {
+    memory_blocks "$SCEN/mem1.bin" 0 3
+    head -c 256 /dev/zero
+    tail -c +$((4 * 256 + 1)) "$SCEN/mem1.bin"
+  } >"$SCEN/mem1.new"
+  mv "$SCEN/mem1.new" "$SCEN/mem1.bin"
+  cp "$SCEN/mem1.bin" "$SCEN/mem1.before"
+  memory_blocks "$SCEN/mem1.bin" 0 3 >"$W/same.upg"
+  start_sim 1
+  start_selvo
+  expect_quiet_start
+  menu_action 2 104 "$W/same.upg"
+  grep -q '^file dialog "Wybierz plik do weryfikacji :"' <<<"$LAST" || fail "dialog title: $LAST"
+  sim_wait 1 '^block-out 3$' 10
+  drv_expect "idle box=none enabled" idle
+  local reads
+  reads=$(grep '^command read' "$SCEN/sim1.out" | cut -d' ' -f3 | tr '\n' ' ')
+  [ "$reads" = "0 1 2 3 " ] || fail "verify read blocks '$reads', expected 0 1 2 3 (the last against the zero fill)"
+  [ -z "$(relay_calls user32.MessageBoxA)" ] || fail "a message was shown: $(message_boxes)"
+  wait_drawn '^10 [0-9]+ Weryfikacja : program$'
+  ok "3-block file equal to the device: blocks 0 to 3 read, no message, no question"
+  # Block 1, position 200: absolute offset 456.
+  local device file
+  device=$(byte_at "$SCEN/mem1.bin" 456)
+  file=$(((device + 77) % 256))
+  poke_byte "$W/same.upg" 456 "$file"
+  menu_action 2 104 "$W/same.upg"
+  expect_box no "Ostrzeżenie" "Błąd weryfikacji : blok 2 poz. 200\\n$file, $device\\nKontynuować ?" yes,no no
+  expect_last_box_style "Ostrzeżenie" $QUESTION_NO_DEFAULT
+  drv_expect "idle box=none enabled" idle
+  sleep 0.5   # an absence is seen only over a span of time
+  [ "$(sim_count 1 '^command read')" = 6 ] || fail "after No: $(sim_count 1 '^command read') block commands in all, expected 4 + 2"
+  [ "$(message_boxes | wc -l)" = 1 ] || fail "messages: $(message_boxes | tr '\n' ' ')"
+  same_bytes "$SCEN/mem1.before" "$SCEN/mem1.bin" "the device memory after two verifies"
+  ok "one byte changed ($file, device $device): the question for block 2 position 200, No ends the verify"
+  close_and_expect_exit 0
+}
+
+# "P&owtórz" after pointing at another data kind, with no action clicked: the last file (a
+# libraries file) goes to the firmware region, with no file dialog and no extension check.
+scenario_repeat_other_kind() {
+  make_memory "$SCEN/mem1.bin" 21
+  random_bytes 300 22 >"$W/short.lib"
+  { cat "$W/short.lib"; head -c 212 /dev/zero; } >"$SCEN/blocks.want"
+  start_sim 1
+  start_selvo
+  expect_quiet_start
+  menu_action 3 103 "$W/short.lib"
+  sim_wait 1 '^block-in 513 ack$' 10
+  drv_expect "idle box=none enabled" idle
+  memory_blocks "$SCEN/mem1.bin" 512 2 >"$SCEN/libraries.got"
+  same_bytes "$SCEN/blocks.want" "$SCEN/libraries.got" "blocks 512 and 513"
+  cp "$SCEN/mem1.bin" "$SCEN/mem1.before"
+  local commands
+  commands=$(sim_count 1 '^command')
+  ok "libraries file written to blocks 512 and 513"
+  drv select "$(actions_menu)" 2 || fail "select"
+  drv_expect "idle box=none enabled" idle
+  [ "$(sim_count 1 '^command')" = "$commands" ] || fail "pointing at a kind reached the controller"
+  drv command 107 || fail "repeat"
+  sim_wait 1 '^block-in 1 ack$' 10
+  drv_expect "idle box=none enabled" idle
+  local written
+  written=$(grep '^command' "$SCEN/sim1.out" | tail -n +$((commands + 1)) | tr '\n' ' ')
+  [ "$written" = "command write 0 ack command write 1 ack " ] || fail "the repeat sent: $written"
+  memory_blocks "$SCEN/mem1.bin" 0 2 >"$SCEN/firmware.got"
+  same_bytes "$SCEN/blocks.want" "$SCEN/firmware.got" "blocks 0 and 1 after the repeat"
+  memory_blocks "$SCEN/mem1.before" 2 4094 >"$SCEN/rest.want"
+  memory_blocks "$SCEN/mem1.bin" 2 4094 >"$SCEN/rest.got"
+  same_bytes "$SCEN/rest.want" "$SCEN/rest.got" "blocks 2 to 4095 after the repeat"
+  [ "$(relay_calls comdlg32.GetOpenFileNameA | wc -l)" = 1 ] || fail "the repeat showed a file dialog"
+  [ -z "$(relay_calls user32.MessageBoxA)" ] || fail "a message was shown: $(message_boxes)"
+  wait_drawn '^10 [0-9]+ Zapisywanie do Dm730 : program$'
+  ok "repeat wrote short.lib to blocks 0 and 1: no dialog, no extension message"
   close_and_expect_exit 0
 }
 
@@ -435,6 +521,52 @@ scenario_escape_by_keyboard() {
   memory_blocks "$SCEN/mem1.bin" 896 "$blocks" >"$SCEN/prefix.want"
   same_bytes "$SCEN/prefix.want" "$W/scenes.usr" "blocks read before Esc"
   ok "the file holds the $blocks blocks read before Esc"
+}
+
+# Esc and a letter with no transfer running: each repaints the whole window and does nothing
+# else: no message, no port closed, no byte on the line, no file changed.
+scenario_keys_without_transfer() {
+  make_memory "$SCEN/mem1.bin" 23
+  random_bytes 300 24 >"$W/fw.upg"
+  start_sim 1 --port-events
+  start_selvo
+  expect_quiet_start
+  menu_action 2 103 "$W/fw.upg"
+  sim_wait 1 '^block-in 1 ack$' 10
+  drv_expect "idle box=none enabled" idle
+  local main events sums
+  main=$(main_window_handle)
+  [ -n "$main" ] || fail "no main window in the relay trace"
+  events=$(wc -l <"$SCEN/sim1.out")
+  sums=$(md5sum "$W"/* "$SCEN/mem1.bin")
+  # Esc sends itself the stop command (105); every character invalidates the whole window with
+  # erase. Nothing else is called: no message, no check mark, no text drawn inside the handler.
+  local key code want own
+  for key in Escape x; do
+    if [ $key = Escape ]; then
+      code=27
+      want="WM_COMMAND 00000069 user32.InvalidateRect($main,00000000,00000001) "
+    else
+      code=120
+      want="user32.InvalidateRect($main,00000000,00000001) "
+    fi
+    keys $key
+    wait_until 10 char_repainted "$code" || fail "key $key: no WM_CHAR $code, or no repaint after it"
+    own=$(calls_in_char "$code" | tr '\n' ' ')
+    [ "$own" = "$want" ] || fail "key $key: the window procedure did '$own', expected '$want'"
+    drv_expect "idle box=none enabled" idle
+    ok "$key: ${want% }; repainted"
+  done
+  drv command 101 box ok || fail "no about box after the keys"
+  grep -q '^box caption="O programie :"' <<<"$LAST" || fail "about box: $LAST"
+  ok "the program answers: the about box opens and closes"
+  [ "$(message_boxes | cut -d'|' -f2 | tr '\n' ' ')" = "O programie : " ] || fail "messages: $(message_boxes | tr '\n' ' ')"
+  [ "$(wc -l <"$SCEN/sim1.out")" = "$events" ] || fail "the keys reached the line: $(tail -n +$((events + 1)) "$SCEN/sim1.out" | tr '\n' ' ')"
+  [ "$(md5sum "$W"/* "$SCEN/mem1.bin")" = "$sums" ] || fail "a file changed"
+  [ "$(relay_calls user32.CheckMenuItem | wc -l)" = 1 ] || fail "port marks changed"
+  ok "no message but the about box, the port stayed open, nothing sent, no file changed"
+  close_and_expect_exit 0
+  [ "$(sim_count 1 '^port closed$')" -ge 1 ] || fail "the port was not closed at exit"
 }
 
 font_line_moved() {
@@ -497,6 +629,57 @@ scenario_kind_change_during_transfer() {
   memory_blocks "$SCEN/mem1.bin" 896 "$blocks" >"$SCEN/scenes.want"
   same_bytes "$SCEN/scenes.want" "$W/scenes.usr" "user-scene blocks read"
   ok "the $blocks blocks read are the user scenes'"
+}
+
+# An action started while a read runs: the port is closed and opened again, the new transfer
+# starts from the identification request, and the file of the read keeps its blocks.
+scenario_action_during_transfer() {
+  make_memory "$SCEN/mem1.bin" 25
+  # The file to verify equals the user scenes: the verify runs without a question until Esc.
+  memory_blocks "$SCEN/mem1.bin" 896 3200 >"$W/copy.usr"
+  start_sim 1 --port-events
+  start_selvo
+  expect_quiet_start
+  menu_action 4 102 "$W/scenes.usr"
+  answer_dialog_question
+  sim_wait 1 '^block-out 910$' 20
+  local mark
+  mark=$(wc -l <"$SCEN/sim1.out")
+  menu_action 4 104 "$W/copy.usr"
+  grep -q '^file dialog "Wybierz plik do weryfikacji :"' <<<"$LAST" || fail "dialog title: $LAST"
+  # What the line saw from the command on: the read went on until the port closed; then the
+  # port opened again, the identification request came and the region began anew.
+  wait_until 10 bash -c '[ "$(grep -c "^command read 896 ack$" "$1")" = 2 ]' _ "$SCEN/sim1.out" ||
+    fail "the verify did not start at block 896"
+  local sequence
+  sequence=$(tail -n +$((mark + 1)) "$SCEN/sim1.out" | grep -E '^(port |ident$|command read 896 )' | tr '\n' ' ')
+  [ "$sequence" = "port closed port open ident command read 896 ack " ] ||
+    fail "after the command the line saw: $sequence"
+  local sent
+  sent=$(awk 'NR > m && /^port closed$/ { exit } /^block-out/ { n++ } END { print n }' m="$mark" "$SCEN/sim1.out")
+  ok "port closed and opened again, identification request, then block 896 again ($sent blocks read before)"
+  wait_drawn '^10 [0-9]+ Weryfikacja : dane użytkownika$'
+  wait_until 10 bash -c '[ "$(grep -c "^block-out" "$1")" -ge "$2" ]' _ "$SCEN/sim1.out" $((sent + 10)) ||
+    fail "the verify did not go on"
+  keys Escape
+  drv_expect "idle box=none enabled" idle
+  local stopped
+  stopped=$(sim_count 1 '^block-out')
+  sleep 0.5   # an absence is seen only over a span of time
+  [ "$(sim_count 1 '^block-out')" -le $((stopped + 1)) ] || fail "blocks still flow after Esc"
+  [ "$(tail -n +$((mark + 1)) "$SCEN/sim1.out" | grep -c '^port closed$')" = 1 ] || fail "Esc closed the port"
+  [ -z "$(relay_calls user32.MessageBoxA)" ] || fail "a message was shown: $(message_boxes)"
+  ok "the verify ran without a question and stopped at Esc; no message at all"
+  close_and_expect_exit 0
+  # The read's file, left open by the new start, was closed at exit with its blocks.
+  local size blocks
+  size=$(stat -c %s "$W/scenes.usr")
+  blocks=$((size / 256))
+  [ $((size % 256)) = 0 ] && [ $blocks -ge $((sent - 1)) ] && [ $blocks -le "$sent" ] ||
+    fail "scenes.usr holds $size bytes after $sent blocks were sent"
+  memory_blocks "$SCEN/mem1.bin" 896 "$blocks" >"$SCEN/prefix.want"
+  same_bytes "$SCEN/prefix.want" "$W/scenes.usr" "blocks read before the verify"
+  ok "scenes.usr holds the $blocks blocks read before the verify"
 }
 
 scenario_file_rules() {
