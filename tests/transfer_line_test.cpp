@@ -71,7 +71,7 @@ protected:
         setenv("SELVO_PORT_DIR", (dir / "ports").c_str(), 1);
         memoryPath = (dir / "memory.img").string();
         ResetScreen();
-        ResetJob();
+        ResetTransferJob();
         CreateChannelEvents();
     }
 
@@ -79,19 +79,9 @@ protected:
         CloseChannel();
         CloseChannelEvents();
         StopSim(sim);
-        ResetJob();
+        ResetTransferJob();
         unsetenv("SELVO_PORT_DIR");
         std::filesystem::remove_all(dir);
-    }
-
-    static void ResetJob() {
-        TransferJob.inputFile.close();
-        TransferJob.outputFile.close();
-        TransferJob.inputFile.clear();
-        TransferJob.outputFile.clear();
-        TransferJob.phase = PhaseIdle;
-        std::strcpy(IoBuffer.firmwareVersionText, "N/A");
-        std::strcpy(IoBuffer.secondVersionText, "N/A");
     }
 
     std::string PathOf(const char* name) const { return (dir / name).string(); }

@@ -92,25 +92,12 @@ protected:
         dir = pattern;
         ResetFakeChannel();
         ResetScreen();
-        ResetJob();
+        ResetTransferJob();
     }
 
     void TearDown() override {
-        ResetJob();
+        ResetTransferJob();
         std::filesystem::remove_all(dir);
-    }
-
-    static void ResetJob() {
-        TransferJob.inputFile.close();
-        TransferJob.outputFile.close();
-        TransferJob.inputFile.clear();
-        TransferJob.outputFile.clear();
-        TransferJob.kind = TransferJob.action = TransferJob.phase = 0;
-        TransferJob.lastChecksum = 0;
-        TransferJob.nextBlock = TransferJob.blocksLeft = TransferJob.firstBlock = 0;
-        TransferJob.repeatPending = 0;
-        std::strcpy(IoBuffer.firmwareVersionText, "N/A");
-        std::strcpy(IoBuffer.secondVersionText, "N/A");
     }
 
     std::string PathOf(const char* name) const { return (dir / name).string(); }

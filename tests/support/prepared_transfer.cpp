@@ -1,5 +1,7 @@
 #include "support/prepared_transfer.h"
 
+#include <cstring>
+
 #include "transfer/protocol.h"
 #include "transfer/transfer.h"
 
@@ -19,4 +21,17 @@ void PrepareTransfer(int action, int kind, const std::string& path) {
     TransferJob.firstBlock = TransferJob.nextBlock = region.firstBlock;
     TransferJob.blocksLeft = region.blockCount;
     BuildIdentRequest();
+}
+
+void ResetTransferJob() {
+    TransferJob.inputFile.close();
+    TransferJob.outputFile.close();
+    TransferJob.inputFile.clear();
+    TransferJob.outputFile.clear();
+    TransferJob.kind = TransferJob.action = TransferJob.phase = 0;
+    TransferJob.lastChecksum = 0;
+    TransferJob.nextBlock = TransferJob.blocksLeft = TransferJob.firstBlock = 0;
+    TransferJob.repeatPending = 0;
+    std::strcpy(IoBuffer.firmwareVersionText, "N/A");
+    std::strcpy(IoBuffer.secondVersionText, "N/A");
 }

@@ -6,3 +6,6 @@
 // left open by a stopped transfer is closed first), the region's blocks and
 // the identification request in the frame area. The caller sends it.
 void PrepareTransfer(int action, int kind, const std::string& path);
+
+// Every field as at program start: both streams closed, versions "N/A".
+void ResetTransferJob();

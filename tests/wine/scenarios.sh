@@ -70,6 +70,20 @@ answer_dialog_question() {
   drv box yes || fail "could not answer the file dialog's question"
 }
 
+# A user-scenes read cut short: scenes.usr holds whole blocks, the ones read
+# before WHAT (the last frame sent may still have been on the line), equal to
+# the simulator's memory from block 896.
+expect_partial_scenes_read() {   # SENT WHAT
+  local sent=$1 size blocks
+  size=$(stat -c %s "$W/scenes.usr")
+  blocks=$((size / 256))
+  [ $((size % 256)) = 0 ] && [ $blocks -ge $((sent - 1)) ] && [ $blocks -le "$sent" ] ||
+    fail "scenes.usr holds $size bytes after $sent blocks were sent"
+  memory_blocks "$SCEN/mem1.bin" 896 "$blocks" >"$SCEN/prefix.want"
+  same_bytes "$SCEN/prefix.want" "$W/scenes.usr" "blocks read before $2"
+  ok "scenes.usr holds the $blocks blocks read before $2"
+}
+
 wait_file_size() {   # FILE SIZE [LIMIT]
   wait_until "${3:-30}" bash -c '[ "$(stat -c %s "$1" 2>/dev/null)" = "$2" ]' _ "$1" "$2" ||
     fail "$1 is $(stat -c %s "$1" 2>/dev/null || echo missing) bytes, expected $2"
@@ -513,14 +527,7 @@ scenario_escape_by_keyboard() {
   close_and_expect_exit 0
   [ "$(sim_count 1 '^port closed$')" -gt "$closed" ] || fail "the port was not closed at exit"
   # The file holds the blocks read before Esc, complete once the program closed it.
-  local size blocks
-  size=$(stat -c %s "$W/scenes.usr")
-  blocks=$((size / 256))
-  [ $((size % 256)) = 0 ] && [ $blocks -ge $((sent - 1)) ] && [ $blocks -le "$sent" ] ||
-    fail "scenes.usr holds $size bytes after $sent blocks were sent"
-  memory_blocks "$SCEN/mem1.bin" 896 "$blocks" >"$SCEN/prefix.want"
-  same_bytes "$SCEN/prefix.want" "$W/scenes.usr" "blocks read before Esc"
-  ok "the file holds the $blocks blocks read before Esc"
+  expect_partial_scenes_read "$sent" "Esc"
 }
 
 # Esc and a letter with no transfer running: each repaints the whole window and does nothing
@@ -672,14 +679,7 @@ scenario_action_during_transfer() {
   ok "the verify ran without a question and stopped at Esc; no message at all"
   close_and_expect_exit 0
   # The read's file, left open by the new start, was closed at exit with its blocks.
-  local size blocks
-  size=$(stat -c %s "$W/scenes.usr")
-  blocks=$((size / 256))
-  [ $((size % 256)) = 0 ] && [ $blocks -ge $((sent - 1)) ] && [ $blocks -le "$sent" ] ||
-    fail "scenes.usr holds $size bytes after $sent blocks were sent"
-  memory_blocks "$SCEN/mem1.bin" 896 "$blocks" >"$SCEN/prefix.want"
-  same_bytes "$SCEN/prefix.want" "$W/scenes.usr" "blocks read before the verify"
-  ok "scenes.usr holds the $blocks blocks read before the verify"
+  expect_partial_scenes_read "$sent" "the verify"
 }
 
 scenario_file_rules() {
