@@ -274,8 +274,14 @@ void ReceiveBytes(int64_t now)
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno == EAGAIN)
+        if (n < 0 && errno == EAGAIN) {
+            // A peer that opened the port just after the look above has
+            // already sent these bytes: its open must count before they are
+            // answered, or the answer would go to a port seen as closed.
+            if (Line.watchFd >= 0 && Line.peerOpens == 0 && !Line.input.empty())
+                FollowPeer(now);
             return;
+        }
         // A vanished device (a pty master keeps its slave open and never gets here).
         fprintf(stderr, "dm730sim: line %s lost: %s\n", Line.ttyName.c_str(),
                 n == 0 ? "end of file" : strerror(errno));
