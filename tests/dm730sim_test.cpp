@@ -243,6 +243,9 @@ struct IdentCase {
     const char* event;
 };
 
+// Test listings name the case rather than dump its bytes.
+void PrintTo(const IdentCase& c, std::ostream* os) { *os << c.name; }
+
 class IdentReply : public SimTest, public ::testing::WithParamInterface<IdentCase> {};
 
 TEST_P(IdentReply, AnswersEscape)
@@ -377,6 +380,9 @@ struct RefusalCase {
     Bytes command;
     const char* event;
 };
+
+// Test listings name the case rather than dump its bytes.
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
 
 class CommandRefusal : public SimTest, public ::testing::WithParamInterface<RefusalCase> {};
 
@@ -513,6 +519,9 @@ struct BlockFaultCase {
     Bytes blockReply;     // write: reply to the data frame (empty when not sent)
     const char* event;
 };
+
+// Test listings name the case rather than dump its bytes.
+void PrintTo(const BlockFaultCase& c, std::ostream* os) { *os << c.name; }
 
 class BlockFault : public SimTest, public ::testing::WithParamInterface<BlockFaultCase> {};
 
@@ -821,6 +830,9 @@ struct BadLineCase {
     const char* name;
     std::vector<std::string> args;
 };
+
+// Test listings name the case rather than dump its bytes.
+void PrintTo(const BadLineCase& c, std::ostream* os) { *os << c.name; }
 
 class BadCommandLine : public SimTest, public ::testing::WithParamInterface<BadLineCase> {};
 

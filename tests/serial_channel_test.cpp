@@ -287,6 +287,9 @@ struct ReadTiming {
     unsigned long count;
 };
 
+// Test listings name the case rather than dump its bytes.
+void PrintTo(const ReadTiming& c, std::ostream* os) { *os << c.what; }
+
 class ReadTimeoutTest : public SerialChannelTest,
                         public ::testing::WithParamInterface<ReadTiming> {};
 
