@@ -13,6 +13,7 @@
 #include "app/screen.h"
 #include "serial/serial_channel.h"
 #include "support/fake_channel.h"
+#include "support/prepared_transfer.h"
 #include "support/screen_recorder.h"
 #include "transfer/protocol.h"
 #include "transfer/start.h"
@@ -43,20 +44,13 @@ protected:
         ResetScreen();
         ResetFakeChannel();
         FakeChannel.open = true;
-        TransferJob.phase = PhaseIdle;
-        TransferJob.action = ActionWriteToDevice;
-        TransferJob.kind = KindFirmware;
-        TransferJob.repeatPending = 0;
-        TransferJob.nextBlock = TransferJob.blocksLeft = TransferJob.firstBlock = 0;
-        if (TransferJob.inputFile.is_open()) TransferJob.inputFile.close();
-        if (TransferJob.outputFile.is_open()) TransferJob.outputFile.close();
+        ResetTransferJob();
         std::memset(DialogFileName, 0, sizeof DialogFileName);
         std::memset(IoBuffer.frameArea, 0xAA, sizeof IoBuffer.frameArea);
     }
 
     void TearDown() override {
-        if (TransferJob.inputFile.is_open()) TransferJob.inputFile.close();
-        if (TransferJob.outputFile.is_open()) TransferJob.outputFile.close();
+        ResetTransferJob();
         std::filesystem::remove_all(dir);
     }
 
