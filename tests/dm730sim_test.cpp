@@ -26,24 +26,20 @@ namespace {
 
 typedef std::vector<uint8_t> Bytes;
 
-long long NowMs()
-{
+long long NowMs() {
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return (long long)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
 }
 
-void SleepMs(int ms)
-{
+void SleepMs(int ms) {
     struct timespec t = {ms / 1000, (ms % 1000) * 1000000L};
     nanosleep(&t, nullptr);
 }
 
-int OpenLine(const std::string& path)
-{
+int OpenLine(const std::string& path) {
     int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
+    if (fd < 0) return -1;
     struct termios t;
     tcgetattr(fd, &t);
     cfmakeraw(&t);
@@ -55,8 +51,7 @@ int OpenLine(const std::string& path)
     return fd;
 }
 
-void Send(int fd, const Bytes& bytes)
-{
+void Send(int fd, const Bytes& bytes) {
     size_t done = 0;
     long long deadline = NowMs() + 2000;
     while (done < bytes.size() && NowMs() < deadline) {
@@ -71,18 +66,15 @@ void Send(int fd, const Bytes& bytes)
 
 // Reads up to n bytes: stops at n, after totalMs, or gapMs after the last byte.
 // *failed is set when the line reports an error (hung up).
-Bytes Receive(int fd, size_t n, int totalMs = 1000, int gapMs = 300, bool* failed = nullptr)
-{
+Bytes Receive(int fd, size_t n, int totalMs = 1000, int gapMs = 300, bool* failed = nullptr) {
     Bytes out;
     long long start = NowMs();
     long long last = start;
     while (out.size() < n) {
         long long now = NowMs();
         long long left = start + totalMs - now;
-        if (!out.empty() && last + gapMs - now < left)
-            left = last + gapMs - now;
-        if (left <= 0)
-            break;
+        if (!out.empty() && last + gapMs - now < left) left = last + gapMs - now;
+        if (left <= 0) break;
         struct pollfd pfd = {fd, POLLIN, 0};
         poll(&pfd, 1, (int)left);
         uint8_t buf[512];
@@ -91,53 +83,44 @@ Bytes Receive(int fd, size_t n, int totalMs = 1000, int gapMs = 300, bool* faile
             out.insert(out.end(), buf, buf + r);
             last = NowMs();
         } else if (r == 0 || (r < 0 && errno != EAGAIN && errno != EINTR)) {
-            if (failed)
-                *failed = true;
+            if (failed) *failed = true;
             break;
         }
     }
     return out;
 }
 
-uint8_t Balance(const Bytes& bytes)
-{
+uint8_t Balance(const Bytes& bytes) {
     unsigned s = 0;
-    for (uint8_t b : bytes)
-        s += b;
+    for (uint8_t b : bytes) s += b;
     return (uint8_t)(0 - s);
 }
 
-Bytes Command(uint8_t op, unsigned block)
-{
+Bytes Command(uint8_t op, unsigned block) {
     Bytes c = {op, (uint8_t)(block & 0xFF), (uint8_t)(block >> 8)};
     c.push_back(Balance(c));
     return c;
 }
 
-Bytes Frame(const Bytes& block)
-{
+Bytes Frame(const Bytes& block) {
     Bytes f = block;
     f.push_back(Balance(block));
     return f;
 }
 
-Bytes AckThen(const Bytes& frame)
-{
+Bytes AckThen(const Bytes& frame) {
     Bytes b = {0x06};
     b.insert(b.end(), frame.begin(), frame.end());
     return b;
 }
 
-Bytes Pattern(unsigned seed)
-{
+Bytes Pattern(unsigned seed) {
     Bytes b(256);
-    for (unsigned i = 0; i < 256; ++i)
-        b[i] = (uint8_t)(i * 7 + seed * 13 + (i >> 3));
+    for (unsigned i = 0; i < 256; ++i) b[i] = (uint8_t)(i * 7 + seed * 13 + (i >> 3));
     return b;
 }
 
-Bytes ReadImage(const std::string& path, unsigned block)
-{
+Bytes ReadImage(const std::string& path, unsigned block) {
     std::ifstream in(path, std::ios::binary);
     in.seekg((std::streamoff)block * 256);
     Bytes b(256);
@@ -149,15 +132,14 @@ Bytes ReadImage(const std::string& path, unsigned block)
 const uint8_t ESC = 0x1B, ACK = 0x06, NAK = 0x15;
 
 class SimTest : public ::testing::Test {
-protected:
+  protected:
     std::string dir;
     std::string link;
     std::string image;
     SimProcess sim;
     int fd = -1;
 
-    void SetUp() override
-    {
+    void SetUp() override {
         char templ[] = "/tmp/dm730sim_test.XXXXXX";
         ASSERT_NE(mkdtemp(templ), nullptr);
         dir = templ;
@@ -165,10 +147,8 @@ protected:
         image = dir + "/memory.bin";
     }
 
-    void TearDown() override
-    {
-        if (fd >= 0)
-            close(fd);
+    void TearDown() override {
+        if (fd >= 0) close(fd);
         StopSim(sim);
         unlink(image.c_str());
         unlink(link.c_str());
@@ -176,57 +156,47 @@ protected:
     }
 
     // Starts the simulator with the image and extra options, and opens the line.
-    void Start(std::vector<std::string> args = {})
-    {
+    void Start(std::vector<std::string> args = {}) {
         args.insert(args.begin(), {"--memory", image});
         ASSERT_EQ(StartSim(sim, link, args), 0);
         fd = OpenLine(link);
         ASSERT_GE(fd, 0) << strerror(errno);
     }
 
-    void CloseAndPause()
-    {
+    void CloseAndPause() {
         close(fd);
         fd = -1;
         SleepMs(5);
     }
 
-    void Reopen()
-    {
-        if (fd >= 0)
-            close(fd);
+    void Reopen() {
+        if (fd >= 0) close(fd);
         fd = OpenLine(link);
         ASSERT_GE(fd, 0) << strerror(errno);
     }
 
-    std::string Events()
-    {
+    std::string Events() {
         std::string all = "\nevents:\n";
-        for (const std::string& l : SimLines(sim))
-            all += l + "\n";
+        for (const std::string& l : SimLines(sim)) all += l + "\n";
         return all;
     }
 
-    void ExpectEvent(const std::string& event, int timeoutMs = 2000)
-    {
+    void ExpectEvent(const std::string& event, int timeoutMs = 2000) {
         if (WaitSimEvent(sim, event, timeoutMs) != 0)
             ADD_FAILURE() << "no \"" << event << "\"" << Events();
     }
 
     // A write exchange; returns the block reply (empty when none came).
-    Bytes WriteBlock(unsigned block, const Bytes& data)
-    {
+    Bytes WriteBlock(unsigned block, const Bytes& data) {
         Send(fd, Command(0x11, block));
         Bytes reply = Receive(fd, 1, 500);
-        if (reply != Bytes{ACK})
-            return reply;
+        if (reply != Bytes{ACK}) return reply;
         Send(fd, Frame(data));
         return Receive(fd, 1, 500);
     }
 };
 
-Bytes Ident(std::initializer_list<uint8_t> versions, uint8_t status = ACK)
-{
+Bytes Ident(std::initializer_list<uint8_t> versions, uint8_t status = ACK) {
     Bytes r(versions);
     r.push_back(Balance(r));
     r.push_back(status);
@@ -248,8 +218,7 @@ void PrintTo(const IdentCase& c, std::ostream* os) { *os << c.name; }
 
 class IdentReply : public SimTest, public ::testing::WithParamInterface<IdentCase> {};
 
-TEST_P(IdentReply, AnswersEscape)
-{
+TEST_P(IdentReply, AnswersEscape) {
     const IdentCase& c = GetParam();
     Start(c.args);
     Send(fd, {ESC});
@@ -264,18 +233,26 @@ INSTANTIATE_TEST_SUITE_P(
         IdentCase{"Versions", {"--versions", "10.100,0.0"}, Ident({10, 100, 0, 0}), "ident"},
         IdentCase{"VersionsEqualsForm", {"--versions=2.42,9.99"}, Ident({2, 42, 9, 99}), "ident"},
         IdentCase{"Nak", {"--ident-nak"}, Ident({3, 5, 1, 20}, NAK), "fault ident-nak"},
-        IdentCase{"Status07", {"--ident-status", "0x07"}, Ident({3, 5, 1, 20}, 0x07), "fault ident-status 0x07"},
-        IdentCase{"BadChecksum", {"--bad-ident-checksum"}, {0x03, 0x05, 0x01, 0x14, 0xE4, 0x06},
+        IdentCase{"Status07",
+                  {"--ident-status", "0x07"},
+                  Ident({3, 5, 1, 20}, 0x07),
+                  "fault ident-status 0x07"},
+        IdentCase{"BadChecksum",
+                  {"--bad-ident-checksum"},
+                  {0x03, 0x05, 0x01, 0x14, 0xE4, 0x06},
                   "fault ident-checksum 0x01"},
-        IdentCase{"BadChecksumSum0a", {"--bad-ident-checksum=0x0a"}, {0x03, 0x05, 0x01, 0x14, 0xED, 0x06},
+        IdentCase{"BadChecksumSum0a",
+                  {"--bad-ident-checksum=0x0a"},
+                  {0x03, 0x05, 0x01, 0x14, 0xED, 0x06},
                   "fault ident-checksum 0x0a"},
-        IdentCase{"NakAndBadChecksum", {"--ident-nak", "--bad-ident-checksum"},
-                  {0x03, 0x05, 0x01, 0x14, 0xE4, NAK}, "fault ident-checksum"},
+        IdentCase{"NakAndBadChecksum",
+                  {"--ident-nak", "--bad-ident-checksum"},
+                  {0x03, 0x05, 0x01, 0x14, 0xE4, NAK},
+                  "fault ident-checksum"},
         IdentCase{"Silent", {"--ident-silent"}, {}, "fault ident-silent"}),
     [](const ::testing::TestParamInfo<IdentCase>& info) { return std::string(info.param.name); });
 
-TEST_F(SimTest, IdentFaultsSpareTheFirstRequests)
-{
+TEST_F(SimTest, IdentFaultsSpareTheFirstRequests) {
     Start({"--ident-nak", "--ident-faults-after", "2"});
     for (int i = 0; i < 3; ++i) {
         Send(fd, {ESC});
@@ -289,8 +266,7 @@ TEST_F(SimTest, IdentFaultsSpareTheFirstRequests)
 // ---------------------------------------------------------------------------
 // Blocks and the memory image
 
-TEST_F(SimTest, WrittenBlockIsInTheImageAndReadsBack)
-{
+TEST_F(SimTest, WrittenBlockIsInTheImageAndReadsBack) {
     Start();
     Send(fd, {ESC});
     ASSERT_EQ(Receive(fd, 6).size(), 6u);
@@ -309,8 +285,7 @@ TEST_F(SimTest, WrittenBlockIsInTheImageAndReadsBack)
     ExpectEvent("block-out 512");
 }
 
-TEST_F(SimTest, NewImageIsOneMebibyteOfZeros)
-{
+TEST_F(SimTest, NewImageIsOneMebibyteOfZeros) {
     Start();
     Send(fd, Command(0x12, 4095));
     Bytes zeroFrame(257, 0);
@@ -323,8 +298,7 @@ TEST_F(SimTest, NewImageIsOneMebibyteOfZeros)
 
 // A seeded image is served as it is, a short one is filled up with zeros, and
 // the image changed under a running simulator is what the next read sends.
-TEST_F(SimTest, ServesTheImageFileAsItStands)
-{
+TEST_F(SimTest, ServesTheImageFileAsItStands) {
     {
         std::ofstream out(image, std::ios::binary);
         for (unsigned b = 0; b < 900; ++b) {
@@ -354,14 +328,12 @@ TEST_F(SimTest, ServesTheImageFileAsItStands)
 
 // Flow-control characters (0x11, 0x13), CR, LF, ESC, NAK and the rest pass in
 // both directions, in data and in block numbers alike.
-TEST_F(SimTest, EveryByteValueRoundTrips)
-{
+TEST_F(SimTest, EveryByteValueRoundTrips) {
     Start();
     const unsigned blocks[] = {0x0D11, 0x0A13, 0x0311, 0x001B, 0x0F15};
     for (unsigned k = 0; k < 5; ++k) {
         Bytes data(256);
-        for (unsigned i = 0; i < 256; ++i)
-            data[i] = (uint8_t)(i + k * 51);
+        for (unsigned i = 0; i < 256; ++i) data[i] = (uint8_t)(i + k * 51);
         ASSERT_EQ(WriteBlock(blocks[k], data), Bytes{ACK}) << blocks[k];
         ExpectEvent("block-in " + std::to_string(blocks[k]) + " ack");
         EXPECT_EQ(ReadImage(image, blocks[k]), data);
@@ -386,8 +358,7 @@ void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
 
 class CommandRefusal : public SimTest, public ::testing::WithParamInterface<RefusalCase> {};
 
-TEST_P(CommandRefusal, AnswersNakAndGoesOn)
-{
+TEST_P(CommandRefusal, AnswersNakAndGoesOn) {
     Start();
     Send(fd, GetParam().command);
     EXPECT_EQ(Receive(fd, 2, 500, 200), Bytes{NAK});
@@ -399,16 +370,16 @@ TEST_P(CommandRefusal, AnswersNakAndGoesOn)
 
 INSTANTIATE_TEST_SUITE_P(
     Sim, CommandRefusal,
-    ::testing::Values(RefusalCase{"BadChecksum", {0x11, 0x00, 0x00, 0xEE}, "nak command-checksum 0xff"},
-                      RefusalCase{"ChecksumOfOtherBlock", {0x12, 0x01, 0x00, 0xEE}, "nak command-checksum 0x01"},
-                      RefusalCase{"UnknownOp", Command(0x13, 5), "nak command-op 0x13"},
-                      RefusalCase{"OpZero", {0x00, 0x00, 0x00, 0x00}, "nak command-op 0x00"},
-                      RefusalCase{"ReadBlock4096", Command(0x12, 4096), "nak command-block read 4096"},
-                      RefusalCase{"WriteBlock65535", Command(0x11, 65535), "nak command-block write 65535"}),
+    ::testing::Values(
+        RefusalCase{"BadChecksum", {0x11, 0x00, 0x00, 0xEE}, "nak command-checksum 0xff"},
+        RefusalCase{"ChecksumOfOtherBlock", {0x12, 0x01, 0x00, 0xEE}, "nak command-checksum 0x01"},
+        RefusalCase{"UnknownOp", Command(0x13, 5), "nak command-op 0x13"},
+        RefusalCase{"OpZero", {0x00, 0x00, 0x00, 0x00}, "nak command-op 0x00"},
+        RefusalCase{"ReadBlock4096", Command(0x12, 4096), "nak command-block read 4096"},
+        RefusalCase{"WriteBlock65535", Command(0x11, 65535), "nak command-block write 65535"}),
     [](const ::testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.name); });
 
-TEST_F(SimTest, BadDataFrameChecksumIsRefusedAndNotStored)
-{
+TEST_F(SimTest, BadDataFrameChecksumIsRefusedAndNotStored) {
     Start();
     Bytes frame = Frame(Pattern(3));
     frame[256] ^= 0x40;
@@ -428,12 +399,13 @@ TEST_F(SimTest, BadDataFrameChecksumIsRefusedAndNotStored)
 // The silence is measured between the bytes' arrivals, also when a paced line
 // takes them in batches.
 class FrameGap : public SimTest, public ::testing::WithParamInterface<bool> {
-protected:
-    void StartLine() { Start(GetParam() ? std::vector<std::string>{"--line-rate"} : std::vector<std::string>{}); }
+  protected:
+    void StartLine() {
+        Start(GetParam() ? std::vector<std::string>{"--line-rate"} : std::vector<std::string>{});
+    }
 };
 
-TEST_P(FrameGap, PartialFrameIsDroppedAfterSilence)
-{
+TEST_P(FrameGap, PartialFrameIsDroppedAfterSilence) {
     StartLine();
     Bytes halfFrame(128, 0x1B);
     Send(fd, Command(0x11, 30));
@@ -453,8 +425,7 @@ TEST_P(FrameGap, PartialFrameIsDroppedAfterSilence)
 }
 
 // Gaps below the 100 ms limit keep the frame together.
-TEST_P(FrameGap, SlowFrameWithinTheGapIsKept)
-{
+TEST_P(FrameGap, SlowFrameWithinTheGapIsKept) {
     StartLine();
     for (uint8_t b : Command(0x12, 3)) {
         Send(fd, {b});
@@ -471,8 +442,7 @@ INSTANTIATE_TEST_SUITE_P(Sim, FrameGap, ::testing::Values(false, true),
 
 // The PC stopped after a write command's ACK and opened a new exchange: its
 // ESC first looks like the start of the data frame.
-TEST_F(SimTest, EscapeAfterAbandonedWriteIsStillAnswered)
-{
+TEST_F(SimTest, EscapeAfterAbandonedWriteIsStillAnswered) {
     Start();
     Send(fd, Command(0x11, 40));
     ASSERT_EQ(Receive(fd, 1), Bytes{ACK});
@@ -487,8 +457,7 @@ TEST_F(SimTest, EscapeAfterAbandonedWriteIsStillAnswered)
 
 // A closed port ends any exchange: the PC reopens and begins with ESC, which
 // is answered at once, not taken for the awaited data frame.
-TEST_F(SimTest, ClosingThePortEndsTheExchange)
-{
+TEST_F(SimTest, ClosingThePortEndsTheExchange) {
     Start();
     Send(fd, Command(0x11, 41));
     ASSERT_EQ(Receive(fd, 1), Bytes{ACK});
@@ -513,10 +482,10 @@ struct BlockFaultCase {
     const char* name;
     std::vector<std::string> args;
     Exchange exchange;
-    Bytes commandReply;   // reply to the command of block 5
-    int frameBytes;       // read: bytes of the data frame that follow (-1 none)
-    int frameSum;         // read: what the frame's bytes add up to
-    Bytes blockReply;     // write: reply to the data frame (empty when not sent)
+    Bytes commandReply;  // reply to the command of block 5
+    int frameBytes;      // read: bytes of the data frame that follow (-1 none)
+    int frameSum;        // read: what the frame's bytes add up to
+    Bytes blockReply;    // write: reply to the data frame (empty when not sent)
     const char* event;
 };
 
@@ -525,8 +494,7 @@ void PrintTo(const BlockFaultCase& c, std::ostream* os) { *os << c.name; }
 
 class BlockFault : public SimTest, public ::testing::WithParamInterface<BlockFaultCase> {};
 
-TEST_P(BlockFault, HitsItsBlockOnly)
-{
+TEST_P(BlockFault, HitsItsBlockOnly) {
     const BlockFaultCase& c = GetParam();
     Start(c.args);
     Bytes data = Pattern(5);
@@ -539,8 +507,7 @@ TEST_P(BlockFault, HitsItsBlockOnly)
         EXPECT_EQ((int)reply.size() - 1, c.frameBytes < 0 ? 0 : c.frameBytes);
         if (c.frameBytes == 257) {
             unsigned sum = 0;
-            for (size_t i = 1; i < reply.size(); ++i)
-                sum += reply[i];
+            for (size_t i = 1; i < reply.size(); ++i) sum += reply[i];
             EXPECT_EQ((int)(sum & 0xFF), c.frameSum);
         }
     } else {
@@ -558,35 +525,101 @@ TEST_P(BlockFault, HitsItsBlockOnly)
     EXPECT_EQ(Receive(fd, 258), AckThen(Frame(data)));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sim, BlockFault,
-    ::testing::Values(
-        BlockFaultCase{"NakCommandRead", {"--nak-command", "5"}, ReadExchange, {NAK}, -1, 0, {},
-                       "fault nak-command read 5"},
-        BlockFaultCase{"NakCommandWrite", {"--nak-command=5"}, WriteExchange, {NAK}, -1, 0, {},
-                       "fault nak-command write 5"},
-        BlockFaultCase{"StatusByte07", {"--status-byte", "5:0x07"}, ReadExchange, {0x07}, -1, 0, {},
-                       "fault status-byte read 5 0x07"},
-        BlockFaultCase{"StatusByte1b", {"--status-byte", "5:27"}, WriteExchange, {0x1B}, -1, 0, {},
-                       "fault status-byte write 5 0x1b"},
-        BlockFaultCase{"NakBlock", {"--nak-block", "5"}, WriteExchange, {ACK}, -1, 0, {NAK},
-                       "fault nak-block 5"},
-        BlockFaultCase{"BlockStatus", {"--block-status", "5:0x07"}, WriteExchange, {ACK}, -1, 0, {0x07},
-                       "fault block-status 5 0x07"},
-        BlockFaultCase{"BadChecksum", {"--bad-checksum", "5"}, ReadExchange, {ACK}, 257, 0x01, {},
-                       "fault bad-checksum 5 0x01"},
-        BlockFaultCase{"BadChecksum3f", {"--bad-checksum", "5:0x3f"}, ReadExchange, {ACK}, 257, 0x3F, {},
-                       "fault bad-checksum 5 0x3f"},
-        BlockFaultCase{"ShortFrame", {"--short-frame", "5"}, ReadExchange, {ACK}, 200, 0, {},
-                       "fault short-frame 5 200"},
-        BlockFaultCase{"ShortFrame0", {"--short-frame", "5:0"}, ReadExchange, {ACK}, 0, 0, {},
-                       "fault short-frame 5 0"},
-        BlockFaultCase{"ShortFrame256", {"--short-frame", "5:256", "--nak-command", "9"}, ReadExchange, {ACK},
-                       256, 0, {}, "fault short-frame 5 256"}),
-    [](const ::testing::TestParamInfo<BlockFaultCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Sim, BlockFault,
+                         ::testing::Values(BlockFaultCase{"NakCommandRead",
+                                                          {"--nak-command", "5"},
+                                                          ReadExchange,
+                                                          {NAK},
+                                                          -1,
+                                                          0,
+                                                          {},
+                                                          "fault nak-command read 5"},
+                                           BlockFaultCase{"NakCommandWrite",
+                                                          {"--nak-command=5"},
+                                                          WriteExchange,
+                                                          {NAK},
+                                                          -1,
+                                                          0,
+                                                          {},
+                                                          "fault nak-command write 5"},
+                                           BlockFaultCase{"StatusByte07",
+                                                          {"--status-byte", "5:0x07"},
+                                                          ReadExchange,
+                                                          {0x07},
+                                                          -1,
+                                                          0,
+                                                          {},
+                                                          "fault status-byte read 5 0x07"},
+                                           BlockFaultCase{"StatusByte1b",
+                                                          {"--status-byte", "5:27"},
+                                                          WriteExchange,
+                                                          {0x1B},
+                                                          -1,
+                                                          0,
+                                                          {},
+                                                          "fault status-byte write 5 0x1b"},
+                                           BlockFaultCase{"NakBlock",
+                                                          {"--nak-block", "5"},
+                                                          WriteExchange,
+                                                          {ACK},
+                                                          -1,
+                                                          0,
+                                                          {NAK},
+                                                          "fault nak-block 5"},
+                                           BlockFaultCase{"BlockStatus",
+                                                          {"--block-status", "5:0x07"},
+                                                          WriteExchange,
+                                                          {ACK},
+                                                          -1,
+                                                          0,
+                                                          {0x07},
+                                                          "fault block-status 5 0x07"},
+                                           BlockFaultCase{"BadChecksum",
+                                                          {"--bad-checksum", "5"},
+                                                          ReadExchange,
+                                                          {ACK},
+                                                          257,
+                                                          0x01,
+                                                          {},
+                                                          "fault bad-checksum 5 0x01"},
+                                           BlockFaultCase{"BadChecksum3f",
+                                                          {"--bad-checksum", "5:0x3f"},
+                                                          ReadExchange,
+                                                          {ACK},
+                                                          257,
+                                                          0x3F,
+                                                          {},
+                                                          "fault bad-checksum 5 0x3f"},
+                                           BlockFaultCase{"ShortFrame",
+                                                          {"--short-frame", "5"},
+                                                          ReadExchange,
+                                                          {ACK},
+                                                          200,
+                                                          0,
+                                                          {},
+                                                          "fault short-frame 5 200"},
+                                           BlockFaultCase{"ShortFrame0",
+                                                          {"--short-frame", "5:0"},
+                                                          ReadExchange,
+                                                          {ACK},
+                                                          0,
+                                                          0,
+                                                          {},
+                                                          "fault short-frame 5 0"},
+                                           BlockFaultCase{
+                                               "ShortFrame256",
+                                               {"--short-frame", "5:256", "--nak-command", "9"},
+                                               ReadExchange,
+                                               {ACK},
+                                               256,
+                                               0,
+                                               {},
+                                               "fault short-frame 5 256"}),
+                         [](const ::testing::TestParamInfo<BlockFaultCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
-TEST_F(SimTest, GoesSilentAfterItsBlocks)
-{
+TEST_F(SimTest, GoesSilentAfterItsBlocks) {
     Start({"--silent-after", "2"});
     EXPECT_EQ(WriteBlock(0, Pattern(0)), Bytes{ACK});
     Send(fd, Command(0x12, 0));
@@ -599,8 +632,7 @@ TEST_F(SimTest, GoesSilentAfterItsBlocks)
     ExpectEvent("fault silent ident");
 }
 
-TEST_F(SimTest, RefusedBlocksDoNotCountTowardsSilence)
-{
+TEST_F(SimTest, RefusedBlocksDoNotCountTowardsSilence) {
     Start({"--silent-after", "1", "--nak-command", "0"});
     Send(fd, Command(0x12, 0));
     EXPECT_EQ(Receive(fd, 1), Bytes{NAK});
@@ -610,8 +642,7 @@ TEST_F(SimTest, RefusedBlocksDoNotCountTowardsSilence)
     EXPECT_EQ(Receive(fd, 1, 400), Bytes{});
 }
 
-TEST_F(SimTest, HangsUpAfterItsBlocks)
-{
+TEST_F(SimTest, HangsUpAfterItsBlocks) {
     Start({"--hangup-after", "1"});
     Send(fd, Command(0x12, 0));
     EXPECT_EQ(Receive(fd, 258).size(), 258u);
@@ -634,14 +665,13 @@ TEST_F(SimTest, HangsUpAfterItsBlocks)
 // simulator learns of a close only after the fact: a peer that reopens and
 // reads within microseconds can still meet old bytes (a real reopen takes
 // milliseconds), hence the pause after such a close.
-TEST_F(SimTest, ServesManyOpenCloseCycles)
-{
+TEST_F(SimTest, ServesManyOpenCloseCycles) {
     Start({"--port-events"});
     for (int cycle = 0; cycle < 30; ++cycle) {
         Reopen();
         Send(fd, {ESC});
         if (cycle % 3 == 2) {
-            CloseAndPause();   // the reply unread
+            CloseAndPause();  // the reply unread
             continue;
         }
         ASSERT_EQ(Receive(fd, 7, 800, 150), Ident({3, 5, 1, 20})) << "cycle " << cycle << Events();
@@ -649,7 +679,7 @@ TEST_F(SimTest, ServesManyOpenCloseCycles)
         ASSERT_EQ(WriteBlock((unsigned)cycle, data), Bytes{ACK}) << "cycle " << cycle;
         Send(fd, Command(0x12, (unsigned)cycle));
         if (cycle % 3 == 1) {
-            CloseAndPause();   // in the middle of the data frame
+            CloseAndPause();  // in the middle of the data frame
             continue;
         }
         ASSERT_EQ(Receive(fd, 258), AckThen(Frame(data))) << "cycle " << cycle;
@@ -660,8 +690,7 @@ TEST_F(SimTest, ServesManyOpenCloseCycles)
 }
 
 // Bytes sent while the port is closed are lost, as they would be on a line.
-TEST_F(SimTest, AnswerToAClosedPortIsLost)
-{
+TEST_F(SimTest, AnswerToAClosedPortIsLost) {
     Start({"--turnaround", "50"});
     Send(fd, Command(0x12, 9));
     ExpectEvent("command read 9 ack");
@@ -678,8 +707,7 @@ TEST_F(SimTest, AnswerToAClosedPortIsLost)
 // The simulator may be slow to run and see the PC's close and reopen before the
 // bytes it sent in between: what came before the close is dropped, and the new
 // exchange's ESC is answered alone.
-TEST_F(SimTest, BytesSentBeforeACloseAreDropped)
-{
+TEST_F(SimTest, BytesSentBeforeACloseAreDropped) {
     struct Case {
         bool reopenWhileStopped;
     };
@@ -691,12 +719,10 @@ TEST_F(SimTest, BytesSentBeforeACloseAreDropped)
         Send(fd, Command(0x11, 8));
         Send(fd, frame);
         Reopen();
-        if (c.reopenWhileStopped)
-            Send(fd, {ESC});
+        if (c.reopenWhileStopped) Send(fd, {ESC});
         kill(sim.pid, SIGCONT);
         ExpectEvent("drop stale");
-        if (!c.reopenWhileStopped)
-            Send(fd, {ESC});
+        if (!c.reopenWhileStopped) Send(fd, {ESC});
         EXPECT_EQ(Receive(fd, 7, 500, 150), Ident({3, 5, 1, 20})) << Events();
         EXPECT_EQ(ReadImage(image, 8), Bytes(256, 0));
         close(fd);
@@ -707,8 +733,7 @@ TEST_F(SimTest, BytesSentBeforeACloseAreDropped)
 }
 
 // Nobody reads the event lines for a while: the line must not wait for them.
-TEST_F(SimTest, UnreadEventLinesNeverHoldUpTheLine)
-{
+TEST_F(SimTest, UnreadEventLinesNeverHoldUpTheLine) {
     Start();
     for (unsigned block = 0; block < 3000; ++block) {
         Send(fd, Command(0x12, block));
@@ -717,8 +742,7 @@ TEST_F(SimTest, UnreadEventLinesNeverHoldUpTheLine)
     ExpectEvent("block-out 2999", 5000);
 }
 
-TEST_F(SimTest, LinePacingTakesTheWireTime)
-{
+TEST_F(SimTest, LinePacingTakesTheWireTime) {
     Start({"--line-rate"});
     // 4 command bytes in, ACK and 257 frame bytes out: 262 bytes at 260 us.
     long long start = NowMs();
@@ -740,8 +764,7 @@ TEST_F(SimTest, LinePacingTakesTheWireTime)
     EXPECT_LT(took, 400);
 }
 
-TEST_F(SimTest, UnpacedLineAnswersAtOnce)
-{
+TEST_F(SimTest, UnpacedLineAnswersAtOnce) {
     Start();
     long long fastest = 1000;
     for (int i = 0; i < 3; ++i) {
@@ -753,8 +776,7 @@ TEST_F(SimTest, UnpacedLineAnswersAtOnce)
     EXPECT_LT(fastest, 40);
 }
 
-TEST_F(SimTest, TurnaroundDelaysEachAnswer)
-{
+TEST_F(SimTest, TurnaroundDelaysEachAnswer) {
     Start({"--turnaround", "80"});
     long long start = NowMs();
     Send(fd, {ESC});
@@ -770,8 +792,7 @@ TEST_F(SimTest, TurnaroundDelaysEachAnswer)
     EXPECT_GE(NowMs() - start, 80);
 }
 
-TEST_F(SimTest, ReplacesAStaleLinkAndRemovesItAtExit)
-{
+TEST_F(SimTest, ReplacesAStaleLinkAndRemovesItAtExit) {
     ASSERT_EQ(symlink("/dev/pts/nonexistent-dm730", link.c_str()), 0);
     Start();
     Send(fd, {ESC});
@@ -783,20 +804,17 @@ TEST_F(SimTest, ReplacesAStaleLinkAndRemovesItAtExit)
     EXPECT_NE(lstat(link.c_str(), &st), 0);
 }
 
-TEST_F(SimTest, ExitsCleanlyOnInterrupt)
-{
+TEST_F(SimTest, ExitsCleanlyOnInterrupt) {
     Start();
     kill(sim.pid, SIGINT);
     long long deadline = NowMs() + 2000;
     struct stat st;
-    while (lstat(link.c_str(), &st) == 0 && NowMs() < deadline)
-        SleepMs(10);
+    while (lstat(link.c_str(), &st) == 0 && NowMs() < deadline) SleepMs(10);
     EXPECT_NE(lstat(link.c_str(), &st), 0);
     EXPECT_EQ(StopSim(sim), 0);
 }
 
-TEST_F(SimTest, NeverReplacesAFile)
-{
+TEST_F(SimTest, NeverReplacesAFile) {
     { std::ofstream(link) << "mine"; }
     EXPECT_NE(StartSim(sim, link, {"--memory", image}, 2000), 0);
     EXPECT_EQ(sim.exitStatus, 1);
@@ -809,8 +827,7 @@ TEST_F(SimTest, NeverReplacesAFile)
 
 // --device: the test holds the master of a pty pair and hands the simulator
 // the slave, as if it were a serial port.
-TEST_F(SimTest, ServesARealDeviceLine)
-{
+TEST_F(SimTest, ServesARealDeviceLine) {
     int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_GE(master, 0);
     ASSERT_EQ(grantpt(master), 0);
@@ -836,8 +853,7 @@ void PrintTo(const BadLineCase& c, std::ostream* os) { *os << c.name; }
 
 class BadCommandLine : public SimTest, public ::testing::WithParamInterface<BadLineCase> {};
 
-TEST_P(BadCommandLine, IsRefusedWithStatus2)
-{
+TEST_P(BadCommandLine, IsRefusedWithStatus2) {
     EXPECT_NE(StartSim(sim, link, GetParam().args, 2000), 0);
     EXPECT_EQ(sim.exitStatus, 2);
     struct stat st;

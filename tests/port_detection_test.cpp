@@ -29,11 +29,21 @@ namespace {
 
 // The texts as the operator sees them, spelled in Windows-1250 bytes here so a
 // wrong code page or a lost space shows up.
-const char OpenFailed[] = "B\xB3\xB9" "d otwarcia portu !";
-const char ConfigureFailed[] = "B\xB3\xB9" "d konfiguracji portu !";
-const char Warning[] = "Ostrze\xBF" "enie";
+const char OpenFailed[] =
+    "B\xB3\xB9"
+    "d otwarcia portu !";
+const char ConfigureFailed[] =
+    "B\xB3\xB9"
+    "d konfiguracji portu !";
+const char Warning[] =
+    "Ostrze\xBF"
+    "enie";
 const char NotFound[] =
-    "Nie znalaz\xB3" "em Dm730 !\nPod\xB3\xB9" "cz urz\xB9" "dzenie, przygotuj do transmisji\ni spr\xF3" "buj ponownie.";
+    "Nie znalaz\xB3"
+    "em Dm730 !\nPod\xB3\xB9"
+    "cz urz\xB9"
+    "dzenie, przygotuj do transmisji\ni spr\xF3"
+    "buj ponownie.";
 
 const unsigned char ValidIdent[6] = {0x03, 0x05, 0x01, 0x14, 0xE3, 0x06};
 
@@ -45,7 +55,8 @@ struct Pty {
 Pty OpenPty() {
     Pty p;
     p.master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (p.master >= 0 && grantpt(p.master) == 0 && unlockpt(p.master) == 0) p.slave = ptsname(p.master);
+    if (p.master >= 0 && grantpt(p.master) == 0 && unlockpt(p.master) == 0)
+        p.slave = ptsname(p.master);
     return p;
 }
 
@@ -69,7 +80,7 @@ bool IsFree(const std::string& path) {
 
 // A device that answers every ESC with a fixed reply, on the master side of a pty.
 class FakeDevice {
-public:
+  public:
     FakeDevice(int master, std::vector<unsigned char> reply) : master_(master), reply_(reply) {
         thread_ = std::thread([this] { Run(); });
     }
@@ -79,7 +90,7 @@ public:
     }
     int requests() const { return requests_; }
 
-private:
+  private:
     void Run() {
         while (!stop_) {
             pollfd p{master_, POLLIN, 0};
@@ -106,7 +117,7 @@ private:
 
 // The port folder of the native build: links com1, com2, ... to whatever each test needs.
 class PortDetection : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/selvo-detect-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -355,7 +366,8 @@ TEST_F(PortDetection, AutoDuringATransferClosesThePortAndLeavesThePhase) {
     EXPECT_EQ(TransferJob.phase, PhaseCommandSent);
     EXPECT_FALSE(IsChannelOpen());
     EXPECT_TRUE(IsFree(port.slave));
-    EXPECT_EQ(Screen.markCalls, (std::vector<std::pair<int, bool>>{{1, false}, {1, true}, {1, false}}));
+    EXPECT_EQ(Screen.markCalls,
+              (std::vector<std::pair<int, bool>>{{1, false}, {1, true}, {1, false}}));
     ASSERT_EQ(Screen.boxes.size(), 1u);
     ExpectBox(0, NotFound, "Mamy problem :");
 }
@@ -390,7 +402,8 @@ TEST_F(PortDetection, ChoosingByHandMovesTheMarkAndMakesNoProbe) {
     EXPECT_EQ(device.requests(), 1);
     EXPECT_EQ(Drain(other.master), "");
     EXPECT_EQ(MarkedPositions(), std::vector<int>{2});
-    EXPECT_EQ(Screen.markCalls, (std::vector<std::pair<int, bool>>{{1, true}, {1, false}, {2, true}}));
+    EXPECT_EQ(Screen.markCalls,
+              (std::vector<std::pair<int, bool>>{{1, true}, {1, false}, {2, true}}));
 
     // Ids past the table are not port items: nothing changes.
     for (int index : {2, 3, 100, -1}) ChoosePort(index);
@@ -405,7 +418,9 @@ TEST_F(PortDetection, OneSilentPortCostsUnderASecond) {
     BuildTable(1);
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(DetectDevice(), 0);
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                  std::chrono::steady_clock::now() - start)
+                  .count();
     RecordProperty("silent_port_ms", static_cast<int>(ms));
     std::printf("one silent port: %lld ms\n", static_cast<long long>(ms));
     // The read gives up after 6 x 120 ms; much less means the probe did not wait at all.

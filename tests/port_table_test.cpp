@@ -39,16 +39,16 @@ struct CompareCase {
 TEST(ComparePortNames, DifferenceOfFirstDifferingFoldedSignedBytes) {
     const CompareCase cases[] = {
         {"COM1:", "COM1:", 0},
-        {"com1:", "COM1:", 0},            // letters fold to upper case
+        {"com1:", "COM1:", 0},  // letters fold to upper case
         {"COM1:", "COM2:", '1' - '2'},
-        {"COM10:", "COM1:", '0' - ':'},   // the colon sorts after the digits
-        {"COM1", "COM1:", 0 - ':'},       // the end of a name sorts first among ASCII
+        {"COM10:", "COM1:", '0' - ':'},  // the colon sorts after the digits
+        {"COM1", "COM1:", 0 - ':'},      // the end of a name sorts first among ASCII
         {"COM1:", "COM1", ':'},
         {"a", "B", 'A' - 'B'},
-        {"[", "a", '[' - 'A'},            // folding puts "[" after the letters
-        {"A\xE9", "A", -23},              // 0xE9 read as -23: before the terminator
+        {"[", "a", '[' - 'A'},  // folding puts "[" after the letters
+        {"A\xE9", "A", -23},    // 0xE9 read as -23: before the terminator
         {"\xC5", "A", -59 - 'A'},
-        {"\xE9", "\xC9", -23 - -55},      // bytes above 0x7F are not folded
+        {"\xE9", "\xC9", -23 - -55},  // bytes above 0x7F are not folded
         {"", "", 0},
     };
     for (const CompareCase& c : cases)
@@ -114,7 +114,7 @@ TEST(PortTable, FallbackOffersComOneAndTwo) {
 
 // The native enumeration: one port per entry of the folder, named as the spooler would.
 class PortFolder : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/selvo-ports-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);

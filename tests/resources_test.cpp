@@ -17,7 +17,8 @@ std::string ResDir() { return std::string(SOURCE_DIR) + "/res/"; }
 
 std::vector<uint8_t> ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>());
 }
 
 uint32_t Le(const std::vector<uint8_t>& d, size_t at, int bytes) {

@@ -35,7 +35,7 @@ struct FarEnd {
 };
 
 class SerialChannelTest : public ::testing::Test {
-protected:
+  protected:
     std::string dir;
     std::deque<FarEnd> ends;  // references stay valid as ports are added
 
@@ -115,8 +115,8 @@ TEST_F(SerialChannelTest, PortNamesMapToLowerCaseLinksWithoutPrefixOrColon) {
         const char* name;
         int master;
     } cases[] = {
-        {"COM3:", com3.master},     {"COM3", com3.master},      {"\\\\.\\COM3", com3.master},
-        {"\\\\.\\COM3:", com3.master}, {"com3", com3.master},   {"COM12:", com12.master},
+        {"COM3:", com3.master},         {"COM3", com3.master}, {"\\\\.\\COM3", com3.master},
+        {"\\\\.\\COM3:", com3.master},  {"com3", com3.master}, {"COM12:", com12.master},
         {"\\\\.\\COM12", com12.master},
     };
     uint8_t marker = 0x40;
@@ -134,8 +134,8 @@ TEST_F(SerialChannelTest, PortNamesMapToLowerCaseLinksWithoutPrefixOrColon) {
 
 TEST_F(SerialChannelTest, NamesWithoutALinkOrOutsideTheFolderDoNotOpen) {
     AddPort("com3");
-    const char* names[] = {"COM4:", "COM3x", "COM", "", ":", "\\\\.\\", "./COM3", "..",
-                           "COM3::", "\\\\.\\\\\\.\\COM3"};
+    const char* names[] = {"COM4:",   "COM3x",  "COM", "",       ":",
+                           "\\\\.\\", "./COM3", "..",  "COM3::", "\\\\.\\\\\\.\\COM3"};
     for (const char* name : names) {
         SCOPED_TRACE(name);
         EXPECT_EQ(OpenChannel(name), -1);

@@ -58,13 +58,14 @@ Bytes Slice(const Bytes& image, unsigned firstBlock, unsigned blocks) {
 }
 
 class TransferLineTest : public ::testing::Test {
-protected:
+  protected:
     std::filesystem::path dir;
     std::string memoryPath;
     SimProcess sim;
 
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "selvo_line_XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "selvo_line_XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir = pattern;
         std::filesystem::create_directory(dir / "ports");
@@ -126,13 +127,15 @@ protected:
     }
 
     void ExpectNoBoxes() {
-        for (const ShownBox& box : Screen.boxes) ADD_FAILURE() << "unexpected box: " << box.text << LastSimLines();
+        for (const ShownBox& box : Screen.boxes)
+            ADD_FAILURE() << "unexpected box: " << box.text << LastSimLines();
     }
 
     std::string LastSimLines() {
         const std::vector<std::string>& lines = SimLines(sim);
         std::string text = "\nthe simulator's last lines:";
-        for (size_t i = lines.size() > 8 ? lines.size() - 8 : 0; i < lines.size(); ++i) text += "\n  " + lines[i];
+        for (size_t i = lines.size() > 8 ? lines.size() - 8 : 0; i < lines.size(); ++i)
+            text += "\n  " + lines[i];
         return text;
     }
 };
@@ -254,13 +257,25 @@ TEST_F(TransferLineTest, DeviceFaultsEndTheTransferWithTheirText) {
         {{"--bad-ident-checksum=0x0A"}, ActionVerify, "Błąd inicjacji : sumy kontrolnej : a", 0},
         {{"--ident-silent"}, ActionWriteToDevice, "Błąd inicjacji : brak danych : 0", 0},
         {{"--nak-command", "513"}, ActionWriteToDevice, "Błąd potwierdzenia : NAK", 0},
-        {{"--status-byte", "512:0x07"}, ActionReadFromDevice, "Błąd potwierdzenia : błąd ACK :  7", 0},
+        {{"--status-byte", "512:0x07"},
+         ActionReadFromDevice,
+         "Błąd potwierdzenia : błąd ACK :  7",
+         0},
         {{"--status-byte", "513:0x1B"}, ActionVerify, "Błąd potwierdzenia : błąd ACK : 1b", 0},
         {{"--silent-after", "2"}, ActionReadFromDevice, "Błąd potwierdzenia : brak danych : 0", 2},
         {{"--nak-block", "514"}, ActionWriteToDevice, "Błąd przesyłania : NAK", 0},
-        {{"--block-status", "512:0x07"}, ActionWriteToDevice, "Błąd przesyłania : błąd ACK :  7", 0},
-        {{"--bad-checksum", "514:0x3F"}, ActionReadFromDevice, "Błąd przesyłania : sumy kontrolnej : 3f", 2},
-        {{"--bad-checksum", "512:0x3F"}, ActionVerify, "Błąd przesyłania : sumy kontrolnej : 3f", 0},
+        {{"--block-status", "512:0x07"},
+         ActionWriteToDevice,
+         "Błąd przesyłania : błąd ACK :  7",
+         0},
+        {{"--bad-checksum", "514:0x3F"},
+         ActionReadFromDevice,
+         "Błąd przesyłania : sumy kontrolnej : 3f",
+         2},
+        {{"--bad-checksum", "512:0x3F"},
+         ActionVerify,
+         "Błąd przesyłania : sumy kontrolnej : 3f",
+         0},
         {{"--short-frame", "513"}, ActionReadFromDevice, "Błąd przesyłania : brak danych : 200", 1},
         {{"--hangup-after", "1"}, ActionReadFromDevice, "Kod błędu : 109", 1},
     };
@@ -314,7 +329,8 @@ TEST_F(TransferLineTest, VerifyAsksAboutEachDifference) {
     Begin(ActionVerify, KindScenes, PathOf("v.usr"));
     Screen.answers = std::deque<int>(300, AnswerYes);
     Pump(30);
-    size_t zeros = size_t(std::count(image.begin() + 898 * BlockSize, image.begin() + 899 * BlockSize, 0));
+    size_t zeros =
+        size_t(std::count(image.begin() + 898 * BlockSize, image.begin() + 899 * BlockSize, 0));
     EXPECT_EQ(Screen.boxes.size(), 2u + 256u - zeros)
         << "then every non-zero byte of block 898 against the zero fill";
     EXPECT_EQ(TransferJob.nextBlock, 898) << "ends at the end of the file";
@@ -366,7 +382,8 @@ TEST_F(TransferLineTest, BlocksPerSecond) {
         CloseChannel();
         StopSim(sim);
         StartDevice(r.paced ? std::vector<std::string>{"--line-rate"} : std::vector<std::string>{});
-        std::string path = r.action == ActionReadFromDevice ? PathOf("back.usr") : PathOf("scenes.usr");
+        std::string path =
+            r.action == ActionReadFromDevice ? PathOf("back.usr") : PathOf("scenes.usr");
         Begin(r.action, KindScenes, path);
         // The handshake is not part of the block rate.
         Pump(10, [] { return TransferJob.phase == PhaseSendCommand; });
@@ -375,7 +392,8 @@ TEST_F(TransferLineTest, BlocksPerSecond) {
         ExpectNoBoxes();
         ASSERT_EQ(TransferJob.nextBlock, 896 + r.blocks) << r.name;
         r.rate = r.blocks / seconds;
-        std::printf("[ rate     ] %s: %u blocks in %.2f s, %.1f blocks/s\n", r.name, r.blocks, seconds, r.rate);
+        std::printf("[ rate     ] %s: %u blocks in %.2f s, %.1f blocks/s\n", r.name, r.blocks,
+                    seconds, r.rate);
         RecordProperty(std::string(r.name), std::to_string(r.rate));
         StopTransfer();
     }

@@ -42,7 +42,9 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     int id = LOWORD(wParam);
     switch (id) {
     case CmdHelp: ShowHelp(window); return 0;
-    case CmdAbout: MessageBoxA(window, AboutText, AboutCaption, MB_ICONINFORMATION | MB_OK); return 0;
+    case CmdAbout:
+        MessageBoxA(window, AboutText, AboutCaption, MB_ICONINFORMATION | MB_OK);
+        return 0;
     case CmdReadFromDevice: RunActionCommand(ActionReadFromDevice); return 0;
     case CmdWriteToDevice: RunActionCommand(ActionWriteToDevice); return 0;
     case CmdVerify: RunActionCommand(ActionVerify); return 0;

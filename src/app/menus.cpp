@@ -55,7 +55,8 @@ static BOOL FillChoiceMenu(HMENU menu) {
 
 static BOOL FillPortMenu(HMENU menu) {
     BOOL ok = AppendItem(menu, 0, CmdPortAuto, "&Auto");
-    for (int i = 0; PortTable && PortTable[i][0]; ++i) ok &= AppendItem(menu, 0, CmdPortFirst + i, PortTable[i]);
+    for (int i = 0; PortTable && PortTable[i][0]; ++i)
+        ok &= AppendItem(menu, 0, CmdPortFirst + i, PortTable[i]);
     return ok;
 }
 

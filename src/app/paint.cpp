@@ -25,7 +25,8 @@ static void DrawPicture(HDC dc, int outerWidth, int outerHeight) {
     GetObjectA(BackgroundPicture, sizeof bm, &bm);
     POINT origin = {0, 0};
     DPtoLP(memory, &origin, 1);
-    StretchBlt(dc, 0, 0, outerWidth, outerHeight, memory, origin.x, origin.y, bm.bmWidth, bm.bmHeight, SRCCOPY);
+    StretchBlt(dc, 0, 0, outerWidth, outerHeight, memory, origin.x, origin.y, bm.bmWidth,
+               bm.bmHeight, SRCCOPY);
     SelectObject(memory, previous);
     DeleteDC(memory);
 }

@@ -11,16 +11,8 @@ const char* const KindNames[3] = {"program", "biblioteki", "dane użytkownika"};
 const char WaitingText[] = "Oczekiwanie . . .";
 // By phase number, 0 to 9.
 const char* const PhaseTexts[10] = {
-    "",
-    WaitingText,
-    WaitingText,
-    "Komenda",
-    WaitingText,
-    WaitingText,
-    "Wysyłanie",
-    WaitingText,
-    "Odbieranie",
-    "",
+    "",          WaitingText, WaitingText, "Komenda",    WaitingText,
+    WaitingText, "Wysyłanie", WaitingText, "Odbieranie", "",
 };
 
 // A value the tables do not cover shows as an empty text rather than

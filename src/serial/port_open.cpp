@@ -52,8 +52,7 @@ static bool ProbeOpenPort() {
     StartRead(6);
     unsigned long count = 0;
     int outcome;
-    while ((outcome = Poll(ReadRecord, &count)) == PollPending) {
-    }
+    while ((outcome = Poll(ReadRecord, &count)) == PollPending) {}
     if (outcome != PollDone) {
         CloseChannel();
         return false;

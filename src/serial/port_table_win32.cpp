@@ -5,7 +5,8 @@
 #include <windows.h>
 #include <winspool.h>
 
-static_assert(sizeof(PortRecord) == sizeof(PORT_INFO_1A), "PortRecord must match the spooler's record");
+static_assert(sizeof(PortRecord) == sizeof(PORT_INFO_1A),
+              "PortRecord must match the spooler's record");
 
 typedef BOOL(WINAPI* EnumPortsProc)(LPSTR server, DWORD level, LPBYTE buffer, DWORD size,
                                     LPDWORD needed, LPDWORD returned);
@@ -25,7 +26,8 @@ void BuildPortTable() {
     if (entry == NULL) {
         FillPortTable(NULL, 0);
     } else {
-        EnumPortsProc enumPorts = reinterpret_cast<EnumPortsProc>(reinterpret_cast<void (*)()>(entry));
+        EnumPortsProc enumPorts =
+            reinterpret_cast<EnumPortsProc>(reinterpret_cast<void (*)()>(entry));
         DWORD needed = 0;
         DWORD returned = 0;
         enumPorts(NULL, 1, NULL, 0, &needed, &returned);

@@ -10,8 +10,8 @@ enum PollOutcome { PollDone = 0, PollPending = 1, PollFailed = 2 };
 const unsigned long ErrorIoIncomplete = 996;
 const unsigned long ErrorIoPending = 997;
 // Codes a failed poll reports (the Windows ones; the termios backend uses the same).
-const unsigned long ErrorInvalidHandle = 6;       // no port is open
-const unsigned long ErrorNotReady = 21;           // write on a vanished line
+const unsigned long ErrorInvalidHandle = 6;  // no port is open
+const unsigned long ErrorNotReady = 21;      // write on a vanished line
 const unsigned long ErrorGenFailure = 31;
 const unsigned long ErrorInvalidParameter = 87;
 const unsigned long ErrorBrokenPipe = 109;        // read on a vanished line

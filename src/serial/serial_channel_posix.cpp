@@ -36,7 +36,7 @@ struct ChannelOperation {
     unsigned long count;      // bytes moved so far
     unsigned long errorCode;  // when failed
     int64_t startedUs;
-    int64_t lastByteUs;       // read: when the latest bytes were seen
+    int64_t lastByteUs;                      // read: when the latest bytes were seen
     uint8_t outgoing[sizeof(IoBufferArea)];  // write: the bytes being sent
 };
 
@@ -124,8 +124,8 @@ static bool BuildLineSettings(termios& settings) {
     bool ok = tcgetattr(SerialChannel.fd, &settings) == 0;
     if (!ok) memset(&settings, 0, sizeof settings);
     cfmakeraw(&settings);
-    settings.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | ISTRIP | PARMRK | IGNBRK | BRKINT |
-                          INLCR | IGNCR | ICRNL);
+    settings.c_iflag &=
+        ~(IXON | IXOFF | IXANY | INPCK | ISTRIP | PARMRK | IGNBRK | BRKINT | INLCR | IGNCR | ICRNL);
     settings.c_oflag &= ~OPOST;
     settings.c_lflag &= ~(ICANON | ECHO | ECHOE | ECHONL | ISIG | IEXTEN);
     settings.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
@@ -233,7 +233,8 @@ static void AdvanceRead(ChannelOperation& op, int64_t now) {
         return;
     }
     const ChannelTimeouts& t = SerialChannel.timeouts;
-    if (t.readInterval > 0 && op.count > 0 && now - op.lastByteUs >= int64_t(t.readInterval) * 1000) {
+    if (t.readInterval > 0 && op.count > 0 &&
+        now - op.lastByteUs >= int64_t(t.readInterval) * 1000) {
         op.state = RecordDone;
         return;
     }
@@ -296,12 +297,8 @@ int Poll(int record, unsigned long* value) {
         }
     }
     switch (op.state) {
-    case RecordPending:
-        *value = ErrorIoIncomplete;
-        return PollPending;
-    case RecordFailed:
-        *value = op.errorCode;
-        return PollFailed;
+    case RecordPending: *value = ErrorIoIncomplete; return PollPending;
+    case RecordFailed: *value = op.errorCode; return PollFailed;
     default:  // a record never used reads as a finished transfer of 0 bytes
         *value = op.state == RecordDone ? op.count : 0;
         return PollDone;

@@ -21,7 +21,9 @@ uint8_t SumBytes(const uint8_t* bytes, size_t n) {
     return uint8_t(sum);
 }
 
-static uint8_t BalanceOf(const uint8_t* bytes, size_t n) { return uint8_t(0x100 - SumBytes(bytes, n)); }
+static uint8_t BalanceOf(const uint8_t* bytes, size_t n) {
+    return uint8_t(0x100 - SumBytes(bytes, n));
+}
 
 void BuildIdentRequest() { IoBuffer.frameArea[0] = ByteEsc; }
 
@@ -88,17 +90,13 @@ void FormatReplyFailure(char* text, size_t size, const char* prefix, ReplyCheck 
     case ReplyMissingData:
         std::snprintf(text, size, "%s%s%u", prefix, MissingDataText, check.detail);
         break;
-    case ReplyRefused:
-        std::snprintf(text, size, "%s%s", prefix, RefusedText);
-        break;
+    case ReplyRefused: std::snprintf(text, size, "%s%s", prefix, RefusedText); break;
     case ReplyAckError:
         std::snprintf(text, size, "%s%s%2x", prefix, AckErrorText, check.detail);
         break;
     case ReplyChecksumError:
         std::snprintf(text, size, "%s%s%x", prefix, ChecksumErrorText, check.detail);
         break;
-    default:
-        std::snprintf(text, size, "%s", prefix);
-        break;
+    default: std::snprintf(text, size, "%s", prefix); break;
     }
 }

@@ -12,10 +12,10 @@ const uint8_t OpReadBlock = 0x12;
 
 enum ReplyOutcome {
     ReplyValid = 0,
-    ReplyMissingData,   // detail: the received byte count
-    ReplyRefused,       // NAK
-    ReplyAckError,      // detail: the received status byte
-    ReplyChecksumError, // detail: the 8-bit sum of the covered bytes
+    ReplyMissingData,    // detail: the received byte count
+    ReplyRefused,        // NAK
+    ReplyAckError,       // detail: the received status byte
+    ReplyChecksumError,  // detail: the 8-bit sum of the covered bytes
 };
 
 struct ReplyCheck {

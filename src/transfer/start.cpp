@@ -20,7 +20,8 @@ const char OpenFailedText[] = "Błąd otwarcia pliku !";
 
 // The dialog's flags as the common dialog library defines them.
 const unsigned long FlagsChooseExisting = 0x1800;  // OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST
-const unsigned long FlagsChooseTarget = 0x2006;    // OFN_CREATEPROMPT | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT
+const unsigned long FlagsChooseTarget =
+    0x2006;  // OFN_CREATEPROMPT | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT
 const unsigned long FlagExtensionDifferent = 0x400;
 
 struct ActionDialog {
@@ -85,8 +86,8 @@ bool IsExtensionAccepted(int kind, unsigned long flags, unsigned offset) {
 const int PathPrecision = sizeof DialogFileName - 1;
 
 // A text that does not fit its buffer is cut there and keeps its terminator.
-__attribute__((format(printf, 3, 4)))
-void ComposeText(char* text, size_t size, const char* format, ...) {
+__attribute__((format(printf, 3, 4))) void ComposeText(char* text, size_t size, const char* format,
+                                                       ...) {
     va_list arguments;
     va_start(arguments, format);
     std::vsnprintf(text, size, format, arguments);
@@ -99,8 +100,8 @@ int OpenTarget() {
         char question[295];
         ComposeText(question, sizeof question, "Plik %.*s już istnieje !\nCzy chcesz go nadpisać ?",
                     PathPrecision, path);
-        if (ShowMessageBox(question, CaptionWarning, BoxYesNo | BoxIconQuestion | BoxDefaultSecond) !=
-            AnswerYes)
+        if (ShowMessageBox(question, CaptionWarning,
+                           BoxYesNo | BoxIconQuestion | BoxDefaultSecond) != AnswerYes)
             return -3;
         if (ProbeFile(path) == FileReadOnly) {
             char text[295];
@@ -156,7 +157,8 @@ int StartTransfer() {
     if (kind < 0 || kind > 2) return -2;
     TransferJob.nextBlock = RegionTable[kind].firstBlock;
     TransferJob.blocksLeft = RegionTable[kind].blockCount;
-    std::memcpy(IoBuffer.defaultExtension, KindFileTable[kind].extension, sizeof IoBuffer.defaultExtension);
+    std::memcpy(IoBuffer.defaultExtension, KindFileTable[kind].extension,
+                sizeof IoBuffer.defaultExtension);
     std::memcpy(DialogFilter, KindFileTable[kind].filter, sizeof DialogFilter);
     TransferJob.firstBlock = TransferJob.nextBlock;
 

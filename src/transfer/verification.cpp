@@ -3,16 +3,18 @@
 #include "app/screen.h"
 #include "transfer/transfer.h"
 
-static const char VerifyQuestionFormat[] = "Błąd weryfikacji : blok %u poz. %d\n%u, %u\nKontynuować ?";
+static const char VerifyQuestionFormat[] =
+    "Błąd weryfikacji : blok %u poz. %d\n%u, %u\nKontynuować ?";
 
 int VerifyBlock(const uint8_t fileBlock[256]) {
     const uint8_t* device = IoBuffer.frameArea;
     for (int j = 0; j < BlockSize; ++j) {
         if (fileBlock[j] == device[j]) continue;
         char text[79];
-        std::snprintf(text, sizeof text, VerifyQuestionFormat, unsigned(TransferJob.nextBlock) + 1, j,
-                      unsigned(fileBlock[j]), unsigned(device[j]));
-        int answer = ShowMessageBox(text, CaptionWarning, BoxYesNo | BoxIconQuestion | BoxDefaultSecond);
+        std::snprintf(text, sizeof text, VerifyQuestionFormat, unsigned(TransferJob.nextBlock) + 1,
+                      j, unsigned(fileBlock[j]), unsigned(device[j]));
+        int answer =
+            ShowMessageBox(text, CaptionWarning, BoxYesNo | BoxIconQuestion | BoxDefaultSecond);
         if (answer == AnswerYes) continue;
         TransferJob.phase = PhaseIdle;
         TransferJob.inputFile.close();

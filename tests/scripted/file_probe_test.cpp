@@ -15,12 +15,14 @@ TEST(FileProbeTest, StateByPermissionBits) {
     char pattern[] = "/tmp/selvo_probe_XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     std::string dir = pattern;
-    struct Case { const char* name; int mode; int state; };
+    struct Case {
+        const char* name;
+        int mode;
+        int state;
+    };
     const Case cases[] = {
-        {"plain", 0644, FileWritable},
-        {"owner-only", 0200, FileWritable},
-        {"locked", 0444, FileReadOnly},
-        {"others-may", 0466, FileReadOnly},
+        {"plain", 0644, FileWritable},   {"owner-only", 0200, FileWritable},
+        {"locked", 0444, FileReadOnly},  {"others-may", 0466, FileReadOnly},
         {"nothing", 0000, FileReadOnly},
     };
     for (const Case& c : cases) {

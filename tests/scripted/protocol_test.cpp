@@ -15,7 +15,9 @@ void LoadFrame(const std::vector<uint8_t>& bytes) {
     std::copy(bytes.begin(), bytes.end(), IoBuffer.frameArea);
 }
 
-std::vector<uint8_t> Frame(size_t n) { return std::vector<uint8_t>(IoBuffer.frameArea, IoBuffer.frameArea + n); }
+std::vector<uint8_t> Frame(size_t n) {
+    return std::vector<uint8_t>(IoBuffer.frameArea, IoBuffer.frameArea + n);
+}
 
 struct CommandCase {
     int action;
@@ -52,11 +54,23 @@ TEST(ProtocolTest, IdentificationReplyIsJudgedInOrderCountNakAckChecksum) {
     const IdentCase cases[] = {
         {"valid", {0x03, 0x05, 0x01, 0x14, 0xE3, 0x06}, 6, ReplyValid, 0},
         {"NAK beats a wrong checksum", {0x03, 0x05, 0x01, 0x14, 0x00, 0x15}, 6, ReplyRefused, 0},
-        {"ACK with wrong checksum", {0x03, 0x05, 0x01, 0x14, 0xE4, 0x06}, 6, ReplyChecksumError, 0x01},
+        {"ACK with wrong checksum",
+         {0x03, 0x05, 0x01, 0x14, 0xE4, 0x06},
+         6,
+         ReplyChecksumError,
+         0x01},
         {"sum 0x0A", {0x01, 0x02, 0x03, 0x04, 0x00, 0x06}, 6, ReplyChecksumError, 0x0A},
-        {"five bytes whatever they hold", {0x03, 0x05, 0x01, 0x14, 0xE3, 0x06}, 5, ReplyMissingData, 5},
+        {"five bytes whatever they hold",
+         {0x03, 0x05, 0x01, 0x14, 0xE3, 0x06},
+         5,
+         ReplyMissingData,
+         5},
         {"nothing", {}, 0, ReplyMissingData, 0},
-        {"other status beats a wrong checksum", {0x03, 0x05, 0x01, 0x14, 0x00, 0x07}, 6, ReplyAckError, 0x07},
+        {"other status beats a wrong checksum",
+         {0x03, 0x05, 0x01, 0x14, 0x00, 0x07},
+         6,
+         ReplyAckError,
+         0x07},
         {"escape as status", {0x03, 0x05, 0x01, 0x14, 0xE3, 0x1B}, 6, ReplyAckError, 0x1B},
     };
     for (const IdentCase& c : cases) {
@@ -79,9 +93,12 @@ TEST(ProtocolTest, IdentificationReplyIsJudgedInOrderCountNakAckChecksum) {
 }
 
 TEST(ProtocolTest, VersionTextHasDigitPointAndTwoDigitsOrQuestionMarks) {
-    struct { unsigned major, minor; const char* text; } cases[] = {
-        {3, 5, "3.05"}, {1, 20, "1.20"}, {0, 0, "0.00"}, {9, 99, "9.99"},
-        {2, 100, "2.??"}, {2, 255, "2.??"}, {10, 0, "?.??"}, {10, 5, "?.??"}, {255, 255, "?.??"},
+    struct {
+        unsigned major, minor;
+        const char* text;
+    } cases[] = {
+        {3, 5, "3.05"},   {1, 20, "1.20"}, {0, 0, "0.00"},  {9, 99, "9.99"},    {2, 100, "2.??"},
+        {2, 255, "2.??"}, {10, 0, "?.??"}, {10, 5, "?.??"}, {255, 255, "?.??"},
     };
     for (const auto& c : cases) {
         char text[6];
@@ -93,8 +110,13 @@ TEST(ProtocolTest, VersionTextHasDigitPointAndTwoDigitsOrQuestionMarks) {
 }
 
 TEST(ProtocolTest, ByteReplyIsAckNakOrAnAcknowledgementError) {
-    struct { uint8_t byte; unsigned long count; int outcome; unsigned detail; } cases[] = {
-        {0x06, 1, ReplyValid, 0},   {0x15, 1, ReplyRefused, 0},   {0x07, 1, ReplyAckError, 0x07},
+    struct {
+        uint8_t byte;
+        unsigned long count;
+        int outcome;
+        unsigned detail;
+    } cases[] = {
+        {0x06, 1, ReplyValid, 0},       {0x15, 1, ReplyRefused, 0},  {0x07, 1, ReplyAckError, 0x07},
         {0x1B, 1, ReplyAckError, 0x1B}, {0x00, 1, ReplyAckError, 0}, {0x06, 0, ReplyMissingData, 0},
         {0x06, 2, ReplyMissingData, 2},
     };
@@ -146,7 +168,11 @@ TEST(ProtocolTest, RegionsAreContiguousAndEndAtTheLastBlock) {
 }
 
 TEST(ProtocolTest, FailureTextsJoinPrefixAndDetail) {
-    struct { const char* prefix; ReplyCheck check; const char* text; } cases[] = {
+    struct {
+        const char* prefix;
+        ReplyCheck check;
+        const char* text;
+    } cases[] = {
         {"Błąd potwierdzenia : ", {ReplyAckError, 0x07}, "Błąd potwierdzenia : błąd ACK :  7"},
         {"Błąd potwierdzenia : ", {ReplyAckError, 0x1B}, "Błąd potwierdzenia : błąd ACK : 1b"},
         {"Błąd potwierdzenia : ", {ReplyMissingData, 0}, "Błąd potwierdzenia : brak danych : 0"},

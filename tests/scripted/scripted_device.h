@@ -24,12 +24,14 @@
 struct ScriptedDevice {
     std::vector<uint8_t> memory = std::vector<uint8_t>(DeviceBlockCount * BlockSize);
     std::vector<uint8_t> ident = {0x03, 0x05, 0x01, 0x14, 0xE3, 0x06};
-    std::vector<unsigned> blocksWritten;   // in the order the frames arrived
+    std::vector<unsigned> blocksWritten;  // in the order the frames arrived
     std::vector<unsigned> blocksRead;
     int steps = 0;
 };
 
-inline unsigned CommandBlock(const std::vector<uint8_t>& command) { return command[1] | (command[2] << 8); }
+inline unsigned CommandBlock(const std::vector<uint8_t>& command) {
+    return command[1] | (command[2] << 8);
+}
 
 // The answer the controller gives for the step about to run.
 inline void AnswerFor(ScriptedDevice& device, unsigned phase) {
@@ -42,7 +44,8 @@ inline void AnswerFor(ScriptedDevice& device, unsigned phase) {
     } else if (phase == PhaseBlockAck) {
         const std::vector<uint8_t>& frame = writes.back();
         unsigned block = CommandBlock(writes[writes.size() - 2]);
-        std::copy(frame.begin(), frame.begin() + BlockSize, device.memory.begin() + block * BlockSize);
+        std::copy(frame.begin(), frame.begin() + BlockSize,
+                  device.memory.begin() + block * BlockSize);
         device.blocksWritten.push_back(block);
         ScriptRead({ByteAck});
     } else if (phase == PhaseBlockReceive) {
@@ -78,16 +81,18 @@ inline bool RunToEnd(ScriptedDevice& device) {
 }
 
 inline bool RunToPhase(ScriptedDevice& device, int phase, unsigned block) {
-    return RunUntil(device, [&] { return TransferJob.phase == phase && TransferJob.nextBlock == block; });
+    return RunUntil(device,
+                    [&] { return TransferJob.phase == phase && TransferJob.nextBlock == block; });
 }
 
 // A folder of its own for the files of one test, removed afterwards.
 class TransferFixture : public ::testing::Test {
-protected:
+  protected:
     std::filesystem::path dir;
 
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "selvo_core_XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "selvo_core_XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir = pattern;
         ResetFakeChannel();
@@ -111,7 +116,8 @@ protected:
 
     static std::vector<uint8_t> ReadWhole(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
-        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
+                                    std::istreambuf_iterator<char>());
     }
 
     // What the transfer start leaves behind: the file open, the region set,

@@ -34,7 +34,7 @@ void WriteWhole(const std::string& path, const std::string& bytes) {
 }
 
 class StartTransferTest : public ::testing::Test {
-protected:
+  protected:
     std::string dir;
 
     void SetUp() override {
@@ -88,7 +88,9 @@ TEST_F(StartTransferTest, NoPortWarnsBeforeAnyDialog) {
 }
 
 TEST_F(StartTransferTest, ActionOrKindOutOfRangeEndsSilently) {
-    struct Case { int action, kind; };
+    struct Case {
+        int action, kind;
+    };
     for (Case c : {Case{3, 0}, Case{-1, 0}, Case{0, 3}, Case{1, -1}, Case{2, 1000}}) {
         SCOPED_TRACE(testing::Message() << "action " << c.action << " kind " << c.kind);
         ResetScreen();
@@ -130,16 +132,16 @@ TEST_F(StartTransferTest, ExtensionRules) {
         {KindScenes, "b.USR", 0, true},
         {KindScenes, "c.bin", 0, true},
         {KindScenes, "d.BIN", 0, true},
-        {KindScenes, "e.bIn", 0x400, true},    // the dialog's flag, and still "bin"
+        {KindScenes, "e.bIn", 0x400, true},  // the dialog's flag, and still "bin"
         {KindScenes, "f.dat", 0, false},
-        {KindScenes, "g", 0, false},           // no extension at all
-        {KindScenes, "h.usr", 0x400, false},   // the dialog says it differs
+        {KindScenes, "g", 0, false},          // no extension at all
+        {KindScenes, "h.usr", 0x400, false},  // the dialog says it differs
         {KindScenes, "i.bin.dat", 0, false},
         {KindScenes, "j.binx", 0, false},
         {KindScenes, "k.", 0, false},
         {KindFirmware, "l.upg", 0, true},
         {KindFirmware, "m.Upg", 0, true},
-        {KindFirmware, "n.bin", 0, false},     // the name alone, as under Wine
+        {KindFirmware, "n.bin", 0, false},  // the name alone, as under Wine
         {KindFirmware, "o.bin", 0x400, false},
         {KindFirmware, "p.usr", 0, false},
         {KindFirmware, "q.lib", 0, false},
@@ -262,7 +264,10 @@ TEST_F(StartTransferTest, UnopenableTargetIsReported) {
 }
 
 TEST_F(StartTransferTest, CommunicationErrorIsReportedWithItsCode) {
-    struct Case { unsigned long code; const char* text; };
+    struct Case {
+        unsigned long code;
+        const char* text;
+    };
     for (Case c : {Case{5, "Błąd komunikacji : 5"}, Case{21, "Błąd komunikacji : 21"},
                    Case{4294967295ul, "Błąd komunikacji : 4294967295"}}) {
         SCOPED_TRACE(c.text);
@@ -300,7 +305,11 @@ TEST_F(StartTransferTest, StartedWriteHandsOverToTheStateMachine) {
 }
 
 TEST_F(StartTransferTest, DialogTitleAndFlagsFollowTheAction) {
-    struct Case { int action; const char* title; unsigned long flags; };
+    struct Case {
+        int action;
+        const char* title;
+        unsigned long flags;
+    };
     const Case cases[] = {
         {ActionReadFromDevice, "Wybierz plik do zapisu :", 0x2006},
         {ActionWriteToDevice, "Wybierz plik z danymi :", 0x1800},
@@ -350,7 +359,12 @@ TEST_F(StartTransferTest, FilterExtensionAndRegionFollowTheKind) {
 }
 
 TEST_F(StartTransferTest, RepeatWithoutAnyChosenFile) {
-    struct Case { int action; int result; const char* text; const char* caption; };
+    struct Case {
+        int action;
+        int result;
+        const char* text;
+        const char* caption;
+    };
     const Case cases[] = {
         {ActionWriteToDevice, -3, "Plik  nie istnieje !", "Ostrzeżenie"},
         {ActionVerify, -3, "Plik  nie istnieje !", "Ostrzeżenie"},

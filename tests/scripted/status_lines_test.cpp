@@ -20,7 +20,7 @@ std::string Line(void (*compose)(char*)) {
 }
 
 class StatusLinesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         TransferJob.phase = PhaseIdle;
         TransferJob.action = ActionWriteToDevice;
@@ -64,7 +64,10 @@ TEST_F(StatusLinesTest, FirstBlockOfAFirmwareWrite) {
 }
 
 TEST_F(StatusLinesTest, ActionLinesByActionAndKind) {
-    struct Case { int action, kind; const char* line; };
+    struct Case {
+        int action, kind;
+        const char* line;
+    };
     const Case cases[] = {
         {ActionReadFromDevice, KindLibraries, "Odczyt z Dm730 : biblioteki"},
         {ActionVerify, KindScenes, "Weryfikacja : dane użytkownika"},
@@ -90,9 +93,12 @@ TEST_F(StatusLinesTest, LongestActionLineFitsExactly) {
 }
 
 TEST_F(StatusLinesTest, BlockCounter) {
-    struct Case { uint16_t next, left, first; const char* line; };
+    struct Case {
+        uint16_t next, left, first;
+        const char* line;
+    };
     const Case cases[] = {
-        {1, 1, 0, "Blok 2 z 2"},            // a 300-byte file met its end in block 1
+        {1, 1, 0, "Blok 2 z 2"},  // a 300-byte file met its end in block 1
         {900, 3196, 896, "Blok 5 z 3200"},
         {514, 1, 512, "Blok 3 z 3"},
         {4095, 1, 896, "Blok 3200 z 3200"},

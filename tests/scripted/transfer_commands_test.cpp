@@ -22,7 +22,7 @@ namespace {
 PortSlot OnePort[2] = {"COM1", ""};
 
 class TransferCommandsTest : public ::testing::Test {
-protected:
+  protected:
     std::string dir;
     PortSlot* savedTable = nullptr;
 

@@ -12,14 +12,15 @@ struct Expected {
 };
 
 class TransferFailureTest : public TransferFixture {
-protected:
+  protected:
     ScriptedDevice device;
     std::string file;
 
     // A transfer of the libraries region stopped just before the step of
     // `phase` for its first block, with the screen log cleared.
     void ReachPhase(int action, int phase) {
-        file = action == ActionReadFromDevice ? PathOf("out.lib") : MakeFile("in.lib", Pattern(600));
+        file =
+            action == ActionReadFromDevice ? PathOf("out.lib") : MakeFile("in.lib", Pattern(600));
         Begin(action, KindLibraries, file);
         OpenOtherStream();
         ASSERT_TRUE(RunToPhase(device, phase, 512));
@@ -59,9 +60,9 @@ struct PollFailureCase {
 
 TEST_F(TransferFailureTest, FailedPollInEveryWaitingPhaseShowsTheCodeAndReleasesTheFile) {
     const PollFailureCase cases[] = {
-        {ActionWriteToDevice, 1, WriteRecord}, {ActionWriteToDevice, 2, ReadRecord},
-        {ActionWriteToDevice, 4, WriteRecord}, {ActionWriteToDevice, 5, ReadRecord},
-        {ActionWriteToDevice, 6, WriteRecord}, {ActionWriteToDevice, 7, ReadRecord},
+        {ActionWriteToDevice, 1, WriteRecord},  {ActionWriteToDevice, 2, ReadRecord},
+        {ActionWriteToDevice, 4, WriteRecord},  {ActionWriteToDevice, 5, ReadRecord},
+        {ActionWriteToDevice, 6, WriteRecord},  {ActionWriteToDevice, 7, ReadRecord},
         {ActionReadFromDevice, 1, WriteRecord}, {ActionReadFromDevice, 2, ReadRecord},
         {ActionReadFromDevice, 4, WriteRecord}, {ActionReadFromDevice, 5, ReadRecord},
         {ActionReadFromDevice, 8, ReadRecord},  {ActionVerify, 2, ReadRecord},
@@ -74,7 +75,8 @@ TEST_F(TransferFailureTest, FailedPollInEveryWaitingPhaseShowsTheCodeAndReleases
         ReachPhase(c.action, c.phase);
         ScriptPollFailure(c.record, 31);
         StepTransfer(unsigned(c.phase));
-        ExpectFailure("Kod błędu : 31", c.action == ActionReadFromDevice ? OutputClosed : InputClosed);
+        ExpectFailure("Kod błędu : 31",
+                      c.action == ActionReadFromDevice ? OutputClosed : InputClosed);
     }
 }
 
@@ -97,10 +99,16 @@ TEST_F(TransferFailureTest, InvalidReplyShowsPrefixAndDetail) {
     badSum[256] = 0x3F;
     std::vector<uint8_t> shortFrame(200, 0);
     const ReplyFailureCase cases[] = {
-        {ActionWriteToDevice, 2, {0x01, 0x02, 0x03, 0x04, 0x00, 0x06}, "Błąd inicjacji : sumy kontrolnej : a"},
+        {ActionWriteToDevice,
+         2,
+         {0x01, 0x02, 0x03, 0x04, 0x00, 0x06},
+         "Błąd inicjacji : sumy kontrolnej : a"},
         {ActionReadFromDevice, 2, {0x03, 0x05, 0x01, 0x14, 0x00, 0x15}, "Błąd inicjacji : NAK"},
         {ActionVerify, 2, {0x03, 0x05, 0x01}, "Błąd inicjacji : brak danych : 3"},
-        {ActionWriteToDevice, 2, {0x03, 0x05, 0x01, 0x14, 0xE3, 0x07}, "Błąd inicjacji : błąd ACK :  7"},
+        {ActionWriteToDevice,
+         2,
+         {0x03, 0x05, 0x01, 0x14, 0xE3, 0x07},
+         "Błąd inicjacji : błąd ACK :  7"},
         {ActionWriteToDevice, 5, {0x07}, "Błąd potwierdzenia : błąd ACK :  7"},
         {ActionReadFromDevice, 5, {0x1B}, "Błąd potwierdzenia : błąd ACK : 1b"},
         {ActionVerify, 5, {}, "Błąd potwierdzenia : brak danych : 0"},

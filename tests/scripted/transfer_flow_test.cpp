@@ -9,7 +9,7 @@
 namespace {
 
 class TransferFlowTest : public TransferFixture {
-protected:
+  protected:
     ScriptedDevice device;
 
     std::vector<uint8_t> DeviceBlocks(unsigned first, unsigned count) const {
@@ -98,8 +98,10 @@ TEST_F(TransferFlowTest, FileLongerThanTheRegionSendsTheRegionAndWarns) {
     Begin(ActionWriteToDevice, KindLibraries, MakeFile("long.lib", file));
     ASSERT_TRUE(RunToEnd(device));
     EXPECT_EQ(device.blocksWritten, Range(512, 384));
-    EXPECT_EQ(DeviceBlocks(512, 384), std::vector<uint8_t>(file.begin(), file.begin() + 384 * BlockSize));
-    EXPECT_EQ(DeviceBlocks(896, 1), std::vector<uint8_t>(BlockSize, 0)) << "nothing beyond the region";
+    EXPECT_EQ(DeviceBlocks(512, 384),
+              std::vector<uint8_t>(file.begin(), file.begin() + 384 * BlockSize));
+    EXPECT_EQ(DeviceBlocks(896, 1), std::vector<uint8_t>(BlockSize, 0))
+        << "nothing beyond the region";
     ASSERT_EQ(Screen.boxes.size(), 1u);
     EXPECT_EQ(Screen.boxes[0].text, "Plik dłuższy niż obszar pamięci !");
     EXPECT_EQ(Screen.boxes[0].caption, "Ostrzeżenie");
@@ -191,8 +193,8 @@ TEST_F(TransferFlowTest, VerifyAnsweredYesGoesOnWithTheNextBlock) {
 TEST_F(TransferFlowTest, VerifyOfAShortFileComparesTheZeroFillAndEndsAtItsLastBlock) {
     std::vector<uint8_t> file = Pattern(300, 4);
     FillDevice(0, file);
-    device.memory[BlockSize + 50] = 7;   // past the end of the file
-    device.memory[2 * BlockSize] = 8;    // beyond the last block compared
+    device.memory[BlockSize + 50] = 7;  // past the end of the file
+    device.memory[2 * BlockSize] = 8;   // beyond the last block compared
     Begin(ActionVerify, KindFirmware, MakeFile("short.upg", file));
     Screen.answers = {AnswerYes};
     ASSERT_TRUE(RunToPhase(device, PhaseBlockReceive, 1));

@@ -16,20 +16,22 @@ struct JobSnapshot {
 
     static JobSnapshot Take() {
         const uint8_t* a = reinterpret_cast<const uint8_t*>(&IoBuffer);
-        return JobSnapshot{TransferJob.kind,       TransferJob.action,     TransferJob.phase,
-                           TransferJob.lastChecksum, TransferJob.nextBlock, TransferJob.blocksLeft,
-                           TransferJob.firstBlock,  std::vector<uint8_t>(a, a + sizeof IoBuffer),
+        return JobSnapshot{TransferJob.kind,          TransferJob.action,
+                           TransferJob.phase,         TransferJob.lastChecksum,
+                           TransferJob.nextBlock,     TransferJob.blocksLeft,
+                           TransferJob.firstBlock,    std::vector<uint8_t>(a, a + sizeof IoBuffer),
                            FakeChannel.writes.size(), FakeChannel.readRequests.size()};
     }
     bool operator==(const JobSnapshot& o) const {
-        return kind == o.kind && action == o.action && phase == o.phase && lastChecksum == o.lastChecksum &&
-               nextBlock == o.nextBlock && blocksLeft == o.blocksLeft && firstBlock == o.firstBlock &&
-               area == o.area && writes == o.writes && reads == o.reads;
+        return kind == o.kind && action == o.action && phase == o.phase &&
+               lastChecksum == o.lastChecksum && nextBlock == o.nextBlock &&
+               blocksLeft == o.blocksLeft && firstBlock == o.firstBlock && area == o.area &&
+               writes == o.writes && reads == o.reads;
     }
 };
 
 class TransferStepTest : public TransferFixture {
-protected:
+  protected:
     ScriptedDevice device;
 };
 
@@ -49,7 +51,11 @@ TEST_F(TransferStepTest, StepsForIdleOrUnknownPhasesDoNothing) {
 }
 
 TEST_F(TransferStepTest, PendingPollChangesNothingAndRepaintsNothing) {
-    struct { int action; int phase; int record; } cases[] = {
+    struct {
+        int action;
+        int phase;
+        int record;
+    } cases[] = {
         {ActionWriteToDevice, 1, WriteRecord}, {ActionWriteToDevice, 2, ReadRecord},
         {ActionWriteToDevice, 4, WriteRecord}, {ActionWriteToDevice, 5, ReadRecord},
         {ActionWriteToDevice, 6, WriteRecord}, {ActionWriteToDevice, 7, ReadRecord},
@@ -59,7 +65,8 @@ TEST_F(TransferStepTest, PendingPollChangesNothingAndRepaintsNothing) {
         SCOPED_TRACE("phase " + std::to_string(c.phase));
         TearDown();
         SetUp();
-        std::string path = c.action == ActionReadFromDevice ? PathOf("r.upg") : MakeFile("w.upg", Pattern(600));
+        std::string path =
+            c.action == ActionReadFromDevice ? PathOf("r.upg") : MakeFile("w.upg", Pattern(600));
         Begin(c.action, KindFirmware, path);
         ASSERT_TRUE(RunToPhase(device, c.phase, 0));
         AnswerFor(device, unsigned(c.phase));
@@ -82,8 +89,8 @@ TEST_F(TransferStepTest, RepaintsFollowEachStepInOrder) {
     ASSERT_TRUE(RunToEnd(device));
     // Phases 1, 2 (window first: the versions changed), 3 to 7, then 9 (the
     // counter first).
-    const std::vector<std::string> written = {"phase", "window", "phase", "phase", "phase",
-                                              "phase", "phase", "phase", "progress", "phase"};
+    const std::vector<std::string> written = {"phase", "window", "phase", "phase",    "phase",
+                                              "phase", "phase",  "phase", "progress", "phase"};
     EXPECT_EQ(Screen.repaints, written);
 
     TearDown();
@@ -92,7 +99,8 @@ TEST_F(TransferStepTest, RepaintsFollowEachStepInOrder) {
     ASSERT_TRUE(RunToPhase(device, PhaseSendCommand, 513));
     ResetScreen();
     ASSERT_TRUE(RunToPhase(device, PhaseSendCommand, 514));
-    const std::vector<std::string> oneBlockRead = {"phase", "phase", "phase", "phase", "progress", "phase"};
+    const std::vector<std::string> oneBlockRead = {"phase", "phase",    "phase",
+                                                   "phase", "progress", "phase"};
     EXPECT_EQ(Screen.repaints, oneBlockRead);
 }
 

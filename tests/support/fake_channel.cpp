@@ -43,7 +43,8 @@ int OpenChannel(const char* portName) {
 int ConfigureChannel() {
     ++FakeChannel.configures;
     auto found = FakeChannel.configureResults.find(FakeChannel.portName);
-    return found != FakeChannel.configureResults.end() ? found->second : FakeChannel.configureResult;
+    return found != FakeChannel.configureResults.end() ? found->second
+                                                       : FakeChannel.configureResult;
 }
 
 bool IsChannelOpen() { return FakeChannel.open; }

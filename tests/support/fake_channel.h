@@ -11,35 +11,35 @@
 
 // One scripted outcome of Poll for one record.
 struct FakePoll {
-    int outcome;          // PollDone, PollPending or PollFailed
-    unsigned long code;   // the error code of PollFailed
+    int outcome;         // PollDone, PollPending or PollFailed
+    unsigned long code;  // the error code of PollFailed
 };
 
 struct FakeChannelState {
     bool open = false;
-    std::string portName;                  // name of the open port
+    std::string portName;  // name of the open port
     bool eventsCreated = false;
 
     // What the program did.
-    std::vector<std::string> openNames;    // every OpenChannel call, in order
+    std::vector<std::string> openNames;  // every OpenChannel call, in order
     int configures = 0;
     int closes = 0;
     int purges = 0;
-    std::vector<uint8_t> priorityBytes;    // every SendPriorityByte
+    std::vector<uint8_t> priorityBytes;        // every SendPriorityByte
     std::vector<std::vector<uint8_t>> writes;  // bytes of each started StartWrite
-    std::vector<unsigned> readRequests;    // n of each StartRead
-    std::vector<int> pollRecords;          // record of every Poll call
+    std::vector<unsigned> readRequests;        // n of each StartRead
+    std::vector<int> pollRecords;              // record of every Poll call
 
     // What the channel answers.
-    std::map<std::string, int> openResults;        // OpenChannel result by name (default 0)
-    std::map<std::string, int> configureResults;   // by open port name (default configureResult)
+    std::map<std::string, int> openResults;       // OpenChannel result by name (default 0)
+    std::map<std::string, int> configureResults;  // by open port name (default configureResult)
     int configureResult = 0;
-    std::map<std::string, int> priorityResults;    // by open port name (default priorityResult)
+    std::map<std::string, int> priorityResults;  // by open port name (default priorityResult)
     int priorityResult = 0;
     int purgeResult = 0;
-    unsigned long startWriteError = 0;     // StartWrite returns it when non-zero; the
-                                           // write is recorded only for ErrorIoPending
-    std::deque<FakePoll> polls[2];         // per record (WriteRecord, ReadRecord)
+    unsigned long startWriteError = 0;  // StartWrite returns it when non-zero; the
+                                        // write is recorded only for ErrorIoPending
+    std::deque<FakePoll> polls[2];      // per record (WriteRecord, ReadRecord)
     // Bytes a completed read delivers into IoBuffer.frameArea, one entry per
     // read; at most the requested count is delivered, the rest is dropped.
     std::deque<std::vector<uint8_t>> reads;

@@ -13,20 +13,20 @@ struct ShownBox {
 };
 
 struct DialogScript {
-    bool choose;              // false: the operator cancels
-    std::string path;         // written into the file-name buffer when chosen
-    unsigned long extraFlags; // flags the dialog adds on return (e.g. 0x400)
+    bool choose;               // false: the operator cancels
+    std::string path;          // written into the file-name buffer when chosen
+    unsigned long extraFlags;  // flags the dialog adds on return (e.g. 0x400)
 };
 
 struct ScreenLog {
     std::vector<ShownBox> boxes;
-    std::deque<int> answers;              // for Yes/No boxes; AnswerNo when empty
-    std::vector<std::string> repaints;    // "window", "progress", "phase", in order
-    std::map<int, bool> portMarks;        // position -> checked, as last set
+    std::deque<int> answers;            // for Yes/No boxes; AnswerNo when empty
+    std::vector<std::string> repaints;  // "window", "progress", "phase", in order
+    std::map<int, bool> portMarks;      // position -> checked, as last set
     std::vector<std::pair<int, bool>> markCalls;
     bool repeatEnabled = false;
-    std::deque<DialogScript> dialogs;     // cancel when empty
-    std::vector<unsigned long> dialogFlags; // flags each dialog was shown with
+    std::deque<DialogScript> dialogs;        // cancel when empty
+    std::vector<unsigned long> dialogFlags;  // flags each dialog was shown with
 };
 
 extern ScreenLog Screen;

@@ -17,18 +17,15 @@
 #define DM730SIM_PATH "dm730sim"
 #endif
 
-static long long NowMs()
-{
+static long long NowMs() {
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return (long long)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
 }
 
 // Moves whatever the pipe holds into sim.lines. -1 once the pipe is closed.
-static int DrainPipe(SimProcess& sim)
-{
-    if (sim.outFd < 0)
-        return -1;
+static int DrainPipe(SimProcess& sim) {
+    if (sim.outFd < 0) return -1;
     char buffer[4096];
     for (;;) {
         ssize_t n = read(sim.outFd, buffer, sizeof buffer);
@@ -41,51 +38,44 @@ static int DrainPipe(SimProcess& sim)
             }
             continue;
         }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno == EAGAIN)
-            return 0;
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) return 0;
         close(sim.outFd);
         sim.outFd = -1;
         return -1;
     }
 }
 
-static bool Matches(const std::string& line, const std::string& event)
-{
+static bool Matches(const std::string& line, const std::string& event) {
     return line.compare(0, event.size(), event) == 0 &&
            (line.size() == event.size() || line[event.size()] == ' ');
 }
 
-int WaitSimEvent(SimProcess& sim, const std::string& event, int timeoutMs, std::string* line)
-{
+int WaitSimEvent(SimProcess& sim, const std::string& event, int timeoutMs, std::string* line) {
     long long deadline = NowMs() + timeoutMs;
     for (;;) {
         bool open = DrainPipe(sim) == 0;
         for (; sim.nextLine < sim.lines.size(); ++sim.nextLine) {
             if (Matches(sim.lines[sim.nextLine], event)) {
-                if (line)
-                    *line = sim.lines[sim.nextLine];
+                if (line) *line = sim.lines[sim.nextLine];
                 ++sim.nextLine;
                 return 0;
             }
         }
         long long left = deadline - NowMs();
-        if (!open || left <= 0)
-            return -1;
+        if (!open || left <= 0) return -1;
         struct pollfd pfd = {sim.outFd, POLLIN, 0};
         poll(&pfd, 1, (int)(left < 50 ? left : 50));
     }
 }
 
-const std::vector<std::string>& SimLines(SimProcess& sim)
-{
+const std::vector<std::string>& SimLines(SimProcess& sim) {
     DrainPipe(sim);
     return sim.lines;
 }
 
-int StartSim(SimProcess& sim, const std::string& linkPath, const std::vector<std::string>& args, int timeoutMs)
-{
+int StartSim(SimProcess& sim, const std::string& linkPath, const std::vector<std::string>& args,
+             int timeoutMs) {
     StopSim(sim);
     sim = SimProcess();
     sim.linkPath = linkPath;
@@ -96,13 +86,11 @@ int StartSim(SimProcess& sim, const std::string& linkPath, const std::vector<std
     }
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
-    for (std::string& w : words)
-        argv.push_back(&w[0]);
+    for (std::string& w : words) argv.push_back(&w[0]);
     argv.push_back(nullptr);
 
     int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0)
-        return -1;
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) return -1;
     pid_t parent = getpid();
     pid_t pid = fork();
     if (pid < 0) {
@@ -114,12 +102,10 @@ int StartSim(SimProcess& sim, const std::string& linkPath, const std::vector<std
         // Dies with the test process, and holds none of its descriptors (a
         // pty slave kept here would outlive the test's own close).
         prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (getppid() != parent)
-            _exit(127);
+        if (getppid() != parent) _exit(127);
         dup2(pipeFds[1], STDOUT_FILENO);
         int devNull = open("/dev/null", O_RDONLY);
-        if (devNull >= 0)
-            dup2(devNull, STDIN_FILENO);
+        if (devNull >= 0) dup2(devNull, STDIN_FILENO);
         syscall(SYS_close_range, 3U, ~0U, 0U);
         execv(argv[0], argv.data());
         _exit(127);
@@ -138,10 +124,8 @@ int StartSim(SimProcess& sim, const std::string& linkPath, const std::vector<std
     return 0;
 }
 
-int StopSim(SimProcess& sim, int timeoutMs)
-{
-    if (sim.pid <= 0)
-        return -1;
+int StopSim(SimProcess& sim, int timeoutMs) {
+    if (sim.pid <= 0) return -1;
     kill(sim.pid, SIGTERM);
     int status = 0;
     pid_t done = 0;
@@ -156,8 +140,7 @@ int StopSim(SimProcess& sim, int timeoutMs)
         done = waitpid(sim.pid, &status, 0);
     }
     DrainPipe(sim);
-    if (sim.outFd >= 0)
-        close(sim.outFd);
+    if (sim.outFd >= 0) close(sim.outFd);
     sim.outFd = -1;
     sim.pid = -1;
     if (done < 0)

@@ -25,7 +25,8 @@ int StartSim(SimProcess& sim, const std::string& linkPath, const std::vector<std
 // Waits up to timeoutMs for a line equal to event or starting with event and a
 // space, looking only at lines after the last one matched. 0 found (the line in
 // *line when given), -1 not within the time or the simulator ended.
-int WaitSimEvent(SimProcess& sim, const std::string& event, int timeoutMs, std::string* line = nullptr);
+int WaitSimEvent(SimProcess& sim, const std::string& event, int timeoutMs,
+                 std::string* line = nullptr);
 
 // Every line printed so far (reads what is waiting in the pipe, never blocks).
 const std::vector<std::string>& SimLines(SimProcess& sim);

@@ -35,20 +35,27 @@
 static HWND mainWindow;
 static DWORD waitLimitMs = 20000;
 
-static void PrintLine(const std::string& line)
-{
+static void PrintLine(const std::string& line) {
     std::string out = line + "\n";
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), out.data(), (DWORD)out.size(), &written, nullptr);
 }
 
-static std::string Utf8(const std::wstring& text)
-{
+static std::string Utf8(const std::wstring& text) {
     std::string out;
     for (wchar_t c : text) {
-        if (c == L'\n') { out += "\\n"; continue; }
-        if (c == L'\r') { out += "\\r"; continue; }
-        if (c == L'"') { out += "\\\""; continue; }
+        if (c == L'\n') {
+            out += "\\n";
+            continue;
+        }
+        if (c == L'\r') {
+            out += "\\r";
+            continue;
+        }
+        if (c == L'"') {
+            out += "\\\"";
+            continue;
+        }
         char buf[8];
         int n = WideCharToMultiByte(CP_UTF8, 0, &c, 1, buf, sizeof buf, nullptr, nullptr);
         out.append(buf, n > 0 ? n : 0);
@@ -56,16 +63,14 @@ static std::string Utf8(const std::wstring& text)
     return out;
 }
 
-static std::wstring Wide(const char* utf8)
-{
+static std::wstring Wide(const char* utf8) {
     wchar_t buf[1024];
     int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, buf, 1024);
     return n > 0 ? std::wstring(buf) : std::wstring();
 }
 
 // A Unix path as Wine's drive Z: shows it; any other text is left as it is.
-static std::wstring WindowsPath(const char* path)
-{
+static std::wstring WindowsPath(const char* path) {
     std::wstring w = Wide(path);
     if (w.empty() || w[0] != L'/') return w;
     for (auto& c : w)
@@ -73,23 +78,21 @@ static std::wstring WindowsPath(const char* path)
     return L"Z:" + w;
 }
 
-static std::wstring WindowTextOf(HWND w)
-{
+static std::wstring WindowTextOf(HWND w) {
     wchar_t buf[1024] = L"";
     GetWindowTextW(w, buf, 1024);
     return buf;
 }
 
-static std::string Hex(const void* h)
-{
+static std::string Hex(const void* h) {
     char buf[32];
     snprintf(buf, sizeof buf, "0x%llx", (unsigned long long)(UINT_PTR)h);
     return buf;
 }
 
 // Polls pred every 20 ms until it holds or the bound has passed.
-template <typename Pred> static bool WaitFor(Pred pred)
-{
+template <typename Pred>
+static bool WaitFor(Pred pred) {
     DWORD start = GetTickCount();
     for (;;) {
         if (pred()) return true;
@@ -99,12 +102,11 @@ template <typename Pred> static bool WaitFor(Pred pred)
 }
 
 struct DialogSearch {
-    int wantControl;    // a control the dialog must have
+    int wantControl;  // a control the dialog must have
     HWND found;
 };
 
-static BOOL CALLBACK FindDialog(HWND w, LPARAM param)
-{
+static BOOL CALLBACK FindDialog(HWND w, LPARAM param) {
     DialogSearch* s = (DialogSearch*)param;
     char cls[64] = "";
     GetClassNameA(w, cls, sizeof cls);
@@ -119,8 +121,7 @@ static BOOL CALLBACK FindDialog(HWND w, LPARAM param)
     return TRUE;
 }
 
-static HWND DialogWith(int control)
-{
+static HWND DialogWith(int control) {
     DialogSearch s = {control, nullptr};
     EnumWindows(FindDialog, (LPARAM)&s);
     return s.found;
@@ -131,8 +132,7 @@ static HWND MessageBoxWindow() { return DialogWith(0xFFFF); }
 
 // The file-name box of the file dialog: a combo box (0x47C) in the Explorer style, an edit
 // (0x480) in the old style that Wine shows without OFN_EXPLORER.
-static HWND FileDialogWindow(HWND* nameBox)
-{
+static HWND FileDialogWindow(HWND* nameBox) {
     for (int id : {0x47C, 0x480}) {
         HWND d = DialogWith(id);
         if (d) {
@@ -143,32 +143,25 @@ static HWND FileDialogWindow(HWND* nameBox)
     return nullptr;
 }
 
-static bool FindMain()
-{
+static bool FindMain() {
     mainWindow = FindWindowA("Selvo<->PC", nullptr);
     return mainWindow && IsWindowVisible(mainWindow);
 }
 
-static int Fail(const std::string& what)
-{
+static int Fail(const std::string& what) {
     PrintLine("timeout " + what);
     return 1;
 }
 
-static int StepFind()
-{
+static int StepFind() {
     if (!WaitFor(FindMain)) return Fail("find");
     PrintLine("window \"" + Utf8(WindowTextOf(mainWindow)) + "\"");
     return 0;
 }
 
-static bool NeedMain()
-{
-    return mainWindow || WaitFor(FindMain);
-}
+static bool NeedMain() { return mainWindow || WaitFor(FindMain); }
 
-static int StepIdle()
-{
+static int StepIdle() {
     if (!NeedMain()) return Fail("idle");
     // The thread answers only from a message loop: its own or a modal one. A box shown before
     // the loop is created before its modal loop answers, so what we see next is settled.
@@ -183,8 +176,7 @@ static int StepIdle()
     return 0;
 }
 
-static int StepSelect(const char* menu, const char* pos)
-{
+static int StepSelect(const char* menu, const char* pos) {
     if (!NeedMain()) return Fail("select");
     HMENU m = (HMENU)(UINT_PTR)strtoull(menu, nullptr, 0);
     UINT p = (UINT)atoi(pos);
@@ -196,8 +188,7 @@ static int StepSelect(const char* menu, const char* pos)
     return 0;
 }
 
-static int StepPost(UINT message, const char* arg, const char* name)
-{
+static int StepPost(UINT message, const char* arg, const char* name) {
     if (!NeedMain()) return Fail(name);
     WPARAM w = (WPARAM)strtoul(arg, nullptr, 0);
     PostMessageW(mainWindow, message, w, 0);
@@ -205,8 +196,7 @@ static int StepPost(UINT message, const char* arg, const char* name)
     return 0;
 }
 
-static int StepFile(const char* path, bool cancel)
-{
+static int StepFile(const char* path, bool cancel) {
     HWND nameBox = nullptr;
     HWND dialog = nullptr;
     if (!WaitFor([&] { return (dialog = FileDialogWindow(&nameBox)) != nullptr; }))
@@ -218,19 +208,20 @@ static int StepFile(const char* path, bool cancel)
     } else {
         std::wstring w = WindowsPath(path);
         DWORD_PTR result;
-        SendMessageTimeoutW(nameBox, WM_SETTEXT, 0, (LPARAM)w.c_str(), SMTO_NORMAL, waitLimitMs, &result);
+        SendMessageTimeoutW(nameBox, WM_SETTEXT, 0, (LPARAM)w.c_str(), SMTO_NORMAL, waitLimitMs,
+                            &result);
         // Posted, not sent: OK may open a question of the dialog's own (the create prompt).
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         PrintLine("file dialog \"" + title + "\" " + path);
     }
     // The dialog is gone, or it answers with a box of its own (e.g. the create prompt).
-    if (!WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog) || MessageBoxWindow(); }))
+    if (!WaitFor(
+            [&] { return !IsWindow(dialog) || !IsWindowVisible(dialog) || MessageBoxWindow(); }))
         return Fail("file dialog close");
     return 0;
 }
 
-static int ButtonId(const char* name)
-{
+static int ButtonId(const char* name) {
     if (!strcmp(name, "ok")) return IDOK;
     if (!strcmp(name, "yes")) return IDYES;
     if (!strcmp(name, "no")) return IDNO;
@@ -238,13 +229,14 @@ static int ButtonId(const char* name)
     return 0;
 }
 
-static int StepBox(const char* button)
-{
+static int StepBox(const char* button) {
     HWND box = nullptr;
     if (!WaitFor([&] { return (box = MessageBoxWindow()) != nullptr; })) return Fail("box");
     std::string buttons;
-    static const struct { int id; const char* name; } kButtons[] = {
-        {IDOK, "ok"}, {IDCANCEL, "cancel"}, {IDYES, "yes"}, {IDNO, "no"}};
+    static const struct {
+        int id;
+        const char* name;
+    } kButtons[] = {{IDOK, "ok"}, {IDCANCEL, "cancel"}, {IDYES, "yes"}, {IDNO, "no"}};
     for (auto& b : kButtons) {
         HWND c = GetDlgItem(box, b.id);
         if (c && IsWindowVisible(c)) buttons += std::string(buttons.empty() ? "" : ",") + b.name;
@@ -262,8 +254,10 @@ static int StepBox(const char* button)
     char ownerClass[64] = "";
     if (owner) GetClassNameA(owner, ownerClass, sizeof ownerClass);
     PrintLine("box caption=\"" + Utf8(WindowTextOf(box)) + "\" text=\"" + Utf8(text) +
-              "\" buttons=" + buttons + " default=" + defName +
-              " owner=" + (!owner ? "none" : !strcmp(ownerClass, "Selvo<->PC") ? "main" : "other"));
+              "\" buttons=" + buttons + " default=" + defName + " owner=" +
+              (!owner                              ? "none"
+               : !strcmp(ownerClass, "Selvo<->PC") ? "main"
+                                                   : "other"));
     int id = ButtonId(button);
     if (id) {
         PostMessageW(box, WM_COMMAND, id, 0);
@@ -274,31 +268,32 @@ static int StepBox(const char* button)
 
 // Chooses the list item TEXT of a combo box of a dialog the way a click would: select it and
 // tell the dialog. Returns false when the list has no such item.
-static bool PickComboItem(HWND dialog, int id, const std::wstring& text)
-{
+static bool PickComboItem(HWND dialog, int id, const std::wstring& text) {
     HWND combo = GetDlgItem(dialog, id);
     DWORD_PTR index = (DWORD_PTR)CB_ERR;
-    SendMessageTimeoutW(combo, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)text.c_str(), SMTO_NORMAL, waitLimitMs, &index);
+    SendMessageTimeoutW(combo, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)text.c_str(), SMTO_NORMAL,
+                        waitLimitMs, &index);
     if ((LRESULT)index == CB_ERR) return false;
     DWORD_PTR result;
     SendMessageTimeoutW(combo, CB_SETCURSEL, index, 0, SMTO_NORMAL, waitLimitMs, &result);
-    SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), (LPARAM)combo, SMTO_NORMAL,
-                        waitLimitMs, &result);
+    SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), (LPARAM)combo,
+                        SMTO_NORMAL, waitLimitMs, &result);
     return true;
 }
 
 // The font dialog: face list 0x470 (cmb1), size box 0x472 (cmb3).
-static int StepFont(const char* size, const char* face)
-{
+static int StepFont(const char* size, const char* face) {
     HWND dialog = nullptr;
-    if (!WaitFor([&] { return (dialog = DialogWith(0x472)) != nullptr; })) return Fail("font dialog");
+    if (!WaitFor([&] { return (dialog = DialogWith(0x472)) != nullptr; }))
+        return Fail("font dialog");
     if (*face && !PickComboItem(dialog, 0x470, Wide(face))) {
         std::string faces;
         HWND list = GetDlgItem(dialog, 0x470);
         LRESULT count = SendMessageW(list, CB_GETCOUNT, 0, 0);
         for (LRESULT k = 0; k < count && k < 40; ++k) {
             wchar_t item[128] = L"";
-            if (SendMessageW(list, CB_GETLBTEXTLEN, k, 0) < 128) SendMessageW(list, CB_GETLBTEXT, k, (LPARAM)item);
+            if (SendMessageW(list, CB_GETLBTEXTLEN, k, 0) < 128)
+                SendMessageW(list, CB_GETLBTEXT, k, (LPARAM)item);
             faces += (k ? ", " : "") + Utf8(item);
         }
         PrintLine("font dialog has no face \"" + std::string(face) + "\" (has " + faces + ")");
@@ -308,8 +303,8 @@ static int StepFont(const char* size, const char* face)
     std::wstring w = Wide(size);
     if (!PickComboItem(dialog, 0x472, w)) {
         DWORD_PTR result;
-        SendMessageTimeoutW(GetDlgItem(dialog, 0x472), WM_SETTEXT, 0, (LPARAM)w.c_str(), SMTO_NORMAL,
-                            waitLimitMs, &result);
+        SendMessageTimeoutW(GetDlgItem(dialog, 0x472), WM_SETTEXT, 0, (LPARAM)w.c_str(),
+                            SMTO_NORMAL, waitLimitMs, &result);
     }
     wchar_t shown[128] = L"";
     GetDlgItemTextW(dialog, 0x470, shown, 128);
@@ -321,26 +316,23 @@ static int StepFont(const char* size, const char* face)
     return 0;
 }
 
-static int StepGone()
-{
+static int StepGone() {
     HWND w = mainWindow ? mainWindow : FindWindowA("Selvo<->PC", nullptr);
     if (!WaitFor([&] { return !w ? true : !IsWindow(w); })) return Fail("gone");
     PrintLine("gone");
     return 0;
 }
 
-static bool IsStepName(const std::string& s)
-{
-    for (const char* n : {"find", "idle", "select", "command", "char", "file", "cancel-file", "box", "font",
-                          "close", "gone", "timeout", "nowindow"})
+static bool IsStepName(const std::string& s) {
+    for (const char* n : {"find", "idle", "select", "command", "char", "file", "cancel-file", "box",
+                          "font", "close", "gone", "timeout", "nowindow"})
         if (s == n) return true;
     return false;
 }
 
 // The arguments as UTF-8: argv would hold them in the ANSI code page (1250 here), which cannot
 // carry every character of a path.
-static std::vector<std::string> Utf8Arguments()
-{
+static std::vector<std::string> Utf8Arguments() {
     std::vector<std::string> args;
     int count = 0;
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -357,8 +349,7 @@ static std::vector<std::string> Utf8Arguments()
     return args;
 }
 
-int main()
-{
+int main() {
     std::vector<std::string> utf8Args = Utf8Arguments();
     std::vector<char*> argvStore;
     for (auto& a : utf8Args) argvStore.push_back(&a[0]);
@@ -368,29 +359,47 @@ int main()
         std::string step = argv[i];
         auto arg = [&](int k) -> const char* { return i + k < argc ? argv[i + k] : ""; };
         int rc = 0;
-        if (step == "find") rc = StepFind();
-        else if (step == "idle") rc = StepIdle();
-        else if (step == "select") { rc = StepSelect(arg(1), arg(2)); i += 2; }
-        else if (step == "command") { rc = StepPost(WM_COMMAND, arg(1), "command"); i += 1; }
-        else if (step == "char") { rc = StepPost(WM_CHAR, arg(1), "char"); i += 1; }
-        else if (step == "file") { rc = StepFile(arg(1), false); i += 1; }
-        else if (step == "cancel-file") rc = StepFile("", true);
-        else if (step == "box") { rc = StepBox(arg(1)); i += 1; }
-        else if (step == "font") {
+        if (step == "find")
+            rc = StepFind();
+        else if (step == "idle")
+            rc = StepIdle();
+        else if (step == "select") {
+            rc = StepSelect(arg(1), arg(2));
+            i += 2;
+        } else if (step == "command") {
+            rc = StepPost(WM_COMMAND, arg(1), "command");
+            i += 1;
+        } else if (step == "char") {
+            rc = StepPost(WM_CHAR, arg(1), "char");
+            i += 1;
+        } else if (step == "file") {
+            rc = StepFile(arg(1), false);
+            i += 1;
+        } else if (step == "cancel-file")
+            rc = StepFile("", true);
+        else if (step == "box") {
+            rc = StepBox(arg(1));
+            i += 1;
+        } else if (step == "font") {
             // An optional face follows the size unless it is the next step's name.
             bool withFace = i + 2 < argc && !IsStepName(argv[i + 2]);
             rc = StepFont(arg(1), withFace ? arg(2) : "");
             i += withFace ? 2 : 1;
-        }
-        else if (step == "close") { rc = StepPost(WM_CLOSE, "0", "close"); }
-        else if (step == "gone") rc = StepGone();
+        } else if (step == "close") {
+            rc = StepPost(WM_CLOSE, "0", "close");
+        } else if (step == "gone")
+            rc = StepGone();
         else if (step == "nowindow") {
             bool none = !FindWindowA("Selvo<->PC", nullptr);
             PrintLine(none ? "no window" : "window exists");
             rc = none ? 0 : 1;
+        } else if (step == "timeout") {
+            waitLimitMs = (DWORD)(atof(arg(1)) * 1000);
+            i += 1;
+        } else {
+            PrintLine("unknown step " + step);
+            rc = 2;
         }
-        else if (step == "timeout") { waitLimitMs = (DWORD)(atof(arg(1)) * 1000); i += 1; }
-        else { PrintLine("unknown step " + step); rc = 2; }
         if (rc) return rc;
     }
     return 0;

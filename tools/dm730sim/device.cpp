@@ -5,9 +5,9 @@
 #include <cstring>
 
 enum ParserState {
-    AwaitFrame,     // an identification request or the first byte of a command
-    InCommand,      // bytes 1..3 of a block command
-    InBlockFrame,   // the data frame that follows an accepted write command
+    AwaitFrame,    // an identification request or the first byte of a command
+    InCommand,     // bytes 1..3 of a block command
+    InBlockFrame,  // the data frame that follows an accepted write command
 };
 
 struct DeviceState {
@@ -15,34 +15,25 @@ struct DeviceState {
     uint8_t frame[FrameSize];
     int count = 0;
     int64_t lastByteDue = 0;
-    int block = 0;              // block of the accepted write command
+    int block = 0;  // block of the accepted write command
     long identRequests = 0;
-    long blocksDone = 0;        // blocks stored or sent without a fault
+    long blocksDone = 0;  // blocks stored or sent without a fault
     bool silent = false;
 };
 
 static DeviceState Device;
 
-static uint8_t SumOf(const uint8_t* bytes, int n)
-{
+static uint8_t SumOf(const uint8_t* bytes, int n) {
     unsigned s = 0;
-    for (int i = 0; i < n; ++i)
-        s += bytes[i];
+    for (int i = 0; i < n; ++i) s += bytes[i];
     return (uint8_t)s;
 }
 
-static void ReplyByte(uint8_t b, int64_t notBefore)
-{
-    QueueReply(&b, 1, notBefore);
-}
+static void ReplyByte(uint8_t b, int64_t notBefore) { QueueReply(&b, 1, notBefore); }
 
-void ResetDevice()
-{
-    Device = DeviceState();
-}
+void ResetDevice() { Device = DeviceState(); }
 
-static void AnswerIdent(int64_t due)
-{
+static void AnswerIdent(int64_t due) {
     ++Device.identRequests;
     if (Device.silent) {
         Report("fault silent ident");
@@ -78,13 +69,11 @@ static void AnswerIdent(int64_t due)
         Report("fault ident-status 0x%02x", Faults.identStatus);
         faulted = true;
     }
-    if (!faulted)
-        Report("ident");
+    if (!faulted) Report("ident");
     QueueReply(reply, IdentSize, at);
 }
 
-static void SendBlock(int block, int64_t at)
-{
+static void SendBlock(int block, int64_t at) {
     uint8_t frame[FrameSize];
     if (ReadMemoryBlock(block, frame) != 0) {
         Report("nak memory-read %d", block);
@@ -109,8 +98,7 @@ static void SendBlock(int block, int64_t at)
     ++Device.blocksDone;
 }
 
-static void HandleCommand(int64_t due)
-{
+static void HandleCommand(int64_t due) {
     Device.state = AwaitFrame;
     const uint8_t* c = Device.frame;
     int op = c[0];
@@ -168,8 +156,7 @@ static void HandleCommand(int64_t due)
     Device.block = block;
 }
 
-static void HandleBlockFrame(int64_t due)
-{
+static void HandleBlockFrame(int64_t due) {
     Device.state = AwaitFrame;
     int block = Device.block;
     int64_t at = due + Options.turnaroundNs;
@@ -202,11 +189,9 @@ static void HandleBlockFrame(int64_t due)
 
 static void DropPartialFrame(int64_t now);
 
-static void TakeByte(uint8_t b, int64_t due)
-{
+static void TakeByte(uint8_t b, int64_t due) {
     // Bytes are taken in batches: the silence before this one counts as well.
-    if (SilenceDeadline() >= 0 && due > SilenceDeadline())
-        DropPartialFrame(due);
+    if (SilenceDeadline() >= 0 && due > SilenceDeadline()) DropPartialFrame(due);
     Device.lastByteDue = due;
     switch (Device.state) {
     case AwaitFrame:
@@ -220,57 +205,45 @@ static void TakeByte(uint8_t b, int64_t due)
         return;
     case InCommand:
         Device.frame[Device.count++] = b;
-        if (Device.count == CommandSize)
-            HandleCommand(due);
+        if (Device.count == CommandSize) HandleCommand(due);
         return;
     case InBlockFrame:
         Device.frame[Device.count++] = b;
-        if (Device.count == FrameSize)
-            HandleBlockFrame(due);
+        if (Device.count == FrameSize) HandleBlockFrame(due);
         return;
     }
 }
 
-void ConsumeDueInput(int64_t now)
-{
+void ConsumeDueInput(int64_t now) {
     uint8_t b;
     int64_t due;
-    while (IsLineUp() && TakeDueByte(now, &b, &due))
-        TakeByte(b, due);
+    while (IsLineUp() && TakeDueByte(now, &b, &due)) TakeByte(b, due);
 }
 
 // Deadline for the frame in progress. A write command's data frame that has
 // not begun yet has none: the PC sends it as soon as it has read the ACK.
-int64_t SilenceDeadline()
-{
-    if (Device.state == AwaitFrame || Device.count == 0)
-        return -1;
+int64_t SilenceDeadline() {
+    if (Device.state == AwaitFrame || Device.count == 0) return -1;
     return Device.lastByteDue + FrameSilenceNs;
 }
 
-void PeerClosed()
-{
-    if (Device.state == AwaitFrame)
-        return;
+void PeerClosed() {
+    if (Device.state == AwaitFrame) return;
     Report("drop %s %d", Device.state == InCommand ? "command" : "block-in", Device.count);
     Device.state = AwaitFrame;
     Device.count = 0;
 }
 
-void CheckSilence(int64_t now)
-{
+void CheckSilence(int64_t now) {
     int64_t deadline = SilenceDeadline();
-    if (deadline < 0 || now <= deadline)
-        return;
+    if (deadline < 0 || now <= deadline) return;
     // Bytes still queued that arrived within the limit keep the frame together.
     int64_t next = NextQueuedDue();
-    if (next >= 0 && next <= deadline)
-        return;
+    if (next >= 0 && next <= deadline) return;
     DropPartialFrame(now);
 }
 
-static void DropPartialFrame(int64_t now)
-{
+static void DropPartialFrame(int64_t now) {
     const char* what = Device.state == InCommand ? "command" : "block-in";
     bool loneEsc = Device.state == InBlockFrame && Device.count == 1 && Device.frame[0] == ESC;
     Report("drop %s %d", what, Device.count);
@@ -279,6 +252,5 @@ static void DropPartialFrame(int64_t now)
     // The PC abandoned a write after the command's ACK and opened a new
     // exchange: its ESC was taken for the first data byte. Answer it late
     // rather than never; the reply still fits the PC's 720 ms.
-    if (loneEsc)
-        AnswerIdent(now);
+    if (loneEsc) AnswerIdent(now);
 }

@@ -17,8 +17,7 @@ static bool readerGone = false;
 static long lostLines = 0;
 static const size_t PendingLimit = 64u << 20;
 
-void SetupReports()
-{
+void SetupReports() {
     // Only a pipe or socket: O_NONBLOCK on a terminal would reach the shell too.
     struct stat st;
     if (fstat(STDOUT_FILENO, &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))) {
@@ -28,42 +27,32 @@ void SetupReports()
 }
 
 // -1 once the reader has gone away.
-int FlushReports()
-{
+int FlushReports() {
     while (!pendingLines.empty() && !readerGone) {
         ssize_t n = write(STDOUT_FILENO, pendingLines.data(), pendingLines.size());
         if (n > 0) {
             pendingLines.erase(0, (size_t)n);
             continue;
         }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno == EAGAIN)
-            return 0;
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) return 0;
         readerGone = true;
         pendingLines.clear();
     }
     return readerGone ? -1 : 0;
 }
 
-bool ReportsPending()
-{
-    return nonBlocking && !pendingLines.empty() && !readerGone;
-}
+bool ReportsPending() { return nonBlocking && !pendingLines.empty() && !readerGone; }
 
-void Report(const char* format, ...)
-{
-    if (readerGone)
-        return;
+void Report(const char* format, ...) {
+    if (readerGone) return;
     char line[256];
     va_list args;
     va_start(args, format);
     int n = vsnprintf(line, sizeof line - 1, format, args);
     va_end(args);
-    if (n < 0)
-        return;
-    if ((size_t)n > sizeof line - 2)
-        n = (int)sizeof line - 2;
+    if (n < 0) return;
+    if ((size_t)n > sizeof line - 2) n = (int)sizeof line - 2;
     line[n] = '\n';
     if (pendingLines.size() > PendingLimit) {
         ++lostLines;
@@ -78,8 +67,7 @@ void Report(const char* format, ...)
 }
 
 // At exit: a little time for a slow reader, never a hang.
-void FinishReports()
-{
+void FinishReports() {
     for (int i = 0; i < 100 && ReportsPending(); ++i) {
         struct pollfd pfd = {STDOUT_FILENO, POLLOUT, 0};
         poll(&pfd, 1, 10);

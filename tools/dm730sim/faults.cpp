@@ -10,24 +10,19 @@
 FaultSetup Faults;
 
 // Decimal, or hexadecimal with 0x; the whole text must be the number.
-int ParseNumber(const char* text, long low, long high, long* out)
-{
-    if (text == nullptr || *text == '\0')
-        return -2;
+int ParseNumber(const char* text, long low, long high, long* out) {
+    if (text == nullptr || *text == '\0') return -2;
     int base = 10;
     if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         base = 16;
         text += 2;
-        if (*text == '\0')
-            return -2;
+        if (*text == '\0') return -2;
     }
-    if (*text == '-' || *text == '+')
-        return -2;
+    if (*text == '-' || *text == '+') return -2;
     errno = 0;
     char* end = nullptr;
     long v = strtol(text, &end, base);
-    if (errno != 0 || *end != '\0' || v < low || v > high)
-        return -2;
+    if (errno != 0 || *end != '\0' || v < low || v > high) return -2;
     *out = v;
     return 0;
 }
@@ -35,17 +30,14 @@ int ParseNumber(const char* text, long low, long high, long* out)
 // "BLOCK" or "BLOCK:VALUE"; VALUE falls back to defaultValue when absent
 // (a negative default makes it required).
 static int ParseBlockValue(const char* text, long valueLow, long valueHigh, int defaultValue,
-                           FaultRule* rule)
-{
+                           FaultRule* rule) {
     std::string s = text ? text : "";
     size_t colon = s.find(':');
     long block = 0;
-    if (ParseNumber(s.substr(0, colon).c_str(), 0, 65535, &block) != 0)
-        return -2;
+    if (ParseNumber(s.substr(0, colon).c_str(), 0, 65535, &block) != 0) return -2;
     long value = defaultValue;
     if (colon != std::string::npos) {
-        if (ParseNumber(s.c_str() + colon + 1, valueLow, valueHigh, &value) != 0)
-            return -2;
+        if (ParseNumber(s.c_str() + colon + 1, valueLow, valueHigh, &value) != 0) return -2;
     } else if (defaultValue < 0) {
         return -2;
     }
@@ -58,7 +50,7 @@ struct BlockFaultOption {
     const char* name;
     int kind;
     long valueLow, valueHigh;
-    int defaultValue;   // -1: BLOCK:VALUE required; 0 with high 0: no value
+    int defaultValue;  // -1: BLOCK:VALUE required; 0 with high 0: no value
 };
 
 static const BlockFaultOption BlockFaultOptions[] = {
@@ -70,19 +62,15 @@ static const BlockFaultOption BlockFaultOptions[] = {
     {"--short-frame", FaultShortFrame, 0, 256, 200},
 };
 
-static int Refuse(const std::string& name, const char* value)
-{
+static int Refuse(const std::string& name, const char* value) {
     fprintf(stderr, "dm730sim: bad value for %s: %s\n", name.c_str(), value ? value : "(none)");
     return -2;
 }
 
-int ParseFaultOption(const std::string& name, const char* value)
-{
+int ParseFaultOption(const std::string& name, const char* value) {
     for (const BlockFaultOption& o : BlockFaultOptions) {
-        if (name != o.name)
-            continue;
-        if (value == nullptr)
-            return 2;
+        if (name != o.name) continue;
+        if (value == nullptr) return 2;
         FaultRule rule{o.kind, 0, 0};
         if (ParseBlockValue(value, o.valueLow, o.valueHigh, o.defaultValue, &rule) != 0)
             return Refuse(name, value);
@@ -92,8 +80,7 @@ int ParseFaultOption(const std::string& name, const char* value)
         return 0;
     }
     if (name == "--ident-nak" || name == "--ident-silent") {
-        if (value != nullptr)
-            return Refuse(name, value);
+        if (value != nullptr) return Refuse(name, value);
         if (name == "--ident-nak")
             Faults.identNak = true;
         else
@@ -103,8 +90,7 @@ int ParseFaultOption(const std::string& name, const char* value)
     if (name == "--bad-ident-checksum") {
         // Optional value only in the --name=VALUE form.
         long sum = 1;
-        if (value != nullptr && ParseNumber(value, 1, 255, &sum) != 0)
-            return Refuse(name, value);
+        if (value != nullptr && ParseNumber(value, 1, 255, &sum) != 0) return Refuse(name, value);
         Faults.identChecksum = (int)sum;
         return 0;
     }
@@ -112,11 +98,9 @@ int ParseFaultOption(const std::string& name, const char* value)
     long n = 0;
     if (name == "--ident-status" || name == "--ident-faults-after" || name == "--silent-after" ||
         name == "--hangup-after") {
-        if (value == nullptr)
-            return 2;
+        if (value == nullptr) return 2;
         long high = name == "--ident-status" ? 255 : 1000000000L;
-        if (ParseNumber(value, 0, high, &n) != 0)
-            return Refuse(name, value);
+        if (ParseNumber(value, 0, high, &n) != 0) return Refuse(name, value);
         if (name == "--ident-status")
             Faults.identStatus = (int)n;
         else if (name == "--ident-faults-after")
@@ -130,16 +114,11 @@ int ParseFaultOption(const std::string& name, const char* value)
     return 1;
 }
 
-const FaultRule* FindFault(int kind, int block)
-{
+const FaultRule* FindFault(int kind, int block) {
     for (const FaultRule& r : Faults.rules)
-        if (r.kind == kind && r.block == block)
-            return &r;
+        if (r.kind == kind && r.block == block) return &r;
     return nullptr;
 }
 
 // identNumber counts identification requests from 1.
-bool IdentFaultsActive(long identNumber)
-{
-    return identNumber > Faults.identFaultsAfter;
-}
+bool IdentFaultsActive(long identNumber) { return identNumber > Faults.identFaultsAfter; }

@@ -99,8 +99,7 @@ static const char HelpText[] =
     "\n"
     "SIGINT or SIGTERM: removes the link and exits with status 0.\n";
 
-int64_t NowNs()
-{
+int64_t NowNs() {
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return (int64_t)ts.tv_sec * 1000000000LL + ts.tv_nsec;
@@ -108,8 +107,7 @@ int64_t NowNs()
 
 static void OnStopSignal(int) { stopRequested = 1; }
 
-static int ParseVersions(const char* text)
-{
+static int ParseVersions(const char* text) {
     unsigned a, b, c, d;
     char tail;
     if (text == nullptr || sscanf(text, "%u.%u,%u.%u%c", &a, &b, &c, &d, &tail) != 4 || a > 255 ||
@@ -122,15 +120,13 @@ static int ParseVersions(const char* text)
     return 0;
 }
 
-static int Usage(const char* problem, const char* what)
-{
+static int Usage(const char* problem, const char* what) {
     fprintf(stderr, "dm730sim: %s%s\nTry dm730sim --help.\n", problem, what ? what : "");
     return 2;
 }
 
 // 0 parsed, 1 --help shown, 2 bad command line.
-static int ParseCommandLine(int argc, char** argv)
-{
+static int ParseCommandLine(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -147,8 +143,7 @@ static int ParseCommandLine(int argc, char** argv)
         bool takesValue = name == "--link" || name == "--device" || name == "--memory" ||
                           name == "--versions" || name == "--turnaround";
         if (takesValue && value == nullptr) {
-            if (i + 1 >= argc)
-                return Usage("missing value for ", name.c_str());
+            if (i + 1 >= argc) return Usage("missing value for ", name.c_str());
             value = argv[++i];
         }
         if (name == "--link")
@@ -162,12 +157,10 @@ static int ParseCommandLine(int argc, char** argv)
                 return Usage("bad --versions (want e.g. 3.05,1.20): ", value);
         } else if (name == "--turnaround") {
             long ms = 0;
-            if (ParseNumber(value, 0, 60000, &ms) != 0)
-                return Usage("bad --turnaround: ", value);
+            if (ParseNumber(value, 0, 60000, &ms) != 0) return Usage("bad --turnaround: ", value);
             Options.turnaroundNs = ms * 1000000LL;
         } else if (name == "--line-rate" || name == "--port-events") {
-            if (value != nullptr)
-                return Usage("no value is taken by ", name.c_str());
+            if (value != nullptr) return Usage("no value is taken by ", name.c_str());
             if (name == "--line-rate")
                 Options.lineRate = true;
             else
@@ -175,14 +168,11 @@ static int ParseCommandLine(int argc, char** argv)
         } else {
             int r = ParseFaultOption(name, value);
             if (r == 2) {
-                if (i + 1 >= argc)
-                    return Usage("missing value for ", name.c_str());
+                if (i + 1 >= argc) return Usage("missing value for ", name.c_str());
                 r = ParseFaultOption(name, argv[++i]);
             }
-            if (r == 1)
-                return Usage("unknown option ", arg.c_str());
-            if (r != 0)
-                return 2;
+            if (r == 1) return Usage("unknown option ", arg.c_str());
+            if (r != 0) return 2;
         }
     }
     if (Options.linkPath.empty() == Options.devicePath.empty())
@@ -190,8 +180,7 @@ static int ParseCommandLine(int argc, char** argv)
     return 0;
 }
 
-static void InstallSignals(sigset_t* waitMask)
-{
+static void InstallSignals(sigset_t* waitMask) {
     struct sigaction sa;
     memset(&sa, 0, sizeof sa);
     sa.sa_handler = OnStopSignal;
@@ -213,14 +202,11 @@ static void InstallSignals(sigset_t* waitMask)
     sigdelset(waitMask, SIGHUP);
 }
 
-static void Earliest(int64_t* wake, int64_t t)
-{
-    if (t >= 0 && (*wake < 0 || t < *wake))
-        *wake = t;
+static void Earliest(int64_t* wake, int64_t t) {
+    if (t >= 0 && (*wake < 0 || t < *wake)) *wake = t;
 }
 
-static void RunLoop(const sigset_t* waitMask)
-{
+static void RunLoop(const sigset_t* waitMask) {
     while (!stopRequested) {
         int64_t now = NowNs();
         ReceiveBytes(now);
@@ -236,42 +222,37 @@ static void RunLoop(const sigset_t* waitMask)
         struct timespec* timeoutPtr = nullptr;
         if (wake >= 0) {
             int64_t wait = wake - NowNs();
-            if (wait < 0)
-                wait = 0;
+            if (wait < 0) wait = 0;
             timeout.tv_sec = (time_t)(wait / 1000000000LL);
             timeout.tv_nsec = (long)(wait % 1000000000LL);
             timeoutPtr = &timeout;
         }
         struct pollfd fds[3];
         int count = LinePollFds(fds, OutputBlocked());
-        if (ReportsPending())
-            fds[count++] = pollfd{STDOUT_FILENO, POLLOUT, 0};
+        if (ReportsPending()) fds[count++] = pollfd{STDOUT_FILENO, POLLOUT, 0};
         ppoll(fds, (nfds_t)count, timeoutPtr, waitMask);
         // The reader went away: nobody is driving us any more.
-        if (FlushReports() != 0)
-            stopRequested = 1;
+        if (FlushReports() != 0) stopRequested = 1;
     }
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     int parsed = ParseCommandLine(argc, argv);
-    if (parsed != 0)
-        return parsed == 1 ? 0 : 2;
+    if (parsed != 0) return parsed == 1 ? 0 : 2;
     SetupReports();
     // A controller answers within its time however busy the PC's machine is:
     // ask for a better share of the processor where that is allowed.
     setpriority(PRIO_PROCESS, 0, -10);
     sigset_t waitMask;
     InstallSignals(&waitMask);
-    if (OpenMemory(Options.memoryPath) != 0)
-        return 1;
+    if (OpenMemory(Options.memoryPath) != 0) return 1;
     ResetDevice();
     if (OpenLine() != 0) {
         CloseMemory();
         return 1;
     }
-    Report("ready %s %s", Options.devicePath.empty() ? Options.linkPath.c_str() : Options.devicePath.c_str(),
+    Report("ready %s %s",
+           Options.devicePath.empty() ? Options.linkPath.c_str() : Options.devicePath.c_str(),
            LineTtyName());
     RunLoop(&waitMask);
     CloseLine(false);

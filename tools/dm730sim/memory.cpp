@@ -11,10 +11,9 @@
 #include <unistd.h>
 
 static int memoryFd = -1;
-static std::vector<uint8_t> memoryImage;   // when no file is given
+static std::vector<uint8_t> memoryImage;  // when no file is given
 
-int OpenMemory(const std::string& path)
-{
+int OpenMemory(const std::string& path) {
     const off_t size = (off_t)BlockCount * BlockSize;
     if (path.empty()) {
         memoryImage.assign((size_t)size, 0);
@@ -22,7 +21,8 @@ int OpenMemory(const std::string& path)
     }
     memoryFd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (memoryFd < 0) {
-        fprintf(stderr, "dm730sim: cannot open memory image %s: %s\n", path.c_str(), strerror(errno));
+        fprintf(stderr, "dm730sim: cannot open memory image %s: %s\n", path.c_str(),
+                strerror(errno));
         return -1;
     }
     struct stat st;
@@ -33,34 +33,29 @@ int OpenMemory(const std::string& path)
     }
     // A new or short image is filled up with zero blocks.
     if (st.st_size < size && ftruncate(memoryFd, size) != 0) {
-        fprintf(stderr, "dm730sim: cannot size memory image %s: %s\n", path.c_str(), strerror(errno));
+        fprintf(stderr, "dm730sim: cannot size memory image %s: %s\n", path.c_str(),
+                strerror(errno));
         CloseMemory();
         return -1;
     }
     return 0;
 }
 
-int ReadMemoryBlock(int block, uint8_t* out)
-{
-    if (block < 0 || block >= BlockCount)
-        return -1;
+int ReadMemoryBlock(int block, uint8_t* out) {
+    if (block < 0 || block >= BlockCount) return -1;
     off_t at = (off_t)block * BlockSize;
     if (memoryFd < 0) {
         memcpy(out, memoryImage.data() + at, BlockSize);
         return 0;
     }
     ssize_t n = pread(memoryFd, out, BlockSize, at);
-    if (n < 0)
-        return -1;
-    if (n < BlockSize)
-        memset(out + n, 0, (size_t)(BlockSize - n));
+    if (n < 0) return -1;
+    if (n < BlockSize) memset(out + n, 0, (size_t)(BlockSize - n));
     return 0;
 }
 
-int WriteMemoryBlock(int block, const uint8_t* data)
-{
-    if (block < 0 || block >= BlockCount)
-        return -1;
+int WriteMemoryBlock(int block, const uint8_t* data) {
+    if (block < 0 || block >= BlockCount) return -1;
     off_t at = (off_t)block * BlockSize;
     if (memoryFd < 0) {
         memcpy(memoryImage.data() + at, data, BlockSize);
@@ -69,9 +64,7 @@ int WriteMemoryBlock(int block, const uint8_t* data)
     return pwrite(memoryFd, data, BlockSize, at) == BlockSize ? 0 : -1;
 }
 
-void CloseMemory()
-{
-    if (memoryFd >= 0)
-        close(memoryFd);
+void CloseMemory() {
+    if (memoryFd >= 0) close(memoryFd);
     memoryFd = -1;
 }

@@ -12,10 +12,10 @@ const uint8_t OpWriteBlock = 0x11;
 const uint8_t OpReadBlock = 0x12;
 
 const int BlockSize = 256;
-const int FrameSize = 257;      // a block and its checksum byte
+const int FrameSize = 257;  // a block and its checksum byte
 const int CommandSize = 4;
 const int IdentSize = 6;
-const int BlockCount = 4096;    // 1 MiB of memory
+const int BlockCount = 4096;  // 1 MiB of memory
 
 // 10 bits a byte (start, 8 data, stop) at 38400 baud.
 const int64_t ByteTimeNs = 10LL * 1000000000LL / 38400;
@@ -31,7 +31,7 @@ struct SimOptions {
     std::string memoryPath;  // --memory: 1 MiB image file
     uint8_t versions[4] = {3, 5, 1, 20};
     bool lineRate = false;
-    bool portEvents = false; // --port-events: report the peer's opens and closes
+    bool portEvents = false;  // --port-events: report the peer's opens and closes
     int64_t turnaroundNs = 0;
 };
 extern SimOptions Options;
@@ -40,34 +40,34 @@ extern SimOptions Options;
 // reader takes it, never blocking the line.
 void SetupReports();
 void Report(const char* format, ...) __attribute__((format(printf, 1, 2)));
-int FlushReports();        // -1 once the reader has gone away
-bool ReportsPending();     // lines wait for the pipe: poll stdout for POLLOUT
+int FlushReports();     // -1 once the reader has gone away
+bool ReportsPending();  // lines wait for the pipe: poll stdout for POLLOUT
 void FinishReports();
 
 // line.cpp: the serial line and its pacing.
-int OpenLine();                 // 0 ready, -1 failed (reason on stderr)
+int OpenLine();  // 0 ready, -1 failed (reason on stderr)
 bool IsLineUp();
 const char* LineTtyName();
-void CloseLine(bool hangup);    // hangup: print the event and drop the link now
+void CloseLine(bool hangup);  // hangup: print the event and drop the link now
 void ReceiveBytes(int64_t now);
 bool TakeDueByte(int64_t now, uint8_t* b, int64_t* due);
-int64_t NextInputDue();         // when to take queued bytes next; -1: none queued
-int64_t NextQueuedDue();        // arrival of the oldest queued byte; -1: none
+int64_t NextInputDue();   // when to take queued bytes next; -1: none queued
+int64_t NextQueuedDue();  // arrival of the oldest queued byte; -1: none
 void QueueReply(const uint8_t* bytes, int n, int64_t notBefore);
 void DiscardPendingOutput();
 void SendDueOutput(int64_t now);
-int64_t NextOutputDue();        // -1 when nothing waits for its time
-bool OutputBlocked();           // the peer's queue is full: wait for POLLOUT
+int64_t NextOutputDue();  // -1 when nothing waits for its time
+bool OutputBlocked();     // the peer's queue is full: wait for POLLOUT
 struct pollfd;
 // Fills up to 2 entries for ppoll; returns their count.
 int LinePollFds(struct pollfd* fds, bool wantOutput);
 
 // device.cpp: frame parser and replies.
 void ResetDevice();
-void PeerClosed();              // an exchange never goes on across a close
+void PeerClosed();  // an exchange never goes on across a close
 void ConsumeDueInput(int64_t now);
 void CheckSilence(int64_t now);
-int64_t SilenceDeadline();      // -1 when no frame is partly received
+int64_t SilenceDeadline();  // -1 when no frame is partly received
 
 // memory.cpp: the 1 MiB block memory, optionally backed by an image file.
 int OpenMemory(const std::string& path);  // 0 ok, -1 failed
@@ -93,9 +93,9 @@ struct FaultSetup {
     std::vector<FaultRule> rules;
     bool identNak = false;
     bool identSilent = false;
-    int identChecksum = -1;    // sum the corrupted ident reply adds up to
-    int identStatus = -1;      // byte 5 instead of ACK
-    long identFaultsAfter = 0; // ident faults spare this many requests
+    int identChecksum = -1;     // sum the corrupted ident reply adds up to
+    int identStatus = -1;       // byte 5 instead of ACK
+    long identFaultsAfter = 0;  // ident faults spare this many requests
     long silentAfter = -1;
     long hangupAfter = -1;
 };
