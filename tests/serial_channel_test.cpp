@@ -17,8 +17,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "protocol/io_buffer.h"
 #include "serial/serial_channel.h"
-#include "transfer/transfer.h"
 
 namespace {
 

@@ -18,11 +18,12 @@
 #include <vector>
 
 #include "app/screen.h"
+#include "protocol/frames.h"
+#include "protocol/io_buffer.h"
 #include "serial/serial_channel.h"
 #include "support/prepared_transfer.h"
 #include "support/screen_recorder.h"
 #include "support/sim_process.h"
-#include "transfer/protocol.h"
 #include "transfer/transfer.h"
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include "app/screen.h"
 #include "app/shell.h"
+#include "protocol/io_buffer.h"
 #include "transfer/start.h"
 #include "transfer/transfer.h"
 

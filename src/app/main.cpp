@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "app/shell.h"
+#include "protocol/io_buffer.h"
 #include "serial/port_open.h"
 #include "serial/port_table.h"
 #include "serial/serial_channel.h"

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "protocol/io_buffer.h"
 #include "transfer/transfer.h"
 
 namespace {

@@ -3,10 +3,10 @@
 #include "serial/port_open.h"
 
 #include "app/screen.h"
+#include "protocol/frames.h"
+#include "protocol/io_buffer.h"
 #include "serial/port_table.h"
 #include "serial/serial_channel.h"
-#include "transfer/protocol.h"
-#include "transfer/transfer.h"
 
 int currentPort = 0;
 

@@ -26,7 +26,7 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "transfer/transfer.h"
+#include "protocol/io_buffer.h"
 
 enum RecordState { RecordIdle = 0, RecordPending, RecordDone, RecordFailed };
 

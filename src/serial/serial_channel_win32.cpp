@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "protocol/io_buffer.h"
 #include "serial/serial_channel.h"
-#include "transfer/transfer.h"
 
 struct SerialChannelRecord {
     HANDLE port;  // NULL when no port is open

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "protocol/io_buffer.h"
 #include "transfer/transfer.h"
 
 static std::streamoff BlockPosition() {

@@ -5,9 +5,10 @@
 #include <cstring>
 
 #include "app/screen.h"
+#include "protocol/frames.h"
+#include "protocol/io_buffer.h"
 #include "serial/serial_channel.h"
 #include "transfer/file_probe.h"
-#include "transfer/protocol.h"
 #include "transfer/transfer.h"
 
 char DialogTitle[35];

@@ -1,8 +1,9 @@
 #include <cstdio>
 
 #include "app/screen.h"
+#include "protocol/frames.h"
+#include "protocol/io_buffer.h"
 #include "serial/serial_channel.h"
-#include "transfer/protocol.h"
 #include "transfer/transfer.h"
 
 static const char OverlappedFailurePrefix[] = "Kod błędu : ";

@@ -1,12 +1,12 @@
-// The one transfer of the program: its state, the shared byte area and the
-// state machine that the idle pump drives one phase at a time.
+// The one transfer of the program: its state and the state machine that the
+// idle pump drives one phase at a time.
 #pragma once
 #include <cstdint>
 #include <fstream>
 
-enum DataKind { KindFirmware = 0, KindLibraries = 1, KindScenes = 2 };
-
-enum TransferAction { ActionWriteToDevice = 0, ActionReadFromDevice = 1, ActionVerify = 2 };
+// The job's kind is a DataKind, its action a TransferAction.
+#include "protocol/frames.h"
+#include "protocol/regions.h"
 
 enum TransferPhase {
     PhaseIdle = 0,
@@ -34,23 +34,6 @@ struct TransferJobRecord {
     int32_t repeatPending;
 };
 extern TransferJobRecord TransferJob;
-
-// One contiguous area: frames at its start, then the texts the display shows.
-struct IoBufferArea {
-    uint8_t frameArea[260];
-    char firmwareVersionText[6];
-    char secondVersionText[6];
-    char defaultExtension[4];
-};
-extern IoBufferArea IoBuffer;
-
-struct DeviceRegion {
-    uint16_t firstBlock;
-    uint16_t blockCount;
-};
-const int DeviceBlockCount = 4096;
-const int BlockSize = 256;
-extern const DeviceRegion RegionTable[3];
 
 // One step for the pump message carrying phase p; nothing for p = 0 or p > 9.
 void StepTransfer(unsigned p);

@@ -1,13 +1,3 @@
-#include <cstddef>
-
 #include "transfer/transfer.h"
 
 TransferJobRecord TransferJob;
-IoBufferArea IoBuffer;
-
-// The display and the file dialog address these texts by their place in the
-// one area, so the layout is part of the contract.
-static_assert(offsetof(IoBufferArea, firmwareVersionText) == 260, "first version text at byte 260");
-static_assert(offsetof(IoBufferArea, secondVersionText) == 266, "second version text at byte 266");
-static_assert(offsetof(IoBufferArea, defaultExtension) == 272, "default extension at byte 272");
-static_assert(sizeof(IoBufferArea) == 276, "the area ends after the default extension");

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "app/screen.h"
+#include "protocol/io_buffer.h"
 #include "transfer/transfer.h"
 
 static const char VerifyQuestionFormat[] =

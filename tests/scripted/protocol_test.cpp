@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "transfer/protocol.h"
+#include "protocol/frames.h"
+#include "protocol/io_buffer.h"
+#include "protocol/regions.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "support/fake_channel.h"
 #include "support/prepared_transfer.h"
 #include "support/screen_recorder.h"
-#include "transfer/protocol.h"
+#include "protocol/frames.h"
 #include "transfer/transfer.h"
 
 struct ScriptedDevice {

@@ -11,11 +11,12 @@
 #include <string>
 
 #include "app/screen.h"
+#include "protocol/frames.h"
+#include "protocol/io_buffer.h"
 #include "serial/serial_channel.h"
 #include "support/fake_channel.h"
 #include "support/prepared_transfer.h"
 #include "support/screen_recorder.h"
-#include "transfer/protocol.h"
 #include "transfer/start.h"
 #include "transfer/transfer.h"
 

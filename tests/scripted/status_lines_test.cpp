@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/status_lines.h"
+#include "protocol/io_buffer.h"
 #include "transfer/transfer.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include "scripted/scripted_device.h"
 
 #include "app/screen.h"
+#include "protocol/io_buffer.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/screen.h"
+#include "protocol/io_buffer.h"
 
 namespace {
 

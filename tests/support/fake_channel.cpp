@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "protocol/io_buffer.h"
 #include "serial/serial_channel.h"
-#include "transfer/transfer.h"
 
 FakeChannelState FakeChannel;
 

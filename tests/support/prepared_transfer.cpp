@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "transfer/protocol.h"
+#include "protocol/frames.h"
+#include "protocol/io_buffer.h"
 #include "transfer/transfer.h"
 
 void PrepareTransfer(int action, int kind, const std::string& path) {

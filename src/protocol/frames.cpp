@@ -1,19 +1,13 @@
-#include "transfer/protocol.h"
+#include "protocol/frames.h"
 
 #include <cstdio>
 
-// Firmware, scanner libraries, user scenes: together the whole block memory.
-const DeviceRegion RegionTable[3] = {{0, 512}, {512, 384}, {896, 3200}};
+#include "protocol/io_buffer.h"
 
 static const char MissingDataText[] = "brak danych : ";
 static const char RefusedText[] = "NAK";
 static const char AckErrorText[] = "błąd ACK : ";
 static const char ChecksumErrorText[] = "sumy kontrolnej : ";
-
-DeviceRegion LookUpRegion(int kind) {
-    if (kind < KindFirmware || kind > KindScenes) return DeviceRegion{0, 0};
-    return RegionTable[kind];
-}
 
 uint8_t SumBytes(const uint8_t* bytes, size_t n) {
     unsigned sum = 0;

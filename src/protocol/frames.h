@@ -2,13 +2,15 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include "transfer/transfer.h"
 
 const uint8_t ByteEsc = 0x1B;
 const uint8_t ByteAck = 0x06;
 const uint8_t ByteNak = 0x15;
 const uint8_t OpWriteBlock = 0x11;
 const uint8_t OpReadBlock = 0x12;
+
+// What a transfer does with its region; writing sends blocks, the other two read them.
+enum TransferAction { ActionWriteToDevice = 0, ActionReadFromDevice = 1, ActionVerify = 2 };
 
 enum ReplyOutcome {
     ReplyValid = 0,
@@ -22,8 +24,6 @@ struct ReplyCheck {
     int outcome;
     unsigned detail;
 };
-
-DeviceRegion LookUpRegion(int kind);
 
 void BuildIdentRequest();
 // On a valid reply both version texts of IoBuffer are rewritten.
