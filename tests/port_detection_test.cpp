@@ -17,11 +17,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/screen.h"
+#include "operator/operator.h"
 #include "serial/port_open.h"
 #include "serial/port_table.h"
 #include "serial/serial_channel.h"
-#include "support/screen_recorder.h"
+#include "support/operator_recorder.h"
 #include "support/sim_process.h"
 #include "transfer/transfer.h"
 
@@ -212,8 +212,8 @@ TEST_F(PortDetection, FindsTheSimulatedControllerOnTheThirdOfFourPorts) {
     EXPECT_TRUE(IsFree(first.slave));
     EXPECT_TRUE(IsFree(second.slave));
     EXPECT_FALSE(IsFree(sim.ttyPath));
-    EXPECT_EQ(MarkedPositions(), std::vector<int>{3});
-    EXPECT_EQ(Screen.markCalls, (std::vector<std::pair<int, bool>>{{3, true}}));
+    EXPECT_EQ(MarkedPorts(), std::vector<int>{2});
+    EXPECT_EQ(Screen.markCalls, (std::vector<std::pair<int, bool>>{{2, true}}));
     EXPECT_TRUE(Screen.boxes.empty());
     CloseChannel();
     StopSim(sim);
@@ -240,8 +240,8 @@ TEST_F(PortDetection, PortHeldByAnotherProgramIsSkippedQuietlyAndRefusedByHand) 
     EXPECT_FALSE(IsChannelOpen());
     EXPECT_TRUE(IsFree(folder_ + "/com2"));
     EXPECT_EQ(currentPort, 0);
-    EXPECT_TRUE(MarkedPositions().empty());
-    EXPECT_EQ(Screen.markCalls, (std::vector<std::pair<int, bool>>{{2, true}, {2, false}}));
+    EXPECT_TRUE(MarkedPorts().empty());
+    EXPECT_EQ(Screen.markCalls, (std::vector<std::pair<int, bool>>{{1, true}, {1, false}}));
     close(holder);
 }
 
@@ -256,7 +256,7 @@ TEST_F(PortDetection, PortThatCannotBeConfiguredIsClosedAgain) {
     ExpectBox(0, ConfigureFailed, Warning);
     EXPECT_FALSE(IsChannelOpen());
     EXPECT_TRUE(IsFree(folder_ + "/com1"));
-    EXPECT_TRUE(MarkedPositions().empty());
+    EXPECT_TRUE(MarkedPorts().empty());
 
     // Detection passes over it without a word.
     EXPECT_EQ(DetectDevice(), 1);
@@ -298,7 +298,7 @@ TEST_F(PortDetection, OnlySixBytesEndingInAckCount) {
         EXPECT_EQ(device.requests(), 1);
         EXPECT_EQ(IsChannelOpen(), c.answered);
         EXPECT_EQ(currentPort, n - 1);
-        EXPECT_EQ(MarkedPositions(), c.answered ? std::vector<int>{n} : std::vector<int>{});
+        EXPECT_EQ(MarkedPorts(), c.answered ? std::vector<int>{n - 1} : std::vector<int>{});
         EXPECT_TRUE(Screen.boxes.empty());
         if (IsChannelOpen()) CloseChannel();
     }
@@ -335,7 +335,7 @@ TEST_F(PortDetection, ReopenFallsBackToDetectionWhenThePortIsGone) {
     EXPECT_EQ(device.requests(), 1);
     EXPECT_EQ(currentPort, 0);
     EXPECT_TRUE(IsChannelOpen());
-    EXPECT_EQ(Screen.markCalls, (std::vector<std::pair<int, bool>>{{2, false}, {1, true}}));
+    EXPECT_EQ(Screen.markCalls, (std::vector<std::pair<int, bool>>{{1, false}, {0, true}}));
 }
 
 TEST_F(PortDetection, ReopenShowsBothMessagesWhenNothingAnswers) {
@@ -367,7 +367,7 @@ TEST_F(PortDetection, AutoDuringATransferClosesThePortAndLeavesThePhase) {
     EXPECT_FALSE(IsChannelOpen());
     EXPECT_TRUE(IsFree(port.slave));
     EXPECT_EQ(Screen.markCalls,
-              (std::vector<std::pair<int, bool>>{{1, false}, {1, true}, {1, false}}));
+              (std::vector<std::pair<int, bool>>{{0, false}, {0, true}, {0, false}}));
     ASSERT_EQ(Screen.boxes.size(), 1u);
     ExpectBox(0, NotFound, "Mamy problem :");
 }
@@ -378,13 +378,13 @@ TEST_F(PortDetection, AutoFindsTheDeviceAgainAfterAHandChoice) {
     BuildTable(2);
     ChoosePort(0);
     ASSERT_TRUE(IsChannelOpen());
-    EXPECT_EQ(MarkedPositions(), std::vector<int>{1});
+    EXPECT_EQ(MarkedPorts(), std::vector<int>{0});
 
     ChoosePortAuto();
     EXPECT_EQ(device.requests(), 1);
     EXPECT_EQ(currentPort, 1);
     EXPECT_TRUE(IsChannelOpen());
-    EXPECT_EQ(MarkedPositions(), std::vector<int>{2});
+    EXPECT_EQ(MarkedPorts(), std::vector<int>{1});
     EXPECT_TRUE(Screen.boxes.empty());
 }
 
@@ -401,9 +401,9 @@ TEST_F(PortDetection, ChoosingByHandMovesTheMarkAndMakesNoProbe) {
     EXPECT_TRUE(IsFree(folder_ + "/com1"));
     EXPECT_EQ(device.requests(), 1);
     EXPECT_EQ(Drain(other.master), "");
-    EXPECT_EQ(MarkedPositions(), std::vector<int>{2});
+    EXPECT_EQ(MarkedPorts(), std::vector<int>{1});
     EXPECT_EQ(Screen.markCalls,
-              (std::vector<std::pair<int, bool>>{{1, true}, {1, false}, {2, true}}));
+              (std::vector<std::pair<int, bool>>{{0, true}, {0, false}, {1, true}}));
 
     // Ids past the table are not port items: nothing changes.
     for (int index : {2, 3, 100, -1}) ChoosePort(index);

@@ -17,12 +17,12 @@
 #include <string>
 #include <vector>
 
-#include "app/screen.h"
+#include "operator/operator.h"
 #include "protocol/frames.h"
 #include "protocol/io_buffer.h"
 #include "serial/serial_channel.h"
+#include "support/operator_recorder.h"
 #include "support/prepared_transfer.h"
-#include "support/screen_recorder.h"
 #include "support/sim_process.h"
 #include "transfer/transfer.h"
 

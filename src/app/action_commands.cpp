@@ -1,6 +1,6 @@
 #include "app/action_commands.h"
 
-#include "app/screen.h"
+#include "operator/operator.h"
 #include "serial/port_open.h"
 #include "transfer/start.h"
 #include "transfer/transfer.h"

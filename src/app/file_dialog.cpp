@@ -2,11 +2,10 @@
 // transfer start rewrites for every transfer.
 #include <cstring>
 
-#include "app/screen.h"
 #include "app/shell.h"
+#include "operator/operator.h"
 #include "protocol/io_buffer.h"
 #include "transfer/start.h"
-#include "transfer/transfer.h"
 
 OPENFILENAMEA FileDialogSetup;
 
@@ -28,8 +27,8 @@ void FillFileDialogSetup() {
 // right after the dialog that set it.
 int ShowFileDialog(unsigned long flags, unsigned long* flagsOut, unsigned* extensionOffset) {
     FileDialogSetup.Flags = flags;
-    if (!GetOpenFileNameA(&FileDialogSetup)) return 0;
+    if (!GetOpenFileNameA(&FileDialogSetup)) return FileNotChosen;
     *flagsOut = FileDialogSetup.Flags;
     *extensionOffset = FileDialogSetup.nFileExtension;
-    return 1;
+    return FileChosen;
 }

@@ -2,7 +2,7 @@
 // table for the controller, and the two commands of the port menu.
 #include "serial/port_open.h"
 
-#include "app/screen.h"
+#include "operator/operator.h"
 #include "protocol/frames.h"
 #include "protocol/io_buffer.h"
 #include "serial/port_table.h"
@@ -16,9 +16,6 @@ const char DeviceNotFoundCaption[] = "Mamy problem :";
 
 static const char OpenFailedText[] = "Błąd otwarcia portu !";
 static const char ConfigureFailedText[] = "Błąd konfiguracji portu !";
-
-// The menu holds "&Auto" at position 0, so port i sits at i + 1.
-static int MenuPosition(int index) { return index + 1; }
 
 static bool IsListedPort(int index) {
     if (PortTable == nullptr || index < 0) return false;
@@ -65,7 +62,7 @@ int DetectDevice() {
         currentPort = i;
         if (OpenPort(1) != 0) continue;
         if (ProbeOpenPort()) {
-            SetPortMark(MenuPosition(i), true);
+            SetPortMark(i, true);
             return 1;
         }
         if (IsChannelOpen()) CloseChannel();
@@ -76,7 +73,7 @@ int DetectDevice() {
 int ReopenPort() {
     if (IsChannelOpen()) CloseChannel();
     if (OpenPort(0) == 0) return 1;
-    SetPortMark(MenuPosition(currentPort), false);
+    SetPortMark(currentPort, false);
     if (DetectDevice() == 1) return 1;
     ShowDeviceNotFound();
     return 0;
@@ -85,7 +82,7 @@ int ReopenPort() {
 void ChoosePortAuto() {
     if (IsChannelOpen()) {
         CloseChannel();
-        SetPortMark(MenuPosition(currentPort), false);
+        SetPortMark(currentPort, false);
     }
     if (DetectDevice() == 0) ShowDeviceNotFound();
 }
@@ -94,7 +91,7 @@ void ChoosePort(int index) {
     // Only listed ports have menu items; any other id is not ours.
     if (!IsListedPort(index)) return;
     if (IsChannelOpen()) CloseChannel();
-    SetPortMark(MenuPosition(currentPort), false);
+    SetPortMark(currentPort, false);
     currentPort = index;
-    if (OpenPort(0) == 0) SetPortMark(MenuPosition(index), true);
+    if (OpenPort(0) == 0) SetPortMark(index, true);
 }

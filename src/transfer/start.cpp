@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/screen.h"
+#include "operator/operator.h"
 #include "protocol/frames.h"
 #include "protocol/io_buffer.h"
 #include "serial/serial_channel.h"
@@ -167,7 +167,7 @@ int StartTransfer() {
     if (!TransferJob.repeatPending) {
         unsigned long flagsOut = 0;
         unsigned extensionOffset = 0;
-        if (!ShowFileDialog(flags, &flagsOut, &extensionOffset)) return -1;
+        if (ShowFileDialog(flags, &flagsOut, &extensionOffset) != FileChosen) return -1;
         if (!IsExtensionAccepted(kind, flagsOut, extensionOffset)) {
             ShowMessageBox("Nie zmieniaj rozszerzenia !", CaptionWarning, BoxIconError);
             return -1;

@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "app/screen.h"
+#include "operator/operator.h"
 #include "protocol/io_buffer.h"
 #include "transfer/transfer.h"
 

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "protocol/frames.h"
 #include "serial/serial_channel.h"
 #include "support/fake_channel.h"
+#include "support/operator_recorder.h"
 #include "support/prepared_transfer.h"
-#include "support/screen_recorder.h"
-#include "protocol/frames.h"
 #include "transfer/transfer.h"
 
 struct ScriptedDevice {

@@ -10,13 +10,13 @@
 #include <iterator>
 #include <string>
 
-#include "app/screen.h"
+#include "operator/operator.h"
 #include "protocol/frames.h"
 #include "protocol/io_buffer.h"
 #include "serial/serial_channel.h"
 #include "support/fake_channel.h"
+#include "support/operator_recorder.h"
 #include "support/prepared_transfer.h"
-#include "support/screen_recorder.h"
 #include "transfer/start.h"
 #include "transfer/transfer.h"
 

@@ -9,11 +9,11 @@
 #include <string>
 
 #include "app/action_commands.h"
-#include "app/screen.h"
+#include "operator/operator.h"
 #include "serial/port_open.h"
 #include "serial/port_table.h"
 #include "support/fake_channel.h"
-#include "support/screen_recorder.h"
+#include "support/operator_recorder.h"
 #include "transfer/start.h"
 #include "transfer/transfer.h"
 

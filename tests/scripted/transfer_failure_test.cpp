@@ -2,7 +2,7 @@
 // failure releases, the idle phase and the single repaint of the phase line.
 #include "scripted/scripted_device.h"
 
-#include "app/screen.h"
+#include "operator/operator.h"
 #include "protocol/io_buffer.h"
 
 namespace {

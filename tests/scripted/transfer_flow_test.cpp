@@ -4,7 +4,7 @@
 
 #include <numeric>
 
-#include "app/screen.h"
+#include "operator/operator.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/screen.h"
+#include "operator/operator.h"
 #include "protocol/io_buffer.h"
 
 namespace {

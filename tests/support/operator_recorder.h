@@ -1,5 +1,5 @@
-// The operator's screen in tests: records every box, repaint and menu change,
-// and answers questions and file dialogs from a script.
+// The operator in tests: records every box, repaint and port mark, and answers
+// questions and file dialogs from a script.
 #pragma once
 #include <deque>
 #include <map>
@@ -22,7 +22,7 @@ struct ScreenLog {
     std::vector<ShownBox> boxes;
     std::deque<int> answers;            // for Yes/No boxes; AnswerNo when empty
     std::vector<std::string> repaints;  // "window", "progress", "phase", in order
-    std::map<int, bool> portMarks;      // position -> checked, as last set
+    std::map<int, bool> portMarks;      // port index -> checked, as last set
     std::vector<std::pair<int, bool>> markCalls;
     bool repeatEnabled = false;
     std::deque<DialogScript> dialogs;        // cancel when empty
@@ -33,4 +33,5 @@ extern ScreenLog Screen;
 
 void ResetScreen();
 int CountRepaints(const char* what);
-std::vector<int> MarkedPositions();
+// The indices of the ports marked now.
+std::vector<int> MarkedPorts();

@@ -1,8 +1,8 @@
-#include "support/screen_recorder.h"
+#include "support/operator_recorder.h"
 
 #include <cstring>
 
-#include "app/screen.h"
+#include "operator/operator.h"
 #include "transfer/start.h"
 
 ScreenLog Screen;
@@ -15,7 +15,7 @@ int CountRepaints(const char* what) {
     return n;
 }
 
-std::vector<int> MarkedPositions() {
+std::vector<int> MarkedPorts() {
     std::vector<int> marked;
     for (const auto& m : Screen.portMarks)
         if (m.second) marked.push_back(m.first);
@@ -24,7 +24,7 @@ std::vector<int> MarkedPositions() {
 
 int ShowMessageBox(const char* text, const char* caption, unsigned style) {
     Screen.boxes.push_back(ShownBox{text, caption, style});
-    if ((style & 0xF) != BoxYesNo) return AnswerOk;
+    if ((style & BoxButtonsMask) != BoxYesNo) return AnswerOk;
     if (Screen.answers.empty()) return AnswerNo;
     int answer = Screen.answers.front();
     Screen.answers.pop_front();
@@ -35,19 +35,19 @@ void RepaintWindow() { Screen.repaints.push_back("window"); }
 void RepaintProgress() { Screen.repaints.push_back("progress"); }
 void RepaintPhase() { Screen.repaints.push_back("phase"); }
 
-void SetPortMark(int position, bool checked) {
-    Screen.portMarks[position] = checked;
-    Screen.markCalls.push_back({position, checked});
+void SetPortMark(int portIndex, bool checked) {
+    Screen.portMarks[portIndex] = checked;
+    Screen.markCalls.push_back({portIndex, checked});
 }
 
 void EnableRepeatItem() { Screen.repeatEnabled = true; }
 
 int ShowFileDialog(unsigned long flags, unsigned long* flagsOut, unsigned* extensionOffset) {
     Screen.dialogFlags.push_back(flags);
-    if (Screen.dialogs.empty()) return 0;
+    if (Screen.dialogs.empty()) return FileNotChosen;
     DialogScript script = Screen.dialogs.front();
     Screen.dialogs.pop_front();
-    if (!script.choose) return 0;
+    if (!script.choose) return FileNotChosen;
     std::strncpy(DialogFileName, script.path.c_str(), sizeof DialogFileName - 1);
     DialogFileName[sizeof DialogFileName - 1] = '\0';
     // Like the common dialog: the offset of the text after the last dot of
@@ -58,5 +58,5 @@ int ShowFileDialog(unsigned long flags, unsigned long* flagsOut, unsigned* exten
     const char* dot = std::strrchr(base, '.');
     *extensionOffset = dot ? unsigned(dot + 1 - name) : unsigned(std::strlen(name));
     *flagsOut = flags | script.extraFlags;
-    return 1;
+    return FileChosen;
 }
