@@ -8,7 +8,7 @@
 void RunActionCommand(int action) {
     TransferJob.action = action;
     // ReopenPort has already told the operator when no port could be opened.
-    if (!ReopenPort()) return;
+    if (ReopenPort() != PortReady) return;
     StartTransfer();
     // The repeat item stays enabled from now on, whatever the start's outcome.
     EnableRepeatItem();

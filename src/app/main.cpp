@@ -17,6 +17,9 @@ static const char NoPortsText[] = "Brak dostępnych portów szeregowych";
 static const char NoPortsCaption[] = "Klęska !";
 static const char VersionUnknown[] = "N/A";
 
+// A run that ended before its window could work: no serial port, or no window.
+const int ExitNotStarted = -1;
+
 const int ClassIconId = 2;
 const int SmallIconId = 3;
 const int PictureId = 4;
@@ -104,7 +107,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     BuildPortTable();
     if (IsPortTableEmpty()) {
         MessageBoxA(0, NoPortsText, NoPortsCaption, MB_ICONWARNING | MB_OK);
-        return -1;
+        return ExitNotStarted;
     }
     CreateChannelEvents();
     RegisterCtl3d();
@@ -120,13 +123,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     // waiting forever unseen.
     if (!MainWindow) {
         ShutDown();
-        return -1;
+        return ExitNotStarted;
     }
     FileDialogSetup.hwndOwner = MainWindow;
     SetMenu(MainWindow, MenuBar);
     ShowWindow(MainWindow, showCommand);
 
-    if (!DetectDevice()) ShowDeviceNotFound();
+    if (DetectDevice() == NoDeviceFound) ShowDeviceNotFound();
 
     WPARAM exitCode = RunMessageLoop();
     ShutDown();

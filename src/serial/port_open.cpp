@@ -28,24 +28,25 @@ void ShowDeviceNotFound() {
     ShowMessageBox(DeviceNotFoundText, DeviceNotFoundCaption, BoxOk | BoxIconWarning);
 }
 
-int OpenPort(int quiet) {
-    if (!IsListedPort(currentPort) || OpenChannel(PortTable[currentPort]) != 0) {
-        if (!quiet) ShowMessageBox(OpenFailedText, CaptionWarning, BoxOk | BoxIconWarning);
-        return -2;
+int OpenPort(int manner) {
+    bool report = manner != OpenQuietly;
+    if (!IsListedPort(currentPort) || OpenChannel(PortTable[currentPort]) != ChannelDone) {
+        if (report) ShowMessageBox(OpenFailedText, CaptionWarning, BoxOk | BoxIconWarning);
+        return PortNotOpened;
     }
-    if (ConfigureChannel() != 0) {
-        if (!quiet) ShowMessageBox(ConfigureFailedText, CaptionWarning, BoxOk | BoxIconWarning);
+    if (ConfigureChannel() != ChannelDone) {
+        if (report) ShowMessageBox(ConfigureFailedText, CaptionWarning, BoxOk | BoxIconWarning);
         CloseChannel();
-        return -2;
+        return PortNotOpened;
     }
-    return 0;
+    return PortOpened;
 }
 
 // Sends the identification request on the open port and waits for the reply.
 // The pump is not running meanwhile, so a busy poll costs nothing but the CPU.
 static bool ProbeOpenPort() {
     PurgeChannel();
-    if (SendPriorityByte(ByteEsc) != 0) return false;
+    if (SendPriorityByte(ByteEsc) != ChannelDone) return false;
     StartRead(6);
     unsigned long count = 0;
     int outcome;
@@ -60,23 +61,23 @@ static bool ProbeOpenPort() {
 int DetectDevice() {
     for (int i = 0; IsListedPort(i); ++i) {
         currentPort = i;
-        if (OpenPort(1) != 0) continue;
+        if (OpenPort(OpenQuietly) != PortOpened) continue;
         if (ProbeOpenPort()) {
             SetPortMark(i, true);
-            return 1;
+            return DeviceFound;
         }
         if (IsChannelOpen()) CloseChannel();
     }
-    return 0;
+    return NoDeviceFound;
 }
 
 int ReopenPort() {
     if (IsChannelOpen()) CloseChannel();
-    if (OpenPort(0) == 0) return 1;
+    if (OpenPort(OpenReportingFailure) == PortOpened) return PortReady;
     SetPortMark(currentPort, false);
-    if (DetectDevice() == 1) return 1;
+    if (DetectDevice() == DeviceFound) return PortReady;
     ShowDeviceNotFound();
-    return 0;
+    return NoPortReady;
 }
 
 void ChoosePortAuto() {
@@ -84,7 +85,7 @@ void ChoosePortAuto() {
         CloseChannel();
         SetPortMark(currentPort, false);
     }
-    if (DetectDevice() == 0) ShowDeviceNotFound();
+    if (DetectDevice() == NoDeviceFound) ShowDeviceNotFound();
 }
 
 void ChoosePort(int index) {
@@ -93,5 +94,5 @@ void ChoosePort(int index) {
     if (IsChannelOpen()) CloseChannel();
     SetPortMark(currentPort, false);
     currentPort = index;
-    if (OpenPort(0) == 0) SetPortMark(index, true);
+    if (OpenPort(OpenReportingFailure) == PortOpened) SetPortMark(index, true);
 }

@@ -3,17 +3,24 @@
 
 extern int currentPort;
 
-// 0 open and configured; -2 not (then no port is open).
-int OpenPort(int quiet);
-// 1 the controller answered on some port (left open, its item marked); 0 none.
+enum PortOpenOutcome { PortOpened = 0, PortNotOpened = -2 };
+// Whether a port that cannot be opened or configured is reported to the operator.
+enum OpenManner { OpenReportingFailure = 0, OpenQuietly = 1 };
+enum DetectOutcome { NoDeviceFound = 0, DeviceFound = 1 };
+enum ReopenOutcome { NoPortReady = 0, PortReady = 1 };
+
+// Opens and configures the port currentPort names; when that fails no port is open.
+int OpenPort(int manner);
+// DeviceFound: the controller answered on some port (left open, its mark set).
 int DetectDevice();
-// 1 a port is open afterwards; 0 none (the not-found message has been shown).
+// PortReady: a port is open afterwards; otherwise the not-found message has
+// been shown.
 int ReopenPort();
 // The "&Auto" item, and port item i of the port menu.
 void ChoosePortAuto();
 void ChoosePort(int index);
 
-// The message of a search that found no controller, owned by the main window.
+// The message of a search that found no controller.
 void ShowDeviceNotFound();
 
 extern const char DeviceNotFoundText[];

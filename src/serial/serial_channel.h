@@ -7,6 +7,10 @@
 enum ChannelRecord { WriteRecord = 0, ReadRecord = 1 };
 enum PollOutcome { PollDone = 0, PollPending = 1, PollFailed = 2 };
 
+// The result of the open, configuration, purge and priority send.
+enum ChannelOutcome { ChannelDone = 0, ChannelFailed = -1 };
+
+const unsigned long ErrorSuccess = 0;
 const unsigned long ErrorIoIncomplete = 996;
 const unsigned long ErrorIoPending = 997;
 // Codes a failed poll reports (the Windows ones; the termios backend uses the same).
@@ -22,16 +26,16 @@ const unsigned long ErrorTimeout = 1460;          // Wine's end of a silent read
 void CreateChannelEvents();
 void CloseChannelEvents();
 
-// The port name as the table lists it ("COM1:", "COM12"). 0 opened, -1 not.
+// The port name as the table lists it ("COM1:", "COM12").
 int OpenChannel(const char* portName);
-// 0 when all four configuration calls succeeded; every call is made regardless.
+// Done when all four configuration calls succeeded; every call is made regardless.
 int ConfigureChannel();
 bool IsChannelOpen();
-// 0 done, else failed (no effect when no port is open).
+// Failed, and no effect, when no port is open.
 int PurgeChannel();
 int SendPriorityByte(uint8_t b);
-// First n bytes of IoBuffer out through the write record: 0 when started or
-// pending, otherwise the system's error code.
+// First n bytes of IoBuffer out through the write record: ErrorSuccess when
+// started or pending, otherwise the system's error code.
 unsigned long StartWrite(unsigned n);
 // n bytes into the start of IoBuffer through the read record.
 void StartRead(unsigned n);

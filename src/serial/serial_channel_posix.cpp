@@ -103,18 +103,18 @@ int OpenChannel(const char* portName) {
     // An fd left behind would keep the port locked against ourselves.
     CloseChannel();
     std::string path;
-    if (!MapPortPath(portName, path)) return -1;
+    if (!MapPortPath(portName, path)) return ChannelFailed;
     int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return -1;
+    if (fd < 0) return ChannelFailed;
     // A COM port is exclusive on Windows; TIOCEXCL would not stop root.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         close(fd);
-        return -1;
+        return ChannelFailed;
     }
     SerialChannel.fd = fd;
     SerialChannel.timeouts = ChannelTimeouts{};
     for (ChannelOperation& op : SerialChannel.records) op.state = RecordIdle;
-    return 0;
+    return ChannelDone;
 }
 
 // Raw 38400 8N1: no flow control (0x11 and 0x13 are data on this line), no
@@ -157,30 +157,30 @@ static bool SetLineTimeouts(const ChannelTimeouts& timeouts) {
 }
 
 int ConfigureChannel() {
-    if (SerialChannel.fd < 0) return -1;
+    if (SerialChannel.fd < 0) return ChannelFailed;
     termios settings;
     bool built = BuildLineSettings(settings);
     bool set = SetLineSettings(settings);
     bool queues = SetUpQueues();
     bool timed = SetLineTimeouts(ChannelTimeouts{100, 120, 0, 120, 0});
-    return built && set && queues && timed ? 0 : -1;
+    return built && set && queues && timed ? ChannelDone : ChannelFailed;
 }
 
 bool IsChannelOpen() { return SerialChannel.fd >= 0; }
 
 int PurgeChannel() {
-    if (SerialChannel.fd < 0) return -1;
+    if (SerialChannel.fd < 0) return ChannelFailed;
     AbortPendingOperations();
-    return tcflush(SerialChannel.fd, TCIOFLUSH) == 0 ? 0 : -1;
+    return tcflush(SerialChannel.fd, TCIOFLUSH) == 0 ? ChannelDone : ChannelFailed;
 }
 
 int SendPriorityByte(uint8_t b) {
-    if (SerialChannel.fd < 0) return -1;
+    if (SerialChannel.fd < 0) return ChannelFailed;
     ssize_t r;
     do {
         r = write(SerialChannel.fd, &b, 1);
     } while (r < 0 && errno == EINTR);
-    return r == 1 ? 0 : -1;
+    return r == 1 ? ChannelDone : ChannelFailed;
 }
 
 static void AdvanceWrite(ChannelOperation& op, int64_t now) {
@@ -262,7 +262,7 @@ unsigned long StartWrite(unsigned n) {
     }
     memcpy(op.outgoing, &IoBuffer, n);
     AdvanceWrite(op, op.startedUs);
-    return op.state == RecordFailed ? op.errorCode : 0;
+    return op.state == RecordFailed ? op.errorCode : ErrorSuccess;
 }
 
 void StartRead(unsigned n) {

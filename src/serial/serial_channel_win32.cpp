@@ -41,19 +41,19 @@ int OpenChannel(const char* portName) {
     CloseChannel();
     // Windows opens COM10 and above only through the device namespace, so
     // "COM1:" is opened as \\.\COM1 and "COM12" as \\.\COM12.
-    if (portName == NULL) return -1;
+    if (portName == NULL) return ChannelFailed;
     if (strncmp(portName, "\\\\.\\", 4) == 0) portName += 4;
     char path[64];
     int length = snprintf(path, sizeof path, "\\\\.\\%s", portName);
-    if (length <= 4 || length >= int(sizeof path)) return -1;
+    if (length <= 4 || length >= int(sizeof path)) return ChannelFailed;
     if (path[length - 1] == ':') path[length - 1] = '\0';
     HANDLE port = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
                               FILE_FLAG_OVERLAPPED, NULL);
-    if (port == INVALID_HANDLE_VALUE) return -1;
+    if (port == INVALID_HANDLE_VALUE) return ChannelFailed;
     SerialChannel.port = port;
     SerialChannel.startError[WriteRecord] = 0;
     SerialChannel.startError[ReadRecord] = 0;
-    return 0;
+    return ChannelDone;
 }
 
 int ConfigureChannel() {
@@ -62,7 +62,7 @@ int ConfigureChannel() {
     BOOL set = SetCommState(SerialChannel.port, &PortControl);
     BOOL queues = SetupComm(SerialChannel.port, 260, 260);
     BOOL timed = SetCommTimeouts(SerialChannel.port, &timeouts);
-    return built && set && queues && timed ? 0 : -1;
+    return built && set && queues && timed ? ChannelDone : ChannelFailed;
 }
 
 bool IsChannelOpen() { return SerialChannel.port != NULL; }
@@ -70,11 +70,13 @@ bool IsChannelOpen() { return SerialChannel.port != NULL; }
 int PurgeChannel() {
     return PurgeComm(SerialChannel.port,
                      PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR)
-               ? 0
-               : -1;
+               ? ChannelDone
+               : ChannelFailed;
 }
 
-int SendPriorityByte(uint8_t b) { return TransmitCommChar(SerialChannel.port, char(b)) ? 0 : -1; }
+int SendPriorityByte(uint8_t b) {
+    return TransmitCommChar(SerialChannel.port, char(b)) ? ChannelDone : ChannelFailed;
+}
 
 static OVERLAPPED* BeginOperation(int record) {
     OVERLAPPED* o = &SerialChannel.records[record];
@@ -87,9 +89,9 @@ static OVERLAPPED* BeginOperation(int record) {
 unsigned long StartWrite(unsigned n) {
     if (n > sizeof(IoBuffer)) n = sizeof(IoBuffer);
     OVERLAPPED* o = BeginOperation(WriteRecord);
-    if (WriteFile(SerialChannel.port, &IoBuffer, n, NULL, o)) return 0;
+    if (WriteFile(SerialChannel.port, &IoBuffer, n, NULL, o)) return ErrorSuccess;
     DWORD error = GetLastError();
-    if (error == ERROR_IO_PENDING) return 0;
+    if (error == ERROR_IO_PENDING) return ErrorSuccess;
     SerialChannel.startError[WriteRecord] = error;
     return error;
 }

@@ -18,15 +18,15 @@ int ReadFileBlock(uint8_t block[256], bool* endOfFile) {
             // zero fill completes the block.
             std::memset(block + n, 0, size_t(BlockSize - n));
             *endOfFile = true;
-            return 0;
+            return BlockFileDone;
         }
-        if (n == BlockSize) return 0;
+        if (n == BlockSize) return BlockFileDone;
         // A failed stream ignores seekg, so the error state goes first, or
         // every further attempt would fail the same way.
         file.clear();
         file.seekg(BlockPosition());
     }
-    return -1;
+    return BlockFileFailed;
 }
 
 int WriteFileBlock() {
@@ -34,9 +34,9 @@ int WriteFileBlock() {
     for (int attempt = 0; attempt < FileBlockAttempts; ++attempt) {
         file.write(reinterpret_cast<const char*>(IoBuffer.frameArea), BlockSize);
         file.flush();
-        if (!file.fail()) return 0;
+        if (!file.fail()) return BlockFileDone;
         file.clear();
         file.seekp(BlockPosition());
     }
-    return -1;
+    return BlockFileFailed;
 }

@@ -6,7 +6,7 @@
 // port handling wherever it is linked.
 void RepeatTransfer() {
     TransferJob.repeatPending = 1;
-    if (ReopenPort()) StartTransfer();
+    if (ReopenPort() == PortReady) StartTransfer();
     // Cleared after every attempt, so the next action command shows the
     // dialog again even when the port could not be reopened.
     TransferJob.repeatPending = 0;

@@ -103,21 +103,21 @@ int OpenTarget() {
                     PathPrecision, path);
         if (ShowMessageBox(question, CaptionWarning,
                            BoxYesNo | BoxIconQuestion | BoxDefaultSecond) != AnswerYes)
-            return -3;
+            return StartDeclined;
         if (ProbeFile(path) == FileReadOnly) {
             char text[295];
             ComposeText(text, sizeof text, "%.*s :\nBrak dostępu do zapisu !", PathPrecision, path);
             ShowMessageBox(text, CaptionFailure, BoxIconError);
-            return -1;
+            return StartFailed;
         }
     }
     if (TransferJob.outputFile.is_open()) TransferJob.outputFile.close();
     TransferJob.outputFile.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
     if (!TransferJob.outputFile.is_open() || TransferJob.outputFile.fail()) {
         ShowMessageBox(OpenFailedText, CaptionFailure, BoxIconError);
-        return -1;
+        return StartFailed;
     }
-    return 0;
+    return StartRunning;
 }
 
 int OpenSource() {
@@ -126,15 +126,15 @@ int OpenSource() {
         char text[296];
         ComposeText(text, sizeof text, "Plik %.*s nie istnieje !", PathPrecision, path);
         ShowMessageBox(text, CaptionWarning, BoxIconError);
-        return -3;
+        return StartDeclined;
     }
     if (TransferJob.inputFile.is_open()) TransferJob.inputFile.close();
     TransferJob.inputFile.open(path, std::ios::in | std::ios::binary);
     if (!TransferJob.inputFile.is_open() || TransferJob.inputFile.fail()) {
         ShowMessageBox(OpenFailedText, CaptionFailure, BoxIconError);
-        return -1;
+        return StartFailed;
     }
-    return 0;
+    return StartRunning;
 }
 
 }  // namespace
@@ -146,16 +146,16 @@ int StartTransfer() {
 
     if (!IsChannelOpen()) {
         ShowMessageBox("Musisz wybrać dostępny port szeregowy !", CaptionWarning, BoxIconWarning);
-        return -1;
+        return StartFailed;
     }
 
     int action = TransferJob.action;
-    if (action < 0 || action > 2) return -2;
+    if (action < ActionWriteToDevice || action > ActionVerify) return StartOutOfRange;
     std::snprintf(DialogTitle, sizeof DialogTitle, "%s", ActionDialogs[action].title);
     unsigned long flags = ActionDialogs[action].flags;
 
     int kind = TransferJob.kind;
-    if (kind < 0 || kind > 2) return -2;
+    if (kind < KindFirmware || kind > KindScenes) return StartOutOfRange;
     TransferJob.nextBlock = RegionTable[kind].firstBlock;
     TransferJob.blocksLeft = RegionTable[kind].blockCount;
     std::memcpy(IoBuffer.defaultExtension, KindFileTable[kind].extension,
@@ -167,30 +167,30 @@ int StartTransfer() {
     if (!TransferJob.repeatPending) {
         unsigned long flagsOut = 0;
         unsigned extensionOffset = 0;
-        if (ShowFileDialog(flags, &flagsOut, &extensionOffset) != FileChosen) return -1;
+        if (ShowFileDialog(flags, &flagsOut, &extensionOffset) != FileChosen) return StartFailed;
         if (!IsExtensionAccepted(kind, flagsOut, extensionOffset)) {
             ShowMessageBox("Nie zmieniaj rozszerzenia !", CaptionWarning, BoxIconError);
-            return -1;
+            return StartFailed;
         }
     }
 
     RepaintWindow();
 
     int opened = action == ActionReadFromDevice ? OpenTarget() : OpenSource();
-    if (opened != 0) return opened;
+    if (opened != StartRunning) return opened;
 
     BuildIdentRequest();
     IoBuffer.frameArea[1] = 0;
     unsigned long error = StartWrite(1);
     // A write that is still under way counts as started, however the channel
     // chooses to report it.
-    if (error != 0 && error != ErrorIoPending) {
+    if (error != ErrorSuccess && error != ErrorIoPending) {
         char text[79];
         ComposeText(text, sizeof text, "Błąd komunikacji : %lu", error);
         ShowMessageBox(text, CaptionFailure, BoxIconError);
-        return -1;
+        return StartFailed;
     }
     TransferJob.phase = PhaseEscapeSent;
     RepaintWindow();
-    return 0;
+    return StartRunning;
 }

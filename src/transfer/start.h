@@ -7,8 +7,11 @@ extern char DialogTitle[35];
 extern char DialogFileName[260];
 extern char DialogFilter[40];
 
-// 0 running; -1 refused or failed (or dialog cancelled); -2 action or kind out
-// of range; -3 operator declined or file missing.
+// Running: the phase is PhaseEscapeSent. Failed: refused or failed with a
+// message, or the dialog was cancelled. Out of range: the action or the kind is
+// outside its table (no message). Declined: the operator would not overwrite,
+// or the file to send or verify does not exist.
+enum StartOutcome { StartRunning = 0, StartFailed = -1, StartOutOfRange = -2, StartDeclined = -3 };
 int StartTransfer();
 
 // The repeat command: the last file, the current action and data kind.

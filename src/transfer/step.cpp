@@ -56,19 +56,19 @@ static int AwaitRecord(int record, unsigned long* count, int file) {
     return AwaitDone;
 }
 
-// Each Step* returns 0 when its operation is still pending (nothing changed),
-// 1 when the step ran, whatever its outcome.
+// Each Step* returns false when its operation is still pending (nothing
+// changed), true when the step ran, whatever its outcome.
 
-static int StepEscapeSent() {
+static bool StepEscapeSent() {
     unsigned long count;
     int polled = AwaitRecord(WriteRecord, &count, CloseTransferFile);
     if (polled != AwaitDone) return polled == AwaitFailed;
     StartRead(6);
     TransferJob.phase = PhaseIdentReply;
-    return 1;
+    return true;
 }
 
-static int StepIdentReply() {
+static bool StepIdentReply() {
     unsigned long count;
     int polled = AwaitRecord(ReadRecord, &count, CloseTransferFile);
     if (polled != AwaitDone) return polled == AwaitFailed;
@@ -76,86 +76,86 @@ static int StepIdentReply() {
     ReplyCheck check = CheckIdentReply(count);
     if (check.outcome != ReplyValid) {
         FailReply(IdentFailurePrefix, check, CloseTransferFile);
-        return 1;
+        return true;
     }
     TransferJob.phase = PhaseSendCommand;
     RepaintWindow();
-    return 1;
+    return true;
 }
 
-static int StepSendCommand() {
+static bool StepSendCommand() {
     BuildBlockCommand(TransferJob.action, TransferJob.nextBlock);
     StartWrite(4);
     TransferJob.phase = PhaseCommandSent;
-    return 1;
+    return true;
 }
 
-static int StepCommandSent() {
+static bool StepCommandSent() {
     unsigned long count;
     int polled = AwaitRecord(WriteRecord, &count, CloseTransferFile);
     if (polled != AwaitDone) return polled == AwaitFailed;
     StartRead(1);
     TransferJob.phase = PhaseCommandAck;
-    return 1;
+    return true;
 }
 
-static int StepCommandAck() {
+static bool StepCommandAck() {
     unsigned long count;
     int polled = AwaitRecord(ReadRecord, &count, CloseTransferFile);
     if (polled != AwaitDone) return polled == AwaitFailed;
     ReplyCheck check = CheckByteReply(count);
     if (check.outcome != ReplyValid) {
         FailReply(CommandFailurePrefix, check, CloseTransferFile);
-        return 1;
+        return true;
     }
     if (TransferJob.action != ActionWriteToDevice) {
         StartRead(257);
         TransferJob.phase = PhaseBlockReceive;
-        return 1;
+        return true;
     }
     bool endOfFile;
-    if (ReadFileBlock(IoBuffer.frameArea, &endOfFile) != 0) {
+    if (ReadFileBlock(IoBuffer.frameArea, &endOfFile) != BlockFileDone) {
         FailTransfer(FileReadFailureText, CloseInputFile);
-        return 1;
+        return true;
     }
     // The short block is the last one sent, wherever the region ends.
     if (endOfFile) TransferJob.blocksLeft = 1;
     TransferJob.lastChecksum = SealDataFrame();
     StartWrite(257);
     TransferJob.phase = PhaseBlockSent;
-    return 1;
+    return true;
 }
 
-static int StepBlockSent() {
+static bool StepBlockSent() {
     unsigned long count;
     int polled = AwaitRecord(WriteRecord, &count, CloseInputFile);
     if (polled != AwaitDone) return polled == AwaitFailed;
     StartRead(1);
     TransferJob.phase = PhaseBlockAck;
-    return 1;
+    return true;
 }
 
-static int StepBlockAck() {
+static bool StepBlockAck() {
     unsigned long count;
     int polled = AwaitRecord(ReadRecord, &count, CloseInputFile);
     if (polled != AwaitDone) return polled == AwaitFailed;
     ReplyCheck check = CheckByteReply(count);
     if (check.outcome != ReplyValid) {
         FailReply(TransferFailurePrefix, check, CloseInputFile);
-        return 1;
+        return true;
     }
     TransferJob.phase = PhaseBlockDone;
-    return 1;
+    return true;
 }
 
 static void CompareWithFile() {
     uint8_t fileBlock[256];
     bool endOfFile;
-    if (ReadFileBlock(fileBlock, &endOfFile) != 0) {
+    if (ReadFileBlock(fileBlock, &endOfFile) != BlockFileDone) {
         FailTransfer(FileReadFailureText, CloseInputFile);
         return;
     }
-    if (VerifyBlock(fileBlock) != 0) return;
+    if (VerifyBlock(fileBlock) != BlockCompared) return;
     if (TransferJob.inputFile.eof()) {
         TransferJob.phase = PhaseIdle;
         TransferJob.inputFile.close();
@@ -164,7 +164,7 @@ static void CompareWithFile() {
     TransferJob.phase = PhaseBlockDone;
 }
 
-static int StepBlockReceive() {
+static bool StepBlockReceive() {
     unsigned long count;
     int polled = AwaitRecord(ReadRecord, &count, CloseTransferFile);
     if (polled != AwaitDone) return polled == AwaitFailed;
@@ -174,18 +174,18 @@ static int StepBlockReceive() {
         char text[49];
         FormatReplyFailure(text, sizeof text, TransferFailurePrefix, check);
         FailTransfer(text, CloseTransferFile);
-        return 1;
+        return true;
     }
     if (TransferJob.action == ActionVerify) {
         CompareWithFile();
-        return 1;
+        return true;
     }
-    if (WriteFileBlock() != 0) {
+    if (WriteFileBlock() != BlockFileDone) {
         FailTransfer(FileWriteFailureText, CloseOutputFile);
-        return 1;
+        return true;
     }
     TransferJob.phase = PhaseBlockDone;
-    return 1;
+    return true;
 }
 
 // The region is full while the file to send or compare goes on: the rest of
@@ -197,7 +197,7 @@ static void WarnIfFileGoesOn() {
     ShowMessageBox(FileTooLongText, CaptionWarning, BoxOk | BoxIconWarning);
 }
 
-static int StepBlockDone() {
+static bool StepBlockDone() {
     ++TransferJob.nextBlock;
     --TransferJob.blocksLeft;
     if (TransferJob.blocksLeft == 0) {
@@ -208,11 +208,11 @@ static int StepBlockDone() {
         TransferJob.phase = PhaseSendCommand;
     }
     RepaintProgress();
-    return 1;
+    return true;
 }
 
 void StepTransfer(unsigned p) {
-    int ran = 0;
+    bool ran = false;
     switch (p) {
     case PhaseEscapeSent: ran = StepEscapeSent(); break;
     case PhaseIdentReply: ran = StepIdentReply(); break;

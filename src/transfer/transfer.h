@@ -42,7 +42,8 @@ void StepTransfer(unsigned p);
 void StopTransfer();
 
 // Block file I/O at the position of nextBlock in the transfer's file, each
-// with up to 20 attempts; 0 done, -1 failed.
+// with up to 20 attempts.
+enum BlockFileOutcome { BlockFileDone = 0, BlockFileFailed = -1 };
 const int FileBlockAttempts = 20;
 // 256 bytes of inputFile into block; at the end of the file the rest of the
 // block is filled with zeros and *endOfFile is set.
@@ -52,6 +53,7 @@ int ReadFileBlock(uint8_t block[256], bool* endOfFile);
 int WriteFileBlock();
 
 // Compares fileBlock with the received block, asking the operator at each
-// difference. 0 compared to the end; -1 the operator stopped the transfer
-// (then the phase is idle and inputFile closed).
+// difference: compared to the end, or stopped by the operator (then the phase
+// is idle and inputFile closed).
+enum VerifyOutcome { BlockCompared = 0, VerifyStopped = -1 };
 int VerifyBlock(const uint8_t fileBlock[256]);

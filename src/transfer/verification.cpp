@@ -19,7 +19,7 @@ int VerifyBlock(const uint8_t fileBlock[256]) {
         if (answer == AnswerYes) continue;
         TransferJob.phase = PhaseIdle;
         TransferJob.inputFile.close();
-        return -1;
+        return VerifyStopped;
     }
-    return 0;
+    return BlockCompared;
 }
