@@ -74,14 +74,25 @@ const char* ChosenExtension(unsigned offset) {
     return DialogFileName + offset;
 }
 
-// The dialog's own flag is not enough: some implementations never set it,
-// and then any file could be sent into any region.
-bool IsExtensionAccepted(int kind, unsigned long flags, unsigned offset) {
-    const char* extension = ChosenExtension(offset);
-    bool different = (flags & FlagExtensionDifferent) != 0 ||
-                     !SameTextIgnoringCase(extension, IoBuffer.defaultExtension);
+// The text after the last dot of a path, or an empty text. A dot in a folder
+// name leaves a separator in that text, so it never passes for an extension.
+const char* PathExtension(const char* path) {
+    const char* dot = std::strrchr(path, '.');
+    return dot != nullptr ? dot + 1 : "";
+}
+
+// Every chosen file passes this rule, from the dialog or from the caller: the
+// kind's own extension, or "bin" for user scenes. The dialog's own flag is not
+// enough: some implementations never set it, and then any file could be sent
+// into any region.
+bool AcceptExtension(int kind, const char* extension, bool flaggedDifferent) {
+    bool different =
+        flaggedDifferent || !SameTextIgnoringCase(extension, IoBuffer.defaultExtension);
     if (!different) return true;
-    return kind == KindScenes && SameTextIgnoringCase(extension, SceneAlternativeExtension);
+    if (kind == KindScenes && SameTextIgnoringCase(extension, SceneAlternativeExtension))
+        return true;
+    ShowMessageBox("Nie zmieniaj rozszerzenia !", CaptionWarning, BoxIconError);
+    return false;
 }
 
 const int PathPrecision = sizeof DialogFileName - 1;
@@ -95,8 +106,7 @@ __attribute__((format(printf, 3, 4))) void ComposeText(char* text, size_t size, 
     va_end(arguments);
 }
 
-int OpenTarget() {
-    const char* path = DialogFileName;
+int OpenTarget(const char* path) {
     if (ProbeFile(path) != FileMissing) {
         char question[295];
         ComposeText(question, sizeof question, "Plik %.*s już istnieje !\nCzy chcesz go nadpisać ?",
@@ -120,8 +130,7 @@ int OpenTarget() {
     return StartRunning;
 }
 
-int OpenSource() {
-    const char* path = DialogFileName;
+int OpenSource(const char* path) {
     if (ProbeFile(path) == FileMissing) {
         char text[296];
         ComposeText(text, sizeof text, "Plik %.*s nie istnieje !", PathPrecision, path);
@@ -137,9 +146,9 @@ int OpenSource() {
     return StartRunning;
 }
 
-}  // namespace
-
-int StartTransfer() {
+// Without a given path the file comes from the dialog, or for the repeat
+// command is the last path as it stands.
+int Start(const char* givenPath) {
     // First of all, so a transfer in progress is no longer driven whatever
     // happens below.
     TransferJob.phase = PhaseIdle;
@@ -163,20 +172,21 @@ int StartTransfer() {
     std::memcpy(DialogFilter, KindFileTable[kind].filter, sizeof DialogFilter);
     TransferJob.firstBlock = TransferJob.nextBlock;
 
-    // The repeat command takes the last path as it stands.
-    if (!TransferJob.repeatPending) {
+    const char* path = DialogFileName;
+    if (givenPath != nullptr) {
+        if (!AcceptExtension(kind, PathExtension(givenPath), false)) return StartFailed;
+        path = givenPath;
+    } else if (!TransferJob.repeatPending) {
         unsigned long flagsOut = 0;
         unsigned extensionOffset = 0;
         if (ShowFileDialog(flags, &flagsOut, &extensionOffset) != FileChosen) return StartFailed;
-        if (!IsExtensionAccepted(kind, flagsOut, extensionOffset)) {
-            ShowMessageBox("Nie zmieniaj rozszerzenia !", CaptionWarning, BoxIconError);
-            return StartFailed;
-        }
+        bool flagged = (flagsOut & FlagExtensionDifferent) != 0;
+        if (!AcceptExtension(kind, ChosenExtension(extensionOffset), flagged)) return StartFailed;
     }
 
     RepaintWindow();
 
-    int opened = action == ActionReadFromDevice ? OpenTarget() : OpenSource();
+    int opened = action == ActionReadFromDevice ? OpenTarget(path) : OpenSource(path);
     if (opened != StartRunning) return opened;
 
     BuildIdentRequest();
@@ -194,3 +204,9 @@ int StartTransfer() {
     RepaintWindow();
     return StartRunning;
 }
+
+}  // namespace
+
+int StartTransfer() { return Start(nullptr); }
+
+int StartTransferWithFile(const char* path) { return Start(path); }

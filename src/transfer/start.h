@@ -12,7 +12,14 @@ extern char DialogFilter[40];
 // outside its table (no message). Declined: the operator would not overwrite,
 // or the file to send or verify does not exist.
 enum StartOutcome { StartRunning = 0, StartFailed = -1, StartOutOfRange = -2, StartDeclined = -3 };
+
+// The file comes from the open-file dialog or, for the repeat command
+// (repeatPending set), is the last path left in the file-name buffer.
 int StartTransfer();
+// The same start with a file the caller chose: no dialog whatever repeatPending
+// says, the dialog's extension rule, and the file-name buffer keeps the
+// dialog's last path.
+int StartTransferWithFile(const char* path);
 
 // The repeat command: the last file, the current action and data kind.
 void RepeatTransfer();

@@ -405,6 +405,68 @@ TEST_F(StartTransferTest, RepeatTakesTheOldFileIntoTheNewKindsRegion) {
     EXPECT_EQ(TransferJob.phase, PhaseEscapeSent);
 }
 
+TEST_F(StartTransferTest, GivenFileKeepsTheExtensionRuleAndShowsNoDialog) {
+    struct Case {
+        int kind;
+        const char* name;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {KindFirmware, "a.upg", true},
+        {KindLibraries, "b.LIB", true},
+        {KindScenes, "c.usr", true},
+        {KindScenes, "d.bIn", true},
+        {KindFirmware, "e.bin", false},
+        {KindLibraries, "f.upg", false},
+        {KindScenes, "g.dat", false},
+        {KindScenes, "h", false},
+        {KindScenes, "i.", false},
+        {KindScenes, "j.bin.dat", false},
+        {KindFirmware, "set.upg/plain", false},  // the dot belongs to a folder
+    };
+    std::filesystem::create_directory(dir + "/set.upg");
+    std::string last = MakeFile("last.upg");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetScreen();
+        ResetFakeChannel();
+        FakeChannel.open = true;
+        std::strcpy(DialogFileName, last.c_str());
+        TransferJob.kind = c.kind;
+        TransferJob.action = ActionWriteToDevice;
+        int result = StartTransferWithFile(MakeFile(c.name).c_str());
+        EXPECT_TRUE(Screen.dialogFlags.empty());
+        EXPECT_STREQ(DialogFileName, last.c_str());
+        if (c.accepted) {
+            EXPECT_EQ(result, StartRunning);
+            EXPECT_TRUE(Screen.boxes.empty());
+            EXPECT_EQ(TransferJob.phase, PhaseEscapeSent);
+        } else {
+            EXPECT_EQ(result, StartFailed);
+            ExpectOnlyBox("Nie zmieniaj rozszerzenia !", "Ostrzeżenie", BoxIconError);
+            ExpectNotStarted();
+        }
+        TransferJob.inputFile.close();
+    }
+}
+
+TEST_F(StartTransferTest, GivenFileIsOpenedWholeEvenWhenARepeatIsPending) {
+    // A read shows which file was opened: it is created. The given path is
+    // longer than the file-name buffer and must not be cut to it.
+    std::string last = MakeFile("last.upg", "precious");
+    std::strcpy(DialogFileName, last.c_str());
+    std::string given = dir + "/" + std::string(250, 'g') + ".upg";
+    ASSERT_GT(given.size(), sizeof DialogFileName);
+    TransferJob.action = ActionReadFromDevice;
+    TransferJob.repeatPending = 1;
+    EXPECT_EQ(StartTransferWithFile(given.c_str()), StartRunning);
+    EXPECT_TRUE(Screen.boxes.empty());
+    EXPECT_TRUE(Screen.dialogFlags.empty());
+    EXPECT_TRUE(std::filesystem::exists(given));
+    EXPECT_TRUE(TransferJob.outputFile.is_open());
+    EXPECT_EQ(ReadWhole(last), "precious");
+}
+
 TEST_F(StartTransferTest, OverwriteQuestionIsCutAt294Characters) {
     // A path of 259 characters, the most the file-name buffer holds.
     std::string path = dir;
