@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Runs Selvo.exe under Wine on Linux: installs what is missing, builds, starts the simulated Dm730
-# on a pseudo-terminal linked as COM1 of the project's own Wine prefix (build/wine-prefix, Polish
-# locale, so the program's code page is 1250), and opens the program on the user's display.
+# on a pseudo-terminal linked as COM1 of the project's own Wine prefix (Polish locale, so the
+# program's code page is 1250), and opens the program on the user's display: the 32-bit program
+# (prefix build/wine-prefix) where the host runs 32-bit code, else the 64-bit one (prefix
+# build/wine-prefix64).
 # With no display it starts a virtual one, saves a screenshot of the window and ends the program.
 # Everything it started (simulator, wineserver, virtual display) stops when the program ends.
 #
 # Usage: tools/run.sh [DEVICE]
 #   DEVICE  a real serial line with the controller on it (e.g. /dev/ttyUSB0), used as COM1
 #           instead of the simulator.
-# Environment: SELVO_EXE picks another build (default build/windows-x86/Selvo.exe).
+# Environment: SELVO_EXE picks another build; SELVO_WINE64_ONLY=1 behaves as a host that runs
+# 64-bit code only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -22,18 +25,29 @@ bash tools/setup.sh
 mkdir -p build
 bash tools/build.sh >build/build.log 2>&1 || { tail -30 build/build.log >&2; echo "run: build failed (build/build.log)" >&2; exit 1; }
 
-SELVO=${SELVO_EXE:-$ROOT/build/windows-x86/Selvo.exe}
-DRIVER=$ROOT/build/windows-x86/tests/wine/selvo-driver.exe
 SIM=$ROOT/build/native/tools/dm730sim/dm730sim
 SHOT=$ROOT/build/selvo-window.png
-# A build tree configured before the driver existed does not know it yet.
-if [ ! -f "$DRIVER" ]; then
-  cmake -S . -B build/windows-x86 >>build/build.log 2>&1 && cmake --build build/windows-x86 --target selvo-driver -j2 >>build/build.log 2>&1 || true
-fi
 
 # shellcheck source=tests/wine/prefix.sh
 source "$ROOT/tests/wine/prefix.sh"
-wine_fixture_init "$ROOT/build/wine-prefix"
+
+if [ -n "${SELVO_EXE:-}" ]; then
+  SELVO=$(realpath -m "$SELVO_EXE")
+  arch=$(pe_arch "$SELVO") || { echo "run: $SELVO_EXE is not a Windows program" >&2; exit 2; }
+  if [ "$arch" = x86 ] && ! wine_runs_32bit; then
+    echo "run: $SELVO_EXE is a 32-bit program, and $WINE32_MISSING; use build/windows-x64/Selvo.exe" >&2
+    exit 2
+  fi
+  why="chosen by SELVO_EXE"
+elif wine_runs_32bit; then
+  arch=x86 why="this host runs 32-bit code"
+else
+  arch=x64 why="$WINE32_MISSING"
+fi
+SELVO=${SELVO:-$ROOT/build/windows-$arch/Selvo.exe}
+DRIVER=$ROOT/build/windows-$arch/tests/wine/selvo-driver.exe
+if [ "$arch" = x86 ]; then bits=32 PREFIX=build/wine-prefix; else bits=64 PREFIX=build/wine-prefix64; fi
+wine_fixture_init "$ROOT/$PREFIX" "$arch"
 
 SIM_PID=""
 SELVO_PID=""
@@ -58,7 +72,7 @@ if [ -z "${DISPLAY:-}" ]; then
   echo "run: no display: started a virtual one ($DISPLAY); a screenshot of the window will be saved"
 fi
 
-echo "run: preparing the Wine prefix build/wine-prefix"
+echo "run: preparing the Wine prefix $PREFIX"
 wine_prefix_ensure
 # A virtual display has no window manager to wait for; a real one frames the window itself.
 if [ -n "$headless" ]; then wine_windows_managed N; else wine_windows_managed Y; fi
@@ -76,8 +90,8 @@ else
   echo "run: simulated Dm730 on COM1 (events in build/dm730sim.log)"
 fi
 
-echo "run: starting $(basename "$SELVO") (Wine output in build/selvo-run.log)"
-wine "$SELVO" >"$ROOT/build/selvo-run.log" 2>&1 </dev/null &
+echo "run: starting ${SELVO#"$ROOT"/}, the $bits-bit program ($why); Wine output in build/selvo-run.log"
+"$WINE" "$SELVO" >"$ROOT/build/selvo-run.log" 2>&1 </dev/null &
 SELVO_PID=$!
 
 if [ -n "$headless" ]; then
@@ -90,8 +104,8 @@ if [ -n "$headless" ]; then
   sleep 4
   import -display "$DISPLAY" -window root "$SHOT" 2>/dev/null && echo "run: screenshot saved as ${SHOT#"$ROOT"/}"
   # Close the window as its close button would; the not-found message (if any) first.
-  wine "$DRIVER" timeout 5 box ok >/dev/null 2>&1 </dev/null || true
-  wine "$DRIVER" timeout 10 close gone >/dev/null 2>&1 </dev/null || true
+  "$WINE" "$DRIVER" timeout 5 box ok >/dev/null 2>&1 </dev/null || true
+  "$WINE" "$DRIVER" timeout 10 close gone >/dev/null 2>&1 </dev/null || true
   wait_until 15 bash -c "! kill -0 $SELVO_PID 2>/dev/null" || kill "$SELVO_PID" 2>/dev/null || true
 fi
 

@@ -2,6 +2,8 @@
 # Installs what building, running and testing need on Debian; quick when all is there.
 set -euo pipefail
 
+# wine32:i386 installs on every x86-64 host; the hosts whose kernel runs 32-bit code use it, the
+# others run the 64-bit program only (the Wine fixtures find out which by starting its loader).
 need=(cmake make g++ googletest libgtest-dev
       g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
       wine wine64 wine32:i386 xvfb xauth x11-utils xdotool imagemagick locales)
@@ -19,8 +21,15 @@ if [ ${#missing[@]} -gt 0 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $sudo_ dpkg --add-architecture i386
   fi
-  $sudo_ apt-get update -q >/dev/null
-  DEBIAN_FRONTEND=noninteractive $sudo_ apt-get install -y -q "${missing[@]}" >/dev/null
+  # apt's own remarks (debconf without apt-utils, ...) are shown only when the install fails.
+  log=$(mktemp)
+  if ! { $sudo_ apt-get update -q && DEBIAN_FRONTEND=noninteractive $sudo_ apt-get install -y -q "${missing[@]}"; } >"$log" 2>&1; then
+    tail -20 "$log" >&2
+    rm -f "$log"
+    echo "setup: installing failed" >&2
+    exit 1
+  fi
+  rm -f "$log"
 fi
 
 # Wine takes its ANSI code page from the locale: pl_PL gives 1250.

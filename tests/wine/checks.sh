@@ -27,7 +27,7 @@ ok() { echo "ok: $*"; }
 # Starts Selvo.exe in $W with the relay trace of the calls in RelayInclude on its stderr.
 start_selvo() {
   mkdir -p "$W"
-  (cd "$W" && WINEDEBUG=-all,+relay,+timestamp exec wine "$SELVO") >"$SCEN/selvo.out" 2>"$SCEN/relay.log" </dev/null &
+  (cd "$W" && WINEDEBUG=-all,+relay,+timestamp exec "$WINE" "$SELVO") >"$SCEN/selvo.out" 2>"$SCEN/relay.log" </dev/null &
   SELVO_PID=$!
   echo "$SELVO_PID" >>"$SCEN/pids"
   note "Selvo.exe started (pid $SELVO_PID)"
@@ -53,7 +53,7 @@ selvo_running() { [ -n "$SELVO_PID" ] && kill -0 "$SELVO_PID" 2>/dev/null; }
 # Runs the driver with the given steps; its lines land in LAST and the scenario's log.
 drv() {
   local out="$SCEN/step.out"
-  wine "$DRIVER" "$@" >"$out" 2>>"$SCEN/driver.err" </dev/null
+  "$WINE" "$DRIVER" "$@" >"$out" 2>>"$SCEN/driver.err" </dev/null
   local rc=$?
   cat "$out" >>"$SCEN/driver.out"
   sed "s/^/$(stamp)   driver: /" "$out"

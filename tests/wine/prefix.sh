@@ -7,8 +7,14 @@
 # Wine maps every /dev/ttyS* of the machine to the next free COM number; the program only lists the
 # spooler's ports (COM1: to COM4: here), so it never sees or probes a line that is not ours.
 #
-# Callers: wine_fixture_init PREFIX_DIR; wine_prefix_ensure; [xvfb_start]; wineserver_start;
-# ...; wine_fixture_stop (also from their EXIT trap).
+# Two sides, each with prefixes of its own, never handed to the other: the 32-bit program runs
+# through the `wine` script (which prefers the 32-bit loader), the 64-bit program through the
+# 64-bit loader itself. Some hosts run 64-bit code only: there the `wine` script fails at every
+# call, wineboot included, and only the 64-bit side works.
+#
+# Callers: wine_fixture_init PREFIX_DIR x86|x64; wine_prefix_ensure; [xvfb_start];
+# wineserver_start; ...; wine_fixture_stop (also from their EXIT trap). "$WINE" PROGRAM runs a
+# program on the side chosen.
 
 SPOOLER_PORTS_KEY='HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\Ports'
 WINE_PORTS_KEY='HKEY_LOCAL_MACHINE\Software\Wine\Ports'
@@ -18,12 +24,57 @@ WINE_DEBUG_KEY='HKEY_CURRENT_USER\Software\Wine\Debug'
 # dialogs shown.
 RELAY_CALLS='user32.AppendMenuA;user32.CreateMenu;user32.CheckMenuItem;user32.EnableMenuItem;user32.MessageBoxA;gdi32.TextOutA;user32.CreateWindowExA;user32.InvalidateRect;comdlg32.GetOpenFileNameA'
 
+WINE64_LOADER=/usr/lib/wine/wine64
+WINE32_LOADER=/usr/lib/wine/wine
+
 XVFB_PID=""
 WINESERVER_PID=""
 
-wine_fixture_init() {   # PREFIX_DIR
+# Whether this host can start Wine's 32-bit loader, found out by starting it: a kernel without
+# IA-32 emulation refuses it although the package is installed. SELVO_WINE64_ONLY=1 gives the
+# answer of such a host on any host. When the answer is no, WINE32_MISSING says why.
+WINE32_ANSWER=""
+WINE32_MISSING=""
+# shellcheck disable=SC2034  # WINE32_MISSING is read by the callers
+wine_runs_32bit() {
+  if [ -z "$WINE32_ANSWER" ]; then
+    WINE32_ANSWER=yes
+    if [ -n "${SELVO_WINE64_ONLY:-}" ]; then
+      WINE32_ANSWER=no WINE32_MISSING="SELVO_WINE64_ONLY is set"
+    elif [ ! -x "$WINE32_LOADER" ]; then
+      WINE32_ANSWER=no WINE32_MISSING="Wine's 32-bit loader $WINE32_LOADER is not installed"
+    elif ! timeout 30 "$WINE32_LOADER" --version >/dev/null 2>&1 </dev/null; then
+      WINE32_ANSWER=no WINE32_MISSING="this host cannot start Wine's 32-bit loader: it runs 64-bit code only"
+    fi
+  fi
+  [ "$WINE32_ANSWER" = yes ]
+}
+
+# Which side a Windows program needs, from the machine field of its PE header: x86 or x64.
+pe_arch() {   # FILE
+  local pe machine
+  pe=$(od -An -tu4 -j 60 -N4 "$1" 2>/dev/null | tr -d ' ')
+  [ -n "$pe" ] || return 1
+  machine=$(od -An -tx2 -j $((pe + 4)) -N2 "$1" | tr -d ' ')
+  case $machine in
+    014c) echo x86 ;;
+    8664) echo x64 ;;
+    *) return 1 ;;
+  esac
+}
+
+wine_fixture_init() {   # PREFIX_DIR x86|x64
   export WINEPREFIX
   WINEPREFIX="$(realpath -m "$1")"
+  WINE_SIDE=$2
+  if [ "$WINE_SIDE" = x64 ]; then
+    # The 64-bit loader with a 64-bit prefix of its own, never through the `wine` script.
+    WINE=$WINE64_LOADER
+    export WINEARCH=win64 WINELOADER=$WINE64_LOADER
+  else
+    WINE=wine
+    unset WINEARCH WINELOADER
+  fi
   export WINE_LINKS="$WINEPREFIX.links"
   export WINE_FIXTURE_LOG="$WINEPREFIX.log"
   export LC_ALL=pl_PL.UTF-8 LANG=pl_PL.UTF-8
@@ -87,7 +138,7 @@ wine_fixture_stop() {
 # Runs a Wine program with its output in a file, never a pipe: services Wine starts on the way
 # inherit the descriptors and would hold a pipe open long after the program ended.
 wine_quiet() {
-  wine "$@" >>"$WINE_FIXTURE_LOG" 2>&1 </dev/null
+  "$WINE" "$@" >>"$WINE_FIXTURE_LOG" 2>&1 </dev/null
 }
 
 reg_import() {   # FILE (REGEDIT4 text, UTF-8 is fine for ASCII content)
@@ -166,7 +217,7 @@ wine_ports_check() {
 wine_prefix_ensure() {
   local stamp="$WINEPREFIX/.selvo-prefix"
   local want
-  want="wine=$(wine --version 2>/dev/null) wine32=$(test -x /usr/lib/wine/wine && echo yes || echo no)"
+  want="side=$WINE_SIDE wine=$("$WINE" --version 2>/dev/null) wine32=$(test -x "$WINE32_LOADER" && echo yes || echo no)"
   if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$want" ]; then
     fixture_note "making prefix $WINEPREFIX ($want)"
     wine_fixture_stop_server_only

@@ -2,23 +2,28 @@
 # The Windows program under Wine, in Xvfb with the Polish locale, driven the way an operator
 # drives it against simulated controllers on pseudo-terminals linked as COM1..COM4.
 #
-# The runner owns the fixtures: one prefix per run (reused by every scenario), one Xvfb, one
+# Both builds are shipped, so every scenario runs on the 32-bit program and again on the 64-bit
+# one, each with a driver of its own architecture and a prefix of its own side. A host that runs
+# 64-bit code only cannot start the 32-bit program at all: its scenarios are counted as skipped,
+# with the reason.
+#
+# The runner owns the fixtures: one prefix per program (reused by every scenario), one Xvfb, one
 # persistent wineserver, one simulator per port with the faults a scenario asks for. Every wait is
 # bounded and waits for an event (a simulator's event line, a driver's report, a file, an exit);
 # each scenario runs under a watchdog and everything it started is stopped even when it fails.
 #
 # Usage: tests/wine/run.sh [SCENARIO...]   (default: all; names as listed by --list)
-# Environment: SELVO_EXE, SELVO_DRIVER, DM730SIM override the built programs; SCENARIO_LIMIT and
-# SUITE_LIMIT bound the time of one scenario and of the whole run.
+# Environment: SELVO_EXE runs only that program (SELVO_DRIVER then names a driver of its
+# architecture); DM730SIM overrides the simulator; SCENARIO_LIMIT and SUITE_LIMIT bound the time
+# of one scenario and of one program's run; SELVO_WINE64_ONLY=1 behaves as a host that runs
+# 64-bit code only.
 set -uo pipefail
 cd "$(dirname "$0")/../.." || exit 1
 ROOT=$PWD
-SELVO=${SELVO_EXE:-$ROOT/build/windows-x86/Selvo.exe}
-DRIVER=${SELVO_DRIVER:-$ROOT/build/windows-x86/tests/wine/selvo-driver.exe}
 SIM=${DM730SIM:-$ROOT/build/native/tools/dm730sim/dm730sim}
-ART=$ROOT/build/wine-artifacts
+ARTIFACTS=$ROOT/build/wine-artifacts
 SCENARIO_LIMIT=${SCENARIO_LIMIT:-120}   # seconds for one scenario
-SUITE_LIMIT=${SUITE_LIMIT:-540}         # seconds for the whole run, set-up included
+SUITE_LIMIT=${SUITE_LIMIT:-540}         # seconds for one program's run, set-up included
 
 # shellcheck source=tests/wine/prefix.sh
 source "$ROOT/tests/wine/prefix.sh"
@@ -34,57 +39,84 @@ fi
 wanted=("$@")
 [ ${#wanted[@]} -gt 0 ] || wanted=("${SCENARIOS[@]}")
 
-# A build tree configured before the driver existed does not know it yet.
-if [ ! -f "$DRIVER" ] && [ -z "${SELVO_DRIVER:-}" ] && [ -f build/windows-x86/CMakeCache.txt ]; then
-  cmake -S . -B build/windows-x86 >/dev/null && cmake --build build/windows-x86 --target selvo-driver -j2 >/dev/null
+if [ -n "${SELVO_EXE:-}" ]; then
+  arch=$(pe_arch "$SELVO_EXE") || { echo "wine suite: $SELVO_EXE is not a Windows program" >&2; exit 1; }
+  programs=("$arch")
+else
+  programs=(x86 x64)
 fi
-for f in "$SELVO" "$DRIVER" "$SIM"; do
-  if [ ! -f "$f" ]; then
-    echo "wine suite: $f is missing (build with bash tools/build.sh)" >&2
-    exit 1
-  fi
-done
 
-rm -rf "$ART"
-mkdir -p "$ART"
-suite_start=$SECONDS
+declare -A SIDE_NAME=([x86]=32-bit [x64]=64-bit)
+declare -A TEST_PREFIX=([x86]=build/wine-test-prefix [x64]=build/wine-test-prefix64)
 
-wine_fixture_init "$ROOT/build/wine-test-prefix"
+passed=0
+failed=0
+skipped=0
+failed_names=()
+ART=""
+
 suite_stop() {
-  stop_scenario_leftovers
+  [ -z "$ART" ] || stop_scenario_leftovers
   wine_fixture_stop
 }
 trap suite_stop EXIT
 trap 'exit 130' INT TERM
 
-# A fresh prefix for every run: nothing a previous run left in it can make a check pass.
-rm -f "$WINEPREFIX/.selvo-prefix"
-xvfb_start || exit 1
-if ! wine_prefix_ensure || ! wine_windows_managed N; then
-  echo "wine suite: the prefix could not be made (see $WINE_FIXTURE_LOG)" >&2
-  exit 1
-fi
-echo "wine suite: prefix ready in $((SECONDS - suite_start)) s, display $DISPLAY"
-scenarios_start=$SECONDS
+# Every wanted scenario on the program of one architecture.
+run_program() {   # ARCH
+  local arch=$1 name left start scenarios_start
+  SELVO=${SELVO_EXE:-$ROOT/build/windows-$arch/Selvo.exe}
+  DRIVER=${SELVO_DRIVER:-$ROOT/build/windows-$arch/tests/wine/selvo-driver.exe}
+  local f
+  for f in "$SELVO" "$DRIVER" "$SIM"; do
+    if [ ! -f "$f" ]; then
+      echo "wine suite: $f is missing (build with bash tools/build.sh)" >&2
+      return 1
+    fi
+  done
+  ART=$ARTIFACTS/$arch
+  mkdir -p "$ART"
+  start=$SECONDS
+  wine_fixture_init "$ROOT/${TEST_PREFIX[$arch]}" "$arch"
+  # A fresh prefix for every run: nothing a previous run left in it can make a check pass.
+  rm -f "$WINEPREFIX/.selvo-prefix"
+  xvfb_start || return 1
+  if ! wine_prefix_ensure || ! wine_windows_managed N; then
+    echo "wine suite: the prefix could not be made (see $WINE_FIXTURE_LOG)" >&2
+    return 1
+  fi
+  echo "wine suite: ${SIDE_NAME[$arch]} program ${SELVO#"$ROOT"/}, prefix ready in $((SECONDS - start)) s, display $DISPLAY"
+  scenarios_start=$SECONDS
+  for name in "${wanted[@]}"; do
+    left=$((SUITE_LIMIT - (SECONDS - start)))
+    if [ $left -le 5 ]; then
+      echo "FAIL $name: not run, the ${SUITE_LIMIT} s of this program's run are used up"
+      failed=$((failed + 1)); failed_names+=("$arch/$name")
+      continue
+    fi
+    if run_scenario "$name" $((left < SCENARIO_LIMIT ? left : SCENARIO_LIMIT)); then
+      passed=$((passed + 1))
+    else
+      failed=$((failed + 1)); failed_names+=("$arch/$name")
+    fi
+  done
+  echo "wine suite: ${SIDE_NAME[$arch]} program: $((SECONDS - start)) s in all, $((SECONDS - scenarios_start)) s of scenarios; artifacts in ${ART#"$ROOT"/}"
+  wine_fixture_stop
+}
 
-passed=0
-failed=0
-failed_names=()
-for name in "${wanted[@]}"; do
-  left=$((SUITE_LIMIT - (SECONDS - suite_start)))
-  if [ $left -le 5 ]; then
-    echo "FAIL $name: not run, the suite's ${SUITE_LIMIT} s are used up"
-    failed=$((failed + 1)); failed_names+=("$name")
+rm -rf "$ARTIFACTS"
+for arch in "${programs[@]}"; do
+  if [ "$arch" = x86 ] && ! wine_runs_32bit; then
+    echo "wine suite: the 32-bit program was not run: $WINE32_MISSING"
+    skipped=$((skipped + ${#wanted[@]}))
     continue
   fi
-  run_scenario "$name" $((left < SCENARIO_LIMIT ? left : SCENARIO_LIMIT))
-  case $? in
-    0) passed=$((passed + 1)) ;;
-    *) failed=$((failed + 1)); failed_names+=("$name") ;;
-  esac
+  if ! run_program "$arch"; then
+    echo "wine suite: the ${SIDE_NAME[$arch]} program could not be run"
+    failed=$((failed + ${#wanted[@]})); failed_names+=("$arch/*")
+  fi
 done
 
-echo "wine suite: $((SECONDS - suite_start)) s in all, $((SECONDS - scenarios_start)) s of scenarios; artifacts in ${ART#"$ROOT"/}"
 [ $failed -eq 0 ] || echo "wine suite: failed: ${failed_names[*]}"
-echo "$passed passed, $failed failed"
+echo "$passed passed, $failed failed, $skipped skipped"
 [ $failed -eq 0 ]

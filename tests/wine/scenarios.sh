@@ -24,7 +24,6 @@ SCENARIOS=(
   kind_change_during_transfer
   action_during_transfer
   file_rules
-  x64_write
 )
 
 NOT_FOUND='Nie znalazłem Dm730 !\nPodłącz urządzenie, przygotuj do transmisji\ni spróbuj ponownie.'
@@ -724,23 +723,5 @@ scenario_file_rules() {
   expect_last_box_style "Niepowodzenie" $ERROR
   [ "$(cat "$W/ro.lib")" = "read only" ] || fail "ro.lib changed"
   ok "read into a read-only file: no write access"
-  close_and_expect_exit 0
-}
-
-# The 64-bit build: starts quietly and writes a file through the menus.
-scenario_x64_write() {
-  local x64="$ROOT/build/windows-x64/Selvo.exe"
-  [ -f "$x64" ] || fail "$x64 is missing"
-  random_bytes 300 9 >"$W/fw.upg"
-  start_sim 1
-  SELVO="$x64" start_selvo
-  expect_quiet_start
-  menu_action 2 103 "$W/fw.upg"
-  sim_wait 1 '^block-in 1 ack$' 20
-  drv_expect "idle box=none enabled" idle
-  memory_blocks "$SCEN/mem1.bin" 0 1 >"$SCEN/block0.got"
-  head -c 256 "$W/fw.upg" >"$SCEN/block0.want"
-  same_bytes "$SCEN/block0.want" "$SCEN/block0.got" "block 0"
-  ok "64-bit build wrote the firmware file"
   close_and_expect_exit 0
 }
