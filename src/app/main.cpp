@@ -61,7 +61,7 @@ static void RegisterMainClass(HINSTANCE instance) {
     wc.lpfnWndProc = MainWindowProc;
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(ClassIconId));
-    wc.hCursor = LoadCursorA(0, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    wc.hCursor = LoadCursorA(0, IDC_ARROW);
     wc.hbrBackground = CreateSolidBrush(BackgroundColour);
     wc.lpszMenuName = ClassName;  // no such menu resource: the bar comes from SetMenu
     wc.lpszClassName = ClassName;

@@ -96,9 +96,9 @@ LRESULT OnMenuSelect(WPARAM wParam, LPARAM lParam) {
     HMENU menu = (HMENU)lParam;
     if (!menu || menu != GetSubMenu(MenuBar, ActionsMenuPosition)) return 0;
     switch (LOWORD(wParam)) {
-    case 2: TransferJob.kind = KindFirmware; break;
-    case 3: TransferJob.kind = KindLibraries; break;
-    case 4: TransferJob.kind = KindScenes; break;
+    case FirmwareItemPosition: TransferJob.kind = KindFirmware; break;
+    case LibrariesItemPosition: TransferJob.kind = KindLibraries; break;
+    case ScenesItemPosition: TransferJob.kind = KindScenes; break;
     }
     return 0;
 }

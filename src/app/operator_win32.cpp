@@ -24,5 +24,5 @@ void SetPortMark(int portIndex, bool checked) {
 
 void EnableRepeatItem() {
     HMENU actionsMenu = GetSubMenu(MenuBar, ActionsMenuPosition);
-    EnableMenuItem(actionsMenu, 0, MF_BYPOSITION | MF_ENABLED);
+    EnableMenuItem(actionsMenu, RepeatItemPosition, MF_BYPOSITION | MF_ENABLED);
 }

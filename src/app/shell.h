@@ -13,6 +13,12 @@ extern HMENU ChoiceMenu;
 const int ActionsMenuPosition = 0;
 const int PortMenuPosition = 1;
 const int HelpMenuPosition = 2;
+// Positions in the actions menu: the repeat item, and the three data-kind
+// items, each opening the choice popup.
+const int RepeatItemPosition = 0;
+const int FirmwareItemPosition = 2;
+const int LibrariesItemPosition = 3;
+const int ScenesItemPosition = 4;
 
 // Command ids of the menu items.
 const int CmdHelp = 100;
