@@ -7,7 +7,7 @@
 #include "transfer/transfer.h"
 
 static const char OverlappedFailurePrefix[] = "Kod błędu : ";
-static const char IdentFailurePrefix[] = "Błąd inicjacji : ";
+const char IdentFailurePrefix[] = "Błąd inicjacji : ";
 static const char CommandFailurePrefix[] = "Błąd potwierdzenia : ";
 static const char TransferFailurePrefix[] = "Błąd przesyłania : ";
 const char FileReadFailureText[] = "Błąd odczytu pliku !";
