@@ -25,8 +25,8 @@ int StartTransferWithFile(const char* path);
 // file ("scenes.usr.part") before it becomes "scenes.usr".
 int StartTransferIntoFile(const char* openedPath, const char* givenName);
 
-// The start's fixed failure texts, for a front end that tells a file's
-// failure from the line's without reading the text.
+// The start's fixed failure texts, by which a front end without boxes tells
+// a file's failure from the line's.
 extern const char FileOpenFailureText[];
 extern const char ExtensionChangedText[];
 
