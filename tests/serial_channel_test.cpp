@@ -18,6 +18,8 @@
 #include <unistd.h>
 
 #include "protocol/io_buffer.h"
+#include "serial/port_devices.h"
+#include "serial/port_table.h"
 #include "serial/serial_channel.h"
 
 namespace {
@@ -49,6 +51,7 @@ class SerialChannelTest : public ::testing::Test {
 
     void TearDown() override {
         CloseChannel();
+        ForgetPortDevices();
         for (FarEnd& e : ends) {
             if (e.master >= 0) close(e.master);
             if (e.slave >= 0) close(e.slave);
@@ -410,6 +413,39 @@ TEST_F(SerialChannelTest, WithoutAPortEveryOperationFails) {
     CloseChannel();
     EXPECT_EQ(Poll(ReadRecord, &value), PollFailed) << "a closed port fails the next poll";
     EXPECT_EQ(value, ErrorInvalidHandle);
+}
+
+// Device paths listed under COM aliases: the alias opens its device, even
+// where the port folder has a link of the same name; once forgotten, the
+// folder is used again.
+TEST_F(SerialChannelTest, AliasesOpenTheDevicesBehindThem) {
+    FarEnd& folderPort = AddPort("com2");
+    FarEnd& first = AddPort("dev-a");
+    FarEnd& second = AddPort("dev-b");
+    UsePortDevices({first.link, second.link});
+    EXPECT_STREQ(PortTable[0], "COM1");
+    EXPECT_STREQ(PortTable[1], "COM2");
+    EXPECT_STREQ(PortTable[2], "");
+    // Aliases only, as the table spells them: the rest is no device's name.
+    EXPECT_EQ(std::string(PortDevicePath("COM1")), first.link);
+    EXPECT_EQ(std::string(PortDevicePath("COM2:")), second.link);
+    for (const char* other : {"COM3", "COM0", "COM02", "com1", "COM1x", "COM", "COM12345"})
+        EXPECT_EQ(PortDevicePath(other), nullptr) << other;
+
+    ASSERT_EQ(OpenChannel("COM2"), 0);
+    ASSERT_EQ(ConfigureChannel(), 0);
+    IoBuffer.frameArea[0] = 0x1B;
+    ASSERT_EQ(StartWrite(1), ErrorSuccess);
+    EXPECT_EQ(ReadFarEnd(second.master, 1), std::vector<uint8_t>{0x1B});
+    EXPECT_TRUE(ReadFarEnd(folderPort.master, 1, 50).empty());
+
+    ForgetPortDevices();
+    EXPECT_EQ(PortDevicePath("COM1"), nullptr);
+    ASSERT_EQ(OpenChannel("COM2"), 0);
+    ASSERT_EQ(ConfigureChannel(), 0);
+    ASSERT_EQ(StartWrite(1), ErrorSuccess);
+    EXPECT_EQ(ReadFarEnd(folderPort.master, 1), std::vector<uint8_t>{0x1B});
+    FreePortTable();
 }
 
 }  // namespace

@@ -8,6 +8,10 @@ int ShowMessageBox(const char* text, const char* caption, unsigned style) {
     return MessageBoxA(MainWindow, text, caption, style);
 }
 
+int AskAboutDifference(const VerifyDifference&, const char* question) {
+    return ShowMessageBox(question, CaptionWarning, VerifyQuestionStyle);
+}
+
 // Invalidated with erase: the whole client area, the progress strip, the phase strip.
 void RepaintWindow() { InvalidateRect(MainWindow, 0, TRUE); }
 void RepaintProgress() { InvalidateRect(MainWindow, &ProgressRect, TRUE); }

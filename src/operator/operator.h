@@ -25,6 +25,24 @@ inline constexpr char CaptionFailure[] = "Niepowodzenie";
 // Modal: nothing else goes on until the operator answers; returns the button.
 int ShowMessageBox(const char* text, const char* caption, unsigned style);
 
+// A byte the verification found different: the block as the question counts
+// it (the absolute block number from 1), the position in that block, the
+// byte's offset in the file, and the two bytes.
+struct VerifyDifference {
+    unsigned block;
+    int position;
+    unsigned long fileOffset;
+    unsigned fileByte;
+    unsigned deviceByte;
+};
+// The box the window asks its verification question in.
+const unsigned VerifyQuestionStyle = BoxYesNo | BoxIconQuestion | BoxDefaultSecond;
+// Asks whether to go on after a difference: AnswerYes compares on, any other
+// answer stops the verify. question is the composed text, for a front end that
+// shows it under CaptionWarning with VerifyQuestionStyle; a front end without
+// boxes takes the values instead of reading them back out of the text.
+int AskAboutDifference(const VerifyDifference& difference, const char* question);
+
 // What changed on the status display: everything, the progress (status lines
 // 2 and 3) or the phase (line 4).
 void RepaintWindow();

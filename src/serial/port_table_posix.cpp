@@ -2,6 +2,8 @@
 // (com3 -> some tty), where the native channel looks them up again.
 #include "serial/port_table.h"
 
+#include "serial/port_devices.h"
+
 #include <dirent.h>
 
 #include <cctype>
@@ -11,6 +13,7 @@
 
 void BuildPortTable() {
     FreePortTable();
+    ForgetPortDevices();
     const char* folder = std::getenv("SELVO_PORT_DIR");
     DIR* dir = folder ? opendir(folder) : nullptr;
     if (dir == nullptr) {

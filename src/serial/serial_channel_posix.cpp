@@ -27,6 +27,7 @@
 #include <unistd.h>
 
 #include "protocol/io_buffer.h"
+#include "serial/port_devices.h"
 
 enum RecordState { RecordIdle = 0, RecordPending, RecordDone, RecordFailed };
 
@@ -78,9 +79,14 @@ static void AbortPendingOperations() {
     }
 }
 
+// An alias of a device the front end listed opens that device. Otherwise
 // "COM3:", "COM3" and "\\.\COM3" all name the link "com3". Names that could
 // step out of the folder are refused.
 static bool MapPortPath(const char* portName, std::string& path) {
+    if (const char* device = PortDevicePath(portName)) {
+        path = device;
+        return true;
+    }
     const char* dir = getenv("SELVO_PORT_DIR");
     if (dir == nullptr || *dir == '\0' || portName == nullptr) return false;
     std::string name(portName);

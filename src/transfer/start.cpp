@@ -15,9 +15,10 @@ char DialogTitle[35];
 char DialogFileName[260];
 char DialogFilter[40];
 
-namespace {
+const char FileOpenFailureText[] = "Błąd otwarcia pliku !";
+const char ExtensionChangedText[] = "Nie zmieniaj rozszerzenia !";
 
-const char OpenFailedText[] = "Błąd otwarcia pliku !";
+namespace {
 
 // The dialog's flags as the common dialog library defines them.
 const unsigned long FlagsChooseExisting = 0x1800;  // OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST
@@ -91,7 +92,7 @@ bool AcceptExtension(int kind, const char* extension, bool flaggedDifferent) {
     if (!different) return true;
     if (kind == KindScenes && SameTextIgnoringCase(extension, SceneAlternativeExtension))
         return true;
-    ShowMessageBox("Nie zmieniaj rozszerzenia !", CaptionWarning, BoxIconError);
+    ShowMessageBox(ExtensionChangedText, CaptionWarning, BoxIconError);
     return false;
 }
 
@@ -124,7 +125,7 @@ int OpenTarget(const char* path) {
     if (TransferJob.outputFile.is_open()) TransferJob.outputFile.close();
     TransferJob.outputFile.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
     if (!TransferJob.outputFile.is_open() || TransferJob.outputFile.fail()) {
-        ShowMessageBox(OpenFailedText, CaptionFailure, BoxIconError);
+        ShowMessageBox(FileOpenFailureText, CaptionFailure, BoxIconError);
         return StartFailed;
     }
     return StartRunning;
@@ -140,15 +141,16 @@ int OpenSource(const char* path) {
     if (TransferJob.inputFile.is_open()) TransferJob.inputFile.close();
     TransferJob.inputFile.open(path, std::ios::in | std::ios::binary);
     if (!TransferJob.inputFile.is_open() || TransferJob.inputFile.fail()) {
-        ShowMessageBox(OpenFailedText, CaptionFailure, BoxIconError);
+        ShowMessageBox(FileOpenFailureText, CaptionFailure, BoxIconError);
         return StartFailed;
     }
     return StartRunning;
 }
 
 // Without a given path the file comes from the dialog, or for the repeat
-// command is the last path as it stands.
-int Start(const char* givenPath) {
+// command is the last path as it stands. A given path passes the extension
+// rule under ruledName.
+int Start(const char* givenPath, const char* ruledName) {
     // First of all, so a transfer in progress is no longer driven whatever
     // happens below.
     TransferJob.phase = PhaseIdle;
@@ -174,7 +176,7 @@ int Start(const char* givenPath) {
 
     const char* path = DialogFileName;
     if (givenPath != nullptr) {
-        if (!AcceptExtension(kind, PathExtension(givenPath), false)) return StartFailed;
+        if (!AcceptExtension(kind, PathExtension(ruledName), false)) return StartFailed;
         path = givenPath;
     } else if (!TransferJob.repeatPending) {
         unsigned long flagsOut = 0;
@@ -207,6 +209,10 @@ int Start(const char* givenPath) {
 
 }  // namespace
 
-int StartTransfer() { return Start(nullptr); }
+int StartTransfer() { return Start(nullptr, nullptr); }
 
-int StartTransferWithFile(const char* path) { return Start(path); }
+int StartTransferWithFile(const char* path) { return Start(path, path); }
+
+int StartTransferIntoFile(const char* openedPath, const char* givenName) {
+    return Start(openedPath, givenName);
+}

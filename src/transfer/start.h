@@ -20,6 +20,15 @@ int StartTransfer();
 // says, the dialog's extension rule, and the file-name buffer keeps the
 // dialog's last path.
 int StartTransferWithFile(const char* path);
+// The same, with the extension rule applied to the name the operator gave
+// rather than to the file opened: a read that gathers the region in a scratch
+// file ("scenes.usr.part") before it becomes "scenes.usr".
+int StartTransferIntoFile(const char* openedPath, const char* givenName);
+
+// The start's fixed failure texts, by which a front end without boxes tells
+// a file's failure from the line's.
+extern const char FileOpenFailureText[];
+extern const char ExtensionChangedText[];
 
 // The repeat command: the last file, the current action and data kind.
 void RepeatTransfer();

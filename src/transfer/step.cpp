@@ -7,11 +7,11 @@
 #include "transfer/transfer.h"
 
 static const char OverlappedFailurePrefix[] = "Kod błędu : ";
-static const char IdentFailurePrefix[] = "Błąd inicjacji : ";
+const char IdentFailurePrefix[] = "Błąd inicjacji : ";
 static const char CommandFailurePrefix[] = "Błąd potwierdzenia : ";
 static const char TransferFailurePrefix[] = "Błąd przesyłania : ";
-static const char FileReadFailureText[] = "Błąd odczytu pliku !";
-static const char FileWriteFailureText[] = "Błąd zapisu pliku !";
+const char FileReadFailureText[] = "Błąd odczytu pliku !";
+const char FileWriteFailureText[] = "Błąd zapisu pliku !";
 static const char FileTooLongText[] = "Plik dłuższy niż obszar pamięci !";
 
 // Which stream a failure releases.

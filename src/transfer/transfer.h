@@ -51,6 +51,12 @@ int ReadFileBlock(uint8_t block[256], bool* endOfFile);
 // Bytes 0..255 of the frame area to outputFile, flushed so a failing disk is
 // noticed at this block rather than lost at the close.
 int WriteFileBlock();
+// What a failed identification reply's text begins with.
+extern const char IdentFailurePrefix[];
+// The texts of a block that could not be read from or written to the file
+// after every attempt.
+extern const char FileReadFailureText[];
+extern const char FileWriteFailureText[];
 
 // Compares fileBlock with the received block, asking the operator at each
 // difference: compared to the end, or stopped by the operator (then the phase

@@ -11,12 +11,14 @@ int VerifyBlock(const uint8_t fileBlock[256]) {
     const uint8_t* device = IoBuffer.frameArea;
     for (int j = 0; j < BlockSize; ++j) {
         if (fileBlock[j] == device[j]) continue;
+        unsigned long blockInFile = TransferJob.nextBlock - TransferJob.firstBlock;
+        VerifyDifference difference = {unsigned(TransferJob.nextBlock) + 1, j,
+                                       blockInFile * BlockSize + unsigned(j), fileBlock[j],
+                                       device[j]};
         char text[79];
-        std::snprintf(text, sizeof text, VerifyQuestionFormat, unsigned(TransferJob.nextBlock) + 1,
-                      j, unsigned(fileBlock[j]), unsigned(device[j]));
-        int answer =
-            ShowMessageBox(text, CaptionWarning, BoxYesNo | BoxIconQuestion | BoxDefaultSecond);
-        if (answer == AnswerYes) continue;
+        std::snprintf(text, sizeof text, VerifyQuestionFormat, difference.block, j,
+                      difference.fileByte, difference.deviceByte);
+        if (AskAboutDifference(difference, text) == AnswerYes) continue;
         TransferJob.phase = PhaseIdle;
         TransferJob.inputFile.close();
         return VerifyStopped;

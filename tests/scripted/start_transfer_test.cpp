@@ -467,6 +467,41 @@ TEST_F(StartTransferTest, GivenFileIsOpenedWholeEvenWhenARepeatIsPending) {
     EXPECT_EQ(ReadWhole(last), "precious");
 }
 
+TEST_F(StartTransferTest, ScratchFileIsOpenedUnderTheRuleOfTheGivenName) {
+    struct Case {
+        int kind;
+        const char* opened;
+        const char* given;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {KindScenes, "a.usr.part", "a.usr", true},
+        {KindScenes, "b.bin.part", "b.BIN", true},
+        {KindFirmware, "c.upg.part", "c.bin", false},
+        {KindLibraries, "d.lib", "d.dat", false},  // the opened name alone would pass
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.opened);
+        ResetScreen();
+        TransferJob.kind = c.kind;
+        TransferJob.action = ActionReadFromDevice;
+        std::string opened = dir + "/" + c.opened;
+        std::string given = dir + "/" + c.given;
+        int result = StartTransferIntoFile(opened.c_str(), given.c_str());
+        EXPECT_FALSE(std::filesystem::exists(given));
+        if (c.accepted) {
+            EXPECT_EQ(result, StartRunning);
+            EXPECT_TRUE(Screen.boxes.empty());
+            EXPECT_TRUE(std::filesystem::exists(opened));
+        } else {
+            EXPECT_EQ(result, StartFailed);
+            ExpectOnlyBox("Nie zmieniaj rozszerzenia !", "Ostrzeżenie", BoxIconError);
+            EXPECT_FALSE(std::filesystem::exists(opened));
+        }
+        TransferJob.outputFile.close();
+    }
+}
+
 TEST_F(StartTransferTest, OverwriteQuestionIsCutAt294Characters) {
     // A path of 259 characters, the most the file-name buffer holds.
     std::string path = dir;

@@ -164,6 +164,9 @@ TEST_F(TransferFlowTest, VerifyAsksAtEachDifferenceAndStopsOnNo) {
     StepWithDevice(device, PhaseBlockReceive);
 
     ASSERT_EQ(Screen.boxes.size(), 2u) << "position 9 is not reached";
+    ASSERT_EQ(Screen.differences.size(), 2u);
+    EXPECT_EQ(Screen.differences[1].fileOffset, 6u) << "counted from the region's first block";
+    EXPECT_EQ(Screen.differences[1].block, 897u);
     EXPECT_EQ(Screen.boxes[0].text, "Błąd weryfikacji : blok 897 poz. 5\n1, 2\nKontynuować ?");
     EXPECT_EQ(Screen.boxes[1].text, "Błąd weryfikacji : blok 897 poz. 6\n0, 200\nKontynuować ?");
     for (const ShownBox& box : Screen.boxes) {
@@ -188,6 +191,18 @@ TEST_F(TransferFlowTest, VerifyAnsweredYesGoesOnWithTheNextBlock) {
     EXPECT_EQ(Screen.boxes[0].text, "Błąd weryfikacji : blok 1 poz. 10\n0, 1\nKontynuować ?");
     EXPECT_EQ(Screen.boxes[1].text, "Błąd weryfikacji : blok 1 poz. 255\n0, 255\nKontynuować ?");
     EXPECT_EQ(Screen.boxes[2].text, "Błąd weryfikacji : blok 2 poz. 0\n0, 9\nKontynuować ?");
+    // The same differences as values, for a front end that shows no box.
+    const VerifyDifference expected[] = {
+        {1, 10, 10, 0, 1}, {1, 255, 255, 0, 255}, {2, 0, 256, 0, 9}};
+    ASSERT_EQ(Screen.differences.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        const VerifyDifference& d = Screen.differences[i];
+        EXPECT_EQ(d.block, expected[i].block) << i;
+        EXPECT_EQ(d.position, expected[i].position) << i;
+        EXPECT_EQ(d.fileOffset, expected[i].fileOffset) << i;
+        EXPECT_EQ(d.fileByte, expected[i].fileByte) << i;
+        EXPECT_EQ(d.deviceByte, expected[i].deviceByte) << i;
+    }
 }
 
 TEST_F(TransferFlowTest, VerifyOfAShortFileComparesTheZeroFillAndEndsAtItsLastBlock) {

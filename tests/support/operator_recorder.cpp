@@ -31,6 +31,12 @@ int ShowMessageBox(const char* text, const char* caption, unsigned style) {
     return answer;
 }
 
+// As the window asks: the question is a box like any other.
+int AskAboutDifference(const VerifyDifference& difference, const char* question) {
+    Screen.differences.push_back(difference);
+    return ShowMessageBox(question, CaptionWarning, VerifyQuestionStyle);
+}
+
 void RepaintWindow() { Screen.repaints.push_back("window"); }
 void RepaintProgress() { Screen.repaints.push_back("progress"); }
 void RepaintPhase() { Screen.repaints.push_back("phase"); }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "operator/operator.h"
+
 struct ShownBox {
     std::string text;  // Windows-1250 bytes, as the program composed them
     std::string caption;
@@ -25,8 +27,9 @@ struct ScreenLog {
     std::map<int, bool> portMarks;      // port index -> checked, as last set
     std::vector<std::pair<int, bool>> markCalls;
     bool repeatEnabled = false;
-    std::deque<DialogScript> dialogs;        // cancel when empty
-    std::vector<unsigned long> dialogFlags;  // flags each dialog was shown with
+    std::deque<DialogScript> dialogs;           // cancel when empty
+    std::vector<unsigned long> dialogFlags;     // flags each dialog was shown with
+    std::vector<VerifyDifference> differences;  // each one asked about, in order
 };
 
 extern ScreenLog Screen;

@@ -48,6 +48,28 @@ selvo_exit_code() {
 
 selvo_running() { [ -n "$SELVO_PID" ] && kill -0 "$SELVO_PID" 2>/dev/null; }
 
+# Runs the console program of the same architecture, dm730.exe beside Selvo.exe, in $W and waits
+# up to LIMIT seconds for its end. Its output lands in $SCEN/dm730.out and dm730.err (UTF-8, as
+# neither is a console; the CR of Windows' line ends taken out), its exit code in DM730_CODE.
+DM730_CODE=""
+run_dm730() {   # LIMIT ARGS...
+  local limit=$1 program pid
+  shift
+  program="$(dirname "$SELVO")/dm730.exe"
+  [ -f "$program" ] || fail "$program is missing (build with bash tools/build.sh)"
+  (cd "$W" && exec "$WINE" "$program" "$@") >"$SCEN/dm730.crlf.out" 2>"$SCEN/dm730.crlf.err" </dev/null &
+  pid=$!
+  echo "$pid" >>"$SCEN/pids"
+  wait_until "$limit" bash -c "! kill -0 $pid 2>/dev/null" || fail "dm730.exe $* still runs after $limit s"
+  wait "$pid"
+  DM730_CODE=$?
+  tr -d '\r' <"$SCEN/dm730.crlf.out" >"$SCEN/dm730.out"
+  tr -d '\r' <"$SCEN/dm730.crlf.err" >"$SCEN/dm730.err"
+  note "dm730.exe $*: exit code $DM730_CODE"
+  sed 's/^/      out: /' "$SCEN/dm730.out"
+  sed 's/^/      err: /' "$SCEN/dm730.err"
+}
+
 # --- the driver ------------------------------------------------------------------------------
 
 # Runs the driver with the given steps; its lines land in LAST and the scenario's log.

@@ -24,6 +24,7 @@ SCENARIOS=(
   kind_change_during_transfer
   action_during_transfer
   file_rules
+  console_program
 )
 
 NOT_FOUND='Nie znalazłem Dm730 !\nPodłącz urządzenie, przygotuj do transmisji\ni spróbuj ponownie.'
@@ -724,4 +725,48 @@ scenario_file_rules() {
   [ "$(cat "$W/ro.lib")" = "read only" ] || fail "ro.lib changed"
   ok "read into a read-only file: no write access"
   close_and_expect_exit 0
+}
+
+# --- the console program ---------------------------------------------------------------------
+
+# dm730.exe finds the controller on COM1 of the spooler's ports as the window does, backs the
+# three regions up into a folder, reports a verification difference with its values, and says
+# all of it in Polish, as UTF-8 when its output goes to a file.
+scenario_console_program() {
+  make_memory "$SCEN/mem1.bin" 27
+  start_sim 1
+  run_dm730 90 backup kopia
+  [ "$DM730_CODE" = 0 ] || fail "backup: exit code $DM730_CODE, expected 0"
+  local name first count
+  for name in firmware.upg:0:512 libraries.lib:512:384 scenes.usr:896:3200; do
+    IFS=: read -r name first count <<<"$name"
+    memory_blocks "$SCEN/mem1.bin" "$first" "$count" >"$SCEN/$name.want"
+    same_bytes "$SCEN/$name.want" "$W/kopia/$name" "kopia/$name"
+  done
+  grep -qx 'Port : COM1' "$SCEN/dm730.out" || fail "backup did not name COM1"
+  grep -qx 'Kopia zapasowa w kopia : gotowe, 4096 bloków w [0-9]*,[0-9] s' "$SCEN/dm730.out" ||
+    fail "no closing line of the backup"
+  ok "backup into kopia: three files equal to the simulator's memory, closing line in Polish"
+  cp "$W/kopia/scenes.usr" "$W/zmienione.usr"
+  local device file
+  device=$(byte_at "$SCEN/mem1.bin" $((896 * 256 + 5)))
+  file=$(((device + 1) % 256))
+  poke_byte "$W/zmienione.usr" 5 "$file"
+  run_dm730 60 verify scenes zmienione.usr --port COM1
+  [ "$DM730_CODE" = 4 ] || fail "verify: exit code $DM730_CODE, expected 4"
+  grep -qx "Różnica : blok 897 poz. 5 (bajt 5 pliku) : plik $file, Dm730 $device" "$SCEN/dm730.out" ||
+    fail "no difference line for block 897 position 5"
+  grep -qx 'Różnic : 1' "$SCEN/dm730.out" || fail "no count of the differences"
+  ok "verify on --port COM1: the one difference with its values, exit code 4"
+  printf 'x' >"$W/lista.dat"
+  run_dm730 30 write libraries lista.dat
+  [ "$DM730_CODE" = 2 ] || fail "write of a .dat file: exit code $DM730_CODE, expected 2"
+  grep -qx 'Nie zmieniaj rozszerzenia !' "$SCEN/dm730.err" || fail "not the window's extension message"
+  [ "$(sim_count 1 '^command write')" = 0 ] || fail "the refused file reached the controller"
+  ok "a libraries file named .dat: the window's message, exit code 2, nothing written"
+  stop_sim 1
+  run_dm730 30 detect
+  [ "$DM730_CODE" = 5 ] || fail "detect with no controller: exit code $DM730_CODE, expected 5"
+  grep -qx 'Nie znalazłem Dm730 !' "$SCEN/dm730.err" || fail "not the window's not-found message"
+  ok "no controller: the window's not-found message in Polish, exit code 5"
 }

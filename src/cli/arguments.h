@@ -1,0 +1,29 @@
+// The command line of dm730: a command word, its operands and options.
+#pragma once
+#include <string>
+
+enum CommandId {
+    CommandHelp = 0,
+    CommandPorts,
+    CommandDetect,
+    CommandWrite,
+    CommandRead,
+    CommandVerify,
+    CommandBackup,
+};
+
+const unsigned long DefaultMaxDifferences = 20;
+
+struct CommandLine {
+    int command;
+    int kind;                      // a DataKind, for write, read and verify
+    std::string path;              // the file, or the folder of a backup
+    std::string port;              // empty: the controller is looked for on every port
+    bool force;                    // read and backup may replace files
+    bool quiet;                    // failures only
+    unsigned long maxDifferences;  // verify: shown at most, the rest counted
+};
+
+enum ParseOutcome { ParsedCommand = 0, ParseFailed = -1 };
+// ParseFailed: *problem says what is wrong (Windows-1250, like every text).
+int ParseCommandLine(int argc, const char* const* argv, CommandLine* line, std::string* problem);

@@ -1,0 +1,39 @@
+#include "app/status_lines.h"
+#include "cli/commands.h"
+#include "cli/console_output.h"
+#include "cli/controller_search.h"
+#include "cli/exit_codes.h"
+#include "cli/operator_console.h"
+#include "cli/progress.h"
+#include "cli/region_transfer.h"
+#include "protocol/frames.h"
+
+// Every difference was listed as it was found (up to the most asked for); the
+// count closes the list.
+static void ReportDifferences() {
+    unsigned long found = ConsoleReport.differences;
+    unsigned long shown =
+        found < ConsoleReport.maxDifferences ? found : ConsoleReport.maxDifferences;
+    if (shown < found)
+        PrintLine(ConsoleOut, "Różnic : %lu (pokazano %lu)", found, shown);
+    else
+        PrintLine(ConsoleOut, "Różnic : %lu", found);
+}
+
+int RunVerifyCommand(const CommandLine& line) {
+    int found = FindController(line);
+    if (found != ExitDone) return found;
+    const char* path = line.path.c_str();
+    BeginProgress(ProgressStyleFor(line.quiet), BlocksOfFile(line.kind, path));
+    int code = RunRegionTransfer(ActionVerify, line.kind, path, path);
+    if (code == ExitDone && ConsoleReport.differences == 0) {
+        CompleteRegion();
+        char what[StatusLineSize];
+        ComposeActionLine(what);
+        EndProgress(what);
+        return ExitDone;
+    }
+    EndProgress(nullptr);
+    if (ConsoleReport.differences > 0) ReportDifferences();
+    return code == ExitDone ? ExitDifferences : code;
+}

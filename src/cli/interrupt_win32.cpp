@@ -1,0 +1,16 @@
+#include <windows.h>
+
+#include "cli/interrupt.h"
+
+// Set on the console's own thread, read by the transfer loop.
+static volatile LONG Interrupted = 0;
+
+static BOOL WINAPI NoteInterrupt(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+    InterlockedExchange(&Interrupted, 1);
+    return TRUE;
+}
+
+void CatchInterrupt() { SetConsoleCtrlHandler(NoteInterrupt, TRUE); }
+
+bool WasInterrupted() { return InterlockedCompareExchange(&Interrupted, 0, 0) != 0; }

@@ -1,0 +1,46 @@
+#include "cli/operator_console.h"
+
+#include "cli/console_output.h"
+#include "cli/progress.h"
+#include "operator/operator.h"
+
+ConsoleRecord ConsoleReport = {"", 0, 0};
+
+void ResetConsoleReport(unsigned long maxDifferences) {
+    ConsoleReport = ConsoleRecord{"", 0, maxDifferences};
+}
+
+static const unsigned BoxIconMask = 0xF0;
+
+// The text alone: the caption belongs to a box, and the icon only tells
+// whether the text is a failure.
+int ShowMessageBox(const char* text, const char*, unsigned style) {
+    BreakProgressLine();
+    PrintLine(ConsoleError, "%s", text);
+    if ((style & BoxIconMask) == BoxIconError && ConsoleReport.failure.empty())
+        ConsoleReport.failure = text;
+    // Nothing is overwritten or thrown away on a question nobody can answer.
+    return (style & BoxButtonsMask) == BoxYesNo ? AnswerNo : AnswerOk;
+}
+
+int AskAboutDifference(const VerifyDifference& difference, const char*) {
+    ++ConsoleReport.differences;
+    if (ConsoleReport.differences <= ConsoleReport.maxDifferences) {
+        BreakProgressLine();
+        PrintLine(ConsoleOut, "Różnica : blok %u poz. %d (bajt %lu pliku) : plik %u, Dm730 %u",
+                  difference.block, difference.position, difference.fileOffset, difference.fileByte,
+                  difference.deviceByte);
+    }
+    return AnswerYes;
+}
+
+void RepaintWindow() {}
+void RepaintProgress() { ShowProgress(); }
+void RepaintPhase() {}
+
+void SetPortMark(int, bool) {}
+
+void EnableRepeatItem() {}
+
+// Files come from the command line only.
+int ShowFileDialog(unsigned long, unsigned long*, unsigned*) { return FileNotChosen; }

@@ -1,0 +1,13 @@
+// One region between a file and the controller, started as the window's
+// action commands start it, and the exit code of how it ended.
+#pragma once
+
+// openedPath is the file the transfer uses, givenName the one the operator
+// named (they differ for a read, which gathers the region in a .part file).
+// Both files are closed afterwards, however the transfer ended.
+int RunRegionTransfer(int action, int kind, const char* openedPath, const char* givenName);
+
+// The blocks a write or a verify of path moves: a file shorter than the region
+// ends with the block that holds its end (a block of zeros after a file of
+// whole blocks).
+unsigned long BlocksOfFile(int kind, const char* path);

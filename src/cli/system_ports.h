@@ -1,0 +1,11 @@
+// The ports dm730 works on: the one given with --port, or every serial port of
+// the system, in the core's port table, so the core's detection walks them.
+#pragma once
+#include <string>
+
+// ExitDone, or ExitUsage (with the message shown) for a name that is no port.
+int BuildCommandPorts(const std::string& givenPort);
+// Port i as the user names it: a device path on Linux, COM3 on Windows.
+std::string PortShownName(int index);
+// What the system knows of port i (a USB adapter's product name), or empty.
+std::string PortDescription(int index);

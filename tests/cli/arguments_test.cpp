@@ -1,0 +1,70 @@
+// The command line as dm730 reads it: every command with its operands and
+// options, and what a wrong one is told.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/arguments.h"
+
+namespace {
+
+const char* const CommandWords[] = {"help", "ports", "detect", "write", "read", "verify", "backup"};
+const char* const KindWords[] = {"firmware", "libraries", "scenes"};
+
+// What was read, in one line: the command, then only what it was given.
+std::string Describe(const CommandLine& line) {
+    std::string text = CommandWords[line.command];
+    if (line.command >= CommandWrite && line.command <= CommandVerify)
+        text += std::string(" ") + KindWords[line.kind];
+    if (!line.path.empty()) text += " " + line.path;
+    if (!line.port.empty()) text += " port=" + line.port;
+    if (line.force) text += " force";
+    if (line.quiet) text += " quiet";
+    if (line.maxDifferences != DefaultMaxDifferences)
+        text += " max=" + std::to_string(line.maxDifferences);
+    return text;
+}
+
+TEST(ParseCommandLine, ReadsEachCommandAndRefusesWhatDoesNotFit) {
+    // The words after the program's name, split at spaces; "!" starts a complaint.
+    const std::pair<const char*, const char*> cases[] = {
+        {"ports", "ports"},
+        {"detect --port /dev/ttyUSB0", "detect port=/dev/ttyUSB0"},
+        {"write scenes a.usr --port=COM3", "write scenes a.usr port=COM3"},
+        {"read --force firmware f.upg", "read firmware f.upg force"},
+        {"verify libraries l.lib --max-differences 5 --quiet",
+         "verify libraries l.lib quiet max=5"},
+        {"verify libraries l.lib --max-differences=0", "verify libraries l.lib max=0"},
+        {"backup kopia --force", "backup kopia force"},
+        {"read scenes -- -odd.usr", "read scenes -odd.usr"},
+        {"write bogus --help", "help"},
+        {"help", "help"},
+        {"", "!brak polecenia"},
+        {"frobnicate", "!nieznane polecenie : frobnicate"},
+        {"write scenes", "!za mało argumentów polecenia write"},
+        {"write scenes a.usr b.usr", "!zbędny argument : b.usr"},
+        {"write music a.usr", "!nieznany rodzaj danych : music (firmware, libraries, scenes)"},
+        {"write scenes a.usr --force", "!opcja --force nie dotyczy polecenia write"},
+        {"ports --port COM1", "!opcja --port nie dotyczy polecenia ports"},
+        {"verify scenes a.usr --max-differences -1", "!--max-differences wymaga liczby, nie : -1"},
+        {"verify scenes a.usr --max-differences", "!brak wartości opcji --max-differences"},
+        {"detect --port=", "!pusta nazwa portu"},
+        {"read scenes a.usr --force=yes", "!opcja --force nie przyjmuje wartości"},
+        {"detect --bogus", "!nieznana opcja : --bogus"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> words = {"dm730"};
+        std::istringstream split(c.first);
+        for (std::string w; split >> w;) words.push_back(w);
+        std::vector<const char*> argv;
+        for (const std::string& w : words) argv.push_back(w.c_str());
+        CommandLine line;
+        std::string problem;
+        int outcome = ParseCommandLine(int(argv.size()), argv.data(), &line, &problem);
+        EXPECT_EQ(outcome == ParsedCommand ? Describe(line) : "!" + problem, c.second) << c.first;
+    }
+}
+
+}  // namespace

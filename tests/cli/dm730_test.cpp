@@ -1,0 +1,291 @@
+// The real dm730 against the simulated controller on ptys linked into a port
+// folder: every command end to end, with its exit code, its Polish output
+// (UTF-8, as a Linux terminal gets it) and the files and memory it leaves.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "protocol/regions.h"
+#include "support/byte_files.h"
+#include "support/cli_process.h"
+#include "support/sim_process.h"
+
+namespace {
+
+typedef std::vector<std::string> Words;
+
+const char* const KindWords[3] = {"firmware", "libraries", "scenes"};
+const char* const Extensions[3] = {".upg", ".lib", ".usr"};
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+class Dm730Test : public ::testing::Test {
+  protected:
+    std::filesystem::path dir;
+    SimProcess sims[4];  // on com1..com4
+
+    void SetUp() override {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "selvo_cli_XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+        std::filesystem::create_directory(dir / "ports");
+        setenv("SELVO_PORT_DIR", (dir / "ports").c_str(), 1);
+    }
+
+    void TearDown() override {
+        for (SimProcess& sim : sims) StopSim(sim);
+        unsetenv("SELVO_PORT_DIR");
+        std::filesystem::remove_all(dir);
+    }
+
+    std::string PathOf(const std::string& name) const { return (dir / name).string(); }
+    std::string MemoryOf(int port) const { return PathOf("mem" + std::to_string(port) + ".img"); }
+    std::string LinkOf(int port) const {
+        return (dir / "ports" / ("com" + std::to_string(port))).string();
+    }
+
+    // The controller on COMport with the image (when given) and options.
+    void StartDevice(int port, const Words& options, const Bytes& image = Bytes()) {
+        SimProcess& sim = sims[port - 1];
+        StopSim(sim);
+        if (!image.empty()) WriteWhole(MemoryOf(port), image);
+        Words args = {"--memory", MemoryOf(port)};
+        args.insert(args.end(), options.begin(), options.end());
+        ASSERT_EQ(StartSim(sim, LinkOf(port), args), 0);
+    }
+
+    CliRun Run(const Words& args) {
+        CliRun run = RunCli(args, dir.string());
+        // A full pipe would hold the simulators up.
+        for (SimProcess& sim : sims)
+            if (sim.pid > 0) SimLines(sim);
+        return run;
+    }
+};
+
+std::string Shown(const CliRun& run) {
+    return "\nexit " + std::to_string(run.exitCode) + "\nstdout:\n" + run.out + "stderr:\n" +
+           run.err;
+}
+
+TEST_F(Dm730Test, EveryRegionIsWrittenVerifiedAndReadBackWithEveryByteValue) {
+    Bytes image = Pattern(ImageSize, 31);
+    StartDevice(1, {}, image);
+    for (int kind = KindFirmware; kind <= KindScenes; ++kind) {
+        SCOPED_TRACE(KindWords[kind]);
+        DeviceRegion region = LookUpRegion(kind);
+        Bytes data = Pattern(size_t(region.blockCount) * BlockSize, 40 + kind);
+        ASSERT_EQ(std::set<uint8_t>(data.begin(), data.end()).size(), 256u);
+        std::string file = PathOf(std::string("data") + Extensions[kind]);
+        WriteWhole(file, data);
+
+        CliRun run = Run({"write", KindWords[kind], file});
+        ASSERT_EQ(run.exitCode, 0) << Shown(run);
+        EXPECT_TRUE(Contains(run.out, u8"Port : COM1\n")) << Shown(run);
+        EXPECT_TRUE(Contains(run.out, " : gotowe, " + std::to_string(region.blockCount) + " blok"))
+            << Shown(run);
+        EXPECT_TRUE(Slice(ReadWhole(MemoryOf(1)), region.firstBlock, region.blockCount) == data);
+
+        // The port named by its device path, as on Linux with --port.
+        run = Run({"verify", KindWords[kind], file, "--port", LinkOf(1)});
+        EXPECT_EQ(run.exitCode, 0) << Shown(run);
+        EXPECT_TRUE(Contains(run.out, u8"Weryfikacja : ")) << Shown(run);
+        EXPECT_FALSE(Contains(run.out, u8"Różnic")) << Shown(run);
+
+        std::string back = PathOf(std::string("back") + Extensions[kind]);
+        run = Run({"read", KindWords[kind], back, "--quiet"});
+        EXPECT_EQ(run.exitCode, 0) << Shown(run);
+        EXPECT_EQ(run.out, "") << "quiet";
+        EXPECT_TRUE(ReadWhole(back) == data);
+        EXPECT_FALSE(std::filesystem::exists(back + ".part"));
+    }
+}
+
+TEST_F(Dm730Test, BackupHoldsTheThreeRegionsOfTheMemory) {
+    Bytes image = Pattern(ImageSize, 32);
+    StartDevice(1, {}, image);
+    std::string folder = PathOf("backup");
+    CliRun run = Run({"backup", folder});
+    ASSERT_EQ(run.exitCode, 0) << Shown(run);
+    const char* names[3] = {"firmware.upg", "libraries.lib", "scenes.usr"};
+    for (int kind = KindFirmware; kind <= KindScenes; ++kind) {
+        DeviceRegion region = LookUpRegion(kind);
+        EXPECT_TRUE(ReadWhole(folder + "/" + names[kind]) ==
+                    Slice(image, region.firstBlock, region.blockCount))
+            << names[kind];
+    }
+    // Output into a file: a line at each tenth of the whole at most, then one closing line.
+    size_t percentLines = 0;
+    for (size_t at = run.out.find('%'); at != std::string::npos; at = run.out.find('%', at + 1))
+        ++percentLines;
+    EXPECT_GE(percentLines, 1u) << Shown(run);
+    EXPECT_LE(percentLines, 9u) << Shown(run);
+    EXPECT_TRUE(Contains(run.out, u8"gotowe, 4096 bloków")) << Shown(run);
+
+    // Again: the files are there, and only --force replaces them.
+    StartDevice(1, {}, Pattern(ImageSize, 33));
+    run = Run({"backup", folder});
+    EXPECT_EQ(run.exitCode, 3) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"już istnieje ! Dodaj --force")) << Shown(run);
+    EXPECT_TRUE(ReadWhole(folder + "/scenes.usr") == Slice(image, 896, 3200));
+    run = Run({"backup", folder, "--force", "--quiet"});
+    EXPECT_EQ(run.exitCode, 0) << Shown(run);
+    EXPECT_TRUE(ReadWhole(folder + "/scenes.usr") == Slice(Pattern(ImageSize, 33), 896, 3200));
+}
+
+// Each fault of the controller: the window's text on stderr and exit 1. A read
+// leaves the file it was to replace as it was, and its .part holds the blocks
+// read before the fault, whole.
+TEST_F(Dm730Test, DeviceFaultsGiveTheWindowsTextsAndLeaveTheFile) {
+    struct Fault {
+        Words options;
+        const char* command;
+        const char* text;
+        unsigned storedBlocks;  // read: blocks in the .part
+    };
+    const Fault faults[] = {
+        {{"--ident-nak"}, "write", u8"Błąd inicjacji : NAK", 0},
+        {{"--ident-status", "0x07"}, "read", u8"Błąd inicjacji : błąd ACK :  7", 0},
+        {{"--bad-ident-checksum=0x0A"}, "verify", u8"Błąd inicjacji : sumy kontrolnej : a", 0},
+        {{"--nak-command", "513"}, "write", u8"Błąd potwierdzenia : NAK", 0},
+        {{"--status-byte", "513:0x1B"}, "verify", u8"Błąd potwierdzenia : błąd ACK : 1b", 0},
+        {{"--silent-after", "192"}, "read", u8"Błąd potwierdzenia : brak danych : 0", 192},
+        {{"--nak-block", "514"}, "write", u8"Błąd przesyłania : NAK", 0},
+        {{"--bad-checksum", "514:0x3F"}, "read", u8"Błąd przesyłania : sumy kontrolnej : 3f", 2},
+        {{"--short-frame", "513"}, "read", u8"Błąd przesyłania : brak danych : 200", 1},
+        {{"--hangup-after", "1"}, "read", u8"Kod błędu : 109", 1},
+    };
+    Bytes image = Pattern(ImageSize, 34);
+    std::string source = PathOf("in.lib");
+    WriteWhole(source, Slice(image, 512, 384));
+    std::string target = PathOf("out.lib");
+    for (const Fault& f : faults) {
+        SCOPED_TRACE(f.text);
+        Words options = f.options;
+        // The detection's own request passes; the transfer's meets the fault.
+        options.insert(options.end(), {"--ident-faults-after", "1"});
+        StartDevice(1, options, image);
+        bool reading = std::string(f.command) == "read";
+        WriteWhole(target, Bytes{'k', 'e', 'e', 'p'});
+        CliRun run = Run(reading ? Words{"read", "libraries", target, "--force"}
+                                 : Words{f.command, "libraries", source});
+        EXPECT_EQ(run.exitCode, 1) << Shown(run);
+        EXPECT_TRUE(Contains(run.err, std::string(f.text) + "\n")) << Shown(run);
+        if (!reading) continue;
+        EXPECT_TRUE(ReadWhole(target) == (Bytes{'k', 'e', 'e', 'p'}));
+        EXPECT_TRUE(ReadWhole(target + ".part") == Slice(image, 512, f.storedBlocks));
+        EXPECT_TRUE(Contains(run.err, u8"out.lib pozostał bez zmian ; odczytane bloki (" +
+                                          std::to_string(f.storedBlocks) + u8") są w pliku "))
+            << Shown(run);
+    }
+}
+
+TEST_F(Dm730Test, VerifyListsDifferencesUpToTheLimitAndCountsTheRest) {
+    Bytes image = Pattern(ImageSize, 35);
+    StartDevice(1, {}, image);
+    Bytes file = Slice(image, 512, 384);
+    const size_t changed[] = {3, 300, 301, 5000, 384 * 256 - 1};
+    for (size_t at : changed) file[at] = uint8_t(file[at] + 1);
+    std::string path = PathOf("v.lib");
+    WriteWhole(path, file);
+    CliRun run = Run({"verify", "libraries", path, "--max-differences", "2"});
+    EXPECT_EQ(run.exitCode, 4) << Shown(run);
+    std::string first = u8"Różnica : blok 513 poz. 3 (bajt 3 pliku) : plik " +
+                        std::to_string(file[3]) + ", Dm730 " +
+                        std::to_string(image[512 * 256 + 3]) + "\n";
+    EXPECT_TRUE(Contains(run.out, first)) << Shown(run);
+    EXPECT_TRUE(Contains(run.out, u8"Różnica : blok 514 poz. 44 (bajt 300 pliku)")) << Shown(run);
+    EXPECT_FALSE(Contains(run.out, u8"poz. 45")) << "beyond the limit";
+    EXPECT_TRUE(Contains(run.out, u8"Różnic : 5 (pokazano 2)\n")) << Shown(run);
+}
+
+// Ctrl-C in mid-read: stopped as Esc stops it (the port let go, nothing more
+// asked of the line), the .part closed with the blocks read, exit 130.
+TEST_F(Dm730Test, CtrlCStopsAReadAndKeepsWhatItRead) {
+    Bytes image = Pattern(ImageSize, 36);
+    // At the line's own pace, so the read is still running when the signal comes.
+    StartDevice(1, {"--line-rate", "--port-events"}, image);
+    std::string target = PathOf("scenes.usr");
+    CliProcess cli;
+    ASSERT_EQ(StartCli(cli, {"read", "scenes", target}, dir.string()), 0);
+    ASSERT_EQ(WaitSimEvent(sims[0], "block-out 900", 20000), 0);
+    kill(cli.pid, SIGINT);
+    CliRun run = FinishCli(cli, 10000);
+    EXPECT_EQ(run.exitCode, 130) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"Transmisja przerwana (Ctrl-C).\n")) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"scenes.usr nie powstał ; odczytane bloki (")) << Shown(run);
+    EXPECT_FALSE(std::filesystem::exists(target));
+    Bytes part = ReadWhole(target + ".part");
+    unsigned blocks = unsigned(part.size() / BlockSize);
+    EXPECT_EQ(part.size() % BlockSize, 0u);
+    EXPECT_GE(blocks, 4u);
+    EXPECT_TRUE(part == Slice(image, 896, blocks));
+    ASSERT_EQ(WaitSimEvent(sims[0], "port closed", 5000), 0);
+    std::string line;
+    EXPECT_NE(WaitSimEvent(sims[0], "command", 500, &line), 0) << "sent after the stop: " << line;
+}
+
+TEST_F(Dm730Test, ControllerIsFoundOnTheThirdOfFourPorts) {
+    StartDevice(1, {"--ident-silent"});
+    StartDevice(2, {"--ident-nak"});
+    StartDevice(3, {"--versions", "4.07,2.31"});
+    StartDevice(4, {});
+    CliRun run = Run({"detect"});
+    EXPECT_EQ(run.exitCode, 0) << Shown(run);
+    EXPECT_EQ(run.out, u8"Port : COM3\nWersja firmware : 4.07 | 2.31\n") << Shown(run);
+    EXPECT_EQ(WaitSimEvent(sims[0], "fault ident-silent", 1000), 0);
+    EXPECT_EQ(WaitSimEvent(sims[1], "fault ident-nak", 1000), 0);
+    EXPECT_EQ(WaitSimEvent(sims[2], "ident", 1000), 0);
+    EXPECT_TRUE(SimLines(sims[3]).size() == 1) << "COM4 was never asked";
+}
+
+// What needs no transfer, and what is wrong before the line is used: usage,
+// files, no controller.
+TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
+    StartDevice(1, {});
+    WriteWhole(PathOf("x.dat"), Bytes(10, 1));
+    WriteWhole(PathOf("have.lib"), Bytes{'o', 'l', 'd'});
+    struct Case {
+        Words args;
+        int exitCode;
+        std::string text;  // on stdout or stderr
+    };
+    const Case cases[] = {
+        {{"ports"}, 0, "COM1\n"},
+        {{"--help"}, 0, u8"Kody wyjścia:\n  0    gotowe\n"},
+        {{"write", "libraries", PathOf("x.dat")}, 2, u8"Nie zmieniaj rozszerzenia !\n"},
+        {{"verify", "libraries", PathOf("none.lib")},
+         3,
+         u8"Plik " + PathOf("none.lib") + u8" nie istnieje !\n"},
+        {{"read", "libraries", PathOf("have.lib")}, 3, u8"już istnieje ! Dodaj --force"},
+        {{"flash", "scenes"},
+         2,
+         u8"dm730 : nieznane polecenie : flash\nOpis poleceń : dm730 --help\n"},
+        {{"detect", "--port", PathOf("nothing")}, 5, u8"Nie znalazłem Dm730 !\nPodłącz urządzenie"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        CliRun run = Run(c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << Shown(run);
+        EXPECT_TRUE(Contains(run.out + run.err, c.text)) << Shown(run);
+    }
+    EXPECT_TRUE(ReadWhole(PathOf("have.lib")) == (Bytes{'o', 'l', 'd'}));
+    // Two searches found the controller; no file problem reached the line.
+    int idents = 0, commands = 0;
+    for (const std::string& line : SimLines(sims[0])) {
+        idents += line == "ident";
+        commands += line.compare(0, 7, "command") == 0;
+    }
+    EXPECT_EQ(idents, 2);
+    EXPECT_EQ(commands, 0);
+}
+
+}  // namespace

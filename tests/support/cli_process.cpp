@@ -1,0 +1,64 @@
+#include "support/cli_process.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#ifndef DM730_PATH
+#define DM730_PATH "dm730"
+#endif
+
+static std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+int StartCli(CliProcess& cli, const std::vector<std::string>& args, const std::string& folder) {
+    cli = CliProcess{-1, folder + "/cli.out", folder + "/cli.err"};
+    std::vector<std::string> words = {DM730_PATH};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(&w[0]);
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, cli.outPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, STDERR_FILENO, cli.errPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int r = posix_spawn(&cli.pid, argv[0], &files, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&files);
+    return r == 0 ? 0 : -1;
+}
+
+CliRun FinishCli(CliProcess& cli, int timeoutMs) {
+    CliRun run = {-1, "", ""};
+    int status = 0;
+    pid_t done = 0;
+    for (int waited = 0; cli.pid > 0 && (done = waitpid(cli.pid, &status, WNOHANG)) == 0;
+         waited += 10) {
+        if (waited >= timeoutMs) {
+            kill(cli.pid, SIGKILL);
+            waitpid(cli.pid, &status, 0);
+            break;
+        }
+        usleep(10000);
+    }
+    if (done > 0 && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+    if (done > 0 && WIFSIGNALED(status)) run.exitCode = 128 + WTERMSIG(status);
+    cli.pid = -1;
+    run.out = ReadText(cli.outPath);
+    run.err = ReadText(cli.errPath);
+    return run;
+}
+
+CliRun RunCli(const std::vector<std::string>& args, const std::string& folder, int timeoutMs) {
+    CliProcess cli;
+    if (StartCli(cli, args, folder) != 0) return CliRun{-1, "", "not started"};
+    return FinishCli(cli, timeoutMs);
+}

@@ -1,0 +1,27 @@
+// dm730 as a child process of a test: its standard output and error caught in
+// files (never a pipe it could block on), every wait bounded. It inherits the
+// test's environment, SELVO_PORT_DIR included.
+#pragma once
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+struct CliRun {
+    int exitCode;  // 128 + signal when killed; -1 when it had to be killed for taking too long
+    std::string out;
+    std::string err;
+};
+
+struct CliProcess {
+    pid_t pid = -1;
+    std::string outPath;
+    std::string errPath;
+};
+
+// Starts DM730_PATH with args; its output lands in folder/cli.out and cli.err.
+// 0 started, -1 not.
+int StartCli(CliProcess& cli, const std::vector<std::string>& args, const std::string& folder);
+// Waits up to timeoutMs for the end (then kills it) and reads what it printed.
+CliRun FinishCli(CliProcess& cli, int timeoutMs);
+CliRun RunCli(const std::vector<std::string>& args, const std::string& folder,
+              int timeoutMs = 60000);
