@@ -14,7 +14,9 @@
 //   995 ERROR_OPERATION_ABORTED   a pending operation ended by purge or close
 #include "serial/serial_channel.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -22,6 +24,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -111,6 +114,9 @@ int OpenChannel(const char* portName) {
         close(fd);
         return ChannelFailed;
     }
+    // A tty keeps what arrived after its last user stopped reading; a COM
+    // port opens empty, and a late answer must not pass for the next one.
+    tcflush(fd, TCIFLUSH);
     SerialChannel.fd = fd;
     SerialChannel.timeouts = ChannelTimeouts{};
     for (ChannelOperation& op : SerialChannel.records) op.state = RecordIdle;
@@ -206,7 +212,25 @@ static void AdvanceWrite(ChannelOperation& op, int64_t now) {
     if (totalMs > 0 && now - op.startedUs >= totalMs * 1000) op.state = RecordDone;
 }
 
+// When the read ends, as far as the last observation can tell; INT64_MAX when
+// no timeout applies.
+static int64_t ReadDeadline(const ChannelOperation& op) {
+    const ChannelTimeouts& t = SerialChannel.timeouts;
+    int64_t deadline = INT64_MAX;
+    int64_t totalMs = int64_t(t.readTotalMultiplier) * op.requested + t.readTotalConstant;
+    if (totalMs > 0) deadline = op.startedUs + totalMs * 1000;
+    if (t.readInterval > 0 && op.count > 0)
+        deadline = std::min(deadline, op.lastByteUs + int64_t(t.readInterval) * 1000);
+    return deadline;
+}
+
 static void AdvanceRead(ChannelOperation& op, int64_t now) {
+    // Windows ends the read at its deadline; bytes this poll would find may
+    // have come after it, so they stay queued for whoever reads next.
+    if (now >= ReadDeadline(op)) {
+        op.state = RecordDone;
+        return;
+    }
     uint8_t* into = reinterpret_cast<uint8_t*>(&IoBuffer);
     while (op.count < op.requested) {
         ssize_t r = read(SerialChannel.fd, into + op.count, op.requested - op.count);
@@ -228,18 +252,7 @@ static void AdvanceRead(ChannelOperation& op, int64_t now) {
         FailOperation(op, r < 0 && !IsLineGone(errno) ? ErrorGenFailure : ErrorBrokenPipe);
         return;
     }
-    if (op.count == op.requested) {
-        op.state = RecordDone;
-        return;
-    }
-    const ChannelTimeouts& t = SerialChannel.timeouts;
-    if (t.readInterval > 0 && op.count > 0 &&
-        now - op.lastByteUs >= int64_t(t.readInterval) * 1000) {
-        op.state = RecordDone;
-        return;
-    }
-    int64_t totalMs = int64_t(t.readTotalMultiplier) * op.requested + t.readTotalConstant;
-    if (totalMs > 0 && now - op.startedUs >= totalMs * 1000) op.state = RecordDone;
+    if (op.count == op.requested) op.state = RecordDone;
 }
 
 static ChannelOperation& BeginOperation(int record, unsigned n) {
@@ -305,6 +318,14 @@ int Poll(int record, unsigned long* value) {
     }
 }
 
+unsigned long CountWaitingBytes() {
+    int waiting = 0;
+    if (SerialChannel.fd < 0 || ioctl(SerialChannel.fd, FIONREAD, &waiting) != 0) return 0;
+    return waiting > 0 ? static_cast<unsigned long>(waiting) : 0;
+}
+
+// Nothing is in flight outside this process: dropping the pending state is
+// all a close needs.
 void CloseChannel() {
     if (SerialChannel.fd < 0) return;
     AbortPendingOperations();

@@ -37,6 +37,7 @@ int OpenChannel(const char* portName) {
     FakeChannel.open = true;
     FakeChannel.portName = portName;
     FakeChannel.readInFlight = false;
+    FakeChannel.waiting.clear();
     return 0;
 }
 
@@ -52,6 +53,7 @@ bool IsChannelOpen() { return FakeChannel.open; }
 int PurgeChannel() {
     if (!FakeChannel.open) return 0;
     ++FakeChannel.purges;
+    FakeChannel.waiting.clear();
     return FakeChannel.purgeResult;
 }
 
@@ -79,16 +81,19 @@ void StartRead(unsigned n) {
 
 static void CompleteRead() {
     std::vector<uint8_t> bytes;
+    bytes.swap(FakeChannel.waiting);
     auto port = FakeChannel.portReads.find(FakeChannel.portName);
     if (port != FakeChannel.portReads.end() && !port->second.empty()) {
-        bytes = port->second.front();
+        bytes.insert(bytes.end(), port->second.front().begin(), port->second.front().end());
         port->second.pop_front();
     } else if (!FakeChannel.reads.empty()) {
-        bytes = FakeChannel.reads.front();
+        bytes.insert(bytes.end(), FakeChannel.reads.front().begin(),
+                     FakeChannel.reads.front().end());
         FakeChannel.reads.pop_front();
     }
     size_t n = std::min<size_t>({bytes.size(), FakeChannel.readLength, sizeof IoBuffer});
     if (n > 0) std::memcpy(&IoBuffer, bytes.data(), n);
+    FakeChannel.waiting.assign(bytes.begin() + n, bytes.end());
     FakeChannel.lastReadCount = n;
     FakeChannel.readInFlight = false;
 }
@@ -114,6 +119,8 @@ int Poll(int record, unsigned long* value) {
     }
     return PollDone;
 }
+
+unsigned long CountWaitingBytes() { return FakeChannel.open ? FakeChannel.waiting.size() : 0; }
 
 void CloseChannel() {
     if (FakeChannel.open) ++FakeChannel.closes;
