@@ -48,6 +48,8 @@ int OpenLine(const std::string& path) {
     cfsetispeed(&t, B38400);
     cfsetospeed(&t, B38400);
     tcsetattr(fd, TCSANOW, &t);
+    // As a COM port opens: whatever an earlier user left unread is gone.
+    tcflush(fd, TCIFLUSH);
     return fd;
 }
 
