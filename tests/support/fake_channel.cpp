@@ -1,6 +1,7 @@
 #include "support/fake_channel.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "protocol/io_buffer.h"
@@ -73,7 +74,20 @@ unsigned long StartWrite(unsigned n) {
     return error;
 }
 
+static long long NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+static bool IsReadStalled() {
+    auto stall = FakeChannel.readStallMs.find(FakeChannel.portName);
+    return stall != FakeChannel.readStallMs.end() && FakeChannel.readInFlight &&
+           NowMs() - FakeChannel.readStartedMs < stall->second;
+}
+
 void StartRead(unsigned n) {
+    FakeChannel.readStartedMs = NowMs();
     FakeChannel.readRequests.push_back(n);
     FakeChannel.readInFlight = true;
     FakeChannel.readLength = n;
@@ -100,6 +114,7 @@ static void CompleteRead() {
 
 int Poll(int record, unsigned long* value) {
     FakeChannel.pollRecords.push_back(record);
+    if (record == ReadRecord && IsReadStalled()) return PollPending;
     FakePoll next{PollDone, 0};
     if (!FakeChannel.polls[record].empty()) {
         next = FakeChannel.polls[record].front();

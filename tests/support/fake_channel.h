@@ -47,6 +47,10 @@ struct FakeChannelState {
     // Reads answered only while the named port is open; used before `reads`.
     std::map<std::string, std::deque<std::vector<uint8_t>>> portReads;
 
+    // A driver that ignores the port's timeouts: a read on the named port
+    // stays pending for this long (wall clock), whatever the script says.
+    std::map<std::string, int> readStallMs;
+
     // Bytes on the line that no read has taken: CountWaitingBytes reports
     // them, the next completed read takes them first, an open or a purge
     // drops them.
@@ -55,6 +59,7 @@ struct FakeChannelState {
     // Inner state of the records.
     bool readInFlight = false;
     unsigned readLength = 0;
+    long long readStartedMs = 0;
     unsigned long lastReadCount = 0;
     unsigned long lastWriteCount = 0;
 };
