@@ -387,14 +387,14 @@ TEST_F(TransferLineTest, ANoiseByteThatLooksLikeAnAckFailsTheTransfer) {
 // A reply that came too late stays queued; the next transfer opens the port
 // anew and must not take it for the start of its identification reply.
 TEST_F(TransferLineTest, ALateReplyDoesNotReachTheNextTransfer) {
-    StartDevice({"--turnaround", "150"});
+    StartDevice({"--turnaround", "300"});
     WriteWhole(PathOf("in.upg"), Pattern(300, 10));
     Begin(ActionWriteToDevice, KindFirmware, PathOf("in.upg"));
     Pump(10);
     ASSERT_EQ(Screen.boxes.size(), 1u);
     EXPECT_EQ(Screen.boxes[0].text, "Błąd potwierdzenia : brak danych : 0");
     // The late ACK arrives; then the port is reopened, as every start does.
-    usleep(300 * 1000);
+    usleep(500 * 1000);
     CloseChannel();
     ASSERT_EQ(OpenChannel("COM1"), 0);
     ASSERT_EQ(ConfigureChannel(), 0);
