@@ -14,7 +14,6 @@
 //   995 ERROR_OPERATION_ABORTED   a pending operation ended by purge or close
 #include "serial/serial_channel.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -212,22 +211,15 @@ static void AdvanceWrite(ChannelOperation& op, int64_t now) {
     if (totalMs > 0 && now - op.startedUs >= totalMs * 1000) op.state = RecordDone;
 }
 
-// When the read ends, as far as the last observation can tell; INT64_MAX when
-// no timeout applies.
-static int64_t ReadDeadline(const ChannelOperation& op) {
-    const ChannelTimeouts& t = SerialChannel.timeouts;
-    int64_t deadline = INT64_MAX;
-    int64_t totalMs = int64_t(t.readTotalMultiplier) * op.requested + t.readTotalConstant;
-    if (totalMs > 0) deadline = op.startedUs + totalMs * 1000;
-    if (t.readInterval > 0 && op.count > 0)
-        deadline = std::min(deadline, op.lastByteUs + int64_t(t.readInterval) * 1000);
-    return deadline;
-}
-
 static void AdvanceRead(ChannelOperation& op, int64_t now) {
-    // Windows ends the read at its deadline; bytes this poll would find may
-    // have come after it, so they stay queued for whoever reads next.
-    if (now >= ReadDeadline(op)) {
+    // Windows ends the read at its total deadline; bytes a poll after it
+    // would find may have come later, so they stay queued for whoever reads
+    // next. The gap between bytes is another matter: a late poll cannot tell
+    // a silent line from its own delay, so only a silence it has seen ends
+    // the read (below).
+    const ChannelTimeouts& t = SerialChannel.timeouts;
+    int64_t totalMs = int64_t(t.readTotalMultiplier) * op.requested + t.readTotalConstant;
+    if (totalMs > 0 && now >= op.startedUs + totalMs * 1000) {
         op.state = RecordDone;
         return;
     }
@@ -252,7 +244,9 @@ static void AdvanceRead(ChannelOperation& op, int64_t now) {
         FailOperation(op, r < 0 && !IsLineGone(errno) ? ErrorGenFailure : ErrorBrokenPipe);
         return;
     }
-    if (op.count == op.requested) op.state = RecordDone;
+    if (op.count == op.requested || (t.readInterval > 0 && op.count > 0 &&
+                                     now - op.lastByteUs >= int64_t(t.readInterval) * 1000))
+        op.state = RecordDone;
 }
 
 static ChannelOperation& BeginOperation(int record, unsigned n) {
