@@ -48,6 +48,8 @@ int OpenLine(const std::string& path) {
     cfsetispeed(&t, B38400);
     cfsetospeed(&t, B38400);
     tcsetattr(fd, TCSANOW, &t);
+    // As a COM port opens: whatever an earlier user left unread is gone.
+    tcflush(fd, TCIFLUSH);
     return fd;
 }
 
@@ -730,6 +732,31 @@ TEST_F(SimTest, BytesSentBeforeACloseAreDropped) {
         StopSim(sim);
         unlink(image.c_str());
     }
+}
+
+// A device cannot take back what it sent: a new identification request finds
+// the unread frame still on the PC's side, ahead of its own reply.
+TEST_F(SimTest, AnEscapeLeavesWhatThePcHasNotReadYet) {
+    Start();
+    Send(fd, Command(0x12, 7));
+    ExpectEvent("block-out 7");
+    SleepMs(20);
+    Send(fd, {ESC});
+    Bytes expected = AckThen(Frame(Bytes(256, 0)));
+    Bytes ident = Ident({3, 5, 1, 20});
+    expected.insert(expected.end(), ident.begin(), ident.end());
+    EXPECT_EQ(Receive(fd, expected.size() + 1), expected) << Events();
+}
+
+// Noise comes at once; the answer keeps its turnaround.
+TEST_F(SimTest, NoiseComesAheadOfTheAnswer) {
+    Start({"--noise", "5:0x42", "--turnaround", "100"});
+    Send(fd, Command(0x12, 5));
+    EXPECT_EQ(Receive(fd, 300, 1000, 50), Bytes{0x42});
+    EXPECT_EQ(Receive(fd, 258), AckThen(Frame(Bytes(256, 0))));
+    ExpectEvent("fault noise 5 0x42");
+    Send(fd, Command(0x12, 6));
+    EXPECT_EQ(Receive(fd, 258), AckThen(Frame(Bytes(256, 0)))) << "other blocks hear no noise";
 }
 
 // Nobody reads the event lines for a while: the line must not wait for them.

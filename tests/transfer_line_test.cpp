@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <cstdio>
@@ -15,6 +16,10 @@
 #include <iterator>
 #include <sched.h>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <fcntl.h>
 #include <vector>
 
 #include "operator/operator.h"
@@ -25,6 +30,7 @@
 #include "support/operator_recorder.h"
 #include "support/prepared_transfer.h"
 #include "support/sim_process.h"
+#include "transfer/start.h"
 #include "transfer/transfer.h"
 
 namespace {
@@ -334,6 +340,92 @@ TEST_F(TransferLineTest, StopInTheMiddleKeepsWhatWasReadAndTheLineRecovers) {
     Pump(60);
     ExpectNoBoxes();
     EXPECT_TRUE(ReadWhole(PathOf("next.lib")) == Slice(image, 512, 384));
+}
+
+// One noise byte that looks like an ACK, while the command reply of block 513
+// is still on its way: every later reply would be taken for the one before,
+// and block 514's NAK for nothing at all.
+TEST_F(TransferLineTest, ANoiseByteThatLooksLikeAnAckFailsTheTransfer) {
+    StartDevice({"--turnaround", "40", "--nak-block", "514", "--noise", "513"});
+    WriteWhole(PathOf("three.lib"), Pattern(600, 9));
+    Begin(ActionWriteToDevice, KindLibraries, PathOf("three.lib"));
+    Pump(30);
+    ASSERT_EQ(Screen.boxes.size(), 1u) << LastSimLines();
+    EXPECT_EQ(Screen.boxes[0].text, "Błąd przesyłania : nadmiar danych");
+    EXPECT_EQ(TransferJob.phase, PhaseIdle);
+    EXPECT_FALSE(TransferJob.inputFile.is_open());
+    EXPECT_EQ(WaitSimEvent(sim, "fault noise 513", 1000), 0) << LastSimLines();
+}
+
+// A reply that came too late stays queued; the next transfer opens the port
+// anew and must not take it for the start of its identification reply.
+TEST_F(TransferLineTest, ALateReplyDoesNotReachTheNextTransfer) {
+    StartDevice({"--turnaround", "300"});
+    WriteWhole(PathOf("in.upg"), Pattern(300, 10));
+    Begin(ActionWriteToDevice, KindFirmware, PathOf("in.upg"));
+    Pump(10);
+    ASSERT_EQ(Screen.boxes.size(), 1u);
+    EXPECT_EQ(Screen.boxes[0].text, "Błąd potwierdzenia : brak danych : 0");
+    // The late ACK arrives; then the port is reopened, as every start does.
+    usleep(500 * 1000);
+    CloseChannel();
+    ASSERT_EQ(OpenChannel("COM1"), 0);
+    ASSERT_EQ(ConfigureChannel(), 0);
+    ResetScreen();
+    Begin(ActionWriteToDevice, KindFirmware, PathOf("in.upg"));
+    Pump(10);
+    ASSERT_EQ(Screen.boxes.size(), 1u);
+    EXPECT_EQ(Screen.boxes[0].text, "Błąd potwierdzenia : brak danych : 0")
+        << "the identification reply passed, the command reply came late again";
+}
+
+// Windows ends a 1-byte read after 120 ms; a poll that comes later must not
+// take a byte that arrived after that.
+TEST_F(TransferLineTest, AReadEndsAtItsDeadlineHoweverLateThePoll) {
+    StartDevice({"--turnaround", "200"});
+    BuildIdentRequest();
+    ASSERT_EQ(StartWrite(1), 0u);
+    unsigned long value = 0;
+    while (Poll(WriteRecord, &value) == PollPending) {}
+    StartRead(1);
+    ASSERT_EQ(WaitSimEvent(sim, "ident", 1000), 0);
+    usleep(400 * 1000);
+    ASSERT_EQ(Poll(ReadRecord, &value), PollDone);
+    EXPECT_EQ(value, 0u);
+    EXPECT_EQ(CountWaitingBytes(), 6u) << "the late reply stays queued";
+}
+
+// A pipe with no other end would hold the start in its open for ever, a
+// device would never end; neither is a file to send, compare or overwrite.
+TEST_F(TransferLineTest, PipesAndDevicesAreRefusedWithoutWaiting) {
+    StartDevice({});
+    std::string pipe = PathOf("pipe.upg");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::string device = PathOf("null.upg");
+    ASSERT_EQ(symlink("/dev/null", device.c_str()), 0);
+    // Should the start block in its open, the other end comes after two
+    // seconds, so the test fails instead of hanging.
+    std::atomic<bool> started{false};
+    std::thread rescue([&] {
+        for (int i = 0; i < 200 && !started; ++i) usleep(10 * 1000);
+        if (!started) close(open(pipe.c_str(), O_RDWR));
+    });
+    for (int action : {ActionWriteToDevice, ActionVerify, ActionReadFromDevice}) {
+        for (const std::string& path : {pipe, device}) {
+            SCOPED_TRACE(path + " action " + std::to_string(action));
+            ResetScreen();
+            Screen.answers = {AnswerYes};
+            TransferJob.action = action;
+            TransferJob.kind = KindFirmware;
+            EXPECT_EQ(StartTransferWithFile(path.c_str()), StartFailed);
+            ASSERT_FALSE(Screen.boxes.empty());
+            EXPECT_EQ(Screen.boxes.back().text, "Błąd otwarcia pliku !");
+            EXPECT_EQ(TransferJob.phase, PhaseIdle);
+        }
+    }
+    started = true;
+    rescue.join();
+    EXPECT_EQ(WaitSimEvent(sim, "ident", 200), -1) << "nothing reached the controller";
 }
 
 // Blocks per second through the pty: a whole region unpaced, and the first

@@ -2,8 +2,8 @@
 #include <io.h>
 
 #include "app/action_commands.h"
+#include "app/port_commands.h"
 #include "app/shell.h"
-#include "serial/port_open.h"
 #include "transfer/start.h"
 #include "transfer/transfer.h"
 
@@ -52,11 +52,11 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     case CmdExit: SendMessageA(window, WM_CLOSE, 0, 0); return 0;
     case CmdRepeat: RepeatTransfer(); return 0;
     case CmdFont: ChooseDisplayFont(window); return 0;
-    case CmdPortAuto: ChoosePortAuto(); return 0;
+    case CmdPortAuto: RunPortAuto(); return 0;
     }
     if (id <= CmdPortAuto) return DefWindowProcA(window, WM_COMMAND, wParam, lParam);
     // An id past the last port (sent by another program, say) is ignored there.
-    ChoosePort(id - CmdPortFirst);
+    RunPortChoice(id - CmdPortFirst);
     return 0;
 }
 

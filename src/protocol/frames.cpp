@@ -5,6 +5,7 @@
 #include "protocol/io_buffer.h"
 
 static const char MissingDataText[] = "brak danych : ";
+static const char SurplusDataText[] = "nadmiar danych";
 static const char RefusedText[] = "NAK";
 static const char AckErrorText[] = "błąd ACK : ";
 static const char ChecksumErrorText[] = "sumy kontrolnej : ";
@@ -91,6 +92,7 @@ void FormatReplyFailure(char* text, size_t size, const char* prefix, ReplyCheck 
     case ReplyChecksumError:
         std::snprintf(text, size, "%s%s%x", prefix, ChecksumErrorText, check.detail);
         break;
+    case ReplySurplusData: std::snprintf(text, size, "%s%s", prefix, SurplusDataText); break;
     default: std::snprintf(text, size, "%s", prefix); break;
     }
 }

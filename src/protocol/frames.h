@@ -18,6 +18,9 @@ enum ReplyOutcome {
     ReplyRefused,        // NAK
     ReplyAckError,       // detail: the received status byte
     ReplyChecksumError,  // detail: the 8-bit sum of the covered bytes
+    // More came than the exchange allows: the line is out of step with the
+    // device, and whatever the reply said belongs to another frame.
+    ReplySurplusData,
 };
 
 struct ReplyCheck {

@@ -2,6 +2,8 @@
 // table for the controller, and the two commands of the port menu.
 #include "serial/port_open.h"
 
+#include <chrono>
+
 #include "operator/operator.h"
 #include "protocol/frames.h"
 #include "protocol/io_buffer.h"
@@ -17,7 +19,7 @@ const char DeviceNotFoundCaption[] = "Mamy problem :";
 static const char OpenFailedText[] = "Błąd otwarcia portu !";
 static const char ConfigureFailedText[] = "Błąd konfiguracji portu !";
 
-static bool IsListedPort(int index) {
+bool IsListedPort(int index) {
     if (PortTable == nullptr || index < 0) return false;
     for (int i = 0; i <= index; ++i)
         if (PortTable[i][0] == '\0') return false;
@@ -42,6 +44,22 @@ int OpenPort(int manner) {
     return PortOpened;
 }
 
+// The port's timeouts end a silent probe after 720 ms. A driver that ignores
+// them would hold the program here for ever, before its window works or on
+// "&Auto": past this bound the port counts as silent.
+const std::chrono::milliseconds ProbeLimit(1000);
+
+// Polls the probe's read until it ends or the bound is reached; a read cut
+// off by the bound fails like a read the port gave up.
+static int AwaitProbeReply(unsigned long* count) {
+    std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::now() + ProbeLimit;
+    int outcome;
+    while ((outcome = Poll(ReadRecord, count)) == PollPending) {
+        if (std::chrono::steady_clock::now() >= deadline) return PollFailed;
+    }
+    return outcome;
+}
+
 // Sends the identification request on the open port and waits for the reply.
 // The pump is not running meanwhile, so a busy poll costs nothing but the CPU.
 static bool ProbeOpenPort() {
@@ -49,8 +67,8 @@ static bool ProbeOpenPort() {
     if (SendPriorityByte(ByteEsc) != ChannelDone) return false;
     StartRead(6);
     unsigned long count = 0;
-    int outcome;
-    while ((outcome = Poll(ReadRecord, &count)) == PollPending) {}
+    int outcome = AwaitProbeReply(&count);
+    // The close also cancels a read cut off by the bound.
     if (outcome != PollDone) {
         CloseChannel();
         return false;

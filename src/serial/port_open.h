@@ -9,6 +9,8 @@ enum OpenManner { OpenReportingFailure = 0, OpenQuietly = 1 };
 enum DetectOutcome { NoDeviceFound = 0, DeviceFound = 1 };
 enum ReopenOutcome { NoPortReady = 0, PortReady = 1 };
 
+// Index i names a slot of the port table before its empty end.
+bool IsListedPort(int index);
 // Opens and configures the port currentPort names; when that fails no port is open.
 int OpenPort(int manner);
 // DeviceFound: the controller answered on some port (left open, its mark set).

@@ -26,7 +26,8 @@ const unsigned long ErrorTimeout = 1460;          // Wine's end of a silent read
 void CreateChannelEvents();
 void CloseChannelEvents();
 
-// The port name as the table lists it ("COM1:", "COM12").
+// The port name as the table lists it ("COM1:", "COM12"). Whatever an earlier
+// user of the port left in its input queue is gone: a COM port opens empty.
 int OpenChannel(const char* portName);
 // Done when all four configuration calls succeeded; every call is made regardless.
 int ConfigureChannel();
@@ -41,4 +42,8 @@ unsigned long StartWrite(unsigned n);
 void StartRead(unsigned n);
 // Never waits. Done: *value is the byte count; failed: *value is the error code.
 int Poll(int record, unsigned long* value);
+// Bytes that have arrived and that no read has taken; 0 with no port open.
+unsigned long CountWaitingBytes();
+// Ends every operation still in flight first, so the system never writes into
+// a record or IoBuffer after the port is gone.
 void CloseChannel();

@@ -15,6 +15,7 @@
 #include "serial/serial_channel.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -22,6 +23,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -117,6 +119,9 @@ int OpenChannel(const char* portName) {
         close(fd);
         return ChannelFailed;
     }
+    // A tty keeps what arrived after its last user stopped reading; a COM
+    // port opens empty, and a late answer must not pass for the next one.
+    tcflush(fd, TCIFLUSH);
     SerialChannel.fd = fd;
     SerialChannel.timeouts = ChannelTimeouts{};
     for (ChannelOperation& op : SerialChannel.records) op.state = RecordIdle;
@@ -213,6 +218,17 @@ static void AdvanceWrite(ChannelOperation& op, int64_t now) {
 }
 
 static void AdvanceRead(ChannelOperation& op, int64_t now) {
+    // Windows ends the read at its total deadline; bytes a poll after it
+    // would find may have come later, so they stay queued for whoever reads
+    // next. The gap between bytes is another matter: a late poll cannot tell
+    // a silent line from its own delay, so only a silence it has seen ends
+    // the read (below).
+    const ChannelTimeouts& t = SerialChannel.timeouts;
+    int64_t totalMs = int64_t(t.readTotalMultiplier) * op.requested + t.readTotalConstant;
+    if (totalMs > 0 && now >= op.startedUs + totalMs * 1000) {
+        op.state = RecordDone;
+        return;
+    }
     uint8_t* into = reinterpret_cast<uint8_t*>(&IoBuffer);
     while (op.count < op.requested) {
         ssize_t r = read(SerialChannel.fd, into + op.count, op.requested - op.count);
@@ -234,18 +250,9 @@ static void AdvanceRead(ChannelOperation& op, int64_t now) {
         FailOperation(op, r < 0 && !IsLineGone(errno) ? ErrorGenFailure : ErrorBrokenPipe);
         return;
     }
-    if (op.count == op.requested) {
+    if (op.count == op.requested || (t.readInterval > 0 && op.count > 0 &&
+                                     now - op.lastByteUs >= int64_t(t.readInterval) * 1000))
         op.state = RecordDone;
-        return;
-    }
-    const ChannelTimeouts& t = SerialChannel.timeouts;
-    if (t.readInterval > 0 && op.count > 0 &&
-        now - op.lastByteUs >= int64_t(t.readInterval) * 1000) {
-        op.state = RecordDone;
-        return;
-    }
-    int64_t totalMs = int64_t(t.readTotalMultiplier) * op.requested + t.readTotalConstant;
-    if (totalMs > 0 && now - op.startedUs >= totalMs * 1000) op.state = RecordDone;
 }
 
 static ChannelOperation& BeginOperation(int record, unsigned n) {
@@ -311,6 +318,14 @@ int Poll(int record, unsigned long* value) {
     }
 }
 
+unsigned long CountWaitingBytes() {
+    int waiting = 0;
+    if (SerialChannel.fd < 0 || ioctl(SerialChannel.fd, FIONREAD, &waiting) != 0) return 0;
+    return waiting > 0 ? static_cast<unsigned long>(waiting) : 0;
+}
+
+// Nothing is in flight outside this process: dropping the pending state is
+// all a close needs.
 void CloseChannel() {
     if (SerialChannel.fd < 0) return;
     AbortPendingOperations();

@@ -50,6 +50,10 @@ int OpenChannel(const char* portName) {
     HANDLE port = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
                               FILE_FLAG_OVERLAPPED, NULL);
     if (port == INVALID_HANDLE_VALUE) return ChannelFailed;
+    // Windows opens a COM port with empty queues; Wine keeps what the line
+    // delivered after the last close, and a late answer must not pass for the
+    // next one.
+    PurgeComm(port, PURGE_RXCLEAR);
     SerialChannel.port = port;
     SerialChannel.startError[WriteRecord] = 0;
     SerialChannel.startError[ReadRecord] = 0;
@@ -142,8 +146,43 @@ int Poll(int record, unsigned long* value) {
     return PollFailed;
 }
 
+unsigned long CountWaitingBytes() {
+    DWORD errors = 0;
+    COMSTAT status = {};
+    if (SerialChannel.port == NULL || !ClearCommError(SerialChannel.port, &errors, &status))
+        return 0;
+    return status.cbInQue;
+}
+
+// How long a close waits for the system to give back a cancelled operation.
+const DWORD CancelWaitMs = 2000;
+const DWORD CancelWaitStepMs = 50;
+
+// A purge does not end an operation everywhere (Wine lets a read run to its
+// timeout), and an operation still in flight when the handle closes could
+// complete into a record or IoBuffer that the next port already uses.
+static void EndOperationsInFlight() {
+    CancelIo(SerialChannel.port);
+    for (int i = WriteRecord; i <= ReadRecord; ++i) {
+        OVERLAPPED& record = SerialChannel.records[i];
+        // A start that failed at once left nothing in flight.
+        if (SerialChannel.startError[i] != 0) continue;
+        // The two records share one event, so a wake may belong to the other
+        // record: look again until this one has come back.
+        DWORD waited = 0;
+        while (!HasOverlappedIoCompleted(&record) && waited < CancelWaitMs) {
+            if (record.hEvent != NULL)
+                WaitForSingleObject(record.hEvent, CancelWaitStepMs);
+            else
+                Sleep(CancelWaitStepMs);
+            waited += CancelWaitStepMs;
+        }
+    }
+}
+
 void CloseChannel() {
     if (SerialChannel.port == NULL) return;
+    EndOperationsInFlight();
     CloseHandle(SerialChannel.port);
     SerialChannel.port = NULL;
 }

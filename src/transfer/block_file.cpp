@@ -1,6 +1,8 @@
 #include <cstring>
+#include <string>
 
 #include "protocol/io_buffer.h"
+#include "transfer/file_probe.h"
 #include "transfer/transfer.h"
 
 static std::streamoff BlockPosition() {
@@ -39,4 +41,28 @@ int WriteFileBlock() {
         file.seekp(BlockPosition());
     }
     return BlockFileFailed;
+}
+
+// The path the read's target was opened with, for the cut.
+static std::string TargetPath;
+
+int OpenTargetFile(const char* path) {
+    std::ofstream& file = TransferJob.outputFile;
+    if (file.is_open()) file.close();
+    file.clear();
+    TargetPath = path;
+    // An existing file is opened where it stands (in and out: no truncation);
+    // only a new one is created.
+    std::ios::openmode mode = std::ios::out | std::ios::binary;
+    mode |= ProbeFile(path) != FileMissing ? std::ios::in : std::ios::trunc;
+    file.open(path, mode);
+    return file.is_open() && !file.fail() ? BlockFileDone : BlockFileFailed;
+}
+
+int CutTargetFile() {
+    std::ofstream& file = TransferJob.outputFile;
+    file.close();
+    file.clear();
+    file.open(TargetPath, std::ios::out | std::ios::binary | std::ios::trunc);
+    return file.is_open() && !file.fail() ? BlockFileDone : BlockFileFailed;
 }

@@ -5,3 +5,7 @@
 enum FileState { FileMissing = -1, FileWritable = 0, FileReadOnly = 1 };
 
 int ProbeFile(const char* path);
+
+// An ordinary file on disk: not a pipe, a device or a folder, whose opening
+// could wait for a peer or whose reads might never end.
+bool IsDiskFile(const char* path);

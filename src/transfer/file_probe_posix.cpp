@@ -9,3 +9,9 @@ int ProbeFile(const char* path) {
     if (stat(path, &info) != 0) return FileMissing;
     return (info.st_mode & S_IWUSR) ? FileWritable : FileReadOnly;
 }
+
+// stat never opens the path, so a FIFO with no other end cannot hold it up.
+bool IsDiskFile(const char* path) {
+    struct stat info;
+    return stat(path, &info) == 0 && S_ISREG(info.st_mode);
+}

@@ -122,9 +122,11 @@ int OpenTarget(const char* path) {
             return StartFailed;
         }
     }
+    // Anything but a file on disk (a pipe with no other end, a device) could
+    // hold the start in its open or never end its writes.
     if (TransferJob.outputFile.is_open()) TransferJob.outputFile.close();
-    TransferJob.outputFile.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
-    if (!TransferJob.outputFile.is_open() || TransferJob.outputFile.fail()) {
+    if ((ProbeFile(path) != FileMissing && !IsDiskFile(path)) ||
+        OpenTargetFile(path) != BlockFileDone) {
         ShowMessageBox(FileOpenFailureText, CaptionFailure, BoxIconError);
         return StartFailed;
     }
@@ -139,6 +141,10 @@ int OpenSource(const char* path) {
         return StartDeclined;
     }
     if (TransferJob.inputFile.is_open()) TransferJob.inputFile.close();
+    if (!IsDiskFile(path)) {
+        ShowMessageBox(FileOpenFailureText, CaptionFailure, BoxIconError);
+        return StartFailed;
+    }
     TransferJob.inputFile.open(path, std::ios::in | std::ios::binary);
     if (!TransferJob.inputFile.is_open() || TransferJob.inputFile.fail()) {
         ShowMessageBox(FileOpenFailureText, CaptionFailure, BoxIconError);
@@ -184,6 +190,13 @@ int Start(const char* givenPath, const char* ruledName) {
         if (ShowFileDialog(flags, &flagsOut, &extensionOffset) != FileChosen) return StartFailed;
         bool flagged = (flagsOut & FlagExtensionDifferent) != 0;
         if (!AcceptExtension(kind, ChosenExtension(extensionOffset), flagged)) return StartFailed;
+    } else if (DialogFileName[0] != '\0' &&
+               !AcceptExtension(kind, PathExtension(DialogFileName), false)) {
+        // The kind follows every highlight of a kind item, also on the way to
+        // the repeat item: the last file must still belong to the region the
+        // repeat now names. With no file chosen yet there is nothing to send
+        // anywhere; the file checks below say so.
+        return StartFailed;
     }
 
     RepaintWindow();

@@ -56,6 +56,25 @@ static int AwaitRecord(int record, unsigned long* count, int file) {
     return AwaitDone;
 }
 
+// A reply is complete, yet more bytes wait behind it: something else answered
+// in between (noise, a late reply), and from here on every reply would be
+// taken for the one before. The transfer fails rather than going on out of
+// step with the device. The phase's own prefix does not apply: whatever phase
+// finds it, the fault lies in the transfer as a whole.
+static bool FailIfSurplus(int file) {
+    if (CountWaitingBytes() == 0) return false;
+    FailReply(TransferFailurePrefix, ReplyCheck{ReplySurplusData, 0}, file);
+    return true;
+}
+
+// The last block's reply has been taken. A reply that is still to come (a NAK
+// behind an ACK that was not its own) would show the transfer out of step, so
+// phase 9 listens for one reply time before it declares the transfer done.
+static void EnterBlockDone() {
+    TransferJob.phase = PhaseBlockDone;
+    if (TransferJob.blocksLeft == 1) StartRead(1);
+}
+
 // Each Step* returns false when its operation is still pending (nothing
 // changed), true when the step ran, whatever its outcome.
 
@@ -76,6 +95,11 @@ static bool StepIdentReply() {
     ReplyCheck check = CheckIdentReply(count);
     if (check.outcome != ReplyValid) {
         FailReply(IdentFailurePrefix, check, CloseTransferFile);
+        return true;
+    }
+    if (FailIfSurplus(CloseTransferFile)) return true;
+    if (TransferJob.action == ActionReadFromDevice && CutTargetFile() != BlockFileDone) {
+        FailTransfer(FileWriteFailureText, CloseOutputFile);
         return true;
     }
     TransferJob.phase = PhaseSendCommand;
@@ -108,11 +132,14 @@ static bool StepCommandAck() {
         FailReply(CommandFailurePrefix, check, CloseTransferFile);
         return true;
     }
+    // Reading, the data frame follows the reply at once; writing, the device
+    // waits for ours and nothing else may have come.
     if (TransferJob.action != ActionWriteToDevice) {
         StartRead(257);
         TransferJob.phase = PhaseBlockReceive;
         return true;
     }
+    if (FailIfSurplus(CloseTransferFile)) return true;
     bool endOfFile;
     if (ReadFileBlock(IoBuffer.frameArea, &endOfFile) != BlockFileDone) {
         FailTransfer(FileReadFailureText, CloseInputFile);
@@ -144,7 +171,8 @@ static bool StepBlockAck() {
         FailReply(TransferFailurePrefix, check, CloseInputFile);
         return true;
     }
-    TransferJob.phase = PhaseBlockDone;
+    if (FailIfSurplus(CloseInputFile)) return true;
+    EnterBlockDone();
     return true;
 }
 
@@ -161,7 +189,7 @@ static void CompareWithFile() {
         TransferJob.inputFile.close();
         return;
     }
-    TransferJob.phase = PhaseBlockDone;
+    EnterBlockDone();
 }
 
 static bool StepBlockReceive() {
@@ -176,6 +204,7 @@ static bool StepBlockReceive() {
         FailTransfer(text, CloseTransferFile);
         return true;
     }
+    if (FailIfSurplus(CloseTransferFile)) return true;
     if (TransferJob.action == ActionVerify) {
         CompareWithFile();
         return true;
@@ -184,7 +213,7 @@ static bool StepBlockReceive() {
         FailTransfer(FileWriteFailureText, CloseOutputFile);
         return true;
     }
-    TransferJob.phase = PhaseBlockDone;
+    EnterBlockDone();
     return true;
 }
 
@@ -197,7 +226,25 @@ static void WarnIfFileGoesOn() {
     ShowMessageBox(FileTooLongText, CaptionWarning, BoxOk | BoxIconWarning);
 }
 
+// The last block: the read EnterBlockDone started must end with nothing.
+static int AwaitSilence() {
+    unsigned long count;
+    int polled = AwaitRecord(ReadRecord, &count, CloseTransferFile);
+    if (polled != AwaitDone) return polled;
+    if (count == 0) return AwaitDone;
+    FailReply(TransferFailurePrefix, ReplyCheck{ReplySurplusData, 0}, CloseTransferFile);
+    return AwaitFailed;
+}
+
 static bool StepBlockDone() {
+    if (TransferJob.blocksLeft == 1) {
+        int heard = AwaitSilence();
+        if (heard == AwaitPending) return false;
+        if (heard == AwaitFailed) {
+            RepaintProgress();
+            return true;
+        }
+    }
     ++TransferJob.nextBlock;
     --TransferJob.blocksLeft;
     if (TransferJob.blocksLeft == 0) {

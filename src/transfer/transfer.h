@@ -30,7 +30,7 @@ struct TransferJobRecord {
     uint16_t blocksLeft;
     uint16_t firstBlock;
     std::ifstream inputFile;   // opened binary: no newline translation
-    std::ofstream outputFile;  // opened binary and truncated
+    std::ofstream outputFile;  // opened binary; cut once the device has answered
     int32_t repeatPending;
 };
 extern TransferJobRecord TransferJob;
@@ -57,6 +57,13 @@ extern const char IdentFailurePrefix[];
 // after every attempt.
 extern const char FileReadFailureText[];
 extern const char FileWriteFailureText[];
+
+// The read's target, opened by the start without cutting it: a transfer that
+// never hears the device leaves the operator's file as it was. Once the device
+// has answered the identification request, the file is cut to nothing and
+// the blocks follow.
+int OpenTargetFile(const char* path);
+int CutTargetFile();
 
 // Compares fileBlock with the received block, asking the operator at each
 // difference: compared to the end, or stopped by the operator (then the phase

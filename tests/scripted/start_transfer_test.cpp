@@ -195,17 +195,38 @@ TEST_F(StartTransferTest, OverwriteQuestionDeclinedLeavesFileAlone) {
     ExpectNotStarted();
 }
 
-TEST_F(StartTransferTest, OverwriteQuestionAcceptedTruncatesAndStarts) {
-    std::string path = MakeFile("old.upg", "precious");
-    TransferJob.action = ActionReadFromDevice;
-    Choose(path);
-    Screen.answers.push_back(AnswerYes);
-    EXPECT_EQ(StartTransfer(), 0);
-    ASSERT_EQ(Screen.boxes.size(), 1u);
-    EXPECT_EQ(Screen.boxes[0].style, BoxQuestionStyle);
-    EXPECT_TRUE(TransferJob.outputFile.is_open());
-    EXPECT_EQ(ReadWhole(path), "");
-    EXPECT_EQ(TransferJob.phase, PhaseEscapeSent);
+// The old file goes only once the device has answered: a controller that is
+// switched off must not cost the operator the file.
+TEST_F(StartTransferTest, OverwrittenFileIsCutOnlyOnceTheDeviceAnswers) {
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> ident;
+        const char* box;
+        std::string left;
+    };
+    const Case cases[] = {
+        {"no answer", {}, "Błąd inicjacji : brak danych : 0", "precious"},
+        {"NAK", {0x03, 0x05, 0x01, 0x14, 0xE3, 0x15}, "Błąd inicjacji : NAK", "precious"},
+        {"answered", {0x03, 0x05, 0x01, 0x14, 0xE3, 0x06}, nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetScreen();
+        std::string path = MakeFile("old.upg", "precious");
+        TransferJob.action = ActionReadFromDevice;
+        Choose(path);
+        Screen.answers.push_back(AnswerYes);
+        EXPECT_EQ(StartTransfer(), 0);
+        EXPECT_EQ(TransferJob.phase, PhaseEscapeSent);
+        EXPECT_TRUE(TransferJob.outputFile.is_open());
+        EXPECT_EQ(ReadWhole(path), "precious");
+        ScriptRead(c.ident);
+        StepTransfer(PhaseEscapeSent);
+        StepTransfer(PhaseIdentReply);
+        EXPECT_EQ(ReadWhole(path), c.left);
+        EXPECT_EQ(Screen.boxes.back().text, c.box ? c.box : Screen.boxes[0].text);
+        EXPECT_EQ(TransferJob.phase, c.box ? PhaseIdle : PhaseSendCommand);
+    }
 }
 
 TEST_F(StartTransferTest, ReadOnlyTargetIsRefusedAfterTheQuestion) {
@@ -383,26 +404,50 @@ TEST_F(StartTransferTest, RepeatWithoutAnyChosenFile) {
     }
 }
 
-TEST_F(StartTransferTest, RepeatTakesTheOldFileIntoTheNewKindsRegion) {
-    std::string path = MakeFile("scenes.usr");
-    TransferJob.kind = KindScenes;
-    Choose(path);
-    ASSERT_EQ(StartTransfer(), 0);
+// Pointing at another kind on the way to "P&owtórz" changes the kind: the old
+// file is refused for the new kind's region, as the dialog would refuse it.
+TEST_F(StartTransferTest, RepeatKeepsTheExtensionRule) {
+    struct Case {
+        const char* name;
+        int kindThen;
+        int kindNow;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"scenes.usr", KindScenes, KindFirmware, false},
+        {"short.lib", KindLibraries, KindFirmware, false},
+        {"firmware.upg", KindFirmware, KindScenes, false},
+        {"scenes.bin", KindScenes, KindScenes, true},
+        {"short.lib", KindLibraries, KindLibraries, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " to kind " + std::to_string(c.kindNow));
+        ResetScreen();
+        ResetFakeChannel();
+        FakeChannel.open = true;
+        std::string path = MakeFile(c.name);
+        TransferJob.kind = c.kindThen;
+        Choose(path);
+        ASSERT_EQ(StartTransfer(), 0);
 
-    ResetScreen();
-    ResetFakeChannel();
-    FakeChannel.open = true;
-    TransferJob.kind = KindFirmware;
-    TransferJob.repeatPending = 1;
-    EXPECT_EQ(StartTransfer(), 0);
-    EXPECT_TRUE(Screen.dialogFlags.empty());
-    EXPECT_TRUE(Screen.boxes.empty());
-    EXPECT_STREQ(DialogFileName, path.c_str());
-    EXPECT_STREQ(IoBuffer.defaultExtension, "upg");
-    EXPECT_EQ(TransferJob.firstBlock, 0);
-    EXPECT_EQ(TransferJob.blocksLeft, 512);
-    EXPECT_TRUE(TransferJob.inputFile.is_open());
-    EXPECT_EQ(TransferJob.phase, PhaseEscapeSent);
+        ResetScreen();
+        ResetFakeChannel();
+        FakeChannel.open = true;
+        TransferJob.kind = c.kindNow;
+        TransferJob.repeatPending = 1;
+        EXPECT_EQ(StartTransfer(), c.accepted ? StartRunning : StartFailed);
+        TransferJob.repeatPending = 0;
+        EXPECT_TRUE(Screen.dialogFlags.empty());
+        EXPECT_STREQ(DialogFileName, path.c_str());
+        if (c.accepted) {
+            EXPECT_TRUE(Screen.boxes.empty());
+            EXPECT_EQ(TransferJob.firstBlock, LookUpRegion(c.kindNow).firstBlock);
+            EXPECT_EQ(TransferJob.phase, PhaseEscapeSent);
+        } else {
+            ExpectOnlyBox("Nie zmieniaj rozszerzenia !", "Ostrzeżenie", BoxIconError);
+            ExpectNotStarted();
+        }
+    }
 }
 
 TEST_F(StartTransferTest, GivenFileKeepsTheExtensionRuleAndShowsNoDialog) {

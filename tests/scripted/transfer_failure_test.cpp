@@ -134,6 +134,45 @@ TEST_F(TransferFailureTest, InvalidReplyShowsPrefixAndDetail) {
     }
 }
 
+// A reply is complete and more is waiting behind it, or a reply comes after
+// the last block's: the line is out of step with the device.
+TEST_F(TransferFailureTest, SurplusBehindAReplyEndsTheTransfer) {
+    std::vector<uint8_t> frame(257, 0);
+    frame.push_back(ByteAck);
+    const ReplyFailureCase cases[] = {
+        {ActionWriteToDevice, 2, {0x03, 0x05, 0x01, 0x14, 0xE3, 0x06, 0x06}, nullptr},
+        {ActionVerify, 2, {0x03, 0x05, 0x01, 0x14, 0xE3, 0x06, 0x15}, nullptr},
+        {ActionWriteToDevice, 5, {ByteAck, ByteAck}, nullptr},
+        {ActionWriteToDevice, 7, {ByteAck, ByteNak}, nullptr},
+        {ActionReadFromDevice, 8, frame, nullptr},
+        {ActionVerify, 8, frame, nullptr},
+    };
+    for (const ReplyFailureCase& c : cases) {
+        SCOPED_TRACE("action " + std::to_string(c.action) + " phase " + std::to_string(c.phase));
+        TearDown();
+        SetUp();
+        ReachPhase(c.action, c.phase);
+        ScriptRead(c.reply);
+        StepTransfer(unsigned(c.phase));
+        ExpectFailure("Błąd przesyłania : nadmiar danych",
+                      c.action == ActionReadFromDevice ? OutputClosed : InputClosed);
+    }
+    // The last block's ACK was another's: its own NAK comes while phase 9 listens.
+    for (int action : {ActionWriteToDevice, ActionReadFromDevice}) {
+        SCOPED_TRACE("last block, action " + std::to_string(action));
+        TearDown();
+        SetUp();
+        ReachPhase(action, PhaseSendCommand);
+        ASSERT_TRUE(RunToPhase(device, PhaseBlockDone, action == ActionWriteToDevice ? 514 : 895));
+        ResetScreen();
+        ScriptRead({ByteNak});
+        StepTransfer(PhaseBlockDone);
+        ExpectFailure("Błąd przesyłania : nadmiar danych",
+                      action == ActionReadFromDevice ? OutputClosed : InputClosed);
+        EXPECT_EQ(TransferJob.blocksLeft, 1) << "the last block is not counted done";
+    }
+}
+
 TEST_F(TransferFailureTest, ChecksumOfAReceivedFrameOrReplyIsKept) {
     ReachPhase(ActionWriteToDevice, 2);
     ScriptRead({0x01, 0x02, 0x03, 0x04, 0x00, 0x15});

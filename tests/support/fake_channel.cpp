@@ -1,6 +1,7 @@
 #include "support/fake_channel.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "protocol/io_buffer.h"
@@ -37,6 +38,7 @@ int OpenChannel(const char* portName) {
     FakeChannel.open = true;
     FakeChannel.portName = portName;
     FakeChannel.readInFlight = false;
+    FakeChannel.waiting.clear();
     return 0;
 }
 
@@ -52,6 +54,7 @@ bool IsChannelOpen() { return FakeChannel.open; }
 int PurgeChannel() {
     if (!FakeChannel.open) return 0;
     ++FakeChannel.purges;
+    FakeChannel.waiting.clear();
     return FakeChannel.purgeResult;
 }
 
@@ -71,7 +74,20 @@ unsigned long StartWrite(unsigned n) {
     return error;
 }
 
+static long long NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+static bool IsReadStalled() {
+    auto stall = FakeChannel.readStallMs.find(FakeChannel.portName);
+    return stall != FakeChannel.readStallMs.end() && FakeChannel.readInFlight &&
+           NowMs() - FakeChannel.readStartedMs < stall->second;
+}
+
 void StartRead(unsigned n) {
+    FakeChannel.readStartedMs = NowMs();
     FakeChannel.readRequests.push_back(n);
     FakeChannel.readInFlight = true;
     FakeChannel.readLength = n;
@@ -79,22 +95,26 @@ void StartRead(unsigned n) {
 
 static void CompleteRead() {
     std::vector<uint8_t> bytes;
+    bytes.swap(FakeChannel.waiting);
     auto port = FakeChannel.portReads.find(FakeChannel.portName);
     if (port != FakeChannel.portReads.end() && !port->second.empty()) {
-        bytes = port->second.front();
+        bytes.insert(bytes.end(), port->second.front().begin(), port->second.front().end());
         port->second.pop_front();
     } else if (!FakeChannel.reads.empty()) {
-        bytes = FakeChannel.reads.front();
+        bytes.insert(bytes.end(), FakeChannel.reads.front().begin(),
+                     FakeChannel.reads.front().end());
         FakeChannel.reads.pop_front();
     }
     size_t n = std::min<size_t>({bytes.size(), FakeChannel.readLength, sizeof IoBuffer});
     if (n > 0) std::memcpy(&IoBuffer, bytes.data(), n);
+    FakeChannel.waiting.assign(bytes.begin() + n, bytes.end());
     FakeChannel.lastReadCount = n;
     FakeChannel.readInFlight = false;
 }
 
 int Poll(int record, unsigned long* value) {
     FakeChannel.pollRecords.push_back(record);
+    if (record == ReadRecord && IsReadStalled()) return PollPending;
     FakePoll next{PollDone, 0};
     if (!FakeChannel.polls[record].empty()) {
         next = FakeChannel.polls[record].front();
@@ -114,6 +134,8 @@ int Poll(int record, unsigned long* value) {
     }
     return PollDone;
 }
+
+unsigned long CountWaitingBytes() { return FakeChannel.open ? FakeChannel.waiting.size() : 0; }
 
 void CloseChannel() {
     if (FakeChannel.open) ++FakeChannel.closes;

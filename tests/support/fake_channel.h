@@ -41,14 +41,25 @@ struct FakeChannelState {
                                         // write is recorded only for ErrorIoPending
     std::deque<FakePoll> polls[2];      // per record (WriteRecord, ReadRecord)
     // Bytes a completed read delivers into IoBuffer.frameArea, one entry per
-    // read; at most the requested count is delivered, the rest is dropped.
+    // read; at most the requested count is delivered, the rest waits on the
+    // line (see waiting).
     std::deque<std::vector<uint8_t>> reads;
     // Reads answered only while the named port is open; used before `reads`.
     std::map<std::string, std::deque<std::vector<uint8_t>>> portReads;
 
+    // A driver that ignores the port's timeouts: a read on the named port
+    // stays pending for this long (wall clock), whatever the script says.
+    std::map<std::string, int> readStallMs;
+
+    // Bytes on the line that no read has taken: CountWaitingBytes reports
+    // them, the next completed read takes them first, an open or a purge
+    // drops them.
+    std::vector<uint8_t> waiting;
+
     // Inner state of the records.
     bool readInFlight = false;
     unsigned readLength = 0;
+    long long readStartedMs = 0;
     unsigned long lastReadCount = 0;
     unsigned long lastWriteCount = 0;
 };

@@ -11,9 +11,7 @@ void PrepareTransfer(int action, int kind, const std::string& path) {
     TransferJob.kind = kind;
     TransferJob.action = action;
     if (action == ActionReadFromDevice) {
-        TransferJob.outputFile.close();
-        TransferJob.outputFile.clear();
-        TransferJob.outputFile.open(path, std::ios::binary | std::ios::out | std::ios::trunc);
+        OpenTargetFile(path.c_str());
     } else {
         TransferJob.inputFile.close();
         TransferJob.inputFile.clear();

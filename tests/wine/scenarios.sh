@@ -443,12 +443,17 @@ scenario_firmware_verify() {
 }
 
 # "P&owtórz" after pointing at another data kind, with no action clicked: the last file (a
-# libraries file) goes to the firmware region, with no file dialog and no extension check.
+# libraries file) is refused for the firmware region with the dialog's own message and nothing
+# reaches the controller; pointing at the libraries again, the repeat writes it as before. Then a
+# read over an existing file while the controller keeps silent: the old file survives.
 scenario_repeat_other_kind() {
   make_memory "$SCEN/mem1.bin" 21
   random_bytes 300 22 >"$W/short.lib"
   { cat "$W/short.lib"; head -c 212 /dev/zero; } >"$SCEN/blocks.want"
-  start_sim 1
+  random_bytes 5000 23 >"$W/old.lib"
+  cp "$W/old.lib" "$SCEN/old.want"
+  # Start-up's probe and the two writes are answered, the read's request is not.
+  start_sim 1 --ident-faults-after 3 --ident-silent
   start_selvo
   expect_quiet_start
   menu_action 3 103 "$W/short.lib"
@@ -458,26 +463,32 @@ scenario_repeat_other_kind() {
   same_bytes "$SCEN/blocks.want" "$SCEN/libraries.got" "blocks 512 and 513"
   cp "$SCEN/mem1.bin" "$SCEN/mem1.before"
   local commands
-  commands=$(sim_count 1 '^command')
+  commands=$(sim_count 1 '^(command|ident)')
   ok "libraries file written to blocks 512 and 513"
   drv select "$(actions_menu)" 2 || fail "select"
   drv_expect "idle box=none enabled" idle
-  [ "$(sim_count 1 '^command')" = "$commands" ] || fail "pointing at a kind reached the controller"
   drv command 107 || fail "repeat"
-  sim_wait 1 '^block-in 1 ack$' 10
+  expect_box ok "Ostrzeżenie" "Nie zmieniaj rozszerzenia !"
+  expect_last_box_style "Ostrzeżenie" $ERROR
   drv_expect "idle box=none enabled" idle
-  local written
-  written=$(grep '^command' "$SCEN/sim1.out" | tail -n +$((commands + 1)) | tr '\n' ' ')
-  [ "$written" = "command write 0 ack command write 1 ack " ] || fail "the repeat sent: $written"
-  memory_blocks "$SCEN/mem1.bin" 0 2 >"$SCEN/firmware.got"
-  same_bytes "$SCEN/blocks.want" "$SCEN/firmware.got" "blocks 0 and 1 after the repeat"
-  memory_blocks "$SCEN/mem1.before" 2 4094 >"$SCEN/rest.want"
-  memory_blocks "$SCEN/mem1.bin" 2 4094 >"$SCEN/rest.got"
-  same_bytes "$SCEN/rest.want" "$SCEN/rest.got" "blocks 2 to 4095 after the repeat"
+  [ "$(sim_count 1 '^(command|ident)')" = "$commands" ] || fail "the refused repeat reached the controller"
+  same_bytes "$SCEN/mem1.before" "$SCEN/mem1.bin" "the memory after the refused repeat"
   [ "$(relay_calls comdlg32.GetOpenFileNameA | wc -l)" = 1 ] || fail "the repeat showed a file dialog"
-  [ -z "$(relay_calls user32.MessageBoxA)" ] || fail "a message was shown: $(message_boxes)"
-  wait_drawn '^10 [0-9]+ Zapisywanie do Dm730 : program$'
-  ok "repeat wrote short.lib to blocks 0 and 1: no dialog, no extension message"
+  ok "repeat after pointing at the program: 'Nie zmieniaj rozszerzenia !', nothing sent"
+  drv select "$(actions_menu)" 3 || fail "select"
+  drv_expect "idle box=none enabled" idle
+  drv command 107 || fail "repeat"
+  wait_until 10 bash -c '[ "$(grep -c "^block-in 513 ack$" "$1")" = 2 ]' _ "$SCEN/sim1.out" ||
+    fail "the repeat with the libraries kind did not write block 513 again"
+  drv_expect "idle box=none enabled" idle
+  [ "$(relay_calls comdlg32.GetOpenFileNameA | wc -l)" = 1 ] || fail "the repeat showed a file dialog"
+  ok "repeat after pointing at the libraries: short.lib written again, no dialog"
+  menu_action 3 102 "$W/old.lib"
+  local path='Z:'"${W//\//\\}"
+  expect_box yes "Ostrzeżenie" "Plik $path\\old.lib już istnieje !\nCzy chcesz go nadpisać ?" yes,no no
+  expect_box ok "Niepowodzenie" "Błąd inicjacji : brak danych : 0"
+  same_bytes "$SCEN/old.want" "$W/old.lib" "old.lib after the failed identification"
+  ok "read over old.lib with the controller silent: 'Błąd inicjacji : brak danych : 0', old.lib kept"
   close_and_expect_exit 0
 }
 

@@ -125,6 +125,11 @@ static void HandleCommand(int64_t due) {
         ReplyByte(NAK, at);
         return;
     }
+    // Noise is the line's, not an answer: it comes at once, before the turnaround.
+    if (const FaultRule* f = FindFault(FaultNoise, block)) {
+        Report("fault noise %d 0x%02x", block, f->value);
+        ReplyByte((uint8_t)f->value, due);
+    }
     if (Faults.hangupAfter >= 0 && Device.blocksDone >= Faults.hangupAfter) {
         Report("fault hangup command %s %d", opName, block);
         CloseLine(true);

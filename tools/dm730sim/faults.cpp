@@ -60,6 +60,7 @@ static const BlockFaultOption BlockFaultOptions[] = {
     {"--block-status", FaultBlockStatus, 0, 255, -1},
     {"--bad-checksum", FaultBadChecksum, 1, 255, 1},
     {"--short-frame", FaultShortFrame, 0, 256, 200},
+    {"--noise", FaultNoise, 0, 255, 0x06},
 };
 
 static int Refuse(const std::string& name, const char* value) {

@@ -189,10 +189,10 @@ static bool DrainStaleInput() {
     return lastEsc;
 }
 
-// Closing a COM port discards what it has not read, and bytes sent to a
-// closed port are lost. The pty keeps them (its slave stays open here), so a
-// peer that closes and reopens would find stale bytes before its next answer:
-// clear the queue when the peer's last handle closes and when it opens anew.
+// Bytes sent to a closed port are lost: answers still to send when the peer's
+// last handle closes, or when it opens anew, are dropped. What the pty already
+// holds for the peer is the peer's own queue, which its open empties as a COM
+// port's does.
 static void FollowPeer(int64_t now) {
     alignas(struct inotify_event) char buffer[1024];
     bool drainedEsc = false;
@@ -282,20 +282,13 @@ void QueueReply(const uint8_t* bytes, int n, int64_t notBefore) {
     Line.output.push_back(OutChunk{std::vector<uint8_t>(bytes, bytes + n), 0, notBefore});
 }
 
-// A fresh identification request means the PC has given up on anything it has
-// not read yet: drop it rather than let it precede the reply.
+// Answers the device has not sent yet. What already went out is on the PC's
+// side of the line and stays there: a real device cannot take it back.
 void DiscardPendingOutput() {
     Line.output.clear();
     Line.outputBlocked = false;
-    if (Line.fd < 0) return;
-    if (Line.keptSlave >= 0) {
-        // A flush alone misses bytes the pty has not yet handed to its line
-        // discipline; reading the queue empty through our own slave end does not.
-        tcflush(Line.keptSlave, TCIFLUSH);
-        uint8_t sink[512];
-        while (read(Line.keptSlave, sink, sizeof sink) > 0) {}
-    } else
-        tcflush(Line.fd, TCOFLUSH);
+    // A real serial device: the driver's output queue is still this side's.
+    if (Line.fd >= 0 && Line.keptSlave < 0) tcflush(Line.fd, TCOFLUSH);
 }
 
 void SendDueOutput(int64_t now) {

@@ -83,6 +83,7 @@ enum FaultKind {
     FaultBlockStatus,  // --block-status BLOCK:0xNN
     FaultBadChecksum,  // --bad-checksum BLOCK[:0xSS]
     FaultShortFrame,   // --short-frame BLOCK[:N]
+    FaultNoise,        // --noise BLOCK[:0xNN]
 };
 struct FaultRule {
     int kind;
