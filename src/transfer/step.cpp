@@ -259,6 +259,13 @@ static bool StepBlockDone() {
 }
 
 void StepTransfer(unsigned p) {
+    // A pump message carries the phase that was current when it was posted. A
+    // modal loop (the file dialog of a new start, a message box) can hand it on
+    // after a command has stopped or restarted the transfer; stepping the old
+    // phase then would move the new transfer: phase 9 skips its first block, 3
+    // sends a command before the identification request. Only the phase the
+    // transfer stands in is stepped.
+    if (p != unsigned(TransferJob.phase)) return;
     bool ran = false;
     switch (p) {
     case PhaseEscapeSent: ran = StepEscapeSent(); break;

@@ -35,7 +35,9 @@ struct TransferJobRecord {
 };
 extern TransferJobRecord TransferJob;
 
-// One step for the pump message carrying phase p; nothing for p = 0 or p > 9.
+// One step for the pump message carrying phase p; nothing for p = 0, p > 9, or
+// a p that is no longer the transfer's phase (a message left over from before
+// a stop or a new start).
 void StepTransfer(unsigned p);
 
 // The stop command: the phase goes idle, the port is purged, the window repainted.

@@ -36,14 +36,16 @@ class TransferStepTest : public TransferFixture {
     ScriptedDevice device;
 };
 
-TEST_F(TransferStepTest, StepsForIdleOrUnknownPhasesDoNothing) {
+TEST_F(TransferStepTest, StepsForIdleUnknownOrStalePhasesDoNothing) {
     Begin(ActionWriteToDevice, KindFirmware, MakeFile("a.upg", Pattern(700)));
     ASSERT_TRUE(RunToPhase(device, PhaseSendCommand, 0));
     ResetScreen();
     FakeChannel.pollRecords.clear();
     JobSnapshot before = JobSnapshot::Take();
-    // The message's phase decides, not the stored one.
-    for (unsigned p : {0u, 10u, 11u, 255u, 0xFFFFFFFFu}) StepTransfer(p);
+    // Idle, unknown, and every phase but the one the transfer stands in: a
+    // message posted before a stop or a new start.
+    for (unsigned p : {0u, 1u, 2u, 4u, 5u, 6u, 7u, 8u, 9u, 10u, 11u, 255u, 0xFFFFFFFFu})
+        StepTransfer(p);
     EXPECT_TRUE(JobSnapshot::Take() == before);
     EXPECT_TRUE(FakeChannel.pollRecords.empty());
     EXPECT_TRUE(Screen.repaints.empty());
