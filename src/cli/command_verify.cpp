@@ -27,7 +27,7 @@ int RunVerifyCommand(const CommandLine& line) {
     BeginProgress(ProgressStyleFor(line.quiet), BlocksOfFile(line.kind, path));
     int code = RunRegionTransfer(ActionVerify, line.kind, path, path);
     if (code == ExitDone && ConsoleReport.differences == 0) {
-        CompleteRegion();
+        CompleteAllBlocks();
         char what[StatusLineSize];
         ComposeActionLine(what);
         EndProgress(what);

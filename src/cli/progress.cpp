@@ -146,6 +146,8 @@ void ShowProgress() {
 
 void CompleteRegion() { Progress.doneBefore += RegionDone(); }
 
+void CompleteAllBlocks() { Progress.doneBefore = Progress.total; }
+
 void BreakProgressLine() {
     if (Progress.barLength == 0) return;
     PrintText(ConsoleOut, "\n");

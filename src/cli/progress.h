@@ -14,6 +14,9 @@ void BeginProgress(int style, unsigned long totalBlocks);
 void ShowProgress();
 // The running region is over: its blocks count as done for the rest of the run.
 void CompleteRegion();
+// The whole of what BeginProgress counted is done. A verify that ends at its
+// file's last block leaves that block out of the transfer's counters.
+void CompleteAllBlocks();
 // Ends a drawn bar's line, so that a message starts on a line of its own.
 void BreakProgressLine();
 // Clears the bar and, unless quiet, says what was done: "<what> : gotowe, ...";

@@ -107,6 +107,13 @@ TEST_F(Dm730Test, EveryRegionIsWrittenVerifiedAndReadBackWithEveryByteValue) {
         EXPECT_TRUE(ReadWhole(back) == data);
         EXPECT_FALSE(std::filesystem::exists(back + ".part"));
     }
+    // A short file: its last block is compared with the zero fill and counted too.
+    std::string shortFile = PathOf("short.upg");
+    WriteWhole(shortFile, Pattern(300, 33));
+    ASSERT_EQ(Run({"write", "firmware", shortFile}).exitCode, 0);
+    CliRun run = Run({"verify", "firmware", shortFile});
+    EXPECT_EQ(run.exitCode, 0) << Shown(run);
+    EXPECT_TRUE(Contains(run.out, " : gotowe, 2 bloki w ")) << Shown(run);
 }
 
 TEST_F(Dm730Test, BackupHoldsTheThreeRegionsOfTheMemory) {
