@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+// The device's side of the protocol, kept apart from the program's frames on
+// purpose: a mistake there must not be repeated here, where it would pass.
 const uint8_t ESC = 0x1B;
 const uint8_t ACK = 0x06;
 const uint8_t NAK = 0x15;
