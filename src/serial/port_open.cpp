@@ -44,15 +44,24 @@ int OpenPort(int quiet) {
     return 0;
 }
 
+// The probe's read, polled until it ends. Nothing else runs meanwhile (no
+// window message is handled until the probe returns), so between polls the
+// thread sleeps on the line instead of spinning.
+static int AwaitProbeReply(unsigned long* count) {
+    for (;;) {
+        int outcome = Poll(ReadRecord, count);
+        if (outcome != PollPending) return outcome;
+        WaitForChannel(ChannelWaitSliceMs, WakeForLine);
+    }
+}
+
 // Sends the identification request on the open port and waits for the reply.
-// The pump is not running meanwhile, so a busy poll costs nothing but the CPU.
 static bool ProbeOpenPort() {
     PurgeChannel();
     if (SendPriorityByte(ByteEsc) != 0) return false;
     StartRead(6);
     unsigned long count = 0;
-    int outcome;
-    while ((outcome = Poll(ReadRecord, &count)) == PollPending) {}
+    int outcome = AwaitProbeReply(&count);
     if (outcome != PollDone) {
         CloseChannel();
         return false;

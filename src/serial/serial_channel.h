@@ -37,4 +37,16 @@ unsigned long StartWrite(unsigned n);
 void StartRead(unsigned n);
 // Never waits. Done: *value is the byte count; failed: *value is the error code.
 int Poll(int record, unsigned long* value);
+
+// What besides the line ends a wait: nothing, or also a window message for
+// the calling thread (the main loop's wait; a termios line has no messages).
+enum ChannelWake { WakeForLine = 0, WakeForLineOrMessage = 1 };
+// The longest wait for the line between two polls. Both records signal one
+// auto-reset event, so a wake-up can be spent on the wrong poll; this bounds
+// what such a lost wake-up costs.
+const unsigned ChannelWaitSliceMs = 5;
+// Sleeps until the operation in flight may have moved on, or at most maxMs.
+// For a caller whose poll just found its operation pending; it polls again
+// afterwards whatever woke it. Returns at once when nothing is in flight.
+void WaitForChannel(unsigned maxMs, int wake);
 void CloseChannel();

@@ -183,6 +183,23 @@ int SendPriorityByte(uint8_t b) {
     return r == 1 ? 0 : -1;
 }
 
+// When the port's timeouts end the pending operation short: the total time
+// for the bytes requested, for a read also the silence after its last byte.
+// -1 when no timeout applies.
+static int64_t TimeoutUs(const ChannelOperation& op, int record) {
+    const ChannelTimeouts& t = SerialChannel.timeouts;
+    int64_t deadline = -1;
+    int64_t totalMs = record == ReadRecord
+                          ? int64_t(t.readTotalMultiplier) * op.requested + t.readTotalConstant
+                          : int64_t(t.writeTotalMultiplier) * op.requested + t.writeTotalConstant;
+    if (totalMs > 0) deadline = op.startedUs + totalMs * 1000;
+    if (record == ReadRecord && t.readInterval > 0 && op.count > 0) {
+        int64_t silence = op.lastByteUs + int64_t(t.readInterval) * 1000;
+        if (deadline < 0 || silence < deadline) deadline = silence;
+    }
+    return deadline;
+}
+
 static void AdvanceWrite(ChannelOperation& op, int64_t now) {
     while (op.count < op.requested) {
         ssize_t r = write(SerialChannel.fd, op.outgoing + op.count, op.requested - op.count);
@@ -201,9 +218,8 @@ static void AdvanceWrite(ChannelOperation& op, int64_t now) {
     }
     // A line that takes nothing for longer than the write timeout ends the
     // write short, as Windows does, rather than leaving it pending for ever.
-    const ChannelTimeouts& t = SerialChannel.timeouts;
-    int64_t totalMs = int64_t(t.writeTotalMultiplier) * op.requested + t.writeTotalConstant;
-    if (totalMs > 0 && now - op.startedUs >= totalMs * 1000) op.state = RecordDone;
+    int64_t deadline = TimeoutUs(op, WriteRecord);
+    if (deadline >= 0 && now >= deadline) op.state = RecordDone;
 }
 
 static void AdvanceRead(ChannelOperation& op, int64_t now) {
@@ -232,14 +248,8 @@ static void AdvanceRead(ChannelOperation& op, int64_t now) {
         op.state = RecordDone;
         return;
     }
-    const ChannelTimeouts& t = SerialChannel.timeouts;
-    if (t.readInterval > 0 && op.count > 0 &&
-        now - op.lastByteUs >= int64_t(t.readInterval) * 1000) {
-        op.state = RecordDone;
-        return;
-    }
-    int64_t totalMs = int64_t(t.readTotalMultiplier) * op.requested + t.readTotalConstant;
-    if (totalMs > 0 && now - op.startedUs >= totalMs * 1000) op.state = RecordDone;
+    int64_t deadline = TimeoutUs(op, ReadRecord);
+    if (deadline >= 0 && now >= deadline) op.state = RecordDone;
 }
 
 static ChannelOperation& BeginOperation(int record, unsigned n) {
@@ -303,6 +313,26 @@ int Poll(int record, unsigned long* value) {
         *value = op.state == RecordDone ? op.count : 0;
         return PollDone;
     }
+}
+
+// The tty tells when bytes come in or room goes out; the timeouts are our own
+// clock, so the wait ends no later than the first of them.
+void WaitForChannel(unsigned maxMs, int) {
+    if (SerialChannel.fd < 0) return;
+    int64_t now = NowUs();
+    int64_t until = now + int64_t(maxMs) * 1000;
+    short events = 0;
+    for (int record : {WriteRecord, ReadRecord}) {
+        const ChannelOperation& op = SerialChannel.records[record];
+        if (op.state != RecordPending) continue;
+        events |= record == ReadRecord ? POLLIN : POLLOUT;
+        int64_t deadline = TimeoutUs(op, record);
+        if (deadline >= 0 && deadline < until) until = deadline;
+    }
+    if (events == 0) return;
+    int timeoutMs = until <= now ? 0 : int((until - now + 999) / 1000);
+    pollfd p = {SerialChannel.fd, events, 0};
+    poll(&p, 1, timeoutMs);
 }
 
 void CloseChannel() {

@@ -1,5 +1,6 @@
 // The serial channel over a Win32 COM handle with two overlapped records.
-// Completion is only ever polled, never waited for.
+// Completion is polled; between polls a caller may sleep on the records'
+// event, bounded, and poll again.
 #include <windows.h>
 
 #include <cstdio>
@@ -138,6 +139,27 @@ int Poll(int record, unsigned long* value) {
     }
     *value = error;
     return PollFailed;
+}
+
+void WaitForChannel(unsigned maxMs, int wake) {
+    if (SerialChannel.port == NULL) return;
+    bool inFlight = false;
+    for (int record : {WriteRecord, ReadRecord}) {
+        if (SerialChannel.startError[record] == 0 &&
+            !HasOverlappedIoCompleted(&SerialChannel.records[record]))
+            inFlight = true;
+    }
+    if (!inFlight) return;
+    // Both records hold the one event "Test": its read-record handle serves
+    // either operation.
+    HANDLE event = SerialChannel.records[ReadRecord].hEvent;
+    DWORD handles = event != NULL ? 1 : 0;
+    if (wake == WakeForLineOrMessage)
+        MsgWaitForMultipleObjects(handles, &event, FALSE, maxMs, QS_ALLINPUT);
+    else if (handles != 0)
+        WaitForSingleObject(event, maxMs);
+    else
+        Sleep(maxMs);
 }
 
 void CloseChannel() {

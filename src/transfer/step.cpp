@@ -210,8 +210,15 @@ static int StepBlockDone() {
     return 1;
 }
 
+// Set by every step: the main loop sleeps until the line moves only after a
+// step that found its operation still on the line.
+static bool lastStepPending = false;
+
+bool StepFoundPending() { return lastStepPending; }
+
 void StepTransfer(unsigned p) {
     int ran = 0;
+    lastStepPending = false;
     switch (p) {
     case PhaseEscapeSent: ran = StepEscapeSent(); break;
     case PhaseIdentReply: ran = StepIdentReply(); break;
@@ -224,6 +231,7 @@ void StepTransfer(unsigned p) {
     case PhaseBlockDone: ran = StepBlockDone(); break;
     default: return;
     }
+    lastStepPending = !ran;
     if (!ran) return;
     // Lines 2 and 3 are shown only while a transfer runs: a transfer that
     // ended here, by failure or at the end of a verified file, takes them

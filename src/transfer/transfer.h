@@ -54,6 +54,9 @@ extern const DeviceRegion RegionTable[3];
 
 // One step for the pump message carrying phase p; nothing for p = 0 or p > 9.
 void StepTransfer(unsigned p);
+// Whether the latest step returned because the operation it polled was still
+// pending. Only then may the pump wait for the line before its next step.
+bool StepFoundPending();
 
 // The stop command: the phase goes idle, the port is purged, the window repainted.
 void StopTransfer();
