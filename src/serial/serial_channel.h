@@ -42,9 +42,10 @@ int Poll(int record, unsigned long* value);
 // the calling thread (the main loop's wait; a termios line has no messages).
 enum ChannelWake { WakeForLine = 0, WakeForLineOrMessage = 1 };
 // The longest wait for the line between two polls. Both records signal one
-// auto-reset event, so a wake-up can be spent on the wrong poll; this bounds
-// what such a lost wake-up costs.
-const unsigned ChannelWaitSliceMs = 5;
+// auto-reset event under a name any program can open, so a signal may be
+// spent before the wait sees it: this bounds what a lost wake-up costs. Each
+// slice that ends unwoken costs a poll, a handful over a 257-byte frame.
+const unsigned ChannelWaitSliceMs = 10;
 // Sleeps until the operation in flight may have moved on, or at most maxMs.
 // For a caller whose poll just found its operation pending; it polls again
 // afterwards whatever woke it. Returns at once when nothing is in flight.
