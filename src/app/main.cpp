@@ -80,7 +80,7 @@ static WPARAM RunMessageLoop() {
         } else if (TransferJob.phase == PhaseIdle) {
             WaitMessage();
         } else {
-            if (StepFoundPending()) WaitForChannel(ChannelWaitSliceMs, WakeForLineOrMessage);
+            if (StepFoundPending()) WaitForChannel(ChannelWaitLimitMs, WakeForLineOrMessage);
             PostMessageA(MainWindow, WM_USER, (WPARAM)TransferJob.phase, 0);
         }
     }

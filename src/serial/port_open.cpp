@@ -51,7 +51,7 @@ static int AwaitProbeReply(unsigned long* count) {
     for (;;) {
         int outcome = Poll(ReadRecord, count);
         if (outcome != PollPending) return outcome;
-        WaitForChannel(ChannelWaitSliceMs, WakeForLine);
+        WaitForChannel(ChannelWaitLimitMs, WakeForLine);
     }
 }
 

@@ -41,12 +41,16 @@ int Poll(int record, unsigned long* value);
 // What besides the line ends a wait: nothing, or also a window message for
 // the calling thread (the main loop's wait; a termios line has no messages).
 enum ChannelWake { WakeForLine = 0, WakeForLineOrMessage = 1 };
-// The longest wait for the line between two polls. Both records signal one
-// auto-reset event under a name any program can open, so a signal may be
-// spent before the wait sees it: this bounds what a lost wake-up costs. Each
-// slice that ends unwoken costs a poll, a handful over a 257-byte frame.
+// How long a wait trusts the records' event before it looks at the operation
+// itself. Both records signal one auto-reset event under a name any program
+// can open, so a signal may be spent before the wait sees it; a completion it
+// does not show is still noticed within a slice.
 const unsigned ChannelWaitSliceMs = 10;
-// Sleeps until the operation in flight may have moved on, or at most maxMs.
+// The longest the pump or the probe sleeps between two polls of an operation
+// that goes on pending.
+const unsigned ChannelWaitLimitMs = 100;
+// Sleeps until the next poll may find the operation in flight further on
+// (bytes moved, a timeout fallen due, the operation ended), or at most maxMs.
 // For a caller whose poll just found its operation pending; it polls again
 // afterwards whatever woke it. Returns at once when nothing is in flight.
 void WaitForChannel(unsigned maxMs, int wake);

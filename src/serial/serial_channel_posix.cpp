@@ -3,7 +3,8 @@
 // A COM name maps to a device the way Wine maps it: the folder named by
 // SELVO_PORT_DIR holds links "com1", "com2", ... to the devices. The line is
 // raw 38400 8N1 and every operation is non-blocking; Poll emulates the port's
-// Windows timeouts by looking at the clock, so it never waits.
+// Windows timeouts by looking at the clock, so it never waits. Only
+// WaitForChannel sleeps, until the tty or that clock has something new.
 //
 // Error codes are the Windows ones the logic would see there:
 //   6   ERROR_INVALID_HANDLE      no port is open

@@ -141,25 +141,35 @@ int Poll(int record, unsigned long* value) {
     return PollFailed;
 }
 
-void WaitForChannel(unsigned maxMs, int wake) {
-    if (SerialChannel.port == NULL) return;
-    bool inFlight = false;
+// Whether the next poll would still find an operation pending: its status
+// has not left "pending" and its start did not fail.
+static bool IsOperationInFlight() {
     for (int record : {WriteRecord, ReadRecord}) {
         if (SerialChannel.startError[record] == 0 &&
             !HasOverlappedIoCompleted(&SerialChannel.records[record]))
-            inFlight = true;
+            return true;
     }
-    if (!inFlight) return;
+    return false;
+}
+
+void WaitForChannel(unsigned maxMs, int wake) {
+    if (SerialChannel.port == NULL) return;
     // Both records hold the one event "Test": its read-record handle serves
-    // either operation.
+    // either operation. The status itself is looked at between slices.
     HANDLE event = SerialChannel.records[ReadRecord].hEvent;
     DWORD handles = event != NULL ? 1 : 0;
-    if (wake == WakeForLineOrMessage)
-        MsgWaitForMultipleObjects(handles, &event, FALSE, maxMs, QS_ALLINPUT);
-    else if (handles != 0)
-        WaitForSingleObject(event, maxMs);
-    else
-        Sleep(maxMs);
+    for (unsigned waited = 0; waited < maxMs && IsOperationInFlight();
+         waited += ChannelWaitSliceMs) {
+        DWORD slice = maxMs - waited < ChannelWaitSliceMs ? maxMs - waited : ChannelWaitSliceMs;
+        DWORD woken = WAIT_TIMEOUT;
+        if (wake == WakeForLineOrMessage)
+            woken = MsgWaitForMultipleObjects(handles, &event, FALSE, slice, QS_ALLINPUT);
+        else if (handles != 0)
+            woken = WaitForSingleObject(event, slice);
+        else
+            Sleep(slice);
+        if (woken != WAIT_TIMEOUT) return;
+    }
 }
 
 void CloseChannel() {

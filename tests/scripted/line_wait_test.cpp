@@ -89,7 +89,7 @@ TEST_F(LineWaitTest, TheProbeSleepsOnTheLineWhileItsReadIsPending) {
         EXPECT_EQ(DetectDevice(), c.found);
         EXPECT_EQ(FakeChannel.waits, std::vector<int>(size_t(c.pending), WakeForLine));
         EXPECT_EQ(FakeChannel.waitBounds,
-                  std::vector<unsigned>(size_t(c.pending), ChannelWaitSliceMs));
+                  std::vector<unsigned>(size_t(c.pending), ChannelWaitLimitMs));
         EXPECT_EQ(FakeChannel.pollRecords.size(), size_t(c.pending) + 1);
     }
 }

@@ -88,7 +88,7 @@ bool Pump(double limitSeconds, SimProcess* sim, const std::function<bool()>& sto
             return false;
         }
         StepTransfer(unsigned(TransferJob.phase));
-        if (StepFoundPending()) WaitForChannel(ChannelWaitSliceMs, WakeForLine);
+        if (StepFoundPending()) WaitForChannel(ChannelWaitLimitMs, WakeForLine);
         if (sim != nullptr && ++steps % 256 == 0) SimLines(*sim);
     }
     for (const ShownBox& box : Screen.boxes)
