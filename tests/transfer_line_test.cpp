@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
