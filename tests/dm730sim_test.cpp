@@ -803,6 +803,35 @@ TEST_F(SimTest, UnpacedLineAnswersAtOnce) {
     EXPECT_LT(fastest, 40);
 }
 
+TEST_F(SimTest, TimestampsTellWhenEachEventHappened) {
+    long long before = NowMs();
+    Start({"--timestamps"});
+    Send(fd, {ESC});
+    ASSERT_EQ(Receive(fd, 6).size(), 6u);
+    SleepMs(100);
+    Send(fd, Command(0x12, 7));
+    ASSERT_EQ(Receive(fd, 258).size(), 258u);
+    ExpectEvent("block-out 7");
+    long long after = NowMs();
+    std::vector<double> stamps;
+    std::vector<std::string> events;
+    for (const std::string& line : SimLines(sim)) {
+        double stamp = 0;
+        int at = 0;
+        ASSERT_EQ(sscanf(line.c_str(), "%lf %n", &stamp, &at), 1) << line;
+        stamps.push_back(stamp * 1000);
+        events.push_back(line.substr((size_t)at));
+    }
+    const std::vector<std::string> expected = {"ready " + link + " " + sim.ttyPath, "ident",
+                                               "command read 7 ack", "block-out 7"};
+    ASSERT_EQ(events, expected);
+    // The test's own monotonic clock brackets them, in order, with the pause between.
+    EXPECT_GE(stamps.front(), before - 1);
+    EXPECT_LE(stamps.back(), after + 1);
+    EXPECT_TRUE(std::is_sorted(stamps.begin(), stamps.end()));
+    EXPECT_GE(stamps[2] - stamps[1], 99);
+}
+
 TEST_F(SimTest, TurnaroundDelaysEachAnswer) {
     Start({"--turnaround", "80"});
     long long start = NowMs();

@@ -354,6 +354,40 @@ TEST_F(SerialChannelTest, PollNeverWaits) {
     EXPECT_LT(took.back(), 50.0);
 }
 
+// Between two polls the caller may sleep on the line: until bytes come in or
+// the read's own timeout falls due, never past either. The bound given here is
+// far longer than any of them, so a wait that ran to it would show.
+TEST_F(SerialChannelTest, AWaitEndsWhenTheLineMovesOrTheReadTimesOut) {
+    const unsigned Bound = 20000;
+    FarEnd& e = OpenConfigured("com3", "COM3:");
+    Clock::time_point start = Clock::now();
+    WaitForChannel(Bound, WakeForLine);
+    EXPECT_LT(MsSince(start), 5000) << "nothing in flight: no wait";
+
+    struct {
+        unsigned requested;
+        size_t sent;  // bytes the device sends, fewer than requested
+        const char* endsBy;
+    } cases[] = {{1, 0, "the total timeout"}, {3, 1, "the silence after the byte"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.endsBy);
+        unsigned long value = 0;
+        StartRead(c.requested);
+        if (c.sent > 0) {
+            ASSERT_EQ(write(e.master, "AB", c.sent), ssize_t(c.sent));
+            start = Clock::now();
+            WaitForChannel(Bound, WakeForLine);
+            EXPECT_LT(MsSince(start), 5000) << "bytes came in";
+            ASSERT_EQ(Poll(ReadRecord, &value), PollPending);
+        }
+        start = Clock::now();
+        WaitForChannel(Bound, WakeForLine);
+        EXPECT_LT(MsSince(start), 5000);
+        EXPECT_EQ(Poll(ReadRecord, &value), PollDone) << "the wait ended no earlier than the read";
+        EXPECT_EQ(value, c.sent);
+    }
+}
+
 TEST_F(SerialChannelTest, AVanishedLineFailsReadsAndWrites) {
     FarEnd& e = OpenConfigured("com3", "COM3:");
     StartRead(6);

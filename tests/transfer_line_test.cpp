@@ -1,13 +1,12 @@
 // Whole transfers through the termios channel against the simulated Dm730 on
 // a pseudo-terminal: the bytes that reach its memory image, the files that
-// come back, the failures its faults provoke, and the pace of the line.
+// come back, the failures its faults provoke, and a line paced at 38400 baud.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -428,48 +427,27 @@ TEST_F(TransferLineTest, PipesAndDevicesAreRefusedWithoutWaiting) {
     EXPECT_EQ(WaitSimEvent(sim, "ident", 200), -1) << "nothing reached the controller";
 }
 
-// Blocks per second through the pty: a whole region unpaced, and the first
-// blocks of one at the real line rate.
-TEST_F(TransferLineTest, BlocksPerSecond) {
-    struct Run {
-        const char* name;
-        bool paced;
-        int action;
-        unsigned blocks;
-        double rate;
-    } runs[] = {
-        {"write unpaced", false, ActionWriteToDevice, 3200, 0},
-        {"read unpaced", false, ActionReadFromDevice, 3200, 0},
-        {"write at line rate", true, ActionWriteToDevice, 100, 0},
-        {"read at line rate", true, ActionReadFromDevice, 100, 0},
-    };
-    WriteWhole(PathOf("scenes.usr"), Pattern(3200 * BlockSize, 13));
-    for (Run& r : runs) {
-        CloseChannel();
-        StopSim(sim);
-        StartDevice(r.paced ? std::vector<std::string>{"--line-rate"} : std::vector<std::string>{});
-        std::string path =
-            r.action == ActionReadFromDevice ? PathOf("back.usr") : PathOf("scenes.usr");
-        Begin(r.action, KindScenes, path);
-        // The handshake is not part of the block rate.
-        Pump(10, [] { return TransferJob.phase == PhaseSendCommand; });
-        unsigned end = 896 + r.blocks;
-        double seconds = Pump(120, [end] { return TransferJob.nextBlock == end; });
-        ExpectNoBoxes();
-        ASSERT_EQ(TransferJob.nextBlock, 896 + r.blocks) << r.name;
-        r.rate = r.blocks / seconds;
-        std::printf("[ rate     ] %s: %u blocks in %.2f s, %.1f blocks/s\n", r.name, r.blocks,
-                    seconds, r.rate);
-        RecordProperty(std::string(r.name), std::to_string(r.rate));
-        StopTransfer();
-    }
-    // A data frame alone keeps the line busy 2570 bit times: 14.9 frames a second.
-    EXPECT_LT(runs[2].rate, 38400.0 / 2570.0);
-    EXPECT_LT(runs[3].rate, 38400.0 / 2570.0);
-    EXPECT_GT(runs[2].rate, 5.0);
-    EXPECT_GT(runs[3].rate, 5.0);
-    EXPECT_GT(runs[0].rate, runs[2].rate);
-    EXPECT_GT(runs[1].rate, runs[3].rate);
+// At the line rate the frames arrive a byte at a time, so reads complete in
+// pieces; whole blocks must still cross in both directions within the port's
+// timeouts. (How fast is the benchmark's business: tools/bench.sh.)
+TEST_F(TransferLineTest, WholeBlocksCrossAPacedLine) {
+    Bytes image = Pattern(ImageSize, 14);
+    StartDevice({"--line-rate"}, image);
+    Bytes data = Pattern(12 * BlockSize, 15);
+    WriteWhole(PathOf("twelve.usr"), data);
+    Begin(ActionWriteToDevice, KindScenes, PathOf("twelve.usr"));
+    Pump(30);
+    ExpectNoBoxes();
+    // A file of whole blocks that ends inside the region is followed by a zero block.
+    data.resize(13 * BlockSize, 0);
+    EXPECT_TRUE(Slice(ReadWhole(memoryPath), 896, 13) == data);
+
+    Begin(ActionReadFromDevice, KindScenes, PathOf("back.usr"));
+    Pump(30, [] { return TransferJob.nextBlock == 896 + 13; });
+    ExpectNoBoxes();
+    StopTransfer();
+    TransferJob.outputFile.close();
+    EXPECT_TRUE(ReadWhole(PathOf("back.usr")) == data);
 }
 
 }  // namespace

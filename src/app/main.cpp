@@ -71,7 +71,9 @@ static void RegisterMainClass(HINSTANCE instance) {
 
 // Idle, the loop sleeps in WaitMessage until the operator or the system does
 // something. While a transfer runs it posts the phase whenever the queue runs
-// dry, so the state machine polls its overlapped operation without pause.
+// dry, one step per message. After a step that found its operation still on
+// the line it first sleeps, briefly, until the line moves or a message comes:
+// spinning there would only take the processor from the far end of the line.
 static WPARAM RunMessageLoop() {
     MSG msg;
     for (;;) {
@@ -82,6 +84,7 @@ static WPARAM RunMessageLoop() {
         } else if (TransferJob.phase == PhaseIdle) {
             WaitMessage();
         } else {
+            if (StepFoundPending()) WaitForChannel(ChannelWaitLimitMs, WakeForLineOrMessage);
             PostMessageA(MainWindow, WM_USER, (WPARAM)TransferJob.phase, 0);
         }
     }

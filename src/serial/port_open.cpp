@@ -50,18 +50,20 @@ int OpenPort(int manner) {
 const std::chrono::milliseconds ProbeLimit(1000);
 
 // Polls the probe's read until it ends or the bound is reached; a read cut
-// off by the bound fails like a read the port gave up.
+// off by the bound fails like a read the port gave up. Nothing else runs
+// meanwhile (no window message is handled until the probe returns), so between
+// polls the thread sleeps on the line instead of spinning.
 static int AwaitProbeReply(unsigned long* count) {
     std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::now() + ProbeLimit;
     int outcome;
     while ((outcome = Poll(ReadRecord, count)) == PollPending) {
         if (std::chrono::steady_clock::now() >= deadline) return PollFailed;
+        WaitForChannel(ChannelWaitLimitMs, WakeForLine);
     }
     return outcome;
 }
 
 // Sends the identification request on the open port and waits for the reply.
-// The pump is not running meanwhile, so a busy poll costs nothing but the CPU.
 static bool ProbeOpenPort() {
     PurgeChannel();
     if (SendPriorityByte(ByteEsc) != ChannelDone) return false;

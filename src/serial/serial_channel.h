@@ -44,6 +44,22 @@ void StartRead(unsigned n);
 int Poll(int record, unsigned long* value);
 // Bytes that have arrived and that no read has taken; 0 with no port open.
 unsigned long CountWaitingBytes();
+// What besides the line ends a wait: nothing, or also a window message for
+// the calling thread (the main loop's wait; a termios line has no messages).
+enum ChannelWake { WakeForLine = 0, WakeForLineOrMessage = 1 };
+// How long a wait trusts the records' event before it looks at the operation
+// itself. Both records signal one auto-reset event under a name any program
+// can open, so a signal may be spent before the wait sees it; a completion it
+// does not show is still noticed within a slice.
+const unsigned ChannelWaitSliceMs = 10;
+// The longest the pump or the probe sleeps between two polls of an operation
+// that goes on pending.
+const unsigned ChannelWaitLimitMs = 100;
+// Sleeps until the next poll may find the operation in flight further on
+// (bytes moved, a timeout fallen due, the operation ended), or at most maxMs.
+// For a caller whose poll just found its operation pending; it polls again
+// afterwards whatever woke it. Returns at once when nothing is in flight.
+void WaitForChannel(unsigned maxMs, int wake);
 // Ends every operation still in flight first, so the system never writes into
 // a record or IoBuffer after the port is gone.
 void CloseChannel();

@@ -3,7 +3,8 @@
 // A COM name maps to a device the way Wine maps it: the folder named by
 // SELVO_PORT_DIR holds links "com1", "com2", ... to the devices. The line is
 // raw 38400 8N1 and every operation is non-blocking; Poll emulates the port's
-// Windows timeouts by looking at the clock, so it never waits.
+// Windows timeouts by looking at the clock, so it never waits. Only
+// WaitForChannel sleeps, until the tty or that clock has something new.
 //
 // Error codes are the Windows ones the logic would see there:
 //   6   ERROR_INVALID_HANDLE      no port is open
@@ -194,6 +195,23 @@ int SendPriorityByte(uint8_t b) {
     return r == 1 ? ChannelDone : ChannelFailed;
 }
 
+// When the port's timeouts end the pending operation short: the total time
+// for the bytes requested, for a read also the silence after its last byte.
+// -1 when no timeout applies.
+static int64_t TimeoutUs(const ChannelOperation& op, int record) {
+    const ChannelTimeouts& t = SerialChannel.timeouts;
+    int64_t deadline = -1;
+    int64_t totalMs = record == ReadRecord
+                          ? int64_t(t.readTotalMultiplier) * op.requested + t.readTotalConstant
+                          : int64_t(t.writeTotalMultiplier) * op.requested + t.writeTotalConstant;
+    if (totalMs > 0) deadline = op.startedUs + totalMs * 1000;
+    if (record == ReadRecord && t.readInterval > 0 && op.count > 0) {
+        int64_t silence = op.lastByteUs + int64_t(t.readInterval) * 1000;
+        if (deadline < 0 || silence < deadline) deadline = silence;
+    }
+    return deadline;
+}
+
 static void AdvanceWrite(ChannelOperation& op, int64_t now) {
     while (op.count < op.requested) {
         ssize_t r = write(SerialChannel.fd, op.outgoing + op.count, op.requested - op.count);
@@ -212,9 +230,8 @@ static void AdvanceWrite(ChannelOperation& op, int64_t now) {
     }
     // A line that takes nothing for longer than the write timeout ends the
     // write short, as Windows does, rather than leaving it pending for ever.
-    const ChannelTimeouts& t = SerialChannel.timeouts;
-    int64_t totalMs = int64_t(t.writeTotalMultiplier) * op.requested + t.writeTotalConstant;
-    if (totalMs > 0 && now - op.startedUs >= totalMs * 1000) op.state = RecordDone;
+    int64_t deadline = TimeoutUs(op, WriteRecord);
+    if (deadline >= 0 && now >= deadline) op.state = RecordDone;
 }
 
 static void AdvanceRead(ChannelOperation& op, int64_t now) {
@@ -322,6 +339,26 @@ unsigned long CountWaitingBytes() {
     int waiting = 0;
     if (SerialChannel.fd < 0 || ioctl(SerialChannel.fd, FIONREAD, &waiting) != 0) return 0;
     return waiting > 0 ? static_cast<unsigned long>(waiting) : 0;
+}
+
+// The tty tells when bytes come in or room goes out; the timeouts are our own
+// clock, so the wait ends no later than the first of them.
+void WaitForChannel(unsigned maxMs, int) {
+    if (SerialChannel.fd < 0) return;
+    int64_t now = NowUs();
+    int64_t until = now + int64_t(maxMs) * 1000;
+    short events = 0;
+    for (int record : {WriteRecord, ReadRecord}) {
+        const ChannelOperation& op = SerialChannel.records[record];
+        if (op.state != RecordPending) continue;
+        events |= record == ReadRecord ? POLLIN : POLLOUT;
+        int64_t deadline = TimeoutUs(op, record);
+        if (deadline >= 0 && deadline < until) until = deadline;
+    }
+    if (events == 0) return;
+    int timeoutMs = until <= now ? 0 : int((until - now + 999) / 1000);
+    pollfd p = {SerialChannel.fd, events, 0};
+    poll(&p, 1, timeoutMs);
 }
 
 // Nothing is in flight outside this process: dropping the pending state is

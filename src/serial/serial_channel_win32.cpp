@@ -1,9 +1,11 @@
 // The serial channel over a Win32 COM handle with two overlapped records.
-// Completion is only ever polled, never waited for.
+// Completion is polled; between polls a caller may sleep on the records'
+// event, bounded, and poll again.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "protocol/io_buffer.h"
 #include "serial/serial_channel.h"
@@ -177,6 +179,37 @@ static void EndOperationsInFlight() {
                 Sleep(CancelWaitStepMs);
             waited += CancelWaitStepMs;
         }
+    }
+}
+
+// Whether the next poll would still find an operation pending: its status
+// has not left "pending" and its start did not fail.
+static bool IsOperationInFlight() {
+    for (int record : {WriteRecord, ReadRecord}) {
+        if (SerialChannel.startError[record] == 0 &&
+            !HasOverlappedIoCompleted(&SerialChannel.records[record]))
+            return true;
+    }
+    return false;
+}
+
+void WaitForChannel(unsigned maxMs, int wake) {
+    if (SerialChannel.port == NULL) return;
+    // Both records hold the one event "Test": its read-record handle serves
+    // either operation. The status itself is looked at between slices.
+    HANDLE event = SerialChannel.records[ReadRecord].hEvent;
+    DWORD handles = event != NULL ? 1 : 0;
+    for (unsigned waited = 0; waited < maxMs && IsOperationInFlight();
+         waited += ChannelWaitSliceMs) {
+        DWORD slice = maxMs - waited < ChannelWaitSliceMs ? maxMs - waited : ChannelWaitSliceMs;
+        DWORD woken = WAIT_TIMEOUT;
+        if (wake == WakeForLineOrMessage)
+            woken = MsgWaitForMultipleObjects(handles, &event, FALSE, slice, QS_ALLINPUT);
+        else if (handles != 0)
+            woken = WaitForSingleObject(event, slice);
+        else
+            Sleep(slice);
+        if (woken != WAIT_TIMEOUT) return;
     }
 }
 

@@ -258,7 +258,14 @@ static bool StepBlockDone() {
     return true;
 }
 
+// Set by every step: the main loop sleeps until the line moves only after a
+// step that found its operation still on the line.
+static bool lastStepPending = false;
+
+bool StepFoundPending() { return lastStepPending; }
+
 void StepTransfer(unsigned p) {
+    lastStepPending = false;
     // A pump message carries the phase that was current when it was posted. A
     // modal loop (the file dialog of a new start, a message box) can hand it on
     // after a command has stopped or restarted the transfer; stepping the old
@@ -279,6 +286,7 @@ void StepTransfer(unsigned p) {
     case PhaseBlockDone: ran = StepBlockDone(); break;
     default: return;
     }
+    lastStepPending = !ran;
     if (!ran) return;
     // Lines 2 and 3 are shown only while a transfer runs: a transfer that
     // ended here, by failure or at the end of a verified file, takes them

@@ -39,6 +39,9 @@ extern TransferJobRecord TransferJob;
 // a p that is no longer the transfer's phase (a message left over from before
 // a stop or a new start).
 void StepTransfer(unsigned p);
+// Whether the latest step returned because the operation it polled was still
+// pending. Only then may the pump wait for the line before its next step.
+bool StepFoundPending();
 
 // The stop command: the phase goes idle, the port is purged, the window repainted.
 void StopTransfer();

@@ -29,6 +29,8 @@ struct FakeChannelState {
     std::vector<std::vector<uint8_t>> writes;  // bytes of each started StartWrite
     std::vector<unsigned> readRequests;        // n of each StartRead
     std::vector<int> pollRecords;              // record of every Poll call
+    std::vector<int> waits;                    // wake of every WaitForChannel call
+    std::vector<unsigned> waitBounds;          // and its maxMs
 
     // What the channel answers.
     std::map<std::string, int> openResults;       // OpenChannel result by name (default 0)

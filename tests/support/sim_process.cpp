@@ -46,9 +46,18 @@ static int DrainPipe(SimProcess& sim) {
     }
 }
 
+// The event after the time stamp that --timestamps puts first ("12.345678 ").
+static size_t EventStart(const std::string& line) {
+    size_t digits = line.find_first_not_of("0123456789.");
+    bool stamped =
+        digits != std::string::npos && digits > 0 && line[digits] == ' ' && line.find('.') < digits;
+    return stamped ? digits + 1 : 0;
+}
+
 static bool Matches(const std::string& line, const std::string& event) {
-    return line.compare(0, event.size(), event) == 0 &&
-           (line.size() == event.size() || line[event.size()] == ' ');
+    size_t at = EventStart(line);
+    return line.compare(at, event.size(), event) == 0 &&
+           (line.size() == at + event.size() || line[at + event.size()] == ' ');
 }
 
 int WaitSimEvent(SimProcess& sim, const std::string& event, int timeoutMs, std::string* line) {

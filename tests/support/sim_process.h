@@ -23,8 +23,9 @@ int StartSim(SimProcess& sim, const std::string& linkPath, const std::vector<std
              int timeoutMs = 5000);
 
 // Waits up to timeoutMs for a line equal to event or starting with event and a
-// space, looking only at lines after the last one matched. 0 found (the line in
-// *line when given), -1 not within the time or the simulator ended.
+// space (a time stamp before it is passed over), looking only at lines after
+// the last one matched. 0 found (the whole line in *line when given), -1 not
+// within the time or the simulator ended.
 int WaitSimEvent(SimProcess& sim, const std::string& event, int timeoutMs,
                  std::string* line = nullptr);
 

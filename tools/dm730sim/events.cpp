@@ -46,6 +46,13 @@ bool ReportsPending() { return nonBlocking && !pendingLines.empty() && !readerGo
 
 void Report(const char* format, ...) {
     if (readerGone) return;
+    // The moment of the event, not of the write: the reader may be slow.
+    char stamp[32] = "";
+    if (Options.timestamps) {
+        int64_t now = NowNs();
+        snprintf(stamp, sizeof stamp, "%lld.%06lld ", (long long)(now / 1000000000LL),
+                 (long long)(now % 1000000000LL / 1000));
+    }
     char line[256];
     va_list args;
     va_start(args, format);
@@ -59,9 +66,10 @@ void Report(const char* format, ...) {
         return;
     }
     if (lostLines > 0) {
-        pendingLines += "lost " + std::to_string(lostLines) + "\n";
+        pendingLines += stamp + ("lost " + std::to_string(lostLines)) + "\n";
         lostLines = 0;
     }
+    pendingLines += stamp;
     pendingLines.append(line, (size_t)n + 1);
     FlushReports();
 }

@@ -38,6 +38,8 @@ static const char HelpText[] =
     "  --turnaround MS     wait MS milliseconds before each answer (the PC waits\n"
     "                      at most 120 ms for a 1-byte reply)\n"
     "  --port-events       also report the peer's opens and closes of the pty\n"
+    "  --timestamps        start each event line with the time it happened:\n"
+    "                      seconds on the monotonic clock, to the microsecond\n"
     "\n"
     "Faults (BLOCK is an absolute block number; block faults may be repeated and\n"
     "fire every time their block comes up; values decimal or 0x hexadecimal):\n"
@@ -164,12 +166,14 @@ static int ParseCommandLine(int argc, char** argv) {
             long ms = 0;
             if (ParseNumber(value, 0, 60000, &ms) != 0) return Usage("bad --turnaround: ", value);
             Options.turnaroundNs = ms * 1000000LL;
-        } else if (name == "--line-rate" || name == "--port-events") {
+        } else if (name == "--line-rate" || name == "--port-events" || name == "--timestamps") {
             if (value != nullptr) return Usage("no value is taken by ", name.c_str());
             if (name == "--line-rate")
                 Options.lineRate = true;
-            else
+            else if (name == "--port-events")
                 Options.portEvents = true;
+            else
+                Options.timestamps = true;
         } else {
             int r = ParseFaultOption(name, value);
             if (r == 2) {

@@ -34,6 +34,7 @@ struct SimOptions {
     uint8_t versions[4] = {3, 5, 1, 20};
     bool lineRate = false;
     bool portEvents = false;  // --port-events: report the peer's opens and closes
+    bool timestamps = false;  // --timestamps: each event line starts with its time
     int64_t turnaroundNs = 0;
 };
 extern SimOptions Options;

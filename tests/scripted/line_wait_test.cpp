@@ -1,0 +1,97 @@
+// Sleeping on the line instead of spinning: the pump may wait only after a
+// step that found its operation still pending, and the detection probe sleeps
+// between the polls of its read and nowhere else.
+#include "scripted/scripted_device.h"
+
+#include "serial/port_open.h"
+#include "serial/port_table.h"
+
+namespace {
+
+class LineWaitTest : public TransferFixture {
+  protected:
+    ScriptedDevice device;
+
+    void TearDown() override {
+        FreePortTable();
+        TransferFixture::TearDown();
+    }
+};
+
+TEST_F(LineWaitTest, OnlyAStepThatFoundItsOperationPendingLetsThePumpWait) {
+    struct {
+        int action;
+        int phase;
+        int record;
+    } cases[] = {
+        {ActionWriteToDevice, 1, WriteRecord}, {ActionWriteToDevice, 2, ReadRecord},
+        {ActionWriteToDevice, 4, WriteRecord}, {ActionWriteToDevice, 5, ReadRecord},
+        {ActionWriteToDevice, 6, WriteRecord}, {ActionWriteToDevice, 7, ReadRecord},
+        {ActionReadFromDevice, 8, ReadRecord},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("phase " + std::to_string(c.phase));
+        TearDown();
+        SetUp();
+        std::string path =
+            c.action == ActionReadFromDevice ? PathOf("r.upg") : MakeFile("w.upg", Pattern(600));
+        Begin(c.action, KindFirmware, path);
+        ASSERT_TRUE(RunToPhase(device, c.phase, 0));
+        AnswerFor(device, unsigned(c.phase));
+        ScriptPending(c.record, 1);
+        StepTransfer(unsigned(c.phase));
+        EXPECT_TRUE(StepFoundPending());
+        StepTransfer(unsigned(c.phase));
+        EXPECT_FALSE(StepFoundPending()) << "completed: the next phase is posted at once";
+        EXPECT_NE(TransferJob.phase, c.phase);
+    }
+}
+
+TEST_F(LineWaitTest, NoOtherStepLetsThePumpWait) {
+    // Steps that poll nothing (3 and 9), messages for no phase, and a poll
+    // that fails, each right after a pending step: the answer is about the
+    // latest step only.
+    const unsigned phases[] = {PhaseSendCommand, PhaseBlockDone, 0u, 10u, PhaseBlockSent};
+    for (unsigned p : phases) {
+        SCOPED_TRACE("phase " + std::to_string(p));
+        TearDown();
+        SetUp();
+        Begin(ActionWriteToDevice, KindFirmware, MakeFile("w.upg", Pattern(600)));
+        ASSERT_TRUE(RunToPhase(device, PhaseBlockSent, 0));
+        ScriptPending(WriteRecord, 1);
+        StepTransfer(PhaseBlockSent);
+        ASSERT_TRUE(StepFoundPending());
+        if (p == PhaseBlockSent) ScriptPollFailure(WriteRecord, ErrorGenFailure);
+        StepTransfer(p);
+        EXPECT_FALSE(StepFoundPending());
+    }
+}
+
+TEST_F(LineWaitTest, TheProbeSleepsOnTheLineWhileItsReadIsPending) {
+    struct {
+        int pending;     // polls that find the read pending
+        bool readFails;  // the read then fails instead of completing
+        int found;       // DetectDevice's result
+    } cases[] = {{0, false, 1}, {3, false, 1}, {2, true, 0}};
+    char name[] = "COM1:";
+    PortRecord record = {name};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.pending) + " pending, read fails " +
+                     std::to_string(c.readFails));
+        ResetFakeChannel();
+        FillPortTable(&record, 1);
+        currentPort = 0;
+        ScriptPending(ReadRecord, c.pending);
+        if (c.readFails)
+            ScriptPollFailure(ReadRecord, ErrorGenFailure);
+        else
+            ScriptRead(device.ident);
+        EXPECT_EQ(DetectDevice(), c.found);
+        EXPECT_EQ(FakeChannel.waits, std::vector<int>(size_t(c.pending), WakeForLine));
+        EXPECT_EQ(FakeChannel.waitBounds,
+                  std::vector<unsigned>(size_t(c.pending), ChannelWaitLimitMs));
+        EXPECT_EQ(FakeChannel.pollRecords.size(), size_t(c.pending) + 1);
+    }
+}
+
+}  // namespace

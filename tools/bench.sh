@@ -1,0 +1,460 @@
+#!/usr/bin/env bash
+# The benchmark (not a test; CI does not run it). Prints one table, each figure the median of
+# 3 runs with min–max beside it, headed by the machine's core count and the Wine version:
+#   - engine speed: the engine native and unpaced through a pty against dm730sim, blocks/s;
+#   - a paced write of the firmware region (512 blocks, dm730sim --line-rate) by a bare client of
+#     the bench's own (the same frames, each sent as soon as the reply before it is in), by the
+#     engine native, and by Selvo.exe under Wine (64-bit; 32-bit where the host runs it): seconds,
+#     ratio to the line limit and to the bare client, processor time of the program and of the
+#     wineserver in % of one core. These run with one `nice -n 19` busy process beside them, as
+#     on a machine that is doing something else too; bare, native and Wine take turns;
+#   - processor time of the idle program under Wine (the 64-bit one while the others write);
+#   - detection time per silent port, native and under Wine.
+# Times come from the simulator's own stamps (--timestamps), from the transfer's identification
+# request to its last block, the same for every client.
+#
+# Usage: tools/bench.sh   (builds what is missing; about 7 minutes on two cores where only the
+# 64-bit program runs, about 9 where the 32-bit one runs too). The table is also saved as
+# build/bench/table.md; the runs' logs stay in build/bench/.
+# Environment: SELVO_EXE measures that program only (another build, to compare; SELVO_DRIVER then
+# names a driver of its architecture); SELVO_WINE64_ONLY=1 behaves as a host that runs 64-bit
+# code only.
+set -uo pipefail
+cd "$(dirname "$0")/.." || exit 1
+ROOT=$PWD
+RUNS=3
+# 512 blocks of 263 bytes (command, its ACK, data frame, its ACK) at 10 bits a byte, 38400 baud.
+LINE_LIMIT=35.07
+OUT=$ROOT/build/bench
+SIM=$ROOT/build/native/tools/dm730sim/dm730sim
+BENCH=$ROOT/build/native/tools/bench/selvo-bench
+FIRMWARE=$OUT/firmware.upg
+SILENT_PORTS=2
+IDLE_SECONDS=3
+TICKS=$(getconf CLK_TCK)
+
+# shellcheck source=tests/wine/prefix.sh
+source "$ROOT/tests/wine/prefix.sh"
+
+declare -A BENCH_PREFIX=([x86]=build/wine-bench-prefix [x64]=build/wine-bench-prefix64)
+declare -A SIDE_NAME=([x86]=32-bit [x64]=64-bit)
+
+say() { echo "bench: $*" >&2; }
+
+# --- what it needs ---------------------------------------------------------------------------
+
+needed=("$SIM" "$BENCH" build/windows-x64/Selvo.exe build/windows-x64/tests/wine/selvo-driver.exe
+        build/windows-x86/Selvo.exe build/windows-x86/tests/wine/selvo-driver.exe)
+for f in "${needed[@]}"; do
+  if [ ! -f "$f" ]; then
+    say "building (build/bench-build.log)"
+    mkdir -p build
+    bash tools/build.sh >build/bench-build.log 2>&1 || { tail -20 build/bench-build.log >&2; say "the build failed"; exit 1; }
+    break
+  fi
+done
+
+rm -rf "$OUT"
+mkdir -p "$OUT/ports"
+head -c $((512 * 256)) /dev/urandom >"$FIRMWARE"
+
+# --- processes it starts, and stops whatever happens -------------------------------------------
+
+SIM_PIDS=()
+BUSY_PID=""
+SELVO_PID=""
+
+stop_pid() {   # PID
+  kill -TERM "$1" 2>/dev/null || return 0
+  wait_until 5 bash -c "! kill -0 $1 2>/dev/null" || kill -9 "$1" 2>/dev/null
+  wait "$1" 2>/dev/null
+}
+
+# Stops the simulators started since the one given (all when none is).
+stop_sims() {   # [FIRST_INDEX]
+  local i
+  for ((i = ${1:-0}; i < ${#SIM_PIDS[@]}; i++)); do stop_pid "${SIM_PIDS[$i]}"; done
+  SIM_PIDS=("${SIM_PIDS[@]:0:${1:-0}}")
+}
+
+stop_selvo() {
+  [ -n "$SELVO_PID" ] || return 0
+  if kill -0 "$SELVO_PID" 2>/dev/null; then
+    "$WINE" "$DRIVER" timeout 10 close gone >>"$OUT/driver.out" 2>&1 </dev/null
+    wait_until 10 bash -c "! kill -0 $SELVO_PID 2>/dev/null" || kill -9 "$SELVO_PID" 2>/dev/null
+  fi
+  wait "$SELVO_PID" 2>/dev/null
+  SELVO_PID=""
+}
+
+busy_start() {
+  nice -n 19 bash -c 'while :; do :; done' >/dev/null 2>&1 </dev/null &
+  BUSY_PID=$!
+}
+
+busy_stop() {
+  [ -z "$BUSY_PID" ] || stop_pid "$BUSY_PID"
+  BUSY_PID=""
+}
+
+bench_stop() {
+  [ -z "${WINE:-}" ] || stop_selvo
+  stop_sims
+  busy_stop
+  wine_fixture_stop
+}
+trap bench_stop EXIT
+trap 'exit 130' INT TERM
+
+# --- measuring ---------------------------------------------------------------------------------
+
+now() { date +%s.%N; }
+
+# Processor time a process has used so far, in clock ticks (user + system).
+cpu_ticks() {   # PID
+  local stat
+  stat=$(cat "/proc/$1/stat" 2>/dev/null) || { echo 0; return; }
+  # Fields after the name, which is in parentheses and may hold spaces: utime is the 12th.
+  # shellcheck disable=SC2086  # split into fields on purpose
+  set -- ${stat##*) }
+  echo $((${12} + ${13}))
+}
+
+# % of one core from a tick count over a wall-clock interval.
+cpu_percent() {   # TICKS SECONDS
+  LC_ALL=C awk -v t="$1" -v s="$2" -v hz="$TICKS" 'BEGIN { printf "%.1f", 100 * t / hz / s }'
+}
+
+# A simulator on LINK with its event lines stamped in OUTFILE.
+bench_sim() {   # LINK OUTFILE OPTIONS...
+  local link=$1 out=$2
+  shift 2
+  "$SIM" --link "$link" --timestamps "$@" >"$out" 2>>"$OUT/sim.err" </dev/null &
+  SIM_PIDS+=($!)
+  wait_until 10 grep -Eqs '^[0-9.]+ ready ' "$out" || { say "the simulator did not start: $(tail -1 "$OUT/sim.err")"; return 1; }
+}
+
+# Seconds from the Nth transfer's identification request to its last block, by the simulator's
+# stamps (the last ident before that block: a start-up probe comes earlier).
+transfer_seconds() {   # SIMFILE [N]
+  LC_ALL=C awk -v n="${2:-1}" '$2 == "ident" { t0 = $1 }
+       $2 == "block-in" && $3 == "511" && $4 == "ack" && ++seen == n { printf "%.3f\n", $1 - t0; exit }' "$1"
+}
+
+last_blocks() { grep -cs ' block-in 511 ack$' "$1"; }
+
+# Waits for the last block of the Nth paced write; 1 when the line falls silent for 3 s first
+# (the writer gave up) or the write takes over 120 s.
+wait_last_block() {   # SIMFILE [N]
+  local end=$((SECONDS + 120)) size=-1 still=0 grown
+  until [ "$(last_blocks "$1")" -ge "${2:-1}" ]; do
+    grown=$(stat -c %s "$1" 2>/dev/null || echo 0)
+    if [ "$grown" = "$size" ]; then still=$((still + 1)); else still=0 size=$grown; fi
+    [ $still -lt 15 ] && [ $SECONDS -lt $end ] || return 1
+    sleep 0.2
+  done
+}
+
+# "median min max" of numbers.
+spread() {
+  printf '%s\n' "$@" | LC_ALL=C sort -g | LC_ALL=C awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)], v[1], v[NR] }'
+}
+
+# Each number divided by D.
+ratios() {   # D NUMBER...
+  local d=$1
+  shift
+  [ -n "$d" ] || return 0
+  printf '%s\n' "$@" | LC_ALL=C awk -v d="$d" '{ printf "%.4f\n", $1 / d }'
+}
+
+declare -A FIGURES=()   # row name -> the runs' figures
+record() { FIGURES[$1]="${FIGURES[$1]:-} $2"; }
+
+# --- native ------------------------------------------------------------------------------------
+
+engine_speed() {
+  local i out
+  for i in $(seq $RUNS); do
+    out=$("$BENCH" engine 3200 2>>"$OUT/bench.err") || { say "engine run $i failed: $(tail -1 "$OUT/bench.err")"; return 1; }
+    record engine_write "$(LC_ALL=C awk '$1 == "write_blocks_per_s" { print $2 }' <<<"$out")"
+    record engine_read "$(LC_ALL=C awk '$1 == "read_blocks_per_s" { print $2 }' <<<"$out")"
+  done
+}
+
+native_detection() {
+  local i out
+  for i in $(seq $RUNS); do
+    out=$("$BENCH" detect $SILENT_PORTS 2>>"$OUT/bench.err") || { say "native detection failed: $(tail -1 "$OUT/bench.err")"; return 1; }
+    record detect_native "$(LC_ALL=C awk '$1 == "seconds_per_port" { print $2 }' <<<"$out")"
+  done
+}
+
+# One paced write by the bare client or by the native engine.
+native_paced_run() {   # bare|native RUN
+  local who=$1 simout="$OUT/$1-$2.sim" out first=${#SIM_PIDS[@]}
+  bench_sim "$OUT/ports/com1" "$simout" --line-rate --memory "$OUT/memory.bin" || return 1
+  if [ "$who" = bare ]; then
+    "$BENCH" bare-client "$OUT/ports/com1" "$FIRMWARE" 2>"$OUT/$who-$2.err"
+  else
+    out=$("$BENCH" paced-write "$OUT/ports" "$FIRMWARE" 2>"$OUT/$who-$2.err")
+  fi
+  local rc=$?
+  wait_last_block "$simout"
+  stop_sims "$first"
+  if [ $rc -ne 0 ]; then
+    # The message the transfer showed says most; the client's last word otherwise.
+    FAILED_RUNS[$who]="${FAILED_RUNS[$who]:-}run $2: $( { grep -m1 'showed' "$OUT/$who-$2.err" || tail -1 "$OUT/$who-$2.err"; } | iconv -f CP1250 -t UTF-8); "
+    say "the $who write did not end (run $2; see build/bench)"
+    return 1
+  fi
+  [ "$who" = bare ] || record native_cpu "$(LC_ALL=C awk '$1 == "cpu_percent" { print $2 }' <<<"$out")"
+  record "${who}_seconds" "$(transfer_seconds "$simout")"
+}
+
+# --- Wine --------------------------------------------------------------------------------------
+
+drive() {   # DRIVER STEPS...
+  "$WINE" "$DRIVER" "$@" >"$OUT/step.out" 2>>"$OUT/driver.err" </dev/null
+  local rc=$?
+  cat "$OUT/step.out" >>"$OUT/driver.out"
+  return $rc
+}
+
+start_selvo() {   # LOG
+  "$WINE" "$SELVO" >"$1" 2>&1 </dev/null &
+  SELVO_PID=$!
+}
+
+# The prefix, display and server of one side; 1 when they cannot be had.
+wine_side_up() {   # ARCH
+  SELVO=$(realpath -m "${SELVO_EXE:-$ROOT/build/windows-$1/Selvo.exe}")
+  DRIVER=$(realpath -m "${SELVO_DRIVER:-$ROOT/build/windows-$1/tests/wine/selvo-driver.exe}")
+  wine_fixture_init "$ROOT/${BENCH_PREFIX[$1]}" "$1"
+  [ -n "$XVFB_PID" ] || xvfb_start || return 1
+  if ! wine_prefix_ensure || ! wine_windows_managed N; then
+    say "the ${SIDE_NAME[$1]} prefix could not be made ($WINE_FIXTURE_LOG)"
+    return 1
+  fi
+  local n
+  for n in 1 2 3 4; do com_link "$n"; done
+  # The wineserver script execs the server binary of the side (wineserver64, wineserver32).
+  case $(cat "/proc/$WINESERVER_PID/comm" 2>/dev/null) in
+    wineserver*) ;;
+    *) say "pid $WINESERVER_PID is not the wineserver"; return 1 ;;
+  esac
+}
+
+wine_side_down() {
+  wine_fixture_stop_server_only
+}
+
+# The time the program takes per silent port: from its open of COM1 to its close of the last
+# silent port, by the simulators' stamps.
+wine_detection_run() {   # ARCH RUN
+  local arch=$1 n first last
+  for n in $(seq $SILENT_PORTS); do
+    bench_sim "$WINE_LINKS/COM$n" "$OUT/detect-$arch-$2-com$n.sim" --ident-silent --port-events || return 1
+  done
+  start_selvo "$OUT/selvo-detect-$arch-$2.log"
+  drive timeout 60 find box ok || { say "no not-found message (${SIDE_NAME[$arch]}): $(tail -1 "$OUT/step.out")"; stop_selvo; stop_sims; return 1; }
+  stop_selvo
+  stop_sims
+  first=$(LC_ALL=C awk '$2 == "port" && $3 == "open" { print $1; exit }' "$OUT/detect-$arch-$2-com1.sim")
+  last=$(LC_ALL=C awk '$2 == "port" && $3 == "closed" { print $1; exit }' "$OUT/detect-$arch-$2-com$SILENT_PORTS.sim")
+  if [ -z "$first" ] || [ -z "$last" ]; then
+    say "no port events in the detection run"
+    return 1
+  fi
+  record "detect_$arch" "$(LC_ALL=C awk -v a="$first" -v b="$last" -v n=$SILENT_PORTS 'BEGIN { printf "%.3f", (b - a) / n }')"
+}
+
+# The program of one side started with the controller on COM1 and idle; it stays up for all
+# the side's paced writes.
+wine_program_up() {   # ARCH
+  wine_side_up "$1" || return 1
+  WINE_SIM_OUT=$OUT/wine-$1.sim
+  bench_sim "$WINE_LINKS/COM1" "$WINE_SIM_OUT" --line-rate --memory "$OUT/memory-wine.bin" || return 1
+  start_selvo "$OUT/selvo-$1.log"
+  if ! drive timeout 60 find idle || ! grep -q 'box=none' "$OUT/step.out"; then
+    say "the ${SIDE_NAME[$1]} program did not come up idle: $(tail -1 "$OUT/step.out")"
+    return 1
+  fi
+}
+
+wine_program_down() {
+  stop_selvo
+  stop_sims
+  wine_side_down
+}
+
+# Processor time of the idle program and the wineserver, from idle_begin to idle_end.
+idle_begin() { IDLE_T0=$(now) IDLE_P0=$(cpu_ticks "$SELVO_PID") IDLE_W0=$(cpu_ticks "$WINESERVER_PID"); }
+idle_end() {   # ARCH
+  local t1 p1 w1
+  t1=$(now) p1=$(cpu_ticks "$SELVO_PID") w1=$(cpu_ticks "$WINESERVER_PID")
+  record "idle_$1" "$(cpu_percent $((p1 - IDLE_P0 + w1 - IDLE_W0)) "$(echo "$t1 - $IDLE_T0" | bc)")"
+  record "idle_program_$1" "$(cpu_percent $((p1 - IDLE_P0)) "$(echo "$t1 - $IDLE_T0" | bc)")"
+}
+
+# The Nth paced firmware write of the running program, with its processor time and the
+# wineserver's from the moment the file was chosen until the simulator stored the last block.
+wine_paced_write() {   # ARCH N
+  local arch=$1 t0 t1 p0 p1 w0 w1 seconds blocks
+  # The firmware is the data kind at start-up: the write command and the file are all it takes.
+  if ! drive timeout 30 command 103 file "$FIRMWARE"; then
+    FAILED_RUNS[$arch]="${FAILED_RUNS[$arch]:-}run $2 not started: $(tail -1 "$OUT/step.out"); "
+    say "the ${SIDE_NAME[$arch]} program's write could not be started (run $2)"
+    return 1
+  fi
+  t0=$(now) p0=$(cpu_ticks "$SELVO_PID") w0=$(cpu_ticks "$WINESERVER_PID")
+  if ! wait_last_block "$WINE_SIM_OUT" "$2"; then
+    # Most likely the program reported a failure: its message box says which, and OK on it
+    # leaves the program ready for the next write.
+    drive timeout 3 box ok
+    blocks=$(LC_ALL=C awk '$2 == "ident" { n = 0 } $2 == "block-in" { n++ } END { print n + 0 }' "$WINE_SIM_OUT")
+    FAILED_RUNS[$arch]="${FAILED_RUNS[$arch]:-}run $2 after $blocks blocks: $(sed -n 's/^box caption=.* text="\(.*\)" buttons=.*$/\1/p' "$OUT/step.out" | head -1); "
+    say "the ${SIDE_NAME[$arch]} program's write did not end (run $2; see build/bench)"
+    return 1
+  fi
+  t1=$(now) p1=$(cpu_ticks "$SELVO_PID") w1=$(cpu_ticks "$WINESERVER_PID")
+  seconds=$(echo "$t1 - $t0" | bc)
+  record "wine_${arch}_cpu" "$(cpu_percent $((p1 - p0)) "$seconds")"
+  record "wine_${arch}_server" "$(cpu_percent $((w1 - w0)) "$seconds")"
+  record "wine_${arch}_both" "$(cpu_percent $((p1 - p0 + w1 - w0)) "$seconds")"
+  record "wine_${arch}_seconds" "$(transfer_seconds "$WINE_SIM_OUT" "$2")"
+  drive timeout 5 idle
+  grep -q 'box=none' "$OUT/step.out" || say "the ${SIDE_NAME[$arch]} program shows a message after its write: $(tail -1 "$OUT/step.out")"
+}
+
+# --- the runs ----------------------------------------------------------------------------------
+
+SIDES=()
+declare -A SKIPPED=()      # side -> why it was not measured
+declare -A FAILED_RUNS=()  # side -> the paced runs that did not finish, and why
+declare -A DETECTION_FAILED=()
+if [ -n "${SELVO_EXE:-}" ]; then
+  chosen=$(pe_arch "$SELVO_EXE") || { say "$SELVO_EXE is not a Windows program"; exit 2; }
+fi
+for arch in x64 x86; do
+  if [ -n "${SELVO_EXE:-}" ] && [ "$arch" != "$chosen" ]; then
+    SKIPPED[$arch]="not run: SELVO_EXE is a ${SIDE_NAME[$chosen]} program"
+  elif [ "$arch" = x86 ] && ! wine_runs_32bit; then
+    SKIPPED[$arch]="not run: $WINE32_MISSING"
+  else
+    SIDES+=("$arch")
+  fi
+done
+
+LOAD_AT_START=$(cut -d' ' -f1-3 /proc/loadavg)
+STARTED=$SECONDS
+say "engine speed, native, unpaced"
+engine_speed || exit 1
+say "detection on $SILENT_PORTS silent ports, native"
+native_detection || exit 1
+for arch in "${SIDES[@]}"; do
+  say "detection on $SILENT_PORTS silent ports, ${SIDE_NAME[$arch]} program under Wine"
+  if wine_side_up "$arch"; then
+    for i in $(seq $RUNS); do
+      wine_detection_run "$arch" "$i" || { DETECTION_FAILED[$arch]="failed (see build/bench)"; break; }
+    done
+  else
+    SKIPPED[$arch]="failed: no Wine prefix (see build/bench)"
+  fi
+  wine_side_down
+done
+
+say "paced firmware writes, $RUNS rounds, with a nice -n 19 busy process beside them"
+busy_start
+# Bare, native and the 64-bit program take turns, so that whatever else the machine does falls
+# on all of them alike; the program idles meanwhile, which is its idle measurement.
+if [ -z "${SKIPPED[x64]:-}" ] && ! wine_program_up x64; then
+  SKIPPED[x64]="failed: the program did not come up (see build/bench)"
+fi
+for i in $(seq $RUNS); do
+  say "round $i of $RUNS"
+  [ -n "${SKIPPED[x64]:-}" ] || idle_begin
+  native_paced_run bare "$i"
+  native_paced_run native "$i"
+  [ -n "${SKIPPED[x64]:-}" ] || { idle_end x64; wine_paced_write x64 "$i"; }
+done
+wine_program_down
+if [[ " ${SIDES[*]} " == *" x86 "* ]] && [ -z "${SKIPPED[x86]:-}" ]; then
+  if wine_program_up x86; then
+    for i in $(seq $RUNS); do
+      idle_begin
+      sleep $IDLE_SECONDS
+      idle_end x86
+      wine_paced_write x86 "$i"
+    done
+  else
+    SKIPPED[x86]="failed: the program did not come up (see build/bench)"
+  fi
+  wine_program_down
+fi
+busy_stop
+wine_fixture_stop
+
+# --- the table ---------------------------------------------------------------------------------
+
+# One row: the median and min–max of a figure, each formatted with FORMAT.
+row() {   # LABEL FORMAT NUMBER...
+  local label=$1 format=$2 median low high
+  shift 2
+  if [ $# -eq 0 ]; then
+    printf '| %s | – | – |\n' "$label"
+    return
+  fi
+  read -r median low high < <(spread "$@")
+  printf "| %s | $format | $format–$format |\n" "$label" "$median" "$low" "$high"
+}
+
+skipped_row() { printf '| %s | %s | |\n' "$1" "$2"; }
+
+# shellcheck disable=SC2086,SC2046  # the figures are space-separated numbers
+{
+  # The Wine fixtures chose a Polish locale, whose numbers have a decimal comma.
+  export LC_ALL=C.UTF-8
+  bare_median=$(spread ${FIGURES[bare_seconds]:-} | cut -d' ' -f1)
+  echo "Selvo bench: $(nproc) cores, $("$WINE64_LOADER" --version 2>/dev/null), load average at start $LOAD_AT_START; $((SECONDS - STARTED)) s in all."
+  [ -z "${SELVO_EXE:-}" ] || echo "Program under Wine: $SELVO_EXE."
+  echo "Each figure is the median of $RUNS runs (min–max beside it). Paced: the firmware region (512 blocks) written"
+  echo "to dm730sim --line-rate (line limit $LINE_LIMIT s), with one \`nice -n 19\` busy process beside it."
+  echo
+  echo "| measurement | median | min–max |"
+  echo "|---|---|---|"
+  row "engine write, native, unpaced (blocks/s)" %.0f ${FIGURES[engine_write]:-}
+  row "engine read, native, unpaced (blocks/s)" %.0f ${FIGURES[engine_read]:-}
+  row "paced write, bare client (s)" %.2f ${FIGURES[bare_seconds]:-}
+  row "– ratio to the line limit" %.3f $(ratios $LINE_LIMIT ${FIGURES[bare_seconds]:-})
+  [ -z "${FAILED_RUNS[bare]:-}" ] || skipped_row "– paced writes that did not finish" "${FAILED_RUNS[bare]%; }"
+  row "paced write, native engine (s)" %.2f ${FIGURES[native_seconds]:-}
+  row "– ratio to the line limit" %.3f $(ratios $LINE_LIMIT ${FIGURES[native_seconds]:-})
+  row "– ratio to the bare client" %.3f $(ratios "$bare_median" ${FIGURES[native_seconds]:-})
+  row "– CPU of the engine (% of one core)" %.1f ${FIGURES[native_cpu]:-}
+  [ -z "${FAILED_RUNS[native]:-}" ] || skipped_row "– paced writes that did not finish" "${FAILED_RUNS[native]%; }"
+  for arch in x64 x86; do
+    name="Wine ${SIDE_NAME[$arch]} program"
+    if [ -n "${SKIPPED[$arch]:-}" ] && [ -z "${FIGURES[wine_${arch}_seconds]:-}" ]; then
+      skipped_row "paced write, $name" "${SKIPPED[$arch]}"
+      continue
+    fi
+    row "paced write, $name (s)" %.2f ${FIGURES[wine_${arch}_seconds]:-}
+    row "– ratio to the line limit" %.3f $(ratios $LINE_LIMIT ${FIGURES[wine_${arch}_seconds]:-})
+    row "– ratio to the bare client" %.3f $(ratios "$bare_median" ${FIGURES[wine_${arch}_seconds]:-})
+    row "– CPU of the program (% of one core)" %.1f ${FIGURES[wine_${arch}_cpu]:-}
+    row "– CPU of the wineserver (% of one core)" %.1f ${FIGURES[wine_${arch}_server]:-}
+    row "– CPU of both (% of one core)" %.1f ${FIGURES[wine_${arch}_both]:-}
+    row "idle, $name + wineserver (% of one core)" %.1f ${FIGURES[idle_$arch]:-}
+    row "– of which the program (% of one core)" %.1f ${FIGURES[idle_program_$arch]:-}
+    [ -z "${FAILED_RUNS[$arch]:-}" ] || skipped_row "– paced writes that did not finish" "${FAILED_RUNS[$arch]%; }"
+  done
+  row "detection per silent port, native (s)" %.3f ${FIGURES[detect_native]:-}
+  for arch in x64 x86; do
+    if [ -z "${FIGURES[detect_$arch]:-}" ]; then
+      skipped_row "detection per silent port, Wine ${SIDE_NAME[$arch]} program" "${SKIPPED[$arch]:-${DETECTION_FAILED[$arch]:-not run}}"
+    else
+      row "detection per silent port, Wine ${SIDE_NAME[$arch]} program (s)" %.3f ${FIGURES[detect_$arch]:-}
+    fi
+  done
+} | tee "$OUT/table.md"

@@ -1,0 +1,197 @@
+// The engine as the program runs it, without the window: the termios channel,
+// the state machine and a main loop that steps it the way the program's does.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "operator/operator.h"
+#include "bench.h"
+#include "serial/port_open.h"
+#include "serial/port_table.h"
+#include "serial/serial_channel.h"
+#include "support/prepared_transfer.h"
+#include "support/operator_recorder.h"
+#include "support/sim_process.h"
+#include "protocol/frames.h"
+#include "protocol/io_buffer.h"
+#include "protocol/regions.h"
+#include "transfer/transfer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double ProcessorSeconds() {
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// A folder of ports for the channel to find COM names in; removed at the end.
+struct PortFolder {
+    std::filesystem::path path;
+    PortFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "selvo_bench_XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) path = pattern;
+        setenv("SELVO_PORT_DIR", path.c_str(), 1);
+    }
+    ~PortFolder() {
+        std::error_code ignored;
+        if (!path.empty()) std::filesystem::remove_all(path, ignored);
+    }
+};
+
+void WriteFile(const std::string& path, unsigned blocks) {
+    std::vector<char> bytes(size_t(blocks) * BlockSize);
+    unsigned x = 13;
+    for (char& b : bytes) {
+        x = x * 1103515245u + 12345u;
+        b = char(x >> 16);
+    }
+    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+// What the transfer start leaves: the file open, the region set, the
+// identification request on its way, phase 1.
+bool Begin(int action, int kind, const std::string& path) {
+    PrepareTransfer(action, kind, path);
+    unsigned long started = StartWrite(1);
+    if (started != 0 && started != ErrorIoPending) return false;
+    TransferJob.phase = PhaseEscapeSent;
+    return true;
+}
+
+// Steps until the transfer is idle or `stop` holds, at most limitSeconds; a
+// step that found its operation pending is followed by a wait on the line, as
+// in the program's main loop. False on a box or when the time ran out.
+bool Pump(double limitSeconds, SimProcess* sim, const std::function<bool()>& stop = nullptr) {
+    Clock::time_point start = Clock::now();
+    unsigned steps = 0;
+    while (TransferJob.phase != PhaseIdle && !(stop && stop())) {
+        if (SecondsSince(start) > limitSeconds) {
+            std::fprintf(stderr, "selvo-bench: still in phase %d at block %u after %.0f s\n",
+                         int(TransferJob.phase), unsigned(TransferJob.nextBlock), limitSeconds);
+            return false;
+        }
+        StepTransfer(unsigned(TransferJob.phase));
+        if (StepFoundPending()) WaitForChannel(ChannelWaitLimitMs, WakeForLine);
+        if (sim != nullptr && ++steps % 256 == 0) SimLines(*sim);
+    }
+    for (const ShownBox& box : Screen.boxes)
+        std::fprintf(stderr, "selvo-bench: the transfer showed \"%s\"\n", box.text.c_str());
+    return Screen.boxes.empty();
+}
+
+}  // namespace
+
+int RunEngineSpeed(unsigned blocks) {
+    PortFolder folder;
+    SimProcess sim;
+    std::string memory = (folder.path / "memory.img").string();
+    std::string file = (folder.path / "scenes.usr").string();
+    WriteFile(file, blocks);
+    if (StartSim(sim, (folder.path / "com1").string(), {"--memory", memory}) != 0 ||
+        OpenChannel("COM1") != 0 || ConfigureChannel() != 0) {
+        std::fprintf(stderr, "selvo-bench: the simulator did not come up\n");
+        return 1;
+    }
+    struct {
+        const char* name;
+        int action;
+        std::string path;
+    } runs[] = {
+        {"write_blocks_per_s", ActionWriteToDevice, file},
+        {"read_blocks_per_s", ActionReadFromDevice, (folder.path / "back.usr").string()},
+    };
+    int status = 0;
+    for (const auto& run : runs) {
+        ResetScreen();
+        unsigned end = RegionTable[KindScenes].firstBlock + blocks;
+        // The handshake is not part of the block rate.
+        bool ran = Begin(run.action, KindScenes, run.path) &&
+                   Pump(10, &sim, [] { return TransferJob.phase == PhaseSendCommand; });
+        Clock::time_point start = Clock::now();
+        ran = ran && Pump(300, &sim, [end] { return TransferJob.nextBlock == end; });
+        double seconds = SecondsSince(start);
+        if (!ran || TransferJob.nextBlock != end) {
+            std::fprintf(stderr, "selvo-bench: %s ended at block %u\n", run.name,
+                         unsigned(TransferJob.nextBlock));
+            status = 1;
+            break;
+        }
+        std::printf("%s %.1f\n", run.name, blocks / seconds);
+        StopTransfer();
+    }
+    CloseChannel();
+    StopSim(sim);
+    ResetTransferJob();
+    return status;
+}
+
+int RunPacedWrite(const char* portDir, const char* file) {
+    setenv("SELVO_PORT_DIR", portDir, 1);
+    if (OpenChannel("COM1") != 0 || ConfigureChannel() != 0) {
+        std::fprintf(stderr, "selvo-bench: COM1 of %s cannot be opened\n", portDir);
+        return 1;
+    }
+    Clock::time_point start = Clock::now();
+    double processor = ProcessorSeconds();
+    bool ran = Begin(ActionWriteToDevice, KindFirmware, file) && Pump(120, nullptr);
+    double seconds = SecondsSince(start);
+    processor = ProcessorSeconds() - processor;
+    unsigned end = RegionTable[KindFirmware].firstBlock + RegionTable[KindFirmware].blockCount;
+    CloseChannel();
+    if (!ran || TransferJob.nextBlock != end) {
+        std::fprintf(stderr, "selvo-bench: the paced write ended at block %u\n",
+                     unsigned(TransferJob.nextBlock));
+        return 1;
+    }
+    std::printf("cpu_percent %.1f\n", 100 * processor / seconds);
+    return 0;
+}
+
+int RunSilentDetection(unsigned ports) {
+    PortFolder folder;
+    std::vector<int> masters;
+    for (unsigned i = 1; i <= ports; ++i) {
+        // A line nobody answers on: the far end is held open and never written.
+        int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        const char* slave = master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0
+                                ? ptsname(master)
+                                : nullptr;
+        std::string link = (folder.path / ("com" + std::to_string(i))).string();
+        if (slave == nullptr || symlink(slave, link.c_str()) != 0) {
+            std::fprintf(stderr, "selvo-bench: no pseudo-terminal for COM%u\n", i);
+            return 1;
+        }
+        masters.push_back(master);
+    }
+    BuildPortTable();
+    Clock::time_point start = Clock::now();
+    int found = DetectDevice();
+    double seconds = SecondsSince(start);
+    FreePortTable();
+    for (int master : masters) close(master);
+    if (found != 0) {
+        std::fprintf(stderr, "selvo-bench: a silent port answered\n");
+        return 1;
+    }
+    std::printf("seconds_per_port %.3f\n", seconds / ports);
+    return 0;
+}
