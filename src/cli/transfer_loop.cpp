@@ -1,24 +1,8 @@
 #include "cli/transfer_loop.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <time.h>
-#endif
-
 #include "cli/interrupt.h"
+#include "serial/serial_channel.h"
 #include "transfer/transfer.h"
-
-// About a millisecond: a block takes tens of them on the line, and polling
-// without pause would keep a processor busy for nothing.
-void WaitForLine() {
-#ifdef _WIN32
-    Sleep(1);
-#else
-    timespec pause = {0, 1000000};
-    nanosleep(&pause, nullptr);
-#endif
-}
 
 int PumpTransfer() {
     while (TransferJob.phase != PhaseIdle) {
@@ -26,10 +10,11 @@ int PumpTransfer() {
             StopTransfer();
             return PumpInterrupted;
         }
-        int phase = TransferJob.phase;
-        StepTransfer(unsigned(phase));
-        // A step that left the phase as it was found its operation pending.
-        if (TransferJob.phase == phase) WaitForLine();
+        StepTransfer(unsigned(TransferJob.phase));
+        // Polling without pause would keep a processor busy for nothing: a
+        // block takes tens of milliseconds on the line. Ctrl-C ends the wait
+        // (a signal) or waits out one bounded slice of it.
+        if (StepFoundPending()) WaitForChannel(ChannelWaitLimitMs, WakeForLine);
     }
     return PumpEnded;
 }
