@@ -22,7 +22,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 ROOT=$PWD
-RUNS=3
+RUNS=${BENCH_RUNS:-3}
 # 512 blocks of 263 bytes (command, its ACK, data frame, its ACK) at 10 bits a byte, 38400 baud.
 LINE_LIMIT=35.07
 OUT=$ROOT/build/bench

@@ -69,6 +69,20 @@ static void RegisterMainClass(HINSTANCE instance) {
     RegisterClassExA(&wc);
 }
 
+// After a step that moved the transfer on, the next phase message goes out at
+// once, ahead of the repaint that step asked for: a reply has just come in, and
+// the device's next frame should not wait for a paint. A paint then falls into
+// the next wait for the line. At most a block's worth of steps in a row, and not
+// while the operator's input waits, so the window still repaints and answers
+// on a line that never keeps the transfer waiting.
+const int StepsAheadOfPaint = 6;
+
+static bool PostAheadOfPaint(const MSG& handled, int postedAhead) {
+    return handled.message == WM_USER && handled.hwnd == MainWindow &&
+           TransferJob.phase != PhaseIdle && !StepFoundPending() &&
+           postedAhead < StepsAheadOfPaint && HIWORD(GetQueueStatus(QS_INPUT)) == 0;
+}
+
 // Idle, the loop sleeps in WaitMessage until the operator or the system does
 // something. While a transfer runs it posts the phase whenever the queue runs
 // dry, one step per message. After a step that found its operation still on
@@ -76,16 +90,22 @@ static void RegisterMainClass(HINSTANCE instance) {
 // spinning there would only take the processor from the far end of the line.
 static WPARAM RunMessageLoop() {
     MSG msg;
+    int postedAhead = 0;
     for (;;) {
         if (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) return msg.wParam;
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
+            if (PostAheadOfPaint(msg, postedAhead)) {
+                PostMessageA(MainWindow, WM_USER, (WPARAM)TransferJob.phase, 0);
+                ++postedAhead;
+            }
         } else if (TransferJob.phase == PhaseIdle) {
             WaitMessage();
         } else {
             if (StepFoundPending()) WaitForChannel(ChannelWaitLimitMs, WakeForLineOrMessage);
             PostMessageA(MainWindow, WM_USER, (WPARAM)TransferJob.phase, 0);
+            postedAhead = 0;
         }
     }
 }

@@ -75,105 +75,106 @@ static void EnterBlockDone() {
     if (TransferJob.blocksLeft == 1) StartRead(1);
 }
 
-// Each Step* returns false when its operation is still pending (nothing
-// changed), true when the step ran, whatever its outcome.
+// What each phase waits on before its own work: the record it polls, and the
+// file a failed poll releases. Sending a command waits on nothing; a finished
+// block waits only after the last block, for the reply that must not come.
+const int NoRecord = -1;
+struct PhaseWait {
+    int record;
+    int fileOnFailure;
+};
+static const PhaseWait PhaseWaits[PhaseBlockDone + 1] = {
+    {NoRecord, CloseTransferFile},     // PhaseIdle
+    {WriteRecord, CloseTransferFile},  // PhaseEscapeSent
+    {ReadRecord, CloseTransferFile},   // PhaseIdentReply
+    {NoRecord, CloseTransferFile},     // PhaseSendCommand
+    {WriteRecord, CloseTransferFile},  // PhaseCommandSent
+    {ReadRecord, CloseTransferFile},   // PhaseCommandAck
+    {WriteRecord, CloseInputFile},     // PhaseBlockSent
+    {ReadRecord, CloseInputFile},      // PhaseBlockAck
+    {ReadRecord, CloseTransferFile},   // PhaseBlockReceive
+    {ReadRecord, CloseTransferFile},   // PhaseBlockDone, after the last block
+};
 
-static bool StepEscapeSent() {
-    unsigned long count;
-    int polled = AwaitRecord(WriteRecord, &count, CloseTransferFile);
-    if (polled != AwaitDone) return polled == AwaitFailed;
-    StartRead(6);
-    TransferJob.phase = PhaseIdentReply;
-    return true;
+static int RecordAwaited(unsigned p) {
+    if (p == PhaseBlockDone && TransferJob.blocksLeft != 1) return NoRecord;
+    return PhaseWaits[p].record;
 }
 
-static bool StepIdentReply() {
-    unsigned long count;
-    int polled = AwaitRecord(ReadRecord, &count, CloseTransferFile);
-    if (polled != AwaitDone) return polled == AwaitFailed;
+// The work of each phase once its record is done; count is the bytes a read
+// delivered.
+
+static void StepEscapeSent(unsigned long) {
+    StartRead(6);
+    TransferJob.phase = PhaseIdentReply;
+}
+
+static void StepIdentReply(unsigned long count) {
     TransferJob.lastChecksum = SumBytes(IoBuffer.frameArea, 5);
     ReplyCheck check = CheckIdentReply(count);
     if (check.outcome != ReplyValid) {
         FailReply(IdentFailurePrefix, check, CloseTransferFile);
-        return true;
+        return;
     }
-    if (FailIfSurplus(CloseTransferFile)) return true;
+    if (FailIfSurplus(CloseTransferFile)) return;
     if (TransferJob.action == ActionReadFromDevice && CutTargetFile() != BlockFileDone) {
         FailTransfer(FileWriteFailureText, CloseOutputFile);
-        return true;
+        return;
     }
     TransferJob.phase = PhaseSendCommand;
     RepaintWindow();
-    return true;
 }
 
-static bool StepSendCommand() {
+static void StepSendCommand(unsigned long) {
     BuildBlockCommand(TransferJob.action, TransferJob.nextBlock);
     StartWrite(4);
     TransferJob.phase = PhaseCommandSent;
-    return true;
 }
 
-static bool StepCommandSent() {
-    unsigned long count;
-    int polled = AwaitRecord(WriteRecord, &count, CloseTransferFile);
-    if (polled != AwaitDone) return polled == AwaitFailed;
+static void StepCommandSent(unsigned long) {
     StartRead(1);
     TransferJob.phase = PhaseCommandAck;
-    return true;
 }
 
-static bool StepCommandAck() {
-    unsigned long count;
-    int polled = AwaitRecord(ReadRecord, &count, CloseTransferFile);
-    if (polled != AwaitDone) return polled == AwaitFailed;
+static void StepCommandAck(unsigned long count) {
     ReplyCheck check = CheckByteReply(count);
     if (check.outcome != ReplyValid) {
         FailReply(CommandFailurePrefix, check, CloseTransferFile);
-        return true;
+        return;
     }
     // Reading, the data frame follows the reply at once; writing, the device
     // waits for ours and nothing else may have come.
     if (TransferJob.action != ActionWriteToDevice) {
         StartRead(257);
         TransferJob.phase = PhaseBlockReceive;
-        return true;
+        return;
     }
-    if (FailIfSurplus(CloseTransferFile)) return true;
+    if (FailIfSurplus(CloseTransferFile)) return;
     bool endOfFile;
     if (ReadFileBlock(IoBuffer.frameArea, &endOfFile) != BlockFileDone) {
         FailTransfer(FileReadFailureText, CloseInputFile);
-        return true;
+        return;
     }
     // The short block is the last one sent, wherever the region ends.
     if (endOfFile) TransferJob.blocksLeft = 1;
     TransferJob.lastChecksum = SealDataFrame();
     StartWrite(257);
     TransferJob.phase = PhaseBlockSent;
-    return true;
 }
 
-static bool StepBlockSent() {
-    unsigned long count;
-    int polled = AwaitRecord(WriteRecord, &count, CloseInputFile);
-    if (polled != AwaitDone) return polled == AwaitFailed;
+static void StepBlockSent(unsigned long) {
     StartRead(1);
     TransferJob.phase = PhaseBlockAck;
-    return true;
 }
 
-static bool StepBlockAck() {
-    unsigned long count;
-    int polled = AwaitRecord(ReadRecord, &count, CloseInputFile);
-    if (polled != AwaitDone) return polled == AwaitFailed;
+static void StepBlockAck(unsigned long count) {
     ReplyCheck check = CheckByteReply(count);
     if (check.outcome != ReplyValid) {
         FailReply(TransferFailurePrefix, check, CloseInputFile);
-        return true;
+        return;
     }
-    if (FailIfSurplus(CloseInputFile)) return true;
+    if (FailIfSurplus(CloseInputFile)) return;
     EnterBlockDone();
-    return true;
 }
 
 static void CompareWithFile() {
@@ -192,29 +193,25 @@ static void CompareWithFile() {
     EnterBlockDone();
 }
 
-static bool StepBlockReceive() {
-    unsigned long count;
-    int polled = AwaitRecord(ReadRecord, &count, CloseTransferFile);
-    if (polled != AwaitDone) return polled == AwaitFailed;
+static void StepBlockReceive(unsigned long count) {
     TransferJob.lastChecksum = SumBytes(IoBuffer.frameArea, 257);
     ReplyCheck check = CheckDataFrame(count);
     if (check.outcome != ReplyValid) {
         char text[49];
         FormatReplyFailure(text, sizeof text, TransferFailurePrefix, check);
         FailTransfer(text, CloseTransferFile);
-        return true;
+        return;
     }
-    if (FailIfSurplus(CloseTransferFile)) return true;
+    if (FailIfSurplus(CloseTransferFile)) return;
     if (TransferJob.action == ActionVerify) {
         CompareWithFile();
-        return true;
+        return;
     }
     if (WriteFileBlock() != BlockFileDone) {
         FailTransfer(FileWriteFailureText, CloseOutputFile);
-        return true;
+        return;
     }
     EnterBlockDone();
-    return true;
 }
 
 // The region is full while the file to send or compare goes on: the rest of
@@ -226,24 +223,11 @@ static void WarnIfFileGoesOn() {
     ShowMessageBox(FileTooLongText, CaptionWarning, BoxOk | BoxIconWarning);
 }
 
-// The last block: the read EnterBlockDone started must end with nothing.
-static int AwaitSilence() {
-    unsigned long count;
-    int polled = AwaitRecord(ReadRecord, &count, CloseTransferFile);
-    if (polled != AwaitDone) return polled;
-    if (count == 0) return AwaitDone;
-    FailReply(TransferFailurePrefix, ReplyCheck{ReplySurplusData, 0}, CloseTransferFile);
-    return AwaitFailed;
-}
-
-static bool StepBlockDone() {
-    if (TransferJob.blocksLeft == 1) {
-        int heard = AwaitSilence();
-        if (heard == AwaitPending) return false;
-        if (heard == AwaitFailed) {
-            RepaintProgress();
-            return true;
-        }
+static void StepBlockDone(unsigned long count) {
+    // After the last block the read EnterBlockDone started must end with nothing.
+    if (TransferJob.blocksLeft == 1 && count != 0) {
+        FailReply(TransferFailurePrefix, ReplyCheck{ReplySurplusData, 0}, CloseTransferFile);
+        return;
     }
     ++TransferJob.nextBlock;
     --TransferJob.blocksLeft;
@@ -254,9 +238,12 @@ static bool StepBlockDone() {
     } else {
         TransferJob.phase = PhaseSendCommand;
     }
-    RepaintProgress();
-    return true;
 }
+
+static void (*const PhaseWork[PhaseBlockDone + 1])(unsigned long) = {
+    nullptr,        StepEscapeSent, StepIdentReply, StepSendCommand,  StepCommandSent,
+    StepCommandAck, StepBlockSent,  StepBlockAck,   StepBlockReceive, StepBlockDone,
+};
 
 // Set by every step: the main loop sleeps until the line moves only after a
 // step that found its operation still on the line.
@@ -272,26 +259,23 @@ void StepTransfer(unsigned p) {
     // phase then would move the new transfer: phase 9 skips its first block, 3
     // sends a command before the identification request. Only the phase the
     // transfer stands in is stepped.
-    if (p != unsigned(TransferJob.phase)) return;
-    bool ran = false;
-    switch (p) {
-    case PhaseEscapeSent: ran = StepEscapeSent(); break;
-    case PhaseIdentReply: ran = StepIdentReply(); break;
-    case PhaseSendCommand: ran = StepSendCommand(); break;
-    case PhaseCommandSent: ran = StepCommandSent(); break;
-    case PhaseCommandAck: ran = StepCommandAck(); break;
-    case PhaseBlockSent: ran = StepBlockSent(); break;
-    case PhaseBlockAck: ran = StepBlockAck(); break;
-    case PhaseBlockReceive: ran = StepBlockReceive(); break;
-    case PhaseBlockDone: ran = StepBlockDone(); break;
-    default: return;
+    if (p != unsigned(TransferJob.phase) || p == PhaseIdle || p > PhaseBlockDone) return;
+    unsigned long count = 0;
+    int record = RecordAwaited(p);
+    if (record != NoRecord) {
+        int polled = AwaitRecord(record, &count, PhaseWaits[p].fileOnFailure);
+        if (polled == AwaitPending) {
+            lastStepPending = true;
+            return;
+        }
+        if (polled == AwaitDone) PhaseWork[p](count);
+    } else {
+        PhaseWork[p](count);
     }
-    lastStepPending = !ran;
-    if (!ran) return;
     // Lines 2 and 3 are shown only while a transfer runs: a transfer that
     // ended here, by failure or at the end of a verified file, takes them
-    // along (phase 9 repaints them anyway).
-    if (TransferJob.phase == PhaseIdle && p != PhaseBlockDone) RepaintProgress();
+    // along; a finished block asks for them anyway.
+    if (TransferJob.phase == PhaseIdle || p == PhaseBlockDone) RepaintProgress();
     RepaintPhase();
 }
 
