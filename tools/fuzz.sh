@@ -8,23 +8,9 @@ case $seconds in '' | *[!0-9]*) echo "fuzz: SECONDS must be a number" >&2; exit 
 
 # clang and its libFuzzer runtime (Debian 12: clang-14, libclang-rt-14-dev).
 need=(clang cmake make libclang-rt-14-dev)
-missing=()
-for p in "${need[@]}"; do
-  dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "fuzz: installing ${missing[*]}"
-  sudo_=""
-  [ "$(id -u)" = 0 ] || sudo_="sudo"
-  log=$(mktemp)
-  if ! { $sudo_ apt-get update -q && DEBIAN_FRONTEND=noninteractive $sudo_ apt-get install -y -q "${missing[@]}"; } >"$log" 2>&1; then
-    tail -20 "$log" >&2
-    rm -f "$log"
-    echo "fuzz: installing failed" >&2
-    exit 1
-  fi
-  rm -f "$log"
-fi
+# shellcheck source=tools/packages.sh
+source tools/packages.sh
+install_packages fuzz "${need[@]}"
 
 build=build/fuzz
 if [ ! -f "$build/CMakeCache.txt" ]; then

@@ -8,29 +8,12 @@ need=(cmake make g++ pkg-config googletest libgtest-dev libserialport-dev
       g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
       wine wine64 wine32:i386 xvfb xauth x11-utils xdotool imagemagick locales)
 
-missing=()
-for p in "${need[@]}"; do
-  dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed' || missing+=("$p")
-done
+# shellcheck source=tools/packages.sh
+source "$(dirname "$0")/packages.sh"
+install_packages setup "${need[@]}"
 
 sudo_=""
 [ "$(id -u)" = 0 ] || sudo_="sudo"
-
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    $sudo_ dpkg --add-architecture i386
-  fi
-  # apt's own remarks (debconf without apt-utils, ...) are shown only when the install fails.
-  log=$(mktemp)
-  if ! { $sudo_ apt-get update -q && DEBIAN_FRONTEND=noninteractive $sudo_ apt-get install -y -q "${missing[@]}"; } >"$log" 2>&1; then
-    tail -20 "$log" >&2
-    rm -f "$log"
-    echo "setup: installing failed" >&2
-    exit 1
-  fi
-  rm -f "$log"
-fi
 
 # Wine takes its ANSI code page from the locale: pl_PL gives 1250.
 if ! locale -a 2>/dev/null | grep -qi '^pl_PL\.utf-\?8$'; then

@@ -31,13 +31,7 @@ TEST_F(LineWaitTest, OnlyAStepThatFoundItsOperationPendingLetsThePumpWait) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("phase " + std::to_string(c.phase));
-        TearDown();
-        SetUp();
-        std::string path =
-            c.action == ActionReadFromDevice ? PathOf("r.upg") : MakeFile("w.upg", Pattern(600));
-        Begin(c.action, KindFirmware, path);
-        ASSERT_TRUE(RunToPhase(device, c.phase, 0));
-        AnswerFor(device, unsigned(c.phase));
+        ASSERT_TRUE(StandAtPhase(device, c.action, c.phase));
         ScriptPending(c.record, 1);
         StepTransfer(unsigned(c.phase));
         EXPECT_TRUE(StepFoundPending());

@@ -85,6 +85,16 @@ inline bool RunToPhase(ScriptedDevice& device, int phase, unsigned block) {
                     [&] { return TransferJob.phase == phase && TransferJob.nextBlock == block; });
 }
 
+inline std::vector<uint8_t> Pattern(size_t n, unsigned seed = 1) {
+    std::vector<uint8_t> bytes(n);
+    unsigned x = seed;
+    for (auto& b : bytes) {
+        x = x * 1103515245u + 12345u;
+        b = uint8_t(x >> 16);
+    }
+    return bytes;
+}
+
 // A folder of its own for the files of one test, removed afterwards.
 class TransferFixture : public ::testing::Test {
   protected:
@@ -128,14 +138,20 @@ class TransferFixture : public ::testing::Test {
         ASSERT_EQ(StartWrite(1), 0u);
         TransferJob.phase = PhaseEscapeSent;
     }
+
+    // A fresh transfer of the firmware's first block (a 600-byte file to send or
+    // compare, or a file to read into), standing in phase with the device's
+    // answer for that phase scripted but not yet taken.
+    bool StandAtPhase(ScriptedDevice& device, int action, int phase) {
+        TearDown();
+        SetUp();
+        device = ScriptedDevice();
+        std::string path =
+            action == ActionReadFromDevice ? PathOf("r.upg") : MakeFile("w.upg", Pattern(600));
+        Begin(action, KindFirmware, path);
+        if (!RunToPhase(device, phase, 0)) return false;
+        AnswerFor(device, unsigned(phase));
+        return true;
+    }
 };
 
-inline std::vector<uint8_t> Pattern(size_t n, unsigned seed = 1) {
-    std::vector<uint8_t> bytes(n);
-    unsigned x = seed;
-    for (auto& b : bytes) {
-        x = x * 1103515245u + 12345u;
-        b = uint8_t(x >> 16);
-    }
-    return bytes;
-}

@@ -66,13 +66,7 @@ TEST_F(TransferStepTest, PendingPollChangesNothingAndRepaintsNothing) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("phase " + std::to_string(c.phase));
-        TearDown();
-        SetUp();
-        std::string path =
-            c.action == ActionReadFromDevice ? PathOf("r.upg") : MakeFile("w.upg", Pattern(600));
-        Begin(c.action, KindFirmware, path);
-        ASSERT_TRUE(RunToPhase(device, c.phase, 0));
-        AnswerFor(device, unsigned(c.phase));
+        ASSERT_TRUE(StandAtPhase(device, c.action, c.phase));
         ResetScreen();
         JobSnapshot before = JobSnapshot::Take();
         ScriptPending(c.record, 3);
