@@ -154,4 +154,3 @@ class TransferFixture : public ::testing::Test {
         return true;
     }
 };
-
