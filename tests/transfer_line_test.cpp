@@ -78,10 +78,7 @@ class TransferLineTest : public ::testing::Test {
 
     // What the transfer start leaves: file open, region set, ESC on its way.
     void Begin(int action, int kind, const std::string& path) {
-        PrepareTransfer(action, kind, path);
-        unsigned long started = StartWrite(1);
-        ASSERT_TRUE(started == 0 || started == ErrorIoPending) << started;
-        TransferJob.phase = PhaseEscapeSent;
+        ASSERT_TRUE(BeginPreparedTransfer(action, kind, path));
     }
 
     // The idle pump: a step whenever there is nothing else to do, until the

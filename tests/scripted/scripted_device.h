@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iterator>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -16,6 +15,7 @@
 
 #include "protocol/frames.h"
 #include "serial/serial_channel.h"
+#include "support/byte_files.h"
 #include "support/fake_channel.h"
 #include "support/operator_recorder.h"
 #include "support/prepared_transfer.h"
@@ -85,16 +85,6 @@ inline bool RunToPhase(ScriptedDevice& device, int phase, unsigned block) {
                     [&] { return TransferJob.phase == phase && TransferJob.nextBlock == block; });
 }
 
-inline std::vector<uint8_t> Pattern(size_t n, unsigned seed = 1) {
-    std::vector<uint8_t> bytes(n);
-    unsigned x = seed;
-    for (auto& b : bytes) {
-        x = x * 1103515245u + 12345u;
-        b = uint8_t(x >> 16);
-    }
-    return bytes;
-}
-
 // A folder of its own for the files of one test, removed afterwards.
 class TransferFixture : public ::testing::Test {
   protected:
@@ -119,15 +109,8 @@ class TransferFixture : public ::testing::Test {
 
     std::string MakeFile(const char* name, const std::vector<uint8_t>& bytes) const {
         std::string path = PathOf(name);
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        WriteWhole(path, bytes);
         return path;
-    }
-
-    static std::vector<uint8_t> ReadWhole(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
-                                    std::istreambuf_iterator<char>());
     }
 
     // What the transfer start leaves behind: the file open, the region set,

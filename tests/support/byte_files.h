@@ -11,7 +11,7 @@ typedef std::vector<uint8_t> Bytes;
 extern const size_t ImageSize;
 
 // Reproducible pseudo-random bytes; a few KiB hold every byte value.
-Bytes Pattern(size_t n, unsigned seed);
+Bytes Pattern(size_t n, unsigned seed = 1);
 Bytes ReadWhole(const std::string& path);
 void WriteWhole(const std::string& path, const Bytes& bytes);
 // Blocks [firstBlock, firstBlock + blocks) of a memory image.

@@ -4,6 +4,7 @@
 
 #include "protocol/frames.h"
 #include "protocol/io_buffer.h"
+#include "serial/serial_channel.h"
 #include "transfer/transfer.h"
 
 void PrepareTransfer(int action, int kind, const std::string& path) {
@@ -20,6 +21,14 @@ void PrepareTransfer(int action, int kind, const std::string& path) {
     TransferJob.firstBlock = TransferJob.nextBlock = region.firstBlock;
     TransferJob.blocksLeft = region.blockCount;
     BuildIdentRequest();
+}
+
+bool BeginPreparedTransfer(int action, int kind, const std::string& path) {
+    PrepareTransfer(action, kind, path);
+    unsigned long started = StartWrite(1);
+    if (started != ErrorSuccess && started != ErrorIoPending) return false;
+    TransferJob.phase = PhaseEscapeSent;
+    return true;
 }
 
 void ResetTransferJob() {

@@ -20,6 +20,7 @@
 #include "serial/port_table.h"
 #include "serial/serial_channel.h"
 #include "support/prepared_transfer.h"
+#include "support/byte_files.h"
 #include "support/operator_recorder.h"
 #include "support/sim_process.h"
 #include "protocol/frames.h"
@@ -57,26 +58,6 @@ struct PortFolder {
     }
 };
 
-void WriteFile(const std::string& path, unsigned blocks) {
-    std::vector<char> bytes(size_t(blocks) * BlockSize);
-    unsigned x = 13;
-    for (char& b : bytes) {
-        x = x * 1103515245u + 12345u;
-        b = char(x >> 16);
-    }
-    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
-}
-
-// What the transfer start leaves: the file open, the region set, the
-// identification request on its way, phase 1.
-bool Begin(int action, int kind, const std::string& path) {
-    PrepareTransfer(action, kind, path);
-    unsigned long started = StartWrite(1);
-    if (started != 0 && started != ErrorIoPending) return false;
-    TransferJob.phase = PhaseEscapeSent;
-    return true;
-}
-
 // Steps until the transfer is idle or `stop` holds, at most limitSeconds; a
 // step that found its operation pending is followed by a wait on the line, as
 // in the program's main loop. False on a box or when the time ran out.
@@ -105,7 +86,7 @@ int RunEngineSpeed(unsigned blocks) {
     SimProcess sim;
     std::string memory = (folder.path / "memory.img").string();
     std::string file = (folder.path / "scenes.usr").string();
-    WriteFile(file, blocks);
+    WriteWhole(file, Pattern(size_t(blocks) * BlockSize, 13));
     if (StartSim(sim, (folder.path / "com1").string(), {"--memory", memory}) != 0 ||
         OpenChannel("COM1") != 0 || ConfigureChannel() != 0) {
         std::fprintf(stderr, "selvo-bench: the simulator did not come up\n");
@@ -124,7 +105,7 @@ int RunEngineSpeed(unsigned blocks) {
         ResetScreen();
         unsigned end = RegionTable[KindScenes].firstBlock + blocks;
         // The handshake is not part of the block rate.
-        bool ran = Begin(run.action, KindScenes, run.path) &&
+        bool ran = BeginPreparedTransfer(run.action, KindScenes, run.path) &&
                    Pump(10, &sim, [] { return TransferJob.phase == PhaseSendCommand; });
         Clock::time_point start = Clock::now();
         ran = ran && Pump(300, &sim, [end] { return TransferJob.nextBlock == end; });
@@ -152,7 +133,7 @@ int RunPacedWrite(const char* portDir, const char* file) {
     }
     Clock::time_point start = Clock::now();
     double processor = ProcessorSeconds();
-    bool ran = Begin(ActionWriteToDevice, KindFirmware, file) && Pump(120, nullptr);
+    bool ran = BeginPreparedTransfer(ActionWriteToDevice, KindFirmware, file) && Pump(120, nullptr);
     double seconds = SecondsSince(start);
     processor = ProcessorSeconds() - processor;
     unsigned end = RegionTable[KindFirmware].firstBlock + RegionTable[KindFirmware].blockCount;
