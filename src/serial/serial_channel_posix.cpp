@@ -195,20 +195,29 @@ int SendPriorityByte(uint8_t b) {
     return r == 1 ? ChannelDone : ChannelFailed;
 }
 
-// When the port's timeouts end the pending operation short: the total time
-// for the bytes requested, for a read also the silence after its last byte.
-// -1 when no timeout applies.
-static int64_t TimeoutUs(const ChannelOperation& op, int record) {
+// When the port's total timeout ends the operation: the time for the bytes
+// requested from its start; -1 when no total timeout applies.
+static int64_t TotalDeadlineUs(const ChannelOperation& op, int record) {
     const ChannelTimeouts& t = SerialChannel.timeouts;
-    int64_t deadline = -1;
     int64_t totalMs = record == ReadRecord
                           ? int64_t(t.readTotalMultiplier) * op.requested + t.readTotalConstant
                           : int64_t(t.writeTotalMultiplier) * op.requested + t.writeTotalConstant;
-    if (totalMs > 0) deadline = op.startedUs + totalMs * 1000;
-    if (record == ReadRecord && t.readInterval > 0 && op.count > 0) {
-        int64_t silence = op.lastByteUs + int64_t(t.readInterval) * 1000;
-        if (deadline < 0 || silence < deadline) deadline = silence;
-    }
+    return totalMs > 0 ? op.startedUs + totalMs * 1000 : -1;
+}
+
+// When the silence after a read's last byte ends it; -1 before the first byte
+// or with no interval timeout.
+static int64_t SilenceDeadlineUs(const ChannelOperation& op) {
+    int64_t interval = SerialChannel.timeouts.readInterval;
+    return interval > 0 && op.count > 0 ? op.lastByteUs + interval * 1000 : -1;
+}
+
+// The first moment the port's timeouts can end the pending operation short;
+// -1 when none applies.
+static int64_t TimeoutUs(const ChannelOperation& op, int record) {
+    int64_t deadline = TotalDeadlineUs(op, record);
+    int64_t silence = record == ReadRecord ? SilenceDeadlineUs(op) : -1;
+    if (deadline < 0 || (silence >= 0 && silence < deadline)) deadline = silence;
     return deadline;
 }
 
@@ -230,7 +239,7 @@ static void AdvanceWrite(ChannelOperation& op, int64_t now) {
     }
     // A line that takes nothing for longer than the write timeout ends the
     // write short, as Windows does, rather than leaving it pending for ever.
-    int64_t deadline = TimeoutUs(op, WriteRecord);
+    int64_t deadline = TotalDeadlineUs(op, WriteRecord);
     if (deadline >= 0 && now >= deadline) op.state = RecordDone;
 }
 
@@ -240,9 +249,8 @@ static void AdvanceRead(ChannelOperation& op, int64_t now) {
     // next. The gap between bytes is another matter: a late poll cannot tell
     // a silent line from its own delay, so only a silence it has seen ends
     // the read (below).
-    const ChannelTimeouts& t = SerialChannel.timeouts;
-    int64_t totalMs = int64_t(t.readTotalMultiplier) * op.requested + t.readTotalConstant;
-    if (totalMs > 0 && now >= op.startedUs + totalMs * 1000) {
+    int64_t total = TotalDeadlineUs(op, ReadRecord);
+    if (total >= 0 && now >= total) {
         op.state = RecordDone;
         return;
     }
@@ -267,9 +275,8 @@ static void AdvanceRead(ChannelOperation& op, int64_t now) {
         FailOperation(op, r < 0 && !IsLineGone(errno) ? ErrorGenFailure : ErrorBrokenPipe);
         return;
     }
-    if (op.count == op.requested || (t.readInterval > 0 && op.count > 0 &&
-                                     now - op.lastByteUs >= int64_t(t.readInterval) * 1000))
-        op.state = RecordDone;
+    int64_t silence = SilenceDeadlineUs(op);
+    if (op.count == op.requested || (silence >= 0 && now >= silence)) op.state = RecordDone;
 }
 
 static ChannelOperation& BeginOperation(int record, unsigned n) {
