@@ -10,8 +10,6 @@ void ResetConsoleReport(unsigned long maxDifferences) {
     ConsoleReport = ConsoleRecord{"", 0, maxDifferences};
 }
 
-static const unsigned BoxIconMask = 0xF0;
-
 // The text alone: the caption belongs to a box, and the icon only tells
 // whether the text is a failure.
 int ShowMessageBox(const char* text, const char*, unsigned style) {

@@ -9,6 +9,7 @@
 const unsigned BoxOk = 0x0;
 const unsigned BoxYesNo = 0x4;
 const unsigned BoxButtonsMask = 0xF;
+const unsigned BoxIconMask = 0xF0;
 const unsigned BoxIconError = 0x10;
 const unsigned BoxIconQuestion = 0x20;
 const unsigned BoxIconWarning = 0x30;
