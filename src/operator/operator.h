@@ -5,7 +5,7 @@
 
 // Message box styles and answers carry the Win32 values, so the window passes
 // them through unchanged; any other front end reads the buttons with
-// BoxButtonsMask.
+// BoxButtonsMask and the icon with BoxIconMask.
 const unsigned BoxOk = 0x0;
 const unsigned BoxYesNo = 0x4;
 const unsigned BoxButtonsMask = 0xF;
