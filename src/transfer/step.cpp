@@ -61,9 +61,13 @@ static int AwaitRecord(int record, unsigned long* count, int file) {
 // taken for the one before. The transfer fails rather than going on out of
 // step with the device. The phase's own prefix does not apply: whatever phase
 // finds it, the fault lies in the transfer as a whole.
+static void FailOutOfStep(int file) {
+    FailReply(TransferFailurePrefix, ReplyCheck{ReplySurplusData, 0}, file);
+}
+
 static bool FailIfSurplus(int file) {
     if (CountWaitingBytes() == 0) return false;
-    FailReply(TransferFailurePrefix, ReplyCheck{ReplySurplusData, 0}, file);
+    FailOutOfStep(file);
     return true;
 }
 
@@ -226,7 +230,7 @@ static void WarnIfFileGoesOn() {
 static void StepBlockDone(unsigned long count) {
     // After the last block the read EnterBlockDone started must end with nothing.
     if (TransferJob.blocksLeft == 1 && count != 0) {
-        FailReply(TransferFailurePrefix, ReplyCheck{ReplySurplusData, 0}, CloseTransferFile);
+        FailOutOfStep(CloseTransferFile);
         return;
     }
     ++TransferJob.nextBlock;
