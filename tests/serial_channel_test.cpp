@@ -356,12 +356,13 @@ TEST_F(SerialChannelTest, PollNeverWaits) {
 
 // Between two polls the caller may sleep on the line: until bytes come in or
 // the read's own timeout falls due, never past either. The bound given here is
-// far longer than any of them, so a wait that ran to it would show.
+// far longer than any of them, so a wait that ran to it would show. Each of
+// those ends says the line moved: the caller goes on at once on that word.
 TEST_F(SerialChannelTest, AWaitEndsWhenTheLineMovesOrTheReadTimesOut) {
     const unsigned Bound = 20000;
     FarEnd& e = OpenConfigured("com3", "COM3:");
     Clock::time_point start = Clock::now();
-    WaitForChannel(Bound, WakeForLine);
+    EXPECT_EQ(WaitForChannel(Bound, WakeForLine), WaitEndedByLine);
     EXPECT_LT(MsSince(start), 5000) << "nothing in flight: no wait";
 
     struct {
@@ -376,16 +377,26 @@ TEST_F(SerialChannelTest, AWaitEndsWhenTheLineMovesOrTheReadTimesOut) {
         if (c.sent > 0) {
             ASSERT_EQ(write(e.master, "AB", c.sent), ssize_t(c.sent));
             start = Clock::now();
-            WaitForChannel(Bound, WakeForLine);
+            EXPECT_EQ(WaitForChannel(Bound, WakeForLine), WaitEndedByLine);
             EXPECT_LT(MsSince(start), 5000) << "bytes came in";
             ASSERT_EQ(Poll(ReadRecord, &value), PollPending);
         }
         start = Clock::now();
-        WaitForChannel(Bound, WakeForLine);
+        EXPECT_EQ(WaitForChannel(Bound, WakeForLine), WaitEndedByLine);
         EXPECT_LT(MsSince(start), 5000);
         EXPECT_EQ(Poll(ReadRecord, &value), PollDone) << "the wait ended no earlier than the read";
         EXPECT_EQ(value, c.sent);
     }
+}
+
+// A bound shorter than the read's timeouts, on a silent line: the wait says
+// it ran out, and the read goes on.
+TEST_F(SerialChannelTest, AWaitShorterThanTheReadRunsOut) {
+    OpenConfigured("com3", "COM3:");
+    StartRead(6);
+    EXPECT_EQ(WaitForChannel(5, WakeForLine), WaitRanOut);
+    unsigned long value = 0;
+    EXPECT_EQ(Poll(ReadRecord, &value), PollPending);
 }
 
 TEST_F(SerialChannelTest, AVanishedLineFailsReadsAndWrites) {

@@ -72,15 +72,23 @@ static void RegisterMainClass(HINSTANCE instance) {
 // After a step that moved the transfer on, the next phase message goes out at
 // once, ahead of the repaint that step asked for: a reply has just come in, and
 // the device's next frame should not wait for a paint. A paint then falls into
-// the next wait for the line. At most a block's worth of steps in a row, and not
-// while the operator's input waits, so the window still repaints and answers
-// on a line that never keeps the transfer waiting.
+// the next wait for the line. At most a block's worth of steps in a row; then
+// the operator's input and the paint have their turn, so the window still
+// repaints and answers on a line that never keeps the transfer waiting.
 const int StepsAheadOfPaint = 6;
 
+// A step that found its reply still on the way first gives the line this long
+// alone. A reply that follows its request at once (a command's, the
+// identification) comes within it and is taken ahead of the paint as well:
+// painting first would hold the device up for as long as the reply takes. A
+// reply that takes a data frame's time leaves the paint all of that time.
+const unsigned PromptReplyMs = 5;
+
 static bool PostAheadOfPaint(const MSG& handled, int postedAhead) {
-    return handled.message == WM_USER && handled.hwnd == MainWindow &&
-           TransferJob.phase != PhaseIdle && !StepFoundPending() &&
-           postedAhead < StepsAheadOfPaint && HIWORD(GetQueueStatus(QS_INPUT)) == 0;
+    if (handled.message != WM_USER || handled.hwnd != MainWindow ||
+        TransferJob.phase == PhaseIdle || postedAhead >= StepsAheadOfPaint)
+        return false;
+    return !StepFoundPending() || WaitForChannel(PromptReplyMs, WakeForLine) == WaitEndedByLine;
 }
 
 // Idle, the loop sleeps in WaitMessage until the operator or the system does

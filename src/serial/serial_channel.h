@@ -55,11 +55,14 @@ const unsigned ChannelWaitSliceMs = 10;
 // The longest the pump or the probe sleeps between two polls of an operation
 // that goes on pending.
 const unsigned ChannelWaitLimitMs = 100;
+// What ended a wait: the line (bytes moved, a timeout fell due, nothing was in
+// flight to wait on), maxMs running out, or a window message.
+enum ChannelWaitEnd { WaitEndedByLine = 0, WaitRanOut = 1, WaitEndedByMessage = 2 };
 // Sleeps until the next poll may find the operation in flight further on
 // (bytes moved, a timeout fallen due, the operation ended), or at most maxMs.
 // For a caller whose poll just found its operation pending; it polls again
 // afterwards whatever woke it. Returns at once when nothing is in flight.
-void WaitForChannel(unsigned maxMs, int wake);
+int WaitForChannel(unsigned maxMs, int wake);
 // Ends every operation still in flight first, so the system never writes into
 // a record or IoBuffer after the port is gone.
 void CloseChannel();

@@ -350,10 +350,11 @@ unsigned long CountWaitingBytes() {
 
 // The tty tells when bytes come in or room goes out; the timeouts are our own
 // clock, so the wait ends no later than the first of them.
-void WaitForChannel(unsigned maxMs, int) {
-    if (SerialChannel.fd < 0) return;
+int WaitForChannel(unsigned maxMs, int) {
+    if (SerialChannel.fd < 0) return WaitEndedByLine;
     int64_t now = NowUs();
-    int64_t until = now + int64_t(maxMs) * 1000;
+    int64_t limit = now + int64_t(maxMs) * 1000;
+    int64_t until = limit;
     short events = 0;
     for (int record : {WriteRecord, ReadRecord}) {
         const ChannelOperation& op = SerialChannel.records[record];
@@ -362,10 +363,12 @@ void WaitForChannel(unsigned maxMs, int) {
         int64_t deadline = TimeoutUs(op, record);
         if (deadline >= 0 && deadline < until) until = deadline;
     }
-    if (events == 0) return;
+    if (events == 0) return WaitEndedByLine;
     int timeoutMs = until <= now ? 0 : int((until - now + 999) / 1000);
     pollfd p = {SerialChannel.fd, events, 0};
-    poll(&p, 1, timeoutMs);
+    if (poll(&p, 1, timeoutMs) != 0) return WaitEndedByLine;
+    // A deadline of the operation's own ends it, just as bytes would.
+    return until < limit ? WaitEndedByLine : WaitRanOut;
 }
 
 // Nothing is in flight outside this process: dropping the pending state is

@@ -193,14 +193,14 @@ static bool IsOperationInFlight() {
     return false;
 }
 
-void WaitForChannel(unsigned maxMs, int wake) {
-    if (SerialChannel.port == NULL) return;
+int WaitForChannel(unsigned maxMs, int wake) {
+    if (SerialChannel.port == NULL) return WaitEndedByLine;
     // Both records hold the one event "Test": its read-record handle serves
     // either operation. The status itself is looked at between slices.
     HANDLE event = SerialChannel.records[ReadRecord].hEvent;
     DWORD handles = event != NULL ? 1 : 0;
-    for (unsigned waited = 0; waited < maxMs && IsOperationInFlight();
-         waited += ChannelWaitSliceMs) {
+    for (unsigned waited = 0; waited < maxMs; waited += ChannelWaitSliceMs) {
+        if (!IsOperationInFlight()) return WaitEndedByLine;
         DWORD slice = maxMs - waited < ChannelWaitSliceMs ? maxMs - waited : ChannelWaitSliceMs;
         DWORD woken = WAIT_TIMEOUT;
         if (wake == WakeForLineOrMessage)
@@ -209,8 +209,10 @@ void WaitForChannel(unsigned maxMs, int wake) {
             woken = WaitForSingleObject(event, slice);
         else
             Sleep(slice);
-        if (woken != WAIT_TIMEOUT) return;
+        if (woken == WAIT_OBJECT_0 + handles) return WaitEndedByMessage;
+        if (woken != WAIT_TIMEOUT) return WaitEndedByLine;
     }
+    return IsOperationInFlight() ? WaitRanOut : WaitEndedByLine;
 }
 
 void CloseChannel() {

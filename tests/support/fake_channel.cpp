@@ -138,9 +138,10 @@ int Poll(int record, unsigned long* value) {
 unsigned long CountWaitingBytes() { return FakeChannel.open ? FakeChannel.waiting.size() : 0; }
 
 // Time does not pass here: the script decides what the next poll finds.
-void WaitForChannel(unsigned maxMs, int wake) {
+int WaitForChannel(unsigned maxMs, int wake) {
     FakeChannel.waits.push_back(wake);
     FakeChannel.waitBounds.push_back(maxMs);
+    return WaitEndedByLine;
 }
 
 void CloseChannel() {
