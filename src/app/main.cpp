@@ -84,6 +84,8 @@ const int StepsAheadOfPaint = 6;
 // reply that takes a data frame's time leaves the paint all of that time.
 const unsigned PromptReplyMs = 5;
 
+// Whether the step just handled is followed at once by the next; after a
+// step that found its reply on the way, this is where the line gets its moment.
 static bool PostAheadOfPaint(const MSG& handled, int postedAhead) {
     if (handled.message != WM_USER || handled.hwnd != MainWindow ||
         TransferJob.phase == PhaseIdle || postedAhead >= StepsAheadOfPaint)
