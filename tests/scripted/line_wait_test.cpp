@@ -19,17 +19,7 @@ class LineWaitTest : public TransferFixture {
 };
 
 TEST_F(LineWaitTest, OnlyAStepThatFoundItsOperationPendingLetsThePumpWait) {
-    struct {
-        int action;
-        int phase;
-        int record;
-    } cases[] = {
-        {ActionWriteToDevice, 1, WriteRecord}, {ActionWriteToDevice, 2, ReadRecord},
-        {ActionWriteToDevice, 4, WriteRecord}, {ActionWriteToDevice, 5, ReadRecord},
-        {ActionWriteToDevice, 6, WriteRecord}, {ActionWriteToDevice, 7, ReadRecord},
-        {ActionReadFromDevice, 8, ReadRecord},
-    };
-    for (const auto& c : cases) {
+    for (const PollingPhase& c : PollingPhases) {
         SCOPED_TRACE("phase " + std::to_string(c.phase));
         ASSERT_TRUE(StandAtPhase(device, c.action, c.phase));
         ScriptPending(c.record, 1);

@@ -85,6 +85,20 @@ inline bool RunToPhase(ScriptedDevice& device, int phase, unsigned block) {
                     [&] { return TransferJob.phase == phase && TransferJob.nextBlock == block; });
 }
 
+// Every phase that polls a record on its way, with an action that reaches it
+// and the record it polls.
+struct PollingPhase {
+    int action;
+    int phase;
+    int record;
+};
+const PollingPhase PollingPhases[] = {
+    {ActionWriteToDevice, 1, WriteRecord}, {ActionWriteToDevice, 2, ReadRecord},
+    {ActionWriteToDevice, 4, WriteRecord}, {ActionWriteToDevice, 5, ReadRecord},
+    {ActionWriteToDevice, 6, WriteRecord}, {ActionWriteToDevice, 7, ReadRecord},
+    {ActionReadFromDevice, 8, ReadRecord}, {ActionVerify, 8, ReadRecord},
+};
+
 // A folder of its own for the files of one test, removed afterwards.
 class TransferFixture : public ::testing::Test {
   protected:

@@ -54,17 +54,7 @@ TEST_F(TransferStepTest, StepsForIdleUnknownOrStalePhasesDoNothing) {
 }
 
 TEST_F(TransferStepTest, PendingPollChangesNothingAndRepaintsNothing) {
-    struct {
-        int action;
-        int phase;
-        int record;
-    } cases[] = {
-        {ActionWriteToDevice, 1, WriteRecord}, {ActionWriteToDevice, 2, ReadRecord},
-        {ActionWriteToDevice, 4, WriteRecord}, {ActionWriteToDevice, 5, ReadRecord},
-        {ActionWriteToDevice, 6, WriteRecord}, {ActionWriteToDevice, 7, ReadRecord},
-        {ActionReadFromDevice, 8, ReadRecord}, {ActionVerify, 8, ReadRecord},
-    };
-    for (const auto& c : cases) {
+    for (const PollingPhase& c : PollingPhases) {
         SCOPED_TRACE("phase " + std::to_string(c.phase));
         ASSERT_TRUE(StandAtPhase(device, c.action, c.phase));
         ResetScreen();
