@@ -7,22 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz_checks.h"
 #include "protocol/frames.h"
 #include "protocol/io_buffer.h"
 
 namespace {
-
-void Require(bool holds, const char* what) {
-    if (holds) return;
-    std::fprintf(stderr, "protocol model violated: %s\n", what);
-    std::abort();
-}
-
-unsigned Sum(const uint8_t* b, size_t n) {
-    unsigned s = 0;
-    for (size_t i = 0; i < n; ++i) s += b[i];
-    return s & 0xFF;
-}
 
 // The rules, written out once more for the model.
 int ModelIdent(const uint8_t* b, unsigned long count) {

@@ -10,6 +10,7 @@
 #include <deque>
 #include <vector>
 
+#include "fuzz_checks.h"
 #include "sim.h"
 
 SimOptions Options;
@@ -23,18 +24,6 @@ struct Byte {
 std::deque<Byte> Incoming;
 std::vector<uint8_t> Sent;  // every byte the PC sent, in order
 bool Up = true;
-
-void Require(bool holds, const char* what) {
-    if (holds) return;
-    std::fprintf(stderr, "simulator parser: %s\n", what);
-    std::abort();
-}
-
-unsigned Sum(const uint8_t* b, size_t n) {
-    unsigned s = 0;
-    for (size_t i = 0; i < n; ++i) s += b[i];
-    return s & 0xFF;
-}
 
 }  // namespace
 

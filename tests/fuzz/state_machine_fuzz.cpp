@@ -18,6 +18,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "fuzz_checks.h"
 #include "operator/operator.h"
 #include "protocol/frames.h"
 #include "protocol/io_buffer.h"
@@ -37,12 +38,6 @@ struct Input {
     size_t at = 0;
     uint8_t Next() { return at < size ? data[at++] : 0xFF; }
 };
-
-void Require(bool holds, const char* what) {
-    if (holds) return;
-    std::fprintf(stderr, "state machine claimed a success the device did not give: %s\n", what);
-    std::abort();
-}
 
 const int Kind = KindLibraries;
 const int MaxSteps = 4000;
