@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "operator/operator.h"
+#include "serial/port_choice.h"
 #include "serial/port_open.h"
 #include "serial/port_table.h"
 #include "serial/serial_channel.h"

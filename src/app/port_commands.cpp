@@ -1,5 +1,6 @@
 #include "app/port_commands.h"
 
+#include "serial/port_choice.h"
 #include "serial/port_open.h"
 #include "transfer/transfer.h"
 

@@ -1,5 +1,5 @@
 // Which port is in use: opening it by its index in the port table, probing the
-// table for the controller, and the two commands of the port menu.
+// table for the controller, reopening it for a transfer.
 #include "serial/port_open.h"
 
 #include <chrono>
@@ -98,21 +98,4 @@ int ReopenPort() {
     if (DetectDevice() == DeviceFound) return PortReady;
     ShowDeviceNotFound();
     return NoPortReady;
-}
-
-void ChoosePortAuto() {
-    if (IsChannelOpen()) {
-        CloseChannel();
-        SetPortMark(currentPort, false);
-    }
-    if (DetectDevice() == NoDeviceFound) ShowDeviceNotFound();
-}
-
-void ChoosePort(int index) {
-    // Only listed ports have menu items; any other id is not ours.
-    if (!IsListedPort(index)) return;
-    if (IsChannelOpen()) CloseChannel();
-    SetPortMark(currentPort, false);
-    currentPort = index;
-    if (OpenPort(OpenReportingFailure) == PortOpened) SetPortMark(index, true);
 }

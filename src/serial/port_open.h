@@ -18,9 +18,6 @@ int DetectDevice();
 // PortReady: a port is open afterwards; otherwise the not-found message has
 // been shown.
 int ReopenPort();
-// The "&Auto" item, and port item i of the port menu.
-void ChoosePortAuto();
-void ChoosePort(int index);
 
 // The message of a search that found no controller.
 void ShowDeviceNotFound();
