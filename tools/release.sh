@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 bash tools/setup.sh
 umask 022
 export SOURCE_DATE_EPOCH
-SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 # Zip stores local times, and sort orders by locale.
 export TZ=UTC LC_ALL=C.UTF-8
 git diff --quiet HEAD -- || echo "release: uncommitted changes are built in; the files are not those of $(git rev-parse --short HEAD)"

@@ -10,8 +10,8 @@
 
 namespace {
 
-const char* const CommandWords[] = {"help", "ports", "detect", "write", "read", "verify", "backup",
-                                     "version"};
+const char* const CommandWords[] = {"help", "ports",  "detect", "write",
+                                    "read", "verify", "backup", "version"};
 const char* const KindWords[] = {"firmware", "libraries", "scenes"};
 
 // What was read, in one line: the command, then only what it was given.
