@@ -2,11 +2,13 @@
 # Installs what building, running and testing need on Debian; quick when all is there.
 set -euo pipefail
 
+# The release (tools/release.sh) and its checks need zip, dpkg-dev, lintian and man-db.
 # wine32:i386 installs on every x86-64 host; the hosts whose kernel runs 32-bit code use it, the
 # others run the 64-bit program only (the Wine fixtures find out which by starting its loader).
 need=(cmake make g++ pkg-config googletest libgtest-dev libserialport-dev
       g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
-      wine wine64 wine32:i386 xvfb xauth x11-utils xdotool imagemagick locales)
+      wine wine64 wine32:i386 xvfb xauth x11-utils xdotool imagemagick locales
+      zip unzip dpkg-dev lintian man-db)
 
 # shellcheck source=tools/packages.sh
 source "$(dirname "$0")/packages.sh"

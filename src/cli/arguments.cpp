@@ -40,6 +40,10 @@ bool IsHelpOption(const char* arg) {
     return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0;
 }
 
+bool IsVersionOption(const char* arg) {
+    return std::strcmp(arg, "--version") == 0 || std::strcmp(arg, "-V") == 0;
+}
+
 bool Fail(std::string* problem, const std::string& text) {
     *problem = text;
     return false;
@@ -106,9 +110,14 @@ bool ParseKind(const std::string& word, int* kind, std::string* problem) {
 
 bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* problem) {
     *line = CommandLine{CommandHelp, KindFirmware, "", "", false, false, DefaultMaxDifferences};
-    // Asking for help anywhere is enough, however wrong the rest.
-    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
+    // Asking for help or the version anywhere is enough, however wrong the rest.
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (IsHelpOption(argv[i])) return true;
+        if (IsVersionOption(argv[i])) {
+            line->command = CommandVersion;
+            return true;
+        }
+    }
     if (argc < 2) return Fail(problem, "brak polecenia");
     if (std::strcmp(argv[1], "help") == 0) return true;
     const CommandForm* form = nullptr;

@@ -10,6 +10,7 @@ enum CommandId {
     CommandRead,
     CommandVerify,
     CommandBackup,
+    CommandVersion,
 };
 
 const unsigned long DefaultMaxDifferences = 20;

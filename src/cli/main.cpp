@@ -43,6 +43,7 @@ static const char HelpText[] =
     "  --quiet                nie pokazuj postępu ani podsumowania, tylko błędy\n"
     "                         (i różnice weryfikacji)\n"
     "  --help                 ten opis\n"
+    "  --version              wersja programu\n"
     "\n"
     "Postęp: na terminalu jeden wiersz odświeżany w miejscu (blok, procent,\n"
     "szybkość, pozostały czas); do pliku lub potoku wiersz co dziesiątą część.\n"
@@ -73,6 +74,7 @@ static int RunCommand(const CommandLine& line) {
     case CommandRead: return RunReadCommand(line);
     case CommandVerify: return RunVerifyCommand(line);
     case CommandBackup: return RunBackupCommand(line);
+    case CommandVersion: PrintLine(ConsoleOut, "dm730 %s", SELVO_VERSION); return ExitDone;
     default: PrintText(ConsoleOut, HelpText); return ExitDone;
     }
 }

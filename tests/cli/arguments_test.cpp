@@ -10,7 +10,8 @@
 
 namespace {
 
-const char* const CommandWords[] = {"help", "ports", "detect", "write", "read", "verify", "backup"};
+const char* const CommandWords[] = {"help", "ports",  "detect", "write",
+                                    "read", "verify", "backup", "version"};
 const char* const KindWords[] = {"firmware", "libraries", "scenes"};
 
 // What was read, in one line: the command, then only what it was given.
@@ -41,6 +42,9 @@ TEST(ParseCommandLine, ReadsEachCommandAndRefusesWhatDoesNotFit) {
         {"read scenes -- -odd.usr", "read scenes -odd.usr"},
         {"write bogus --help", "help"},
         {"help", "help"},
+        {"read scenes a.usr --version", "version"},
+        {"-V", "version"},
+        {"write -- --version", "!za mało argumentów polecenia write"},
         {"", "!brak polecenia"},
         {"frobnicate", "!nieznane polecenie : frobnicate"},
         {"write scenes", "!za mało argumentów polecenia write"},

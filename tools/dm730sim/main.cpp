@@ -104,7 +104,8 @@ static const char HelpText[] =
     "the peer stays there until the peer reads it or empties its queue, as a COM\n"
     "port's open does.\n"
     "\n"
-    "SIGINT or SIGTERM: removes the link and exits with status 0.\n";
+    "SIGINT or SIGTERM: removes the link and exits with status 0.\n"
+    "--version prints the version, --help this text.\n";
 
 int64_t NowNs() {
     struct timespec ts;
@@ -132,12 +133,16 @@ static int Usage(const char* problem, const char* what) {
     return 2;
 }
 
-// 0 parsed, 1 --help shown, 2 bad command line.
+// 0 parsed, 1 --help or --version shown, 2 bad command line.
 static int ParseCommandLine(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             fputs(HelpText, stdout);
+            return 1;
+        }
+        if (arg == "--version" || arg == "-V") {
+            puts("dm730sim " SELVO_VERSION);
             return 1;
         }
         const char* value = nullptr;
