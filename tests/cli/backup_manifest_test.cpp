@@ -69,6 +69,9 @@ TEST_F(BackupFolder, WrittenManifestReadsBackAndSha256sumAcceptsTheSums) {
     EXPECT_EQ(text.substr(text.size() - 2), "}\n");
     WriteWhole(PathOf(ManifestFileName), Bytes(text.begin(), text.end()));
     std::string sums = Sha256SumsText(manifest);
+    // Two spaces: the form sha256sum itself writes (it would take one as well).
+    EXPECT_EQ(sums, manifest.regions[0].sha256 + "  firmware.upg\n" + manifest.regions[1].sha256 +
+                        "  libraries.lib\n" + manifest.regions[2].sha256 + "  scenes.usr\n");
     WriteWhole(PathOf(SumsFileName), Bytes(sums.begin(), sums.end()));
 
     BackupManifest back;
