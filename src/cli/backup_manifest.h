@@ -37,8 +37,8 @@ struct BackupManifest {
 // ISO 8601 in UTC to the second: "2026-12-08T07:02:32Z".
 std::string UtcTimestamp(std::time_t when);
 
-// The entry of a region kept in the file name, from that file's digest: the
-// blocks it fills from the region's first one.
+// The manifest's entry for the region of kind kept in the file name, from that
+// file's digest: its size, and the blocks it fills from the region's first.
 ManifestRegion DescribeRegionFile(int kind, const char* name, const Sha256Digest& digest);
 
 // Keys in a fixed order, 2-space indent, a line end after the closing brace.
@@ -62,7 +62,9 @@ enum ManifestOutcome {
     ManifestDoesNotFit = 9,     // empty, or more than its region holds
 };
 
-// problem: Windows-1250 like every text, naming the key ("regions.scenes.bytes").
+// problem: Windows-1250 like every text, naming the key ("regions.scenes.bytes");
+// a file name quoted from the manifest is as the manifest holds it, UTF-8
+// (the names a backup writes are ASCII).
 ManifestOutcome ParseManifest(const std::string& text, BackupManifest* manifest,
                               std::string* problem);
 // folder/manifest.json; problem starts with that path.
