@@ -489,6 +489,7 @@ struct BlockFaultCase {
     int frameSum;        // read: what the frame's bytes add up to
     Bytes blockReply;    // write: reply to the data frame (empty when not sent)
     const char* event;
+    int storedChange = 0;  // write: the block is kept with its first byte XOR this
 };
 
 // Test listings name the case rather than dump its bytes.
@@ -517,7 +518,12 @@ TEST_P(BlockFault, HitsItsBlockOnly) {
         if (!c.blockReply.empty()) {
             Send(fd, Frame(data));
             EXPECT_EQ(Receive(fd, 2, 500, 200), c.blockReply);
-            EXPECT_EQ(ReadImage(image, 5), Bytes(256, 0)) << "a refused block is not stored";
+            Bytes stored(256, 0);  // a refused block is not stored
+            if (c.storedChange != 0) {
+                stored = data;
+                stored[0] ^= (uint8_t)c.storedChange;
+            }
+            EXPECT_EQ(ReadImage(image, 5), stored);
         }
     }
     ExpectEvent(c.event);
@@ -576,6 +582,15 @@ INSTANTIATE_TEST_SUITE_P(Sim, BlockFault,
                                                           0,
                                                           {0x07},
                                                           "fault block-status 5 0x07"},
+                                           BlockFaultCase{"StoreChanged",
+                                                          {"--store-changed", "5:0x80"},
+                                                          WriteExchange,
+                                                          {ACK},
+                                                          -1,
+                                                          0,
+                                                          {ACK},
+                                                          "fault store-changed 5 0x80",
+                                                          0x80},
                                            BlockFaultCase{"BadChecksum",
                                                           {"--bad-checksum", "5"},
                                                           ReadExchange,

@@ -181,13 +181,22 @@ static void HandleBlockFrame(int64_t due) {
         ReplyByte((uint8_t)f->value, at);
         return;
     }
+    // A controller that acknowledges a block and keeps something else: only a
+    // read-back can tell.
+    const FaultRule* change = FindFault(FaultStoreChanged, block);
+    uint8_t stored[BlockSize];
+    memcpy(stored, Device.frame, BlockSize);
+    if (change != nullptr) stored[0] ^= (uint8_t)change->value;
     // Stored before the event line, so the image matches once a test sees it.
-    if (WriteMemoryBlock(block, Device.frame) != 0) {
+    if (WriteMemoryBlock(block, stored) != 0) {
         Report("nak memory-write %d", block);
         ReplyByte(NAK, at);
         return;
     }
-    Report("block-in %d ack", block);
+    if (change != nullptr)
+        Report("fault store-changed %d 0x%02x", block, change->value);
+    else
+        Report("block-in %d ack", block);
     ReplyByte(ACK, at);
     ++Device.blocksDone;
 }

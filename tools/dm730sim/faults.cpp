@@ -61,6 +61,7 @@ static const BlockFaultOption BlockFaultOptions[] = {
     {"--bad-checksum", FaultBadChecksum, 1, 255, 1},
     {"--short-frame", FaultShortFrame, 0, 256, 200},
     {"--noise", FaultNoise, 0, 255, 0x06},
+    {"--store-changed", FaultStoreChanged, 1, 255, 0x01},
 };
 
 static int Refuse(const std::string& name, const char* value) {

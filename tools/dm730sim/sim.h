@@ -80,13 +80,14 @@ void CloseMemory();
 
 // faults.cpp: faults injected on request.
 enum FaultKind {
-    FaultNakCommand,   // --nak-command BLOCK
-    FaultStatusByte,   // --status-byte BLOCK:0xNN
-    FaultNakBlock,     // --nak-block BLOCK
-    FaultBlockStatus,  // --block-status BLOCK:0xNN
-    FaultBadChecksum,  // --bad-checksum BLOCK[:0xSS]
-    FaultShortFrame,   // --short-frame BLOCK[:N]
-    FaultNoise,        // --noise BLOCK[:0xNN]
+    FaultNakCommand,    // --nak-command BLOCK
+    FaultStatusByte,    // --status-byte BLOCK:0xNN
+    FaultNakBlock,      // --nak-block BLOCK
+    FaultBlockStatus,   // --block-status BLOCK:0xNN
+    FaultBadChecksum,   // --bad-checksum BLOCK[:0xSS]
+    FaultShortFrame,    // --short-frame BLOCK[:N]
+    FaultNoise,         // --noise BLOCK[:0xNN]
+    FaultStoreChanged,  // --store-changed BLOCK[:0xNN]
 };
 struct FaultRule {
     int kind;

@@ -1,0 +1,204 @@
+// A backup's description: SHA-256 from the system's library, the manifest
+// written and read back, every hostile manifest refused by name, and a
+// folder checked against its manifest before anything would be sent.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <unistd.h>
+
+#include "cli/backup_manifest.h"
+#include "support/byte_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Region sizes that leave a part of a block, a whole block and several.
+const size_t FileSizes[3] = {300, 256, 1000};
+
+class BackupFolder : public ::testing::Test {
+  protected:
+    fs::path dir;
+    BackupManifest manifest;
+
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "selvo_manifest_XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+        manifest.program = "dm730 1.0";
+        manifest.created = UtcTimestamp(1796713352);
+        manifest.port = "/dev/ttyUSB0";
+        manifest.firmwareVersion = "3.05";
+        manifest.secondVersion = "1.20";
+        for (int kind = 0; kind < 3; ++kind) {
+            std::string path = PathOf(BackupFileNames[kind]);
+            WriteWhole(path, Pattern(FileSizes[kind], kind + 7));
+            Sha256Digest digest;
+            ASSERT_EQ(HashFileSha256(path.c_str(), &digest), Sha256Done);
+            manifest.regions[kind] = DescribeRegionFile(kind, BackupFileNames[kind], digest);
+        }
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string PathOf(const std::string& name) const { return (dir / name).string(); }
+};
+
+TEST(Sha256, KnownVectorFromBytesAndFromFile) {
+    const char* const abc = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+    Sha256Digest digest;
+    ASSERT_EQ(HashBytesSha256("abc", 3, &digest), Sha256Done);
+    EXPECT_EQ(digest.hex, abc);
+    fs::path file = fs::temp_directory_path() / ("selvo_sha256_" + std::to_string(getpid()));
+    WriteWhole(file.string(), Bytes{'a', 'b', 'c'});
+    ASSERT_EQ(HashFileSha256(file.c_str(), &digest), Sha256Done);
+    EXPECT_EQ(digest.hex, abc);
+    EXPECT_EQ(digest.bytes, 3u);
+    fs::remove(file);
+    EXPECT_EQ(HashFileSha256(file.c_str(), &digest), Sha256FileMissing);
+    EXPECT_EQ(HashFileSha256(fs::temp_directory_path().c_str(), &digest), Sha256NotRegularFile);
+}
+
+TEST_F(BackupFolder, WrittenManifestReadsBackAndSha256sumAcceptsTheSums) {
+    std::string text = ManifestText(manifest);
+    EXPECT_EQ(
+        text.rfind("{\n  \"program\": \"dm730 1.0\",\n  \"created\": \"2026-12-08T07:02:32Z\"", 0),
+        0u);
+    EXPECT_EQ(text.substr(text.size() - 2), "}\n");
+    WriteWhole(PathOf(ManifestFileName), Bytes(text.begin(), text.end()));
+    std::string sums = Sha256SumsText(manifest);
+    // Two spaces: the form sha256sum itself writes (it would take one as well).
+    EXPECT_EQ(sums, manifest.regions[0].sha256 + "  firmware.upg\n" + manifest.regions[1].sha256 +
+                        "  libraries.lib\n" + manifest.regions[2].sha256 + "  scenes.usr\n");
+    WriteWhole(PathOf(SumsFileName), Bytes(sums.begin(), sums.end()));
+
+    BackupManifest back;
+    std::string problem;
+    ASSERT_EQ(ReadManifestFile(dir.string(), &back, &problem), ManifestValid) << problem;
+    EXPECT_EQ(ManifestText(back), text);
+    EXPECT_EQ(back.regions[2].firstBlock, 896u);
+    EXPECT_EQ(back.regions[0].blocks, 2u);
+    EXPECT_EQ(CheckBackupFolder(dir.string(), back, &problem), FolderMatches) << problem;
+    std::string check = "cd '" + dir.string() + "' && sha256sum --quiet --strict -c SHA256SUMS";
+    EXPECT_EQ(std::system(check.c_str()), 0) << sums;
+
+    fs::remove(PathOf(ManifestFileName));
+    EXPECT_EQ(ReadManifestFile(dir.string(), &back, &problem), ManifestMissing);
+}
+
+struct ManifestCase {
+    const char* name;
+    const char* pointer;  // the key changed; null: the whole text is value
+    const char* value;    // JSON text put there; null: the key is removed
+    ManifestOutcome outcome;
+    const char* named;  // the problem names this
+};
+
+void PrintTo(const ManifestCase& c, std::ostream* os) { *os << c.name; }
+
+class HostileManifest : public BackupFolder, public ::testing::WithParamInterface<ManifestCase> {};
+
+TEST_P(HostileManifest, IsRefusedNamingWhatIsWrong) {
+    const ManifestCase& c = GetParam();
+    std::string text = c.pointer == nullptr ? c.value : "";
+    if (c.pointer != nullptr) {
+        nlohmann::json doc = nlohmann::json::parse(ManifestText(manifest));
+        nlohmann::json::json_pointer at(c.pointer);
+        if (c.value == nullptr)
+            doc[at.parent_pointer()].erase(at.back());
+        else
+            doc[at] = nlohmann::json::parse(c.value);
+        text = doc.dump();
+    }
+    BackupManifest parsed;
+    std::string problem;
+    EXPECT_EQ(ParseManifest(text, &parsed, &problem), c.outcome) << problem;
+    EXPECT_NE(problem.find(c.named), std::string::npos) << problem;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Manifest, HostileManifest,
+    ::testing::Values(
+        ManifestCase{"NotJson", nullptr, "{\"program\": ", ManifestNotJson, "JSON (bajt 13)"},
+        ManifestCase{"NotAnObject", nullptr, "[1]", ManifestWrongType, "obiekt"},
+        ManifestCase{"NoProgram", "/program", nullptr, ManifestKeyMissing, "\"program\""},
+        ManifestCase{"PortNumber", "/port", "3", ManifestWrongType, "\"port\""},
+        ManifestCase{"RegionsList", "/regions", "[]", ManifestWrongType, "\"regions\""},
+        ManifestCase{"NoScenesDigest", "/regions/scenes/sha256", nullptr, ManifestKeyMissing,
+                     "regions.scenes.sha256"},
+        ManifestCase{"NoLibraries", "/regions/libraries", nullptr, ManifestKeyMissing,
+                     "regions.libraries"},
+        ManifestCase{"NegativeBytes", "/regions/firmware/bytes", "-1", ManifestWrongType,
+                     "regions.firmware.bytes"},
+        ManifestCase{"FractionBlocks", "/regions/scenes/blocks", "4.5", ManifestWrongType,
+                     "regions.scenes.blocks"},
+        ManifestCase{"UnknownRegion", "/regions/eeprom", "{}", ManifestUnknownRegion, "eeprom"},
+        ManifestCase{"ParentFolder", "/regions/firmware/file", "\"../firmware.upg\"",
+                     ManifestBadFileName, "regions.firmware.file"},
+        ManifestCase{"AbsolutePath", "/regions/scenes/file", "\"/etc/scenes.usr\"",
+                     ManifestBadFileName, "regions.scenes.file"},
+        ManifestCase{"WindowsFolder", "/regions/libraries/file", "\"sub\\\\libraries.lib\"",
+                     ManifestBadFileName, "regions.libraries.file"},
+        ManifestCase{"DriveColon", "/regions/firmware/file", "\"C:firmware.upg\"",
+                     ManifestBadFileName, "regions.firmware.file"},
+        ManifestCase{"OtherKind", "/regions/scenes/kind", "\"firmware\"", ManifestBadValue,
+                     "regions.scenes.kind"},
+        ManifestCase{"OtherFirstBlock", "/regions/libraries/firstBlock", "0", ManifestBadValue,
+                     "regions.libraries.firstBlock"},
+        ManifestCase{"UpperCaseDigest", "/regions/firmware/sha256",
+                     "\"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA\"",
+                     ManifestBadValue, "regions.firmware.sha256"},
+        ManifestCase{"BlocksAgainstBytes", "/regions/firmware/blocks", "3", ManifestBadValue,
+                     "regions.firmware.blocks"},
+        ManifestCase{"Empty", "/regions/scenes/bytes", "0", ManifestDoesNotFit, "pusty"},
+        ManifestCase{"LongerThanRegion", "/regions/firmware/bytes", "131073", ManifestDoesNotFit,
+                     "131072"},
+        ManifestCase{"OneFileTwice", "/regions/scenes/file", "\"libraries.lib\"", ManifestBadValue,
+                     "libraries.lib"}),
+    [](const ::testing::TestParamInfo<ManifestCase>& info) {
+        return std::string(info.param.name);
+    });
+
+enum FolderChange { RemoveFile, AppendByte, ChangeByte, FolderInPlace, ClaimTooLarge };
+
+struct FolderCase {
+    const char* name;
+    int kind;
+    FolderChange change;
+    FolderCheckOutcome outcome;
+};
+
+void PrintTo(const FolderCase& c, std::ostream* os) { *os << c.name; }
+
+class ChangedFolder : public BackupFolder, public ::testing::WithParamInterface<FolderCase> {};
+
+TEST_P(ChangedFolder, IsRefusedNamingTheFile) {
+    const FolderCase& c = GetParam();
+    std::string path = PathOf(BackupFileNames[c.kind]);
+    Bytes bytes = ReadWhole(path);
+    switch (c.change) {
+    case RemoveFile: fs::remove(path); break;
+    case AppendByte: bytes.push_back(0); break;
+    case ChangeByte: bytes[bytes.size() / 2] ^= 0x20; break;
+    case FolderInPlace: fs::remove(path), fs::create_directory(path); break;
+    case ClaimTooLarge: manifest.regions[c.kind].bytes = 512 * 256 + 1; break;
+    }
+    if (c.change == AppendByte || c.change == ChangeByte) WriteWhole(path, bytes);
+    std::string problems;
+    EXPECT_EQ(CheckBackupFolder(dir.string(), manifest, &problems), c.outcome);
+    EXPECT_NE(problems.find(BackupFileNames[c.kind]), std::string::npos) << problems;
+    EXPECT_EQ(problems.find('\n'), std::string::npos) << "one file failed: " << problems;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folder, ChangedFolder,
+    ::testing::Values(FolderCase{"Missing", 1, RemoveFile, FolderFileMissing},
+                      FolderCase{"OneByteLonger", 2, AppendByte, FolderSizeDiffers},
+                      FolderCase{"OneByteChanged", 0, ChangeByte, FolderContentDiffers},
+                      FolderCase{"FolderInItsPlace", 2, FolderInPlace, FolderNotRegularFile},
+                      FolderCase{"TooLargeForRegion", 0, ClaimTooLarge, FolderDoesNotFit}),
+    [](const ::testing::TestParamInfo<FolderCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
