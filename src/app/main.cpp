@@ -2,7 +2,6 @@
 #include <cstring>
 
 #include "app/shell.h"
-#include "protocol/io_buffer.h"
 #include "serial/port_open.h"
 #include "serial/port_table.h"
 #include "serial/serial_channel.h"
@@ -15,7 +14,6 @@ static const char ClassName[] = "Selvo<->PC";
 static const char WindowTitle[] = "Program komunikacyjny Dm730 Selvo";
 static const char NoPortsText[] = "Brak dostępnych portów szeregowych";
 static const char NoPortsCaption[] = "Klęska !";
-static const char VersionUnknown[] = "N/A";
 
 // A run that ended before its window could work: no serial port, or no window.
 const int ExitNotStarted = -1;
@@ -134,8 +132,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     RegisterMainClass(instance);
     ProgramInstance = instance;
     FillFileDialogSetup();
-    std::strcpy(IoBuffer.firmwareVersionText, VersionUnknown);
-    std::strcpy(IoBuffer.secondVersionText, VersionUnknown);
 
     BuildPortTable();
     if (IsPortTableEmpty()) {

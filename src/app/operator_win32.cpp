@@ -8,6 +8,12 @@ int ShowMessageBox(const char* text, const char* caption, unsigned style) {
     return MessageBoxA(MainWindow, text, caption, style);
 }
 
+// The window shows a failure as any other box: the kind is for front ends
+// without boxes.
+void ReportFailure(const Failure&, const char* text, const char* caption, unsigned style) {
+    ShowMessageBox(text, caption, style);
+}
+
 int AskAboutDifference(const VerifyDifference&, const char* question) {
     return ShowMessageBox(question, CaptionWarning, VerifyQuestionStyle);
 }

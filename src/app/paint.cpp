@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "app/shell.h"
-#include "app/status_lines.h"
+#include "transfer/status_lines.h"
 
 HBITMAP BackgroundPicture;
 LOGFONTA DisplayFont;

@@ -1,5 +1,4 @@
 // dm730: the transfers of the window from a command line, on the same core.
-#include <cstring>
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
@@ -7,7 +6,6 @@
 #include "cli/exit_codes.h"
 #include "cli/interrupt.h"
 #include "cli/operator_console.h"
-#include "protocol/io_buffer.h"
 #include "serial/port_table.h"
 #include "serial/serial_channel.h"
 
@@ -65,7 +63,7 @@ static const char HelpText[] =
     "  dm730 write scenes pokaz.usr --port /dev/ttyUSB0\n"
     "  dm730 verify firmware selvo.upg --max-differences 5\n";
 
-static int RunCommand(const CommandLine& line) {
+static ExitCode RunCommand(const CommandLine& line) {
     switch (line.command) {
     case CommandPorts: return RunPortsCommand(line);
     case CommandDetect: return RunDetectCommand(line);
@@ -87,9 +85,7 @@ int main(int argc, char** argv) {
     }
     CatchInterrupt();
     ResetConsoleReport(line.maxDifferences);
-    std::strcpy(IoBuffer.firmwareVersionText, "N/A");
-    std::strcpy(IoBuffer.secondVersionText, "N/A");
-    int code = RunCommand(line);
+    ExitCode code = RunCommand(line);
     CloseChannel();
     CloseChannelEvents();
     FreePortTable();

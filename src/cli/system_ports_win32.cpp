@@ -19,7 +19,7 @@ static bool NormalisePortName(std::string name, std::string* port) {
     return true;
 }
 
-int BuildCommandPorts(const std::string& givenPort) {
+ExitCode BuildCommandPorts(const std::string& givenPort) {
     if (givenPort.empty()) {
         BuildPortTable();
         return ExitDone;

@@ -108,17 +108,46 @@ void CreateChannelEvents() {}
 
 void CloseChannelEvents() {}
 
-int OpenChannel(const char* portName) {
+// The system's code behind the latest open or configuration that failed.
+static unsigned long portOpenError = 0;
+
+unsigned long PortOpenSystemError() { return portOpenError; }
+
+static PortOpenOutcome FailOpen(PortOpenOutcome outcome, int error) {
+    portOpenError = static_cast<unsigned long>(error);
+    return outcome;
+}
+
+// What open(2) says, as the caller's reasons: no device behind the name, no
+// access for this user, or a device another program holds.
+static PortOpenOutcome OutcomeOfOpenError(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+    case ENOTDIR: return PortMissing;
+    case EACCES:
+    case EPERM: return PortNoPermission;
+    case EBUSY: return PortInUse;
+    default: return PortSystemError;
+    }
+}
+
+PortOpenOutcome OpenChannel(const char* portName) {
     // An fd left behind would keep the port locked against ourselves.
     CloseChannel();
     std::string path;
-    if (!MapPortPath(portName, path)) return ChannelFailed;
+    if (!MapPortPath(portName, path)) return FailOpen(PortMissing, 0);
     int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return ChannelFailed;
+    if (fd < 0) {
+        int error = errno;
+        return FailOpen(OutcomeOfOpenError(error), error);
+    }
     // A COM port is exclusive on Windows; TIOCEXCL would not stop root.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        int error = errno;
         close(fd);
-        return ChannelFailed;
+        return FailOpen(error == EWOULDBLOCK ? PortInUse : PortSystemError, error);
     }
     // A tty keeps what arrived after its last user stopped reading; a COM
     // port opens empty, and a late answer must not pass for the next one.
@@ -126,7 +155,7 @@ int OpenChannel(const char* portName) {
     SerialChannel.fd = fd;
     SerialChannel.timeouts = ChannelTimeouts{};
     for (ChannelOperation& op : SerialChannel.records) op.state = RecordIdle;
-    return ChannelDone;
+    return PortOpened;
 }
 
 // Raw 38400 8N1: no flow control (0x11 and 0x13 are data on this line), no
@@ -168,25 +197,33 @@ static bool SetLineTimeouts(const ChannelTimeouts& timeouts) {
     return true;
 }
 
-int ConfigureChannel() {
-    if (SerialChannel.fd < 0) return ChannelFailed;
+PortOpenOutcome ConfigureChannel() {
+    if (SerialChannel.fd < 0) return FailOpen(PortMissing, EBADF);
     termios settings;
+    errno = 0;
     bool built = BuildLineSettings(settings);
+    int error = errno;
     bool set = SetLineSettings(settings);
+    if (error == 0) error = errno;
     bool queues = SetUpQueues();
+    if (error == 0) error = errno;
     bool timed = SetLineTimeouts(ChannelTimeouts{100, 120, 0, 120, 0});
-    return built && set && queues && timed ? ChannelDone : ChannelFailed;
+    if (built && set && queues && timed) return PortOpened;
+    // A device without line settings answers ENOTTY (or EINVAL); anything
+    // else is the system's own failure.
+    bool notSerial = !queues || error == ENOTTY || error == EINVAL;
+    return FailOpen(notSerial ? PortNotSerial : PortSystemError, error);
 }
 
 bool IsChannelOpen() { return SerialChannel.fd >= 0; }
 
-int PurgeChannel() {
+ChannelOutcome PurgeChannel() {
     if (SerialChannel.fd < 0) return ChannelFailed;
     AbortPendingOperations();
     return tcflush(SerialChannel.fd, TCIOFLUSH) == 0 ? ChannelDone : ChannelFailed;
 }
 
-int SendPriorityByte(uint8_t b) {
+ChannelOutcome SendPriorityByte(uint8_t b) {
     if (SerialChannel.fd < 0) return ChannelFailed;
     ssize_t r;
     do {
@@ -314,7 +351,7 @@ void StartRead(unsigned n) {
     AdvanceRead(op, op.startedUs);
 }
 
-int Poll(int record, unsigned long* value) {
+PollOutcome Poll(ChannelRecord record, unsigned long* value) {
     unsigned long ignored;
     if (value == nullptr) value = &ignored;
     if (record != WriteRecord && record != ReadRecord) {
@@ -350,7 +387,7 @@ unsigned long CountWaitingBytes() {
 
 // The tty tells when bytes come in or room goes out; the timeouts are our own
 // clock, so the wait ends no later than the first of them.
-int WaitForChannel(unsigned maxMs, int) {
+ChannelWaitEnd WaitForChannel(unsigned maxMs, ChannelWake) {
     if (SerialChannel.fd < 0) return WaitEndedByLine;
     int64_t now = NowUs();
     int64_t limit = now + int64_t(maxMs) * 1000;

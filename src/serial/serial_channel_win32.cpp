@@ -38,20 +38,46 @@ void CloseChannelEvents() {
     }
 }
 
-int OpenChannel(const char* portName) {
+// The system's code behind the latest open or configuration that failed.
+static DWORD portOpenError = 0;
+
+unsigned long PortOpenSystemError() { return portOpenError; }
+
+static PortOpenOutcome FailOpen(PortOpenOutcome outcome, DWORD error) {
+    portOpenError = error;
+    return outcome;
+}
+
+// What CreateFile says, as the caller's reasons. A COM port that another
+// program holds is refused as access denied: Windows opens it for one handle.
+static PortOpenOutcome OutcomeOfOpenError(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME: return PortMissing;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION: return PortInUse;
+    default: return PortSystemError;
+    }
+}
+
+PortOpenOutcome OpenChannel(const char* portName) {
     // A handle left behind would keep the port busy: COM ports are not shared.
     CloseChannel();
     // Windows opens COM10 and above only through the device namespace, so
     // "COM1:" is opened as \\.\COM1 and "COM12" as \\.\COM12.
-    if (portName == NULL) return ChannelFailed;
+    if (portName == NULL) return FailOpen(PortMissing, 0);
     if (strncmp(portName, "\\\\.\\", 4) == 0) portName += 4;
     char path[64];
     int length = snprintf(path, sizeof path, "\\\\.\\%s", portName);
-    if (length <= 4 || length >= int(sizeof path)) return ChannelFailed;
+    if (length <= 4 || length >= int(sizeof path)) return FailOpen(PortMissing, 0);
     if (path[length - 1] == ':') path[length - 1] = '\0';
     HANDLE port = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
                               FILE_FLAG_OVERLAPPED, NULL);
-    if (port == INVALID_HANDLE_VALUE) return ChannelFailed;
+    if (port == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        return FailOpen(OutcomeOfOpenError(error), error);
+    }
     // Windows opens a COM port with empty queues; Wine keeps what the line
     // delivered after the last close, and a late answer must not pass for the
     // next one.
@@ -59,28 +85,38 @@ int OpenChannel(const char* portName) {
     SerialChannel.port = port;
     SerialChannel.startError[WriteRecord] = 0;
     SerialChannel.startError[ReadRecord] = 0;
-    return ChannelDone;
+    return PortOpened;
 }
 
-int ConfigureChannel() {
+// The system's code of a failed call, taken at once, before the next call
+// overwrites it.
+static bool Succeeded(BOOL result, DWORD* error) {
+    if (!result && *error == 0) *error = GetLastError();
+    return result != FALSE;
+}
+
+PortOpenOutcome ConfigureChannel() {
     COMMTIMEOUTS timeouts = {100, 120, 0, 120, 0};
-    BOOL built = BuildCommDCBA(LineDescription, &PortControl);
-    BOOL set = SetCommState(SerialChannel.port, &PortControl);
-    BOOL queues = SetupComm(SerialChannel.port, 260, 260);
-    BOOL timed = SetCommTimeouts(SerialChannel.port, &timeouts);
-    return built && set && queues && timed ? ChannelDone : ChannelFailed;
+    DWORD error = 0;
+    bool built = Succeeded(BuildCommDCBA(LineDescription, &PortControl), &error);
+    bool set = Succeeded(SetCommState(SerialChannel.port, &PortControl), &error);
+    bool queues = Succeeded(SetupComm(SerialChannel.port, 260, 260), &error);
+    bool timed = Succeeded(SetCommTimeouts(SerialChannel.port, &timeouts), &error);
+    if (built && set && queues && timed) return PortOpened;
+    // A handle that takes no line settings is no serial port.
+    return FailOpen(built && !set ? PortNotSerial : PortSystemError, error);
 }
 
 bool IsChannelOpen() { return SerialChannel.port != NULL; }
 
-int PurgeChannel() {
+ChannelOutcome PurgeChannel() {
     return PurgeComm(SerialChannel.port,
                      PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR)
                ? ChannelDone
                : ChannelFailed;
 }
 
-int SendPriorityByte(uint8_t b) {
+ChannelOutcome SendPriorityByte(uint8_t b) {
     return TransmitCommChar(SerialChannel.port, char(b)) ? ChannelDone : ChannelFailed;
 }
 
@@ -112,7 +148,7 @@ void StartRead(unsigned n) {
     if (error != ERROR_IO_PENDING) SerialChannel.startError[ReadRecord] = error;
 }
 
-int Poll(int record, unsigned long* value) {
+PollOutcome Poll(ChannelRecord record, unsigned long* value) {
     unsigned long ignored;
     if (value == NULL) value = &ignored;
     if (record != WriteRecord && record != ReadRecord) {
@@ -193,7 +229,7 @@ static bool IsOperationInFlight() {
     return false;
 }
 
-int WaitForChannel(unsigned maxMs, int wake) {
+ChannelWaitEnd WaitForChannel(unsigned maxMs, ChannelWake wake) {
     if (SerialChannel.port == NULL) return WaitEndedByLine;
     // Both records hold the one event "Test": its read-record handle serves
     // either operation. The status itself is looked at between slices.

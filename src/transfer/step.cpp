@@ -4,7 +4,7 @@
 #include "protocol/frames.h"
 #include "protocol/io_buffer.h"
 #include "serial/serial_channel.h"
-#include "transfer/transfer.h"
+#include "transfer/transfer_internal.h"
 
 static const char OverlappedFailurePrefix[] = "Kod błędu : ";
 const char IdentFailurePrefix[] = "Błąd inicjacji : ";
@@ -17,7 +17,7 @@ static const char FileTooLongText[] = "Plik dłuższy niż obszar pamięci !";
 // Which stream a failure releases.
 enum FileToClose { CloseTransferFile, CloseInputFile, CloseOutputFile };
 
-static void CloseFile(int which) {
+static void CloseFile(FileToClose which) {
     if (which == CloseTransferFile)
         which = TransferJob.action == ActionReadFromDevice ? CloseOutputFile : CloseInputFile;
     if (which == CloseOutputFile)
@@ -27,29 +27,36 @@ static void CloseFile(int which) {
 }
 
 // The box first: the phase the operator sees behind it is the one that failed.
-static void FailTransfer(const char* text, int file) {
-    ShowMessageBox(text, CaptionFailure, BoxOk | BoxIconError);
+static void FailTransfer(const Failure& failure, const char* text, FileToClose file) {
+    ReportFailure(failure, text, CaptionFailure, BoxOk | BoxIconError);
     TransferJob.phase = PhaseIdle;
+    TransferJob.failure = failure.kind;
     CloseFile(file);
 }
 
-static void FailReply(const char* prefix, ReplyCheck check, int file) {
-    char text[39];
-    FormatReplyFailure(text, sizeof text, prefix, check);
-    FailTransfer(text, file);
+// The transfer's file failed at operation, in the phase that stands.
+static void FailFile(FileOperation operation, const char* text, FileToClose file) {
+    FailTransfer(FileFailure(TransferJob.phase, operation, TransferFilePath(), FileSystemError()),
+                 text, file);
 }
 
-enum AwaitOutcome { AwaitPending, AwaitFailed, AwaitDone };
+static void FailReply(const char* prefix, ReplyCheck check, FileToClose file) {
+    char text[39];
+    FormatReplyFailure(text, sizeof text, prefix, check);
+    FailTransfer(LineFailure(TransferJob.phase), text, file);
+}
+
+enum AwaitOutcome { AwaitDone = 0, AwaitPending, AwaitFailed };
 
 // Polls the record of the phase; a failure is reported and ends the transfer.
-static int AwaitRecord(int record, unsigned long* count, int file) {
+static AwaitOutcome AwaitRecord(ChannelRecord record, unsigned long* count, FileToClose file) {
     unsigned long value = 0;
-    int outcome = Poll(record, &value);
+    PollOutcome outcome = Poll(record, &value);
     if (outcome == PollPending) return AwaitPending;
     if (outcome != PollDone) {
         char text[39];
         std::snprintf(text, sizeof text, "%s%lu", OverlappedFailurePrefix, value);
-        FailTransfer(text, file);
+        FailTransfer(LineFailure(TransferJob.phase, value), text, file);
         return AwaitFailed;
     }
     *count = value;
@@ -61,11 +68,11 @@ static int AwaitRecord(int record, unsigned long* count, int file) {
 // taken for the one before. The transfer fails rather than going on out of
 // step with the device. The phase's own prefix does not apply: whatever phase
 // finds it, the fault lies in the transfer as a whole.
-static void FailOutOfStep(int file) {
+static void FailOutOfStep(FileToClose file) {
     FailReply(TransferFailurePrefix, ReplyCheck{ReplySurplusData, 0}, file);
 }
 
-static bool FailIfSurplus(int file) {
+static bool FailIfSurplus(FileToClose file) {
     if (CountWaitingBytes() == 0) return false;
     FailOutOfStep(file);
     return true;
@@ -76,7 +83,7 @@ static bool FailIfSurplus(int file) {
 // phase 9 listens for one reply time before it declares the transfer done.
 static void EnterBlockDone() {
     TransferJob.phase = PhaseBlockDone;
-    if (TransferJob.blocksLeft == 1) StartRead(1);
+    if (TransferJob.blocksLeft == 1) StartRead(ByteReplySize);
 }
 
 // What each phase waits on before its own work: the record it polls, and the
@@ -84,8 +91,8 @@ static void EnterBlockDone() {
 // block waits only after the last block, for the reply that must not come.
 const int NoRecord = -1;
 struct PhaseWait {
-    int record;
-    int fileOnFailure;
+    int record;  // a ChannelRecord, or NoRecord
+    FileToClose fileOnFailure;
 };
 static const PhaseWait PhaseWaits[PhaseBlockDone + 1] = {
     {NoRecord, CloseTransferFile},     // PhaseIdle
@@ -109,12 +116,12 @@ static int RecordAwaited(unsigned p) {
 // delivered.
 
 static void StepEscapeSent(unsigned long) {
-    StartRead(6);
+    StartRead(IdentReplySize);
     TransferJob.phase = PhaseIdentReply;
 }
 
 static void StepIdentReply(unsigned long count) {
-    TransferJob.lastChecksum = SumBytes(IoBuffer.frameArea, 5);
+    TransferJob.lastChecksum = SumBytes(IoBuffer.frameArea, IdentSummedSize);
     ReplyCheck check = CheckIdentReply(count);
     if (check.outcome != ReplyValid) {
         FailReply(IdentFailurePrefix, check, CloseTransferFile);
@@ -122,7 +129,7 @@ static void StepIdentReply(unsigned long count) {
     }
     if (FailIfSurplus(CloseTransferFile)) return;
     if (TransferJob.action == ActionReadFromDevice && CutTargetFile() != BlockFileDone) {
-        FailTransfer(FileWriteFailureText, CloseOutputFile);
+        FailFile(FileCut, FileWriteFailureText, CloseOutputFile);
         return;
     }
     TransferJob.phase = PhaseSendCommand;
@@ -130,13 +137,13 @@ static void StepIdentReply(unsigned long count) {
 }
 
 static void StepSendCommand(unsigned long) {
-    BuildBlockCommand(TransferJob.action, TransferJob.nextBlock);
-    StartWrite(4);
+    BuildBlockCommand(TransferAction(TransferJob.action), TransferJob.nextBlock);
+    StartWrite(CommandFrameSize);
     TransferJob.phase = PhaseCommandSent;
 }
 
 static void StepCommandSent(unsigned long) {
-    StartRead(1);
+    StartRead(ByteReplySize);
     TransferJob.phase = PhaseCommandAck;
 }
 
@@ -149,25 +156,25 @@ static void StepCommandAck(unsigned long count) {
     // Reading, the data frame follows the reply at once; writing, the device
     // waits for ours and nothing else may have come.
     if (TransferJob.action != ActionWriteToDevice) {
-        StartRead(257);
+        StartRead(DataFrameSize);
         TransferJob.phase = PhaseBlockReceive;
         return;
     }
     if (FailIfSurplus(CloseTransferFile)) return;
     bool endOfFile;
     if (ReadFileBlock(IoBuffer.frameArea, &endOfFile) != BlockFileDone) {
-        FailTransfer(FileReadFailureText, CloseInputFile);
+        FailFile(FileRead, FileReadFailureText, CloseInputFile);
         return;
     }
     // The short block is the last one sent, wherever the region ends.
     if (endOfFile) TransferJob.blocksLeft = 1;
     TransferJob.lastChecksum = SealDataFrame();
-    StartWrite(257);
+    StartWrite(DataFrameSize);
     TransferJob.phase = PhaseBlockSent;
 }
 
 static void StepBlockSent(unsigned long) {
-    StartRead(1);
+    StartRead(ByteReplySize);
     TransferJob.phase = PhaseBlockAck;
 }
 
@@ -185,7 +192,7 @@ static void CompareWithFile() {
     uint8_t fileBlock[256];
     bool endOfFile;
     if (ReadFileBlock(fileBlock, &endOfFile) != BlockFileDone) {
-        FailTransfer(FileReadFailureText, CloseInputFile);
+        FailFile(FileRead, FileReadFailureText, CloseInputFile);
         return;
     }
     if (VerifyBlock(fileBlock) != BlockCompared) return;
@@ -198,12 +205,12 @@ static void CompareWithFile() {
 }
 
 static void StepBlockReceive(unsigned long count) {
-    TransferJob.lastChecksum = SumBytes(IoBuffer.frameArea, 257);
+    TransferJob.lastChecksum = SumBytes(IoBuffer.frameArea, DataFrameSize);
     ReplyCheck check = CheckDataFrame(count);
     if (check.outcome != ReplyValid) {
         char text[49];
         FormatReplyFailure(text, sizeof text, TransferFailurePrefix, check);
-        FailTransfer(text, CloseTransferFile);
+        FailTransfer(LineFailure(TransferJob.phase), text, CloseTransferFile);
         return;
     }
     if (FailIfSurplus(CloseTransferFile)) return;
@@ -212,7 +219,7 @@ static void StepBlockReceive(unsigned long count) {
         return;
     }
     if (WriteFileBlock() != BlockFileDone) {
-        FailTransfer(FileWriteFailureText, CloseOutputFile);
+        FailFile(FileWrite, FileWriteFailureText, CloseOutputFile);
         return;
     }
     EnterBlockDone();
@@ -224,7 +231,8 @@ static void StepBlockReceive(unsigned long count) {
 static void WarnIfFileGoesOn() {
     std::ifstream& file = TransferJob.inputFile;
     if (!file.is_open() || file.peek() == std::ifstream::traits_type::eof()) return;
-    ShowMessageBox(FileTooLongText, CaptionWarning, BoxOk | BoxIconWarning);
+    ReportFailure(FileFailure(TransferJob.phase, FileBeyondRegion, TransferFilePath(), 0),
+                  FileTooLongText, CaptionWarning, BoxOk | BoxIconWarning);
 }
 
 static void StepBlockDone(unsigned long count) {
@@ -267,7 +275,8 @@ void StepTransfer(unsigned p) {
     unsigned long count = 0;
     int record = RecordAwaited(p);
     if (record != NoRecord) {
-        int polled = AwaitRecord(record, &count, PhaseWaits[p].fileOnFailure);
+        AwaitOutcome polled =
+            AwaitRecord(ChannelRecord(record), &count, PhaseWaits[p].fileOnFailure);
         if (polled == AwaitPending) {
             lastStepPending = true;
             return;
@@ -284,6 +293,7 @@ void StepTransfer(unsigned p) {
 }
 
 void StopTransfer() {
+    if (TransferJob.phase != PhaseIdle) TransferJob.failure = FailureStopped;
     TransferJob.phase = PhaseIdle;
     PurgeChannel();
     RepaintWindow();

@@ -56,7 +56,7 @@ const Expected OutputClosed{true, false};
 struct PollFailureCase {
     int action;
     int phase;
-    int record;
+    ChannelRecord record;
 };
 
 TEST_F(TransferFailureTest, FailedPollInEveryWaitingPhaseShowsTheCodeAndReleasesTheFile) {

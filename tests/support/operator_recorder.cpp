@@ -31,6 +31,11 @@ int ShowMessageBox(const char* text, const char* caption, unsigned style) {
     return answer;
 }
 
+void ReportFailure(const Failure& failure, const char* text, const char* caption, unsigned style) {
+    Screen.boxes.push_back(ShownBox{text, caption, style, failure.kind, failure.phase,
+                                    failure.operation, failure.path ? failure.path : ""});
+}
+
 // As the window asks: the question is a box like any other.
 int AskAboutDifference(const VerifyDifference& difference, const char* question) {
     Screen.differences.push_back(difference);
@@ -48,7 +53,7 @@ void SetPortMark(int portIndex, bool checked) {
 
 void EnableRepeatItem() { Screen.repeatEnabled = true; }
 
-int ShowFileDialog(unsigned long flags, unsigned long* flagsOut, unsigned* extensionOffset) {
+FileChoice ShowFileDialog(unsigned long flags, unsigned long* flagsOut, unsigned* extensionOffset) {
     Screen.dialogFlags.push_back(flags);
     if (Screen.dialogs.empty()) return FileNotChosen;
     DialogScript script = Screen.dialogs.front();

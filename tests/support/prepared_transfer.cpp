@@ -5,7 +5,7 @@
 #include "protocol/frames.h"
 #include "protocol/io_buffer.h"
 #include "serial/serial_channel.h"
-#include "transfer/transfer.h"
+#include "transfer/transfer_internal.h"
 
 void PrepareTransfer(int action, int kind, const std::string& path) {
     DeviceRegion region = LookUpRegion(kind);
