@@ -23,8 +23,12 @@ void RepaintWindow() { InvalidateRect(MainWindow, 0, TRUE); }
 void RepaintProgress() { InvalidateRect(MainWindow, &ProgressRect, TRUE); }
 void RepaintPhase() { InvalidateRect(MainWindow, &PhaseRect, TRUE); }
 
+namespace {
+
 // The port menu holds "&Auto" at position 0, so port i sits at i + 1.
-static int PortItemPosition(int portIndex) { return portIndex + 1; }
+int PortItemPosition(int portIndex) { return portIndex + 1; }
+
+}  // namespace
 
 void SetPortMark(int portIndex, bool checked) {
     HMENU portMenu = GetSubMenu(MenuBar, PortMenuPosition);

@@ -140,6 +140,7 @@ bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* pr
 
 }  // namespace
 
-ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine* line, std::string* problem) {
+ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine* line,
+                              std::string* problem) {
     return Parse(argc, argv, line, problem) ? ParsedCommand : ParseFailed;
 }

@@ -28,4 +28,5 @@ struct CommandLine {
 
 enum ParseOutcome { ParsedCommand = 0, ParseFailed = -1 };
 // ParseFailed: *problem says what is wrong (Windows-1250, like every text).
-ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine* line, std::string* problem);
+ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine* line,
+                              std::string* problem);

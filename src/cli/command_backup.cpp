@@ -46,7 +46,7 @@ ExitCode RunBackupCommand(const CommandLine& line) {
     for (int i = 0; i < 3; ++i) {
         std::string part = PartPathOf(paths[i]);
         ExitCode code = RunRegionTransfer(ActionReadFromDevice, BackupFiles[i].kind, part.c_str(),
-                                     paths[i].c_str());
+                                          paths[i].c_str());
         if (code != ExitDone) {
             EndProgress(nullptr);
             for (int j = 0; j <= i; ++j) ReportPartFile(paths[j]);

@@ -15,7 +15,8 @@ ExitCode RunReadCommand(const CommandLine& line) {
     if (found != ExitDone) return found;
     std::string part = PartPathOf(line.path);
     BeginProgress(ProgressStyleFor(line.quiet), LookUpRegion(line.kind).blockCount);
-    ExitCode code = RunRegionTransfer(ActionReadFromDevice, line.kind, part.c_str(), line.path.c_str());
+    ExitCode code =
+        RunRegionTransfer(ActionReadFromDevice, line.kind, part.c_str(), line.path.c_str());
     if (code != ExitDone) {
         EndProgress(nullptr);
         ReportPartFile(line.path);

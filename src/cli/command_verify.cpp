@@ -8,9 +8,11 @@
 #include "cli/region_transfer.h"
 #include "protocol/frames.h"
 
+namespace {
+
 // Every difference was listed as it was found (up to the most asked for); the
 // count closes the list.
-static void ReportDifferences() {
+void ReportDifferences() {
     unsigned long found = ConsoleReport.differences;
     unsigned long shown =
         found < ConsoleReport.maxDifferences ? found : ConsoleReport.maxDifferences;
@@ -19,6 +21,8 @@ static void ReportDifferences() {
     else
         PrintLine(ConsoleOut, "Różnic : %lu", found);
 }
+
+}  // namespace
 
 ExitCode RunVerifyCommand(const CommandLine& line) {
     ExitCode found = FindController(line);

@@ -9,7 +9,9 @@
 #include "serial/port_table.h"
 #include "serial/serial_channel.h"
 
-static const char HelpText[] =
+namespace {
+
+const char HelpText[] =
     "dm730 — przesyłanie danych między plikami a pamięcią sterownika Dm730 Selvo\n"
     "przez port szeregowy (38400 bodów, 8N1), to samo co w oknie programu Selvo.\n"
     "\n"
@@ -63,7 +65,7 @@ static const char HelpText[] =
     "  dm730 write scenes pokaz.usr --port /dev/ttyUSB0\n"
     "  dm730 verify firmware selvo.upg --max-differences 5\n";
 
-static ExitCode RunCommand(const CommandLine& line) {
+ExitCode RunCommand(const CommandLine& line) {
     switch (line.command) {
     case CommandPorts: return RunPortsCommand(line);
     case CommandDetect: return RunDetectCommand(line);
@@ -74,6 +76,8 @@ static ExitCode RunCommand(const CommandLine& line) {
     default: PrintText(ConsoleOut, HelpText); return ExitDone;
     }
 }
+
+}  // namespace
 
 int main(int argc, char** argv) {
     CommandLine line;

@@ -11,20 +11,21 @@
 #include "transfer/start.h"
 #include "transfer/transfer.h"
 
-static void CloseTransferFiles() {
+namespace {
+
+void CloseTransferFiles() {
     TransferJob.inputFile.close();
     TransferJob.outputFile.close();
 }
 
 // The start's own refusals with no failure behind them (the operator would not
 // overwrite) count as a file that is there already.
-static ExitCode ExitCodeOfStart(StartOutcome started) {
+ExitCode ExitCodeOfStart(StartOutcome started) {
     if (TransferJob.failure != FailureNone) return ExitCodeOf(TransferJob.failure);
     return started == StartDeclined ? ExitFileFailed : ExitLineFailed;
 }
 
-static ExitCode Run(TransferAction action, DataKind kind, const char* openedPath,
-                    const char* givenName) {
+ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const char* givenName) {
     TransferJob.action = action;
     TransferJob.kind = kind;
     // Like every action of the window: the port is opened afresh, so the
@@ -42,6 +43,8 @@ static ExitCode Run(TransferAction action, DataKind kind, const char* openedPath
     }
     return ExitCodeOf(ConsoleReport.failure);
 }
+
+}  // namespace
 
 ExitCode RunRegionTransfer(TransferAction action, DataKind kind, const char* openedPath,
                            const char* givenName) {

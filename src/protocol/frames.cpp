@@ -4,11 +4,15 @@
 
 #include "protocol/io_buffer.h"
 
-static const char MissingDataText[] = "brak danych : ";
-static const char SurplusDataText[] = "nadmiar danych";
-static const char RefusedText[] = "NAK";
-static const char AckErrorText[] = "błąd ACK : ";
-static const char ChecksumErrorText[] = "sumy kontrolnej : ";
+namespace {
+
+const char MissingDataText[] = "brak danych : ";
+const char SurplusDataText[] = "nadmiar danych";
+const char RefusedText[] = "NAK";
+const char AckErrorText[] = "błąd ACK : ";
+const char ChecksumErrorText[] = "sumy kontrolnej : ";
+
+}  // namespace
 
 uint8_t SumBytes(const uint8_t* bytes, size_t n) {
     unsigned sum = 0;
@@ -16,9 +20,11 @@ uint8_t SumBytes(const uint8_t* bytes, size_t n) {
     return uint8_t(sum);
 }
 
-static uint8_t BalanceOf(const uint8_t* bytes, size_t n) {
-    return uint8_t(0x100 - SumBytes(bytes, n));
-}
+namespace {
+
+uint8_t BalanceOf(const uint8_t* bytes, size_t n) { return uint8_t(0x100 - SumBytes(bytes, n)); }
+
+}  // namespace
 
 void BuildIdentRequest() { IoBuffer.frameArea[0] = ByteEsc; }
 

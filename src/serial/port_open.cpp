@@ -16,8 +16,12 @@ const char DeviceNotFoundText[] =
     "Nie znalazłem Dm730 !\nPodłącz urządzenie, przygotuj do transmisji\ni spróbuj ponownie.";
 const char DeviceNotFoundCaption[] = "Mamy problem :";
 
-static const char OpenFailedText[] = "Błąd otwarcia portu !";
-static const char ConfigureFailedText[] = "Błąd konfiguracji portu !";
+namespace {
+
+const char OpenFailedText[] = "Błąd otwarcia portu !";
+const char ConfigureFailedText[] = "Błąd konfiguracji portu !";
+
+}  // namespace
 
 bool IsListedPort(int index) {
     if (PortTable == nullptr || index < 0) return false;
@@ -52,6 +56,8 @@ PortOpenOutcome OpenPort(OpenManner manner) {
     return PortOpened;
 }
 
+namespace {
+
 // The port's timeouts end a silent probe after 720 ms. A driver that ignores
 // them would hold the program here for ever, before its window works or on
 // "&Auto": past this bound the port counts as silent.
@@ -61,7 +67,7 @@ const std::chrono::milliseconds ProbeLimit(1000);
 // off by the bound fails like a read the port gave up. Nothing else runs
 // meanwhile (no window message is handled until the probe returns), so between
 // polls the thread sleeps on the line instead of spinning.
-static PollOutcome AwaitProbeReply(unsigned long* count) {
+PollOutcome AwaitProbeReply(unsigned long* count) {
     std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::now() + ProbeLimit;
     PollOutcome outcome;
     while ((outcome = Poll(ReadRecord, count)) == PollPending) {
@@ -72,7 +78,7 @@ static PollOutcome AwaitProbeReply(unsigned long* count) {
 }
 
 // Sends the identification request on the open port and waits for the reply.
-static bool ProbeOpenPort() {
+bool ProbeOpenPort() {
     PurgeChannel();
     if (SendPriorityByte(ByteEsc) != ChannelDone) return false;
     StartRead(IdentReplySize);
@@ -86,6 +92,8 @@ static bool ProbeOpenPort() {
     return IsChannelOpen() && count == IdentReplySize &&
            IoBuffer.frameArea[IdentReplySize - 1] == ByteAck;
 }
+
+}  // namespace
 
 DetectOutcome DetectDevice() {
     for (int i = 0; IsListedPort(i); ++i) {

@@ -32,6 +32,8 @@
 #include "protocol/io_buffer.h"
 #include "serial/port_devices.h"
 
+namespace {
+
 enum RecordState { RecordIdle = 0, RecordPending, RecordDone, RecordFailed };
 
 struct ChannelOperation {
@@ -59,24 +61,28 @@ struct SerialChannelRecord {
     ChannelOperation records[2];
 };
 
+}  // namespace
+
 SerialChannelRecord SerialChannel = {-1, {}, {}};
 
-static int64_t NowUs() {
+namespace {
+
+int64_t NowUs() {
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return int64_t(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
 }
 
-static bool IsLineGone(int err) {
+bool IsLineGone(int err) {
     return err == EIO || err == ENXIO || err == ENODEV || err == EPIPE || err == EBADF;
 }
 
-static void FailOperation(ChannelOperation& op, unsigned long code) {
+void FailOperation(ChannelOperation& op, unsigned long code) {
     op.state = RecordFailed;
     op.errorCode = code;
 }
 
-static void AbortPendingOperations() {
+void AbortPendingOperations() {
     for (ChannelOperation& op : SerialChannel.records) {
         if (op.state == RecordPending) FailOperation(op, ErrorOperationAborted);
     }
@@ -85,7 +91,7 @@ static void AbortPendingOperations() {
 // An alias of a device the front end listed opens that device. Otherwise
 // "COM3:", "COM3" and "\\.\COM3" all name the link "com3". Names that could
 // step out of the folder are refused.
-static bool MapPortPath(const char* portName, std::string& path) {
+bool MapPortPath(const char* portName, std::string& path) {
     if (const char* device = PortDevicePath(portName)) {
         path = device;
         return true;
@@ -104,23 +110,31 @@ static bool MapPortPath(const char* portName, std::string& path) {
     return true;
 }
 
+}  // namespace
+
 void CreateChannelEvents() {}
 
 void CloseChannelEvents() {}
 
+namespace {
+
 // The system's code behind the latest open or configuration that failed.
-static unsigned long portOpenError = 0;
+unsigned long portOpenError = 0;
+
+}  // namespace
 
 unsigned long PortOpenSystemError() { return portOpenError; }
 
-static PortOpenOutcome FailOpen(PortOpenOutcome outcome, int error) {
+namespace {
+
+PortOpenOutcome FailOpen(PortOpenOutcome outcome, int error) {
     portOpenError = static_cast<unsigned long>(error);
     return outcome;
 }
 
 // What open(2) says, as the caller's reasons: no device behind the name, no
 // access for this user, or a device another program holds.
-static PortOpenOutcome OutcomeOfOpenError(int error) {
+PortOpenOutcome OutcomeOfOpenError(int error) {
     switch (error) {
     case ENOENT:
     case ENXIO:
@@ -132,6 +146,8 @@ static PortOpenOutcome OutcomeOfOpenError(int error) {
     default: return PortSystemError;
     }
 }
+
+}  // namespace
 
 PortOpenOutcome OpenChannel(const char* portName) {
     // An fd left behind would keep the port locked against ourselves.
@@ -158,10 +174,12 @@ PortOpenOutcome OpenChannel(const char* portName) {
     return PortOpened;
 }
 
+namespace {
+
 // Raw 38400 8N1: no flow control (0x11 and 0x13 are data on this line), no
 // translation, no echo, no signals; reads return as soon as one byte is there,
 // so a read of 0 bytes can only mean the line has gone.
-static bool BuildLineSettings(termios& settings) {
+bool BuildLineSettings(termios& settings) {
     bool ok = tcgetattr(SerialChannel.fd, &settings) == 0;
     if (!ok) memset(&settings, 0, sizeof settings);
     cfmakeraw(&settings);
@@ -178,7 +196,7 @@ static bool BuildLineSettings(termios& settings) {
     return ok;
 }
 
-static bool SetLineSettings(const termios& settings) {
+bool SetLineSettings(const termios& settings) {
     if (tcsetattr(SerialChannel.fd, TCSANOW, &settings) != 0) return false;
     // tcsetattr succeeds when any part took; make sure the parts we rely on did.
     termios actual;
@@ -190,12 +208,14 @@ static bool SetLineSettings(const termios& settings) {
 
 // The kernel's queues are larger than 260 bytes and cannot be sized; this only
 // confirms there is a terminal with queues behind the handle.
-static bool SetUpQueues() { return isatty(SerialChannel.fd) == 1; }
+bool SetUpQueues() { return isatty(SerialChannel.fd) == 1; }
 
-static bool SetLineTimeouts(const ChannelTimeouts& timeouts) {
+bool SetLineTimeouts(const ChannelTimeouts& timeouts) {
     SerialChannel.timeouts = timeouts;
     return true;
 }
+
+}  // namespace
 
 PortOpenOutcome ConfigureChannel() {
     if (SerialChannel.fd < 0) return FailOpen(PortMissing, EBADF);
@@ -232,9 +252,11 @@ ChannelOutcome SendPriorityByte(uint8_t b) {
     return r == 1 ? ChannelDone : ChannelFailed;
 }
 
+namespace {
+
 // When the port's total timeout ends the operation: the time for the bytes
 // requested from its start; -1 when no total timeout applies.
-static int64_t TotalDeadlineUs(const ChannelOperation& op, int record) {
+int64_t TotalDeadlineUs(const ChannelOperation& op, int record) {
     const ChannelTimeouts& t = SerialChannel.timeouts;
     int64_t totalMs = record == ReadRecord
                           ? int64_t(t.readTotalMultiplier) * op.requested + t.readTotalConstant
@@ -244,21 +266,21 @@ static int64_t TotalDeadlineUs(const ChannelOperation& op, int record) {
 
 // When the silence after a read's last byte ends it; -1 before the first byte
 // or with no interval timeout.
-static int64_t SilenceDeadlineUs(const ChannelOperation& op) {
+int64_t SilenceDeadlineUs(const ChannelOperation& op) {
     int64_t interval = SerialChannel.timeouts.readInterval;
     return interval > 0 && op.count > 0 ? op.lastByteUs + interval * 1000 : -1;
 }
 
 // The first moment the port's timeouts can end the pending operation short;
 // -1 when none applies.
-static int64_t TimeoutUs(const ChannelOperation& op, int record) {
+int64_t TimeoutUs(const ChannelOperation& op, int record) {
     int64_t deadline = TotalDeadlineUs(op, record);
     int64_t silence = record == ReadRecord ? SilenceDeadlineUs(op) : -1;
     if (deadline < 0 || (silence >= 0 && silence < deadline)) deadline = silence;
     return deadline;
 }
 
-static void AdvanceWrite(ChannelOperation& op, int64_t now) {
+void AdvanceWrite(ChannelOperation& op, int64_t now) {
     while (op.count < op.requested) {
         ssize_t r = write(SerialChannel.fd, op.outgoing + op.count, op.requested - op.count);
         if (r > 0) {
@@ -280,7 +302,7 @@ static void AdvanceWrite(ChannelOperation& op, int64_t now) {
     if (deadline >= 0 && now >= deadline) op.state = RecordDone;
 }
 
-static void AdvanceRead(ChannelOperation& op, int64_t now) {
+void AdvanceRead(ChannelOperation& op, int64_t now) {
     // Windows ends the read at its total deadline; bytes a poll after it
     // would find may have come later, so they stay queued for whoever reads
     // next. The gap between bytes is another matter: a late poll cannot tell
@@ -316,7 +338,7 @@ static void AdvanceRead(ChannelOperation& op, int64_t now) {
     if (op.count == op.requested || (silence >= 0 && now >= silence)) op.state = RecordDone;
 }
 
-static ChannelOperation& BeginOperation(int record, unsigned n) {
+ChannelOperation& BeginOperation(int record, unsigned n) {
     ChannelOperation& op = SerialChannel.records[record];
     op.state = RecordPending;
     op.requested = n;
@@ -326,6 +348,8 @@ static ChannelOperation& BeginOperation(int record, unsigned n) {
     op.lastByteUs = op.startedUs;
     return op;
 }
+
+}  // namespace
 
 unsigned long StartWrite(unsigned n) {
     if (n > sizeof(IoBufferArea)) n = sizeof(IoBufferArea);

@@ -10,6 +10,8 @@
 #include "protocol/io_buffer.h"
 #include "serial/serial_channel.h"
 
+namespace {
+
 struct SerialChannelRecord {
     HANDLE port;  // NULL when no port is open
     OVERLAPPED records[2];
@@ -18,13 +20,19 @@ struct SerialChannelRecord {
     DWORD startError[2];
 };
 
+}  // namespace
+
 SerialChannelRecord SerialChannel = {NULL, {}, {0, 0}};
 
 // The one device-control record: zero at process start, filled from the line
 // description alone.
 DCB PortControl;
 
-static const char LineDescription[] = "baud=38400 parity=N data=8 stop=1";
+namespace {
+
+const char LineDescription[] = "baud=38400 parity=N data=8 stop=1";
+
+}  // namespace
 
 void CreateChannelEvents() {
     SerialChannel.records[WriteRecord].hEvent = CreateEventA(NULL, FALSE, FALSE, "Test");
@@ -38,19 +46,25 @@ void CloseChannelEvents() {
     }
 }
 
+namespace {
+
 // The system's code behind the latest open or configuration that failed.
-static DWORD portOpenError = 0;
+DWORD portOpenError = 0;
+
+}  // namespace
 
 unsigned long PortOpenSystemError() { return portOpenError; }
 
-static PortOpenOutcome FailOpen(PortOpenOutcome outcome, DWORD error) {
+namespace {
+
+PortOpenOutcome FailOpen(PortOpenOutcome outcome, DWORD error) {
     portOpenError = error;
     return outcome;
 }
 
 // What CreateFile says, as the caller's reasons. A COM port that another
 // program holds is refused as access denied: Windows opens it for one handle.
-static PortOpenOutcome OutcomeOfOpenError(DWORD error) {
+PortOpenOutcome OutcomeOfOpenError(DWORD error) {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
@@ -60,6 +74,8 @@ static PortOpenOutcome OutcomeOfOpenError(DWORD error) {
     default: return PortSystemError;
     }
 }
+
+}  // namespace
 
 PortOpenOutcome OpenChannel(const char* portName) {
     // A handle left behind would keep the port busy: COM ports are not shared.
@@ -88,12 +104,16 @@ PortOpenOutcome OpenChannel(const char* portName) {
     return PortOpened;
 }
 
+namespace {
+
 // The system's code of a failed call, taken at once, before the next call
 // overwrites it.
-static bool Succeeded(BOOL result, DWORD* error) {
+bool Succeeded(BOOL result, DWORD* error) {
     if (!result && *error == 0) *error = GetLastError();
     return result != FALSE;
 }
+
+}  // namespace
 
 PortOpenOutcome ConfigureChannel() {
     COMMTIMEOUTS timeouts = {100, 120, 0, 120, 0};
@@ -120,13 +140,17 @@ ChannelOutcome SendPriorityByte(uint8_t b) {
     return TransmitCommChar(SerialChannel.port, char(b)) ? ChannelDone : ChannelFailed;
 }
 
-static OVERLAPPED* BeginOperation(int record) {
+namespace {
+
+OVERLAPPED* BeginOperation(int record) {
     OVERLAPPED* o = &SerialChannel.records[record];
     o->Offset = 0;
     o->OffsetHigh = 0;
     SerialChannel.startError[record] = 0;
     return o;
 }
+
+}  // namespace
 
 unsigned long StartWrite(unsigned n) {
     if (n > sizeof(IoBuffer)) n = sizeof(IoBuffer);
@@ -192,6 +216,8 @@ unsigned long CountWaitingBytes() {
     return status.cbInQue;
 }
 
+namespace {
+
 // How long a close waits for the system to give back a cancelled operation.
 const DWORD CancelWaitMs = 2000;
 const DWORD CancelWaitStepMs = 50;
@@ -199,7 +225,7 @@ const DWORD CancelWaitStepMs = 50;
 // A purge does not end an operation everywhere (Wine lets a read run to its
 // timeout), and an operation still in flight when the handle closes could
 // complete into a record or IoBuffer that the next port already uses.
-static void EndOperationsInFlight() {
+void EndOperationsInFlight() {
     CancelIo(SerialChannel.port);
     for (int i = WriteRecord; i <= ReadRecord; ++i) {
         OVERLAPPED& record = SerialChannel.records[i];
@@ -220,7 +246,7 @@ static void EndOperationsInFlight() {
 
 // Whether the next poll would still find an operation pending: its status
 // has not left "pending" and its start did not fail.
-static bool IsOperationInFlight() {
+bool IsOperationInFlight() {
     for (int record : {WriteRecord, ReadRecord}) {
         if (SerialChannel.startError[record] == 0 &&
             !HasOverlappedIoCompleted(&SerialChannel.records[record]))
@@ -228,6 +254,8 @@ static bool IsOperationInFlight() {
     }
     return false;
 }
+
+}  // namespace
 
 ChannelWaitEnd WaitForChannel(unsigned maxMs, ChannelWake wake) {
     if (SerialChannel.port == NULL) return WaitEndedByLine;

@@ -6,18 +6,21 @@
 #include "serial/serial_channel.h"
 #include "transfer/transfer_internal.h"
 
-static const char OverlappedFailurePrefix[] = "Kod błędu : ";
 const char IdentFailurePrefix[] = "Błąd inicjacji : ";
-static const char CommandFailurePrefix[] = "Błąd potwierdzenia : ";
-static const char TransferFailurePrefix[] = "Błąd przesyłania : ";
 const char FileReadFailureText[] = "Błąd odczytu pliku !";
 const char FileWriteFailureText[] = "Błąd zapisu pliku !";
-static const char FileTooLongText[] = "Plik dłuższy niż obszar pamięci !";
+
+namespace {
+
+const char OverlappedFailurePrefix[] = "Kod błędu : ";
+const char CommandFailurePrefix[] = "Błąd potwierdzenia : ";
+const char TransferFailurePrefix[] = "Błąd przesyłania : ";
+const char FileTooLongText[] = "Plik dłuższy niż obszar pamięci !";
 
 // Which stream a failure releases.
 enum FileToClose { CloseTransferFile, CloseInputFile, CloseOutputFile };
 
-static void CloseFile(FileToClose which) {
+void CloseFile(FileToClose which) {
     if (which == CloseTransferFile)
         which = TransferJob.action == ActionReadFromDevice ? CloseOutputFile : CloseInputFile;
     if (which == CloseOutputFile)
@@ -27,7 +30,7 @@ static void CloseFile(FileToClose which) {
 }
 
 // The box first: the phase the operator sees behind it is the one that failed.
-static void FailTransfer(const Failure& failure, const char* text, FileToClose file) {
+void FailTransfer(const Failure& failure, const char* text, FileToClose file) {
     ReportFailure(failure, text, CaptionFailure, BoxOk | BoxIconError);
     TransferJob.phase = PhaseIdle;
     TransferJob.failure = failure.kind;
@@ -35,12 +38,12 @@ static void FailTransfer(const Failure& failure, const char* text, FileToClose f
 }
 
 // The transfer's file failed at operation, in the phase that stands.
-static void FailFile(FileOperation operation, const char* text, FileToClose file) {
+void FailFile(FileOperation operation, const char* text, FileToClose file) {
     FailTransfer(FileFailure(TransferJob.phase, operation, TransferFilePath(), FileSystemError()),
                  text, file);
 }
 
-static void FailReply(const char* prefix, ReplyCheck check, FileToClose file) {
+void FailReply(const char* prefix, ReplyCheck check, FileToClose file) {
     char text[39];
     FormatReplyFailure(text, sizeof text, prefix, check);
     FailTransfer(LineFailure(TransferJob.phase), text, file);
@@ -49,7 +52,7 @@ static void FailReply(const char* prefix, ReplyCheck check, FileToClose file) {
 enum AwaitOutcome { AwaitDone = 0, AwaitPending, AwaitFailed };
 
 // Polls the record of the phase; a failure is reported and ends the transfer.
-static AwaitOutcome AwaitRecord(ChannelRecord record, unsigned long* count, FileToClose file) {
+AwaitOutcome AwaitRecord(ChannelRecord record, unsigned long* count, FileToClose file) {
     unsigned long value = 0;
     PollOutcome outcome = Poll(record, &value);
     if (outcome == PollPending) return AwaitPending;
@@ -68,11 +71,11 @@ static AwaitOutcome AwaitRecord(ChannelRecord record, unsigned long* count, File
 // taken for the one before. The transfer fails rather than going on out of
 // step with the device. The phase's own prefix does not apply: whatever phase
 // finds it, the fault lies in the transfer as a whole.
-static void FailOutOfStep(FileToClose file) {
+void FailOutOfStep(FileToClose file) {
     FailReply(TransferFailurePrefix, ReplyCheck{ReplySurplusData, 0}, file);
 }
 
-static bool FailIfSurplus(FileToClose file) {
+bool FailIfSurplus(FileToClose file) {
     if (CountWaitingBytes() == 0) return false;
     FailOutOfStep(file);
     return true;
@@ -81,7 +84,7 @@ static bool FailIfSurplus(FileToClose file) {
 // The last block's reply has been taken. A reply that is still to come (a NAK
 // behind an ACK that was not its own) would show the transfer out of step, so
 // phase 9 listens for one reply time before it declares the transfer done.
-static void EnterBlockDone() {
+void EnterBlockDone() {
     TransferJob.phase = PhaseBlockDone;
     if (TransferJob.blocksLeft == 1) StartRead(ByteReplySize);
 }
@@ -94,7 +97,7 @@ struct PhaseWait {
     int record;  // a ChannelRecord, or NoRecord
     FileToClose fileOnFailure;
 };
-static const PhaseWait PhaseWaits[PhaseBlockDone + 1] = {
+const PhaseWait PhaseWaits[PhaseBlockDone + 1] = {
     {NoRecord, CloseTransferFile},     // PhaseIdle
     {WriteRecord, CloseTransferFile},  // PhaseEscapeSent
     {ReadRecord, CloseTransferFile},   // PhaseIdentReply
@@ -107,7 +110,7 @@ static const PhaseWait PhaseWaits[PhaseBlockDone + 1] = {
     {ReadRecord, CloseTransferFile},   // PhaseBlockDone, after the last block
 };
 
-static int RecordAwaited(unsigned p) {
+int RecordAwaited(unsigned p) {
     if (p == PhaseBlockDone && TransferJob.blocksLeft != 1) return NoRecord;
     return PhaseWaits[p].record;
 }
@@ -115,12 +118,12 @@ static int RecordAwaited(unsigned p) {
 // The work of each phase once its record is done; count is the bytes a read
 // delivered.
 
-static void StepEscapeSent(unsigned long) {
+void StepEscapeSent(unsigned long) {
     StartRead(IdentReplySize);
     TransferJob.phase = PhaseIdentReply;
 }
 
-static void StepIdentReply(unsigned long count) {
+void StepIdentReply(unsigned long count) {
     TransferJob.lastChecksum = SumBytes(IoBuffer.frameArea, IdentSummedSize);
     ReplyCheck check = CheckIdentReply(count);
     if (check.outcome != ReplyValid) {
@@ -136,18 +139,18 @@ static void StepIdentReply(unsigned long count) {
     RepaintWindow();
 }
 
-static void StepSendCommand(unsigned long) {
+void StepSendCommand(unsigned long) {
     BuildBlockCommand(TransferAction(TransferJob.action), TransferJob.nextBlock);
     StartWrite(CommandFrameSize);
     TransferJob.phase = PhaseCommandSent;
 }
 
-static void StepCommandSent(unsigned long) {
+void StepCommandSent(unsigned long) {
     StartRead(ByteReplySize);
     TransferJob.phase = PhaseCommandAck;
 }
 
-static void StepCommandAck(unsigned long count) {
+void StepCommandAck(unsigned long count) {
     ReplyCheck check = CheckByteReply(count);
     if (check.outcome != ReplyValid) {
         FailReply(CommandFailurePrefix, check, CloseTransferFile);
@@ -173,12 +176,12 @@ static void StepCommandAck(unsigned long count) {
     TransferJob.phase = PhaseBlockSent;
 }
 
-static void StepBlockSent(unsigned long) {
+void StepBlockSent(unsigned long) {
     StartRead(ByteReplySize);
     TransferJob.phase = PhaseBlockAck;
 }
 
-static void StepBlockAck(unsigned long count) {
+void StepBlockAck(unsigned long count) {
     ReplyCheck check = CheckByteReply(count);
     if (check.outcome != ReplyValid) {
         FailReply(TransferFailurePrefix, check, CloseInputFile);
@@ -188,7 +191,7 @@ static void StepBlockAck(unsigned long count) {
     EnterBlockDone();
 }
 
-static void CompareWithFile() {
+void CompareWithFile() {
     uint8_t fileBlock[256];
     bool endOfFile;
     if (ReadFileBlock(fileBlock, &endOfFile) != BlockFileDone) {
@@ -204,7 +207,7 @@ static void CompareWithFile() {
     EnterBlockDone();
 }
 
-static void StepBlockReceive(unsigned long count) {
+void StepBlockReceive(unsigned long count) {
     TransferJob.lastChecksum = SumBytes(IoBuffer.frameArea, DataFrameSize);
     ReplyCheck check = CheckDataFrame(count);
     if (check.outcome != ReplyValid) {
@@ -228,14 +231,14 @@ static void StepBlockReceive(unsigned long count) {
 // The region is full while the file to send or compare goes on: the rest of
 // the file is not in the device, and the operator must not take the transfer
 // for a complete one.
-static void WarnIfFileGoesOn() {
+void WarnIfFileGoesOn() {
     std::ifstream& file = TransferJob.inputFile;
     if (!file.is_open() || file.peek() == std::ifstream::traits_type::eof()) return;
     ReportFailure(FileFailure(TransferJob.phase, FileBeyondRegion, TransferFilePath(), 0),
                   FileTooLongText, CaptionWarning, BoxOk | BoxIconWarning);
 }
 
-static void StepBlockDone(unsigned long count) {
+void StepBlockDone(unsigned long count) {
     // After the last block the read EnterBlockDone started must end with nothing.
     if (TransferJob.blocksLeft == 1 && count != 0) {
         FailOutOfStep(CloseTransferFile);
@@ -252,14 +255,16 @@ static void StepBlockDone(unsigned long count) {
     }
 }
 
-static void (*const PhaseWork[PhaseBlockDone + 1])(unsigned long) = {
+void (*const PhaseWork[PhaseBlockDone + 1])(unsigned long) = {
     nullptr,        StepEscapeSent, StepIdentReply, StepSendCommand,  StepCommandSent,
     StepCommandAck, StepBlockSent,  StepBlockAck,   StepBlockReceive, StepBlockDone,
 };
 
 // Set by every step: the main loop sleeps until the line moves only after a
 // step that found its operation still on the line.
-static bool lastStepPending = false;
+bool lastStepPending = false;
+
+}  // namespace
 
 bool StepFoundPending() { return lastStepPending; }
 

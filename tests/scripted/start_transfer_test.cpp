@@ -215,8 +215,12 @@ TEST_F(StartTransferTest, OverwrittenFileIsCutOnlyOnceTheDeviceAnswers) {
     const std::vector<uint8_t> answer = {0x03, 0x05, 0x01, 0x14, 0xE3, 0x06};
     const Case cases[] = {
         {"no answer", {}, "Błąd inicjacji : brak danych : 0", "precious", FailureLine, false},
-        {"NAK", {0x03, 0x05, 0x01, 0x14, 0xE3, 0x15}, "Błąd inicjacji : NAK", "precious",
-         FailureLine, false},
+        {"NAK",
+         {0x03, 0x05, 0x01, 0x14, 0xE3, 0x15},
+         "Błąd inicjacji : NAK",
+         "precious",
+         FailureLine,
+         false},
         {"answered", answer, nullptr, "", FailureNone, false},
         {"cut fails", answer, "Błąd zapisu pliku !", "", FailureFile, true},
     };
@@ -290,8 +294,7 @@ TEST_F(StartTransferTest, MissingSourceIsReported) {
         TransferJob.action = action;
         Choose(path);
         EXPECT_EQ(StartTransfer(), -3);
-        ExpectOnlyBox("Plik " + path + " nie istnieje !", "Ostrzeżenie", BoxIconError,
-                      FailureFile);
+        ExpectOnlyBox("Plik " + path + " nie istnieje !", "Ostrzeżenie", BoxIconError, FailureFile);
         EXPECT_EQ(Screen.boxes[0].path, path);
         EXPECT_FALSE(TransferJob.inputFile.is_open());
         ExpectNotStarted();

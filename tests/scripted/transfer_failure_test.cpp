@@ -39,7 +39,8 @@ class TransferFailureTest : public TransferFixture {
     }
 
     // Without an operation the line failed; with one, the transfer's file.
-    void ExpectFailure(const char* text, Expected files, FileOperation operation = FileNoOperation) {
+    void ExpectFailure(const char* text, Expected files,
+                       FileOperation operation = FileNoOperation) {
         ASSERT_EQ(Screen.boxes.size(), 1u);
         EXPECT_EQ(Screen.boxes[0].text, text);
         EXPECT_EQ(Screen.boxes[0].kind, operation == FileNoOperation ? FailureLine : FailureFile);

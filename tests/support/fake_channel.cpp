@@ -19,7 +19,9 @@ void ScriptPollFailure(ChannelRecord record, unsigned long code) {
     FakeChannel.polls[record].push_back(FakePoll{PollFailed, code});
 }
 
-void ScriptPollDone(ChannelRecord record) { FakeChannel.polls[record].push_back(FakePoll{PollDone, 0}); }
+void ScriptPollDone(ChannelRecord record) {
+    FakeChannel.polls[record].push_back(FakePoll{PollDone, 0});
+}
 
 void ScriptRead(const std::vector<uint8_t>& bytes) { FakeChannel.reads.push_back(bytes); }
 

@@ -35,11 +35,11 @@ struct FakeChannelState {
     std::vector<unsigned> waitBounds;          // and its maxMs
 
     // What the channel answers.
-    std::map<std::string, PortOpenOutcome> openResults;  // by name (default PortOpened)
+    std::map<std::string, PortOpenOutcome> openResults;       // by name (default PortOpened)
     std::map<std::string, PortOpenOutcome> configureResults;  // by open port name
-    PortOpenOutcome configureResult = PortOpened;  // for the other names
-    std::map<std::string, ChannelOutcome> priorityResults;  // by open port name
-    ChannelOutcome priorityResult = ChannelDone;  // for the other names
+    PortOpenOutcome configureResult = PortOpened;             // for the other names
+    std::map<std::string, ChannelOutcome> priorityResults;    // by open port name
+    ChannelOutcome priorityResult = ChannelDone;              // for the other names
     ChannelOutcome purgeResult = ChannelDone;
     unsigned long startWriteError = 0;  // StartWrite returns it when non-zero; the
                                         // write is recorded only for ErrorIoPending
