@@ -75,8 +75,8 @@ ReplyCheck CheckByteReply(unsigned long count) {
 
 uint8_t SealDataFrame() {
     uint8_t* f = IoBuffer.frameArea;
-    f[DataBlockSize] = BalanceOf(f, DataBlockSize);
-    return f[DataBlockSize];
+    f[BlockSize] = BalanceOf(f, BlockSize);
+    return f[BlockSize];
 }
 
 ReplyCheck CheckDataFrame(unsigned long count) {

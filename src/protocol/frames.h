@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "protocol/regions.h"
+
 const uint8_t ByteEsc = 0x1B;
 const uint8_t ByteAck = 0x06;
 const uint8_t ByteNak = 0x15;
@@ -18,8 +20,7 @@ const unsigned IdentReplySize = 6;
 const unsigned IdentSummedSize = IdentReplySize - 1;  // the bytes before its ACK
 const unsigned CommandFrameSize = 4;
 const unsigned ByteReplySize = 1;
-const unsigned DataFrameSize = 257;
-const unsigned DataBlockSize = 256;  // the data frame before its checksum
+const unsigned DataFrameSize = BlockSize + 1;
 
 // What a transfer does with its region; writing sends blocks, the other two read them.
 enum TransferAction { ActionWriteToDevice = 0, ActionReadFromDevice = 1, ActionVerify = 2 };

@@ -33,7 +33,7 @@ const char* TransferFilePath() {
     return TransferJob.action == ActionReadFromDevice ? TargetPath.c_str() : SourcePath.c_str();
 }
 
-BlockFileOutcome ReadFileBlock(uint8_t block[256], bool* endOfFile) {
+BlockFileOutcome ReadFileBlock(uint8_t block[BlockSize], bool* endOfFile) {
     std::ifstream& file = TransferJob.inputFile;
     *endOfFile = false;
     int error = 0;

@@ -192,7 +192,7 @@ void StepBlockAck(unsigned long count) {
 }
 
 void CompareWithFile() {
-    uint8_t fileBlock[256];
+    uint8_t fileBlock[BlockSize];
     bool endOfFile;
     if (ReadFileBlock(fileBlock, &endOfFile) != BlockFileDone) {
         FailFile(FileRead, FileReadFailureText, CloseInputFile);

@@ -14,7 +14,7 @@ enum BlockFileOutcome { BlockFileDone = 0, BlockFileFailed = -1 };
 const int FileBlockAttempts = 20;
 // 256 bytes of inputFile into block; at the end of the file the rest of the
 // block is filled with zeros and *endOfFile is set.
-BlockFileOutcome ReadFileBlock(uint8_t block[256], bool* endOfFile);
+BlockFileOutcome ReadFileBlock(uint8_t block[BlockSize], bool* endOfFile);
 // Bytes 0..255 of the frame area to outputFile, flushed so a failing disk is
 // noticed at this block rather than lost at the close.
 BlockFileOutcome WriteFileBlock();
@@ -41,4 +41,4 @@ unsigned long FileSystemError();
 // difference: compared to the end, or stopped by the operator (then the phase
 // is idle, inputFile closed and the failure FailureStopped).
 enum VerifyOutcome { BlockCompared = 0, VerifyStopped = -1 };
-VerifyOutcome VerifyBlock(const uint8_t fileBlock[256]);
+VerifyOutcome VerifyBlock(const uint8_t fileBlock[BlockSize]);

@@ -10,7 +10,7 @@ const char VerifyQuestionFormat[] = "Błąd weryfikacji : blok %u poz. %d\n%u, %
 
 }  // namespace
 
-VerifyOutcome VerifyBlock(const uint8_t fileBlock[256]) {
+VerifyOutcome VerifyBlock(const uint8_t fileBlock[BlockSize]) {
     const uint8_t* device = IoBuffer.frameArea;
     for (int j = 0; j < BlockSize; ++j) {
         if (fileBlock[j] == device[j]) continue;
