@@ -23,7 +23,7 @@ std::vector<int> MarkedPorts() {
 }
 
 int ShowMessageBox(const char* text, const char* caption, unsigned style) {
-    Screen.boxes.push_back(ShownBox{text, caption, style});
+    Screen.boxes.push_back(ShownBox{text, caption, style, FailureNone, 0, FileNoOperation, ""});
     if ((style & BoxButtonsMask) != BoxYesNo) return AnswerOk;
     if (Screen.answers.empty()) return AnswerNo;
     int answer = Screen.answers.front();
