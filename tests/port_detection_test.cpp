@@ -201,7 +201,7 @@ TEST_F(PortDetection, FindsTheSimulatedControllerOnTheThirdOfFourPorts) {
     Pty fourth = SilentPort(4);
     BuildTable(4);
 
-    EXPECT_EQ(DetectDevice(), 1);
+    EXPECT_EQ(DetectDevice(), DeviceFound);
 
     EXPECT_EQ(currentPort, 2);
     EXPECT_TRUE(IsChannelOpen());
@@ -229,7 +229,7 @@ TEST_F(PortDetection, PortHeldByAnotherProgramIsSkippedQuietlyAndRefusedByHand) 
     ASSERT_GE(holder, 0);
     ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
 
-    EXPECT_EQ(DetectDevice(), 1);
+    EXPECT_EQ(DetectDevice(), DeviceFound);
     EXPECT_EQ(currentPort, 1);
     EXPECT_EQ(device.requests(), 1);
     EXPECT_EQ(Drain(held.master), "");
@@ -260,7 +260,7 @@ TEST_F(PortDetection, PortThatCannotBeConfiguredIsClosedAgain) {
     EXPECT_TRUE(MarkedPorts().empty());
 
     // Detection passes over it without a word.
-    EXPECT_EQ(DetectDevice(), 1);
+    EXPECT_EQ(DetectDevice(), DeviceFound);
     EXPECT_EQ(currentPort, 1);
     EXPECT_EQ(device.requests(), 1);
     EXPECT_EQ(Screen.boxes.size(), 1u);
@@ -295,7 +295,7 @@ TEST_F(PortDetection, OnlySixBytesEndingInAckCount) {
             ASSERT_EQ(symlink((folder_ + "/gone").c_str(), link.c_str()), 0);
         }
         ResetScreen();
-        EXPECT_EQ(DetectDevice(), c.answered ? 1 : 0);
+        EXPECT_EQ(DetectDevice(), c.answered ? DeviceFound : NoDeviceFound);
         EXPECT_EQ(device.requests(), 1);
         EXPECT_EQ(IsChannelOpen(), c.answered);
         EXPECT_EQ(currentPort, n - 1);
@@ -309,12 +309,12 @@ TEST_F(PortDetection, ReopenAfterFailedDetectionOpensTheLastPort) {
     SilentPort(1);
     Pty last = SilentPort(2);
     BuildTable(2);
-    ASSERT_EQ(DetectDevice(), 0);
+    ASSERT_EQ(DetectDevice(), NoDeviceFound);
     EXPECT_EQ(currentPort, 1);
     EXPECT_FALSE(IsChannelOpen());
     Drain(last.master);
 
-    EXPECT_EQ(ReopenPort(), 1);
+    EXPECT_EQ(ReopenPort(), PortReady);
     EXPECT_TRUE(IsChannelOpen());
     EXPECT_FALSE(IsFree(last.slave));
     EXPECT_EQ(currentPort, 1);
@@ -330,7 +330,7 @@ TEST_F(PortDetection, ReopenFallsBackToDetectionWhenThePortIsGone) {
     BuildTable(2);
     currentPort = 1;
 
-    EXPECT_EQ(ReopenPort(), 1);
+    EXPECT_EQ(ReopenPort(), PortReady);
     ASSERT_EQ(Screen.boxes.size(), 1u);
     ExpectBox(0, OpenFailed, Warning);
     EXPECT_EQ(device.requests(), 1);
@@ -345,7 +345,7 @@ TEST_F(PortDetection, ReopenShowsBothMessagesWhenNothingAnswers) {
     BuildTable(2);
     currentPort = 1;
 
-    EXPECT_EQ(ReopenPort(), 0);
+    EXPECT_EQ(ReopenPort(), NoPortReady);
     ASSERT_EQ(Screen.boxes.size(), 2u);
     ExpectBox(0, OpenFailed, Warning);
     ExpectBox(1, NotFound, "Mamy problem :");
@@ -393,7 +393,7 @@ TEST_F(PortDetection, ChoosingByHandMovesTheMarkAndMakesNoProbe) {
     FakeDevice& device = DevicePort(1, std::vector<unsigned char>(ValidIdent, ValidIdent + 6));
     Pty other = SilentPort(2);
     BuildTable(2);
-    ASSERT_EQ(DetectDevice(), 1);
+    ASSERT_EQ(DetectDevice(), DeviceFound);
 
     ChoosePort(1);
     EXPECT_EQ(currentPort, 1);
@@ -419,7 +419,7 @@ TEST_F(PortDetection, ASilentPortIsPassedOver) {
     Pty silent = SilentPort(1);
     FakeDevice& device = DevicePort(2, std::vector<unsigned char>(ValidIdent, ValidIdent + 6));
     BuildTable(2);
-    EXPECT_EQ(DetectDevice(), 1);
+    EXPECT_EQ(DetectDevice(), DeviceFound);
     EXPECT_EQ(currentPort, 1);
     EXPECT_EQ(device.requests(), 1);
     EXPECT_EQ(Drain(silent.master), "\x1B");

@@ -102,7 +102,7 @@ std::vector<uint8_t> ReadFarEnd(int master, size_t expected, int withinMs = 1000
 }
 
 // Polls without pause until the record is no longer pending.
-int PollUntilSettled(int record, unsigned long* value, int withinMs = 5000) {
+int PollUntilSettled(ChannelRecord record, unsigned long* value, int withinMs = 5000) {
     Clock::time_point start = Clock::now();
     int outcome;
     do {
@@ -141,13 +141,13 @@ TEST_F(SerialChannelTest, NamesWithoutALinkOrOutsideTheFolderDoNotOpen) {
                            "\\\\.\\", "./COM3", "..",  "COM3::", "\\\\.\\\\\\.\\COM3"};
     for (const char* name : names) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(OpenChannel(name), -1);
+        EXPECT_EQ(OpenChannel(name), PortMissing);
         EXPECT_FALSE(IsChannelOpen());
     }
     unsetenv("SELVO_PORT_DIR");
-    EXPECT_EQ(OpenChannel("COM3:"), -1);
+    EXPECT_EQ(OpenChannel("COM3:"), PortMissing);
     setenv("SELVO_PORT_DIR", "", 1);
-    EXPECT_EQ(OpenChannel("COM3:"), -1);
+    EXPECT_EQ(OpenChannel("COM3:"), PortMissing);
 }
 
 TEST_F(SerialChannelTest, APortHeldElsewhereCannotBeOpenedAndCloseReleasesIt) {
@@ -155,7 +155,8 @@ TEST_F(SerialChannelTest, APortHeldElsewhereCannotBeOpenedAndCloseReleasesIt) {
     int other = open(e.link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(other, 0);
     ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
-    EXPECT_EQ(OpenChannel("COM3:"), -1);
+    EXPECT_EQ(OpenChannel("COM3:"), PortInUse);
+    EXPECT_EQ(PortOpenSystemError(), unsigned(EWOULDBLOCK));
     EXPECT_FALSE(IsChannelOpen());
     close(other);
 
@@ -185,10 +186,11 @@ TEST_F(SerialChannelTest, ConfigurationFailsOnAnythingButATerminal) {
     for (const char* name : {"COM5:", "COM6:"}) {
         SCOPED_TRACE(name);
         ASSERT_EQ(OpenChannel(name), 0);
-        EXPECT_NE(ConfigureChannel(), 0);
+        EXPECT_EQ(ConfigureChannel(), PortNotSerial);
+        EXPECT_EQ(PortOpenSystemError(), unsigned(ENOTTY));
         CloseChannel();
     }
-    EXPECT_NE(ConfigureChannel(), 0) << "no port open";
+    EXPECT_EQ(ConfigureChannel(), PortMissing) << "no port open";
 }
 
 TEST_F(SerialChannelTest, ConfigurationLeavesARawLineWithoutFlowControl) {

@@ -7,11 +7,13 @@
 #include "transfer/start.h"
 #include "transfer/transfer.h"
 
-static const char HelpFile[] = "Selvo.hlp";
-static const char HelpMissingText[] = "Plik pomocy nie jest na razie dostępny !";
-static const char HelpMissingCaption[] = "Brak dostępu !";
-static const char AboutCaption[] = "O programie :";
-static const char AboutText[] =
+namespace {
+
+const char HelpFile[] = "Selvo.hlp";
+const char HelpMissingText[] = "Plik pomocy nie jest na razie dostępny !";
+const char HelpMissingCaption[] = "Brak dostępu !";
+const char AboutCaption[] = "O programie :";
+const char AboutText[] =
     "Program komunikacyjny Dm730 Selvo\n"
     "Zapis, odczyt i weryfikacja pamięci sterownika oświetlenia Dm730 Selvo.\n"
     "\n"
@@ -21,14 +23,14 @@ static const char AboutText[] =
 
 const int KeyEscape = 27;
 
-static void ShowHelp(HWND window) {
+void ShowHelp(HWND window) {
     if (_access(HelpFile, 0) == 0)
         WinHelpA(window, HelpFile, HELP_CONTENTS, 0);
     else
         MessageBoxA(window, HelpMissingText, HelpMissingCaption, MB_ICONINFORMATION);
 }
 
-static void ChooseDisplayFont(HWND window) {
+void ChooseDisplayFont(HWND window) {
     CHOOSEFONTA cf = {};
     cf.lStructSize = sizeof cf;
     cf.hwndOwner = window;
@@ -37,6 +39,8 @@ static void ChooseDisplayFont(HWND window) {
     ChooseFontA(&cf);  // on cancel the font simply stays
     InvalidateRect(window, 0, TRUE);
 }
+
+}  // namespace
 
 LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     int id = LOWORD(wParam);

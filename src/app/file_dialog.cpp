@@ -25,7 +25,7 @@ void FillFileDialogSetup() {
 
 // Flags are replaced before every dialog, so an output bit is only ever read
 // right after the dialog that set it.
-int ShowFileDialog(unsigned long flags, unsigned long* flagsOut, unsigned* extensionOffset) {
+FileChoice ShowFileDialog(unsigned long flags, unsigned long* flagsOut, unsigned* extensionOffset) {
     FileDialogSetup.Flags = flags;
     if (!GetOpenFileNameA(&FileDialogSetup)) return FileNotChosen;
     *flagsOut = FileDialogSetup.Flags;

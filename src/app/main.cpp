@@ -2,7 +2,6 @@
 #include <cstring>
 
 #include "app/shell.h"
-#include "protocol/io_buffer.h"
 #include "serial/port_open.h"
 #include "serial/port_table.h"
 #include "serial/serial_channel.h"
@@ -11,11 +10,12 @@
 HINSTANCE ProgramInstance;
 HWND MainWindow;
 
-static const char ClassName[] = "Selvo<->PC";
-static const char WindowTitle[] = "Program komunikacyjny Dm730 Selvo";
-static const char NoPortsText[] = "Brak dostępnych portów szeregowych";
-static const char NoPortsCaption[] = "Klęska !";
-static const char VersionUnknown[] = "N/A";
+namespace {
+
+const char ClassName[] = "Selvo<->PC";
+const char WindowTitle[] = "Program komunikacyjny Dm730 Selvo";
+const char NoPortsText[] = "Brak dostępnych portów szeregowych";
+const char NoPortsCaption[] = "Klęska !";
 
 // A run that ended before its window could work: no serial port, or no window.
 const int ExitNotStarted = -1;
@@ -26,14 +26,18 @@ const int PictureId = 4;
 const COLORREF BackgroundColour = RGB(241, 245, 247);
 const DWORD MainWindowStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
+}  // namespace
+
 // The three-dimensional dialog look of old Windows. The library is gone from
 // current systems, so it is never imported: it is taken from the system
 // directory when it is there (never from the working directory) and skipped
 // otherwise.
 typedef BOOL(WINAPI* Ctl3dCall)(HANDLE);
-static HMODULE Ctl3dLibrary;
+namespace {
 
-static void RegisterCtl3d() {
+HMODULE Ctl3dLibrary;
+
+void RegisterCtl3d() {
     char path[MAX_PATH + 16];
     UINT n = GetSystemDirectoryA(path, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return;
@@ -45,7 +49,7 @@ static void RegisterCtl3d() {
     if (reg) reg(ProgramInstance);
 }
 
-static void UnregisterCtl3d() {
+void UnregisterCtl3d() {
     if (!Ctl3dLibrary) return;
     Ctl3dCall unreg = (Ctl3dCall)(void*)GetProcAddress(Ctl3dLibrary, "Ctl3dUnregister");
     if (unreg) unreg(ProgramInstance);
@@ -53,7 +57,7 @@ static void UnregisterCtl3d() {
     Ctl3dLibrary = 0;
 }
 
-static void RegisterMainClass(HINSTANCE instance) {
+void RegisterMainClass(HINSTANCE instance) {
     WNDCLASSEXA wc;
     std::memset(&wc, 0, sizeof wc);
     wc.cbSize = sizeof wc;
@@ -86,7 +90,7 @@ const unsigned PromptReplyMs = 5;
 
 // Whether the step just handled is followed at once by the next; after a
 // step that found its reply on the way, this is where the line gets its moment.
-static bool PostAheadOfPaint(const MSG& handled, int postedAhead) {
+bool PostAheadOfPaint(const MSG& handled, int postedAhead) {
     if (handled.message != WM_USER || handled.hwnd != MainWindow ||
         TransferJob.phase == PhaseIdle || postedAhead >= StepsAheadOfPaint)
         return false;
@@ -98,7 +102,7 @@ static bool PostAheadOfPaint(const MSG& handled, int postedAhead) {
 // dry, one step per message. After a step that found its operation still on
 // the line it first sleeps, briefly, until the line moves or a message comes:
 // spinning there would only take the processor from the far end of the line.
-static WPARAM RunMessageLoop() {
+WPARAM RunMessageLoop() {
     MSG msg;
     int postedAhead = 0;
     for (;;) {
@@ -120,7 +124,7 @@ static WPARAM RunMessageLoop() {
     }
 }
 
-static void ShutDown() {
+void ShutDown() {
     DestroyMenu(MenuBar);
     FreePortTable();
     if (BackgroundPicture) DeleteObject(BackgroundPicture);
@@ -129,13 +133,13 @@ static void ShutDown() {
     UnregisterCtl3d();
 }
 
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     BackgroundPicture = LoadBitmapA(instance, MAKEINTRESOURCEA(PictureId));
     RegisterMainClass(instance);
     ProgramInstance = instance;
     FillFileDialogSetup();
-    std::strcpy(IoBuffer.firmwareVersionText, VersionUnknown);
-    std::strcpy(IoBuffer.secondVersionText, VersionUnknown);
 
     BuildPortTable();
     if (IsPortTableEmpty()) {

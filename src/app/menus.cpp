@@ -9,19 +9,21 @@
 HMENU MenuBar;
 HMENU ChoiceMenu;
 
+namespace {
+
 // Every item is appended whatever happened to the one before; one failure
 // anywhere fails the whole menu.
-static BOOL AppendItem(HMENU menu, UINT flags, UINT_PTR idOrPopup, const char* text) {
+BOOL AppendItem(HMENU menu, UINT flags, UINT_PTR idOrPopup, const char* text) {
     return AppendMenuA(menu, flags, idOrPopup, text);
 }
 
-static BOOL AppendPopup(HMENU menu, HMENU popup, const char* text) {
+BOOL AppendPopup(HMENU menu, HMENU popup, const char* text) {
     return AppendItem(menu, MF_POPUP, (UINT_PTR)popup, text);
 }
 
-static BOOL AppendSeparator(HMENU menu) { return AppendItem(menu, MF_SEPARATOR, 0, ""); }
+BOOL AppendSeparator(HMENU menu) { return AppendItem(menu, MF_SEPARATOR, 0, ""); }
 
-static BOOL FillMenuBar(HMENU menu) {
+BOOL FillMenuBar(HMENU menu) {
     BOOL ok = TRUE;
     ok &= AppendPopup(menu, BuildMenu("Akcje"), "&Akcja");
     ok &= AppendPopup(menu, BuildMenu("Port"), "&Wybór portu");
@@ -29,7 +31,7 @@ static BOOL FillMenuBar(HMENU menu) {
     return ok;
 }
 
-static BOOL FillActionsMenu(HMENU menu) {
+BOOL FillActionsMenu(HMENU menu) {
     BOOL ok = TRUE;
     ok &= AppendItem(menu, MF_GRAYED, CmdRepeat, "P&owtórz");
     ok &= AppendSeparator(menu);
@@ -45,7 +47,7 @@ static BOOL FillActionsMenu(HMENU menu) {
     return ok;
 }
 
-static BOOL FillChoiceMenu(HMENU menu) {
+BOOL FillChoiceMenu(HMENU menu) {
     BOOL ok = TRUE;
     ok &= AppendItem(menu, 0, CmdWriteToDevice, "&Zapis do Dm730");
     ok &= AppendItem(menu, 0, CmdReadFromDevice, "&Odczyt z Dm730");
@@ -53,19 +55,21 @@ static BOOL FillChoiceMenu(HMENU menu) {
     return ok;
 }
 
-static BOOL FillPortMenu(HMENU menu) {
+BOOL FillPortMenu(HMENU menu) {
     BOOL ok = AppendItem(menu, 0, CmdPortAuto, "&Auto");
     for (int i = 0; PortTable && PortTable[i][0]; ++i)
         ok &= AppendItem(menu, 0, CmdPortFirst + i, PortTable[i]);
     return ok;
 }
 
-static BOOL FillHelpMenu(HMENU menu) {
+BOOL FillHelpMenu(HMENU menu) {
     BOOL ok = TRUE;
     ok &= AppendItem(menu, 0, CmdHelp, "Opis &Programu");
     ok &= AppendItem(menu, 0, CmdAbout, "&O programie");
     return ok;
 }
+
+}  // namespace
 
 HMENU BuildMenu(const char* name) {
     HMENU menu = CreateMenu();

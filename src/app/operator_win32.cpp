@@ -8,6 +8,12 @@ int ShowMessageBox(const char* text, const char* caption, unsigned style) {
     return MessageBoxA(MainWindow, text, caption, style);
 }
 
+// The window shows a failure as any other box: the kind is for front ends
+// without boxes.
+void ReportFailure(const Failure&, const char* text, const char* caption, unsigned style) {
+    ShowMessageBox(text, caption, style);
+}
+
 int AskAboutDifference(const VerifyDifference&, const char* question) {
     return ShowMessageBox(question, CaptionWarning, VerifyQuestionStyle);
 }
@@ -17,8 +23,12 @@ void RepaintWindow() { InvalidateRect(MainWindow, 0, TRUE); }
 void RepaintProgress() { InvalidateRect(MainWindow, &ProgressRect, TRUE); }
 void RepaintPhase() { InvalidateRect(MainWindow, &PhaseRect, TRUE); }
 
+namespace {
+
 // The port menu holds "&Auto" at position 0, so port i sits at i + 1.
-static int PortItemPosition(int portIndex) { return portIndex + 1; }
+int PortItemPosition(int portIndex) { return portIndex + 1; }
+
+}  // namespace
 
 void SetPortMark(int portIndex, bool checked) {
     HMENU portMenu = GetSubMenu(MenuBar, PortMenuPosition);

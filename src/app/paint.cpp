@@ -3,12 +3,14 @@
 #include <cstring>
 
 #include "app/shell.h"
-#include "app/status_lines.h"
+#include "transfer/status_lines.h"
 
 HBITMAP BackgroundPicture;
 LOGFONTA DisplayFont;
 RECT ProgressRect;
 RECT PhaseRect;
+
+namespace {
 
 const COLORREF VersionColour = RGB(255, 64, 96);
 const COLORREF TextColour = RGB(0, 0, 0);
@@ -17,7 +19,7 @@ const int TopGap = 4;
 
 // The picture covers the window's outer size from the client origin, so its
 // parts beyond the client area are clipped off.
-static void DrawPicture(HDC dc, int outerWidth, int outerHeight) {
+void DrawPicture(HDC dc, int outerWidth, int outerHeight) {
     HDC memory = CreateCompatibleDC(dc);
     HGDIOBJ previous = SelectObject(memory, BackgroundPicture);
     SetMapMode(memory, GetMapMode(dc));
@@ -31,12 +33,14 @@ static void DrawPicture(HDC dc, int outerWidth, int outerHeight) {
     DeleteDC(memory);
 }
 
-static void SetStrip(RECT* r, int top, int bottom, int averageWidth) {
+void SetStrip(RECT* r, int top, int bottom, int averageWidth) {
     r->left = Margin;
     r->top = top;
     r->right = 42 * averageWidth + 4;  // room for 42 average characters
     r->bottom = bottom;
 }
+
+}  // namespace
 
 LRESULT OnPaint(HWND window) {
     RECT outer;

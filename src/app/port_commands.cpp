@@ -4,12 +4,16 @@
 #include "serial/port_open.h"
 #include "transfer/transfer.h"
 
+namespace {
+
 // The probe and the newly opened port use the records and IoBuffer that a
 // running transfer polls; left running, the transfer would take the probe's
 // reply, or the next port's bytes, for its own.
-static void StopRunningTransfer() {
+void StopRunningTransfer() {
     if (TransferJob.phase != PhaseIdle) StopTransfer();
 }
+
+}  // namespace
 
 void RunPortAuto() {
     StopRunningTransfer();

@@ -18,7 +18,7 @@ enum OptionBit {
 
 struct CommandForm {
     const char* word;
-    int command;
+    CommandId command;
     bool kindOperand;  // KIND before the path
     int paths;         // 0 or 1
     int options;
@@ -98,10 +98,10 @@ bool ParseOption(const CommandForm& form, const std::string& arg, int argc, cons
     return true;
 }
 
-bool ParseKind(const std::string& word, int* kind, std::string* problem) {
+bool ParseKind(const std::string& word, DataKind* kind, std::string* problem) {
     for (int k = KindFirmware; k <= KindScenes; ++k) {
         if (word == KindWords[k]) {
-            *kind = k;
+            *kind = DataKind(k);
             return true;
         }
     }
@@ -149,6 +149,7 @@ bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* pr
 
 }  // namespace
 
-int ParseCommandLine(int argc, const char* const* argv, CommandLine* line, std::string* problem) {
+ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine* line,
+                              std::string* problem) {
     return Parse(argc, argv, line, problem) ? ParsedCommand : ParseFailed;
 }

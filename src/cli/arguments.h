@@ -2,6 +2,8 @@
 #pragma once
 #include <string>
 
+#include "protocol/regions.h"
+
 enum CommandId {
     CommandHelp = 0,
     CommandPorts,
@@ -16,8 +18,8 @@ enum CommandId {
 const unsigned long DefaultMaxDifferences = 20;
 
 struct CommandLine {
-    int command;
-    int kind;                      // a DataKind, for write, read and verify
+    CommandId command;
+    DataKind kind;                 // for write, read and verify
     std::string path;              // the file, or the folder of a backup
     std::string port;              // empty: the controller is looked for on every port
     bool force;                    // read and backup may replace files
@@ -27,4 +29,5 @@ struct CommandLine {
 
 enum ParseOutcome { ParsedCommand = 0, ParseFailed = -1 };
 // ParseFailed: *problem says what is wrong (Windows-1250, like every text).
-int ParseCommandLine(int argc, const char* const* argv, CommandLine* line, std::string* problem);
+ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine* line,
+                              std::string* problem);

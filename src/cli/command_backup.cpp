@@ -17,7 +17,7 @@
 namespace {
 
 struct BackupFile {
-    int kind;
+    DataKind kind;
     const char* name;
 };
 
@@ -29,7 +29,7 @@ const BackupFile BackupFiles[3] = {
 
 }  // namespace
 
-int RunBackupCommand(const CommandLine& line) {
+ExitCode RunBackupCommand(const CommandLine& line) {
     if (MakeFolder(line.path.c_str()) != FileOperationDone) {
         PrintLine(ConsoleError, "Nie mogę utworzyć folderu %s", line.path.c_str());
         return ExitFileFailed;
@@ -37,16 +37,16 @@ int RunBackupCommand(const CommandLine& line) {
     std::string paths[3];
     for (int i = 0; i < 3; ++i) {
         paths[i] = PathInFolder(line.path, BackupFiles[i].name);
-        int ready = PrepareReadTarget(paths[i], line.force);
+        ExitCode ready = PrepareReadTarget(paths[i], line.force);
         if (ready != ExitDone) return ready;
     }
-    int found = FindController(line);
+    ExitCode found = FindController(line);
     if (found != ExitDone) return found;
     BeginProgress(ProgressStyleFor(line.quiet), DeviceBlockCount);
     for (int i = 0; i < 3; ++i) {
         std::string part = PartPathOf(paths[i]);
-        int code = RunRegionTransfer(ActionReadFromDevice, BackupFiles[i].kind, part.c_str(),
-                                     paths[i].c_str());
+        ExitCode code = RunRegionTransfer(ActionReadFromDevice, BackupFiles[i].kind, part.c_str(),
+                                          paths[i].c_str());
         if (code != ExitDone) {
             EndProgress(nullptr);
             for (int j = 0; j <= i; ++j) ReportPartFile(paths[j]);
@@ -55,7 +55,7 @@ int RunBackupCommand(const CommandLine& line) {
         CompleteRegion();
     }
     for (const std::string& path : paths) {
-        int code = PutPartInPlace(path);
+        ExitCode code = PutPartInPlace(path);
         if (code != ExitDone) {
             EndProgress(nullptr);
             return code;

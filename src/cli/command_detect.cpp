@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "app/status_lines.h"
+#include "transfer/status_lines.h"
 #include "cli/commands.h"
 #include "cli/console_output.h"
 #include "cli/controller_search.h"
@@ -10,10 +10,10 @@
 
 // The detection leaves the reply that answered it in the frame area; the
 // versions come from it by the rules a transfer applies to its own reply.
-int RunDetectCommand(const CommandLine& line) {
-    int found = FindController(line);
+ExitCode RunDetectCommand(const CommandLine& line) {
+    ExitCode found = FindController(line);
     if (found != ExitDone) return found;
-    ReplyCheck check = CheckIdentReply(6);
+    ReplyCheck check = CheckIdentReply(IdentReplySize);
     if (check.outcome != ReplyValid) {
         char text[39];
         FormatReplyFailure(text, sizeof text, IdentFailurePrefix, check);

@@ -4,7 +4,7 @@
 #include "cli/system_ports.h"
 #include "serial/port_table.h"
 
-int RunPortsCommand(const CommandLine&) {
+ExitCode RunPortsCommand(const CommandLine&) {
     BuildCommandPorts("");
     if (IsPortTableEmpty()) {
         PrintLine(ConsoleError, "Brak dostępnych portów szeregowych");

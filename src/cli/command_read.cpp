@@ -1,4 +1,4 @@
-#include "app/status_lines.h"
+#include "transfer/status_lines.h"
 #include "cli/commands.h"
 #include "cli/controller_search.h"
 #include "cli/exit_codes.h"
@@ -8,14 +8,15 @@
 #include "protocol/frames.h"
 #include "protocol/regions.h"
 
-int RunReadCommand(const CommandLine& line) {
-    int ready = PrepareReadTarget(line.path, line.force);
+ExitCode RunReadCommand(const CommandLine& line) {
+    ExitCode ready = PrepareReadTarget(line.path, line.force);
     if (ready != ExitDone) return ready;
-    int found = FindController(line);
+    ExitCode found = FindController(line);
     if (found != ExitDone) return found;
     std::string part = PartPathOf(line.path);
     BeginProgress(ProgressStyleFor(line.quiet), LookUpRegion(line.kind).blockCount);
-    int code = RunRegionTransfer(ActionReadFromDevice, line.kind, part.c_str(), line.path.c_str());
+    ExitCode code =
+        RunRegionTransfer(ActionReadFromDevice, line.kind, part.c_str(), line.path.c_str());
     if (code != ExitDone) {
         EndProgress(nullptr);
         ReportPartFile(line.path);

@@ -1,4 +1,4 @@
-#include "app/status_lines.h"
+#include "transfer/status_lines.h"
 #include "cli/commands.h"
 #include "cli/console_output.h"
 #include "cli/controller_search.h"
@@ -8,9 +8,11 @@
 #include "cli/region_transfer.h"
 #include "protocol/frames.h"
 
+namespace {
+
 // Every difference was listed as it was found (up to the most asked for); the
 // count closes the list.
-static void ReportDifferences() {
+void ReportDifferences() {
     unsigned long found = ConsoleReport.differences;
     unsigned long shown =
         found < ConsoleReport.maxDifferences ? found : ConsoleReport.maxDifferences;
@@ -20,12 +22,14 @@ static void ReportDifferences() {
         PrintLine(ConsoleOut, "Różnic : %lu", found);
 }
 
-int RunVerifyCommand(const CommandLine& line) {
-    int found = FindController(line);
+}  // namespace
+
+ExitCode RunVerifyCommand(const CommandLine& line) {
+    ExitCode found = FindController(line);
     if (found != ExitDone) return found;
     const char* path = line.path.c_str();
     BeginProgress(ProgressStyleFor(line.quiet), BlocksOfFile(line.kind, path));
-    int code = RunRegionTransfer(ActionVerify, line.kind, path, path);
+    ExitCode code = RunRegionTransfer(ActionVerify, line.kind, path, path);
     if (code == ExitDone && ConsoleReport.differences == 0) {
         CompleteAllBlocks();
         char what[StatusLineSize];

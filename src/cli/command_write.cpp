@@ -1,4 +1,4 @@
-#include "app/status_lines.h"
+#include "transfer/status_lines.h"
 #include "cli/commands.h"
 #include "cli/controller_search.h"
 #include "cli/exit_codes.h"
@@ -6,12 +6,12 @@
 #include "cli/region_transfer.h"
 #include "protocol/frames.h"
 
-int RunWriteCommand(const CommandLine& line) {
-    int found = FindController(line);
+ExitCode RunWriteCommand(const CommandLine& line) {
+    ExitCode found = FindController(line);
     if (found != ExitDone) return found;
     const char* path = line.path.c_str();
     BeginProgress(ProgressStyleFor(line.quiet), BlocksOfFile(line.kind, path));
-    int code = RunRegionTransfer(ActionWriteToDevice, line.kind, path, path);
+    ExitCode code = RunRegionTransfer(ActionWriteToDevice, line.kind, path, path);
     if (code != ExitDone) {
         EndProgress(nullptr);
         return code;

@@ -1,10 +1,11 @@
 // The commands of dm730, each returning its exit code.
 #pragma once
 #include "cli/arguments.h"
+#include "cli/exit_codes.h"
 
-int RunPortsCommand(const CommandLine& line);
-int RunDetectCommand(const CommandLine& line);
-int RunWriteCommand(const CommandLine& line);
-int RunReadCommand(const CommandLine& line);
-int RunVerifyCommand(const CommandLine& line);
-int RunBackupCommand(const CommandLine& line);
+ExitCode RunPortsCommand(const CommandLine& line);
+ExitCode RunDetectCommand(const CommandLine& line);
+ExitCode RunWriteCommand(const CommandLine& line);
+ExitCode RunReadCommand(const CommandLine& line);
+ExitCode RunVerifyCommand(const CommandLine& line);
+ExitCode RunBackupCommand(const CommandLine& line);

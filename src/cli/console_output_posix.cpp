@@ -8,7 +8,11 @@
 #include "cli/console_output.h"
 #include "cli/console_text.h"
 
-static FILE* StreamOf(int stream) { return stream == ConsoleError ? stderr : stdout; }
+namespace {
+
+FILE* StreamOf(int stream) { return stream == ConsoleError ? stderr : stdout; }
+
+}  // namespace
 
 void PrintText(int stream, const char* text) {
     std::string utf8 = Utf8FromMixedText(text);

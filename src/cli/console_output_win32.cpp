@@ -9,17 +9,21 @@
 #include "cli/console_output.h"
 #include "cli/console_text.h"
 
-// The code page of every text the program composes.
-static const UINT TextCodePage = 1250;
+namespace {
 
-static HANDLE HandleOf(int stream) {
+// The code page of every text the program composes.
+const UINT TextCodePage = 1250;
+
+HANDLE HandleOf(int stream) {
     return GetStdHandle(stream == ConsoleError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
 }
 
-static bool IsConsoleHandle(HANDLE handle) {
+bool IsConsoleHandle(HANDLE handle) {
     DWORD mode;
     return handle != NULL && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
 }
+
+}  // namespace
 
 void PrintText(int stream, const char* text) {
     HANDLE handle = HandleOf(stream);

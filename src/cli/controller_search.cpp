@@ -7,11 +7,11 @@
 #include "serial/port_open.h"
 #include "serial/serial_channel.h"
 
-int FindController(const CommandLine& line) {
-    int built = BuildCommandPorts(line.port);
+ExitCode FindController(const CommandLine& line) {
+    ExitCode built = BuildCommandPorts(line.port);
     if (built != ExitDone) return built;
     CreateChannelEvents();
-    int found = DetectDevice();
+    DetectOutcome found = DetectDevice();
     if (WasInterrupted()) return ExitInterrupted;
     if (found != DeviceFound) {
         ShowDeviceNotFound();

@@ -1,6 +1,8 @@
 // What dm730 tells a script by its exit code; --help and the README list them.
 #pragma once
 
+#include "operator/failure.h"
+
 enum ExitCode {
     ExitDone = 0,
     ExitLineFailed = 1,  // the device or the line failed; the window's text is on stderr
@@ -10,3 +12,18 @@ enum ExitCode {
     ExitNoController = 5,
     ExitInterrupted = 130,  // Ctrl-C, as shells report SIGINT
 };
+
+// What a failure the core reported means for a script. A port that could
+// not be used counts as no controller found.
+inline ExitCode ExitCodeOf(FailureKind kind) {
+    switch (kind) {
+    case FailureNone: return ExitDone;
+    case FailureLine: return ExitLineFailed;
+    case FailureFile: return ExitFileFailed;
+    case FailureRule: return ExitUsage;
+    case FailureStopped: return ExitInterrupted;
+    case FailurePort:
+    case FailureNoDevice: return ExitNoController;
+    }
+    return ExitLineFailed;
+}

@@ -5,9 +5,9 @@
 enum FileOutcome { FileOperationDone = 0, FileOperationFailed = -1 };
 
 // Renames from to to, replacing what is there.
-int MoveFileOver(const char* from, const char* to);
+FileOutcome MoveFileOver(const char* from, const char* to);
 // A folder that already exists counts as made.
-int MakeFolder(const char* path);
+FileOutcome MakeFolder(const char* path);
 // The size in bytes, or -1 when the file cannot be opened.
 long long FileSizeOf(const char* path);
 // folder + separator + name, the separator only when the folder lacks one.

@@ -5,11 +5,11 @@
 
 #include "cli/files.h"
 
-int MoveFileOver(const char* from, const char* to) {
+FileOutcome MoveFileOver(const char* from, const char* to) {
     return std::rename(from, to) == 0 ? FileOperationDone : FileOperationFailed;
 }
 
-int MakeFolder(const char* path) {
+FileOutcome MakeFolder(const char* path) {
     if (mkdir(path, 0777) == 0) return FileOperationDone;
     struct stat info;
     return errno == EEXIST && stat(path, &info) == 0 && S_ISDIR(info.st_mode) ? FileOperationDone

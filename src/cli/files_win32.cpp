@@ -2,12 +2,12 @@
 
 #include "cli/files.h"
 
-int MoveFileOver(const char* from, const char* to) {
+FileOutcome MoveFileOver(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? FileOperationDone
                                                             : FileOperationFailed;
 }
 
-int MakeFolder(const char* path) {
+FileOutcome MakeFolder(const char* path) {
     if (CreateDirectoryA(path, NULL)) return FileOperationDone;
     DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)

@@ -2,9 +2,13 @@
 
 #include "cli/interrupt.h"
 
-static volatile sig_atomic_t Interrupted = 0;
+namespace {
 
-static void NoteInterrupt(int) { Interrupted = 1; }
+volatile sig_atomic_t Interrupted = 0;
+
+void NoteInterrupt(int) { Interrupted = 1; }
+
+}  // namespace
 
 void CatchInterrupt() {
     struct sigaction action = {};

@@ -2,14 +2,18 @@
 
 #include "cli/interrupt.h"
 
-// Set on the console's own thread, read by the transfer loop.
-static volatile LONG Interrupted = 0;
+namespace {
 
-static BOOL WINAPI NoteInterrupt(DWORD event) {
+// Set on the console's own thread, read by the transfer loop.
+volatile LONG Interrupted = 0;
+
+BOOL WINAPI NoteInterrupt(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
     InterlockedExchange(&Interrupted, 1);
     return TRUE;
 }
+
+}  // namespace
 
 void CatchInterrupt() { SetConsoleCtrlHandler(NoteInterrupt, TRUE); }
 

@@ -1,5 +1,4 @@
 // dm730: the transfers of the window from a command line, on the same core.
-#include <cstring>
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
@@ -7,11 +6,12 @@
 #include "cli/exit_codes.h"
 #include "cli/interrupt.h"
 #include "cli/operator_console.h"
-#include "protocol/io_buffer.h"
 #include "serial/port_table.h"
 #include "serial/serial_channel.h"
 
-static const char HelpText[] =
+namespace {
+
+const char HelpText[] =
     "dm730 — przesyłanie danych między plikami a pamięcią sterownika Dm730 Selvo\n"
     "przez port szeregowy (38400 bodów, 8N1), to samo co w oknie programu Selvo.\n"
     "\n"
@@ -55,8 +55,8 @@ static const char HelpText[] =
     "  0    gotowe\n"
     "  1    błąd urządzenia lub łącza (komunikat okna na stderr)\n"
     "  2    złe użycie polecenia (także zmienione rozszerzenie pliku)\n"
-    "  3    nie można otworzyć, odczytać lub zapisać pliku, albo plik już\n"
-    "       istnieje, a nie podano --force\n"
+    "  3    nie można otworzyć, odczytać lub zapisać pliku, plik jest dłuższy\n"
+    "       niż obszar pamięci, albo plik już istnieje, a nie podano --force\n"
     "  4    weryfikacja znalazła różnice\n"
     "  5    nie znaleziono sterownika Dm730\n"
     "  130  przerwano (Ctrl-C)\n"
@@ -66,7 +66,7 @@ static const char HelpText[] =
     "  dm730 write scenes pokaz.usr --port /dev/ttyUSB0\n"
     "  dm730 verify firmware selvo.upg --max-differences 5\n";
 
-static int RunCommand(const CommandLine& line) {
+ExitCode RunCommand(const CommandLine& line) {
     switch (line.command) {
     case CommandPorts: return RunPortsCommand(line);
     case CommandDetect: return RunDetectCommand(line);
@@ -79,6 +79,8 @@ static int RunCommand(const CommandLine& line) {
     }
 }
 
+}  // namespace
+
 int main(int argc, char** argv) {
     CommandLine line;
     std::string problem;
@@ -89,9 +91,7 @@ int main(int argc, char** argv) {
     }
     CatchInterrupt();
     ResetConsoleReport(line.maxDifferences);
-    std::strcpy(IoBuffer.firmwareVersionText, "N/A");
-    std::strcpy(IoBuffer.secondVersionText, "N/A");
-    int code = RunCommand(line);
+    ExitCode code = RunCommand(line);
     CloseChannel();
     CloseChannelEvents();
     FreePortTable();

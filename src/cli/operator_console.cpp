@@ -4,21 +4,23 @@
 #include "cli/progress.h"
 #include "operator/operator.h"
 
-ConsoleRecord ConsoleReport = {"", 0, 0};
+ConsoleRecord ConsoleReport = {FailureNone, 0, 0};
 
 void ResetConsoleReport(unsigned long maxDifferences) {
-    ConsoleReport = ConsoleRecord{"", 0, maxDifferences};
+    ConsoleReport = ConsoleRecord{FailureNone, 0, maxDifferences};
 }
 
-// The text alone: the caption belongs to a box, and the icon only tells
-// whether the text is a failure.
+// The text alone: the caption and the icon belong to a box.
 int ShowMessageBox(const char* text, const char*, unsigned style) {
     BreakProgressLine();
     PrintLine(ConsoleError, "%s", text);
-    if ((style & BoxIconMask) == BoxIconError && ConsoleReport.failure.empty())
-        ConsoleReport.failure = text;
     // Nothing is overwritten or thrown away on a question nobody can answer.
     return (style & BoxButtonsMask) == BoxYesNo ? AnswerNo : AnswerOk;
+}
+
+void ReportFailure(const Failure& failure, const char* text, const char* caption, unsigned style) {
+    ShowMessageBox(text, caption, style);
+    if (ConsoleReport.failure == FailureNone) ConsoleReport.failure = failure.kind;
 }
 
 int AskAboutDifference(const VerifyDifference& difference, const char*) {
@@ -41,4 +43,4 @@ void SetPortMark(int, bool) {}
 void EnableRepeatItem() {}
 
 // Files come from the command line only.
-int ShowFileDialog(unsigned long, unsigned long*, unsigned*) { return FileNotChosen; }
+FileChoice ShowFileDialog(unsigned long, unsigned long*, unsigned*) { return FileNotChosen; }

@@ -3,10 +3,11 @@
 // ask), a verification difference is listed and answered Yes, and the progress
 // display follows the repaints.
 #pragma once
-#include <string>
+
+#include "operator/failure.h"
 
 struct ConsoleRecord {
-    std::string failure;           // the first failure shown (error icon), else empty
+    FailureKind failure;           // the kind of the first failure reported, else FailureNone
     unsigned long differences;     // found by the verification so far
     unsigned long maxDifferences;  // listed at most; the rest only counted
 };

@@ -10,7 +10,7 @@
 
 std::string PartPathOf(const std::string& path) { return path + ".part"; }
 
-int PrepareReadTarget(const std::string& path, bool force) {
+ExitCode PrepareReadTarget(const std::string& path, bool force) {
     int state = ProbeFile(path.c_str());
     if (state != FileMissing && !force) {
         PrintLine(ConsoleError, "Plik %s już istnieje ! Dodaj --force, aby go zastąpić.",
@@ -40,7 +40,7 @@ void ReportPartFile(const std::string& path) {
               size / BlockSize, part.c_str());
 }
 
-int PutPartInPlace(const std::string& path) {
+ExitCode PutPartInPlace(const std::string& path) {
     std::string part = PartPathOf(path);
     if (MoveFileOver(part.c_str(), path.c_str()) == FileOperationDone) return ExitDone;
     PrintLine(ConsoleError, "Nie mogę zastąpić pliku %s ; odczytany obszar jest w pliku %s",

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/status_lines.h"
+#include "transfer/status_lines.h"
 #include "cli/console_output.h"
 #include "protocol/regions.h"
 #include "transfer/transfer.h"
@@ -19,7 +19,7 @@ using Clock = std::chrono::steady_clock;
 const double BarInterval = 0.1;
 
 struct ProgressRecord {
-    int style;
+    ProgressStyle style;
     unsigned long total;
     unsigned long doneBefore;  // blocks of the regions already over
     unsigned long lastDone;    // at the last line or bar
@@ -109,12 +109,12 @@ bool ReachesNewTenth(unsigned long before, unsigned long now, unsigned long tota
     return now * 10 / total > before * 10 / total;
 }
 
-int ProgressStyleFor(bool quiet) {
+ProgressStyle ProgressStyleFor(bool quiet) {
     if (quiet) return ProgressNone;
     return IsConsoleTerminal(ConsoleOut) ? ProgressBar : ProgressLines;
 }
 
-void BeginProgress(int style, unsigned long totalBlocks) {
+void BeginProgress(ProgressStyle style, unsigned long totalBlocks) {
     Progress = ProgressRecord{style, totalBlocks, 0, 0, Clock::now(), Clock::time_point(), 0};
 }
 

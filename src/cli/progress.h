@@ -7,9 +7,9 @@
 enum ProgressStyle { ProgressNone = 0, ProgressLines, ProgressBar };
 
 // A bar on a terminal, lines into a file or a pipe, nothing when quiet.
-int ProgressStyleFor(bool quiet);
+ProgressStyle ProgressStyleFor(bool quiet);
 // totalBlocks: what the whole run is expected to move; its clock starts now.
-void BeginProgress(int style, unsigned long totalBlocks);
+void BeginProgress(ProgressStyle style, unsigned long totalBlocks);
 // The running transfer moved on (read from TransferJob).
 void ShowProgress();
 // The running region is over: its blocks count as done for the rest of the run.

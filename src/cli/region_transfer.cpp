@@ -1,7 +1,5 @@
 #include "cli/region_transfer.h"
 
-#include <cstring>
-
 #include "cli/console_output.h"
 #include "cli/exit_codes.h"
 #include "cli/files.h"
@@ -13,44 +11,44 @@
 #include "transfer/start.h"
 #include "transfer/transfer.h"
 
-// The failure the core reported, told apart by its fixed texts: the file's
-// own failures from everything the device and the line can do.
-static int ExitCodeOfFailure() {
-    const char* text = ConsoleReport.failure.c_str();
-    if (std::strcmp(text, ExtensionChangedText) == 0) return ExitUsage;
-    if (std::strcmp(text, FileOpenFailureText) == 0 ||
-        std::strcmp(text, FileReadFailureText) == 0 || std::strcmp(text, FileWriteFailureText) == 0)
-        return ExitFileFailed;
-    return ExitLineFailed;
-}
+namespace {
 
-static void CloseTransferFiles() {
+void CloseTransferFiles() {
     TransferJob.inputFile.close();
     TransferJob.outputFile.close();
 }
 
-static int Run(int action, int kind, const char* openedPath, const char* givenName) {
+// The start's own refusals with no failure behind them (the operator would not
+// overwrite) count as a file that is there already.
+ExitCode ExitCodeOfStart(StartOutcome started) {
+    if (TransferJob.failure != FailureNone) return ExitCodeOf(TransferJob.failure);
+    return started == StartDeclined ? ExitFileFailed : ExitLineFailed;
+}
+
+ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const char* givenName) {
     TransferJob.action = action;
     TransferJob.kind = kind;
-    ConsoleReport.failure.clear();
     // Like every action of the window: the port is opened afresh, so the
     // controller sees a clean line.
     if (ReopenPort() != PortReady) return ExitNoController;
-    int started = StartTransferIntoFile(openedPath, givenName);
-    // Declined: the file to send or compare is missing.
-    if (started == StartDeclined) return ExitFileFailed;
-    if (started != StartRunning) return ExitCodeOfFailure();
+    // What the reopening reported on its way to a port that answered does
+    // not count against the transfer.
+    ConsoleReport.failure = FailureNone;
+    StartOutcome started = StartTransferIntoFile(openedPath, givenName);
+    if (started != StartRunning) return ExitCodeOfStart(started);
     if (PumpTransfer() == PumpInterrupted) {
         BreakProgressLine();
         PrintLine(ConsoleError, "Transmisja przerwana (Ctrl-C).");
         return ExitInterrupted;
     }
-    if (!ConsoleReport.failure.empty()) return ExitCodeOfFailure();
-    return ExitDone;
+    return ExitCodeOf(ConsoleReport.failure);
 }
 
-int RunRegionTransfer(int action, int kind, const char* openedPath, const char* givenName) {
-    int code = Run(action, kind, openedPath, givenName);
+}  // namespace
+
+ExitCode RunRegionTransfer(TransferAction action, DataKind kind, const char* openedPath,
+                           const char* givenName) {
+    ExitCode code = Run(action, kind, openedPath, givenName);
     CloseTransferFiles();
     return code;
 }

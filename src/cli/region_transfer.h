@@ -2,10 +2,15 @@
 // action commands start it, and the exit code of how it ended.
 #pragma once
 
+#include "cli/exit_codes.h"
+#include "protocol/frames.h"
+#include "protocol/regions.h"
+
 // openedPath is the file the transfer uses, givenName the one the operator
 // named (they differ for a read, which gathers the region in a .part file).
 // Both files are closed afterwards, however the transfer ended.
-int RunRegionTransfer(int action, int kind, const char* openedPath, const char* givenName);
+ExitCode RunRegionTransfer(TransferAction action, DataKind kind, const char* openedPath,
+                           const char* givenName);
 
 // The blocks a write or a verify of path moves: a file shorter than the region
 // ends with the block that holds its end (a block of zeros after a file of

@@ -3,8 +3,10 @@
 #pragma once
 #include <string>
 
+#include "cli/exit_codes.h"
+
 // ExitDone, or ExitUsage (with the message shown) for a name that is no port.
-int BuildCommandPorts(const std::string& givenPort);
+ExitCode BuildCommandPorts(const std::string& givenPort);
 // Port i as the user names it: a device path on Linux, COM3 on Windows.
 std::string PortShownName(int index);
 // What the system knows of port i (a USB adapter's product name), or empty.

@@ -72,7 +72,7 @@ void UseSystemPorts(const std::vector<SystemPort>& ports) {
 
 }  // namespace
 
-int BuildCommandPorts(const std::string& givenPort) {
+ExitCode BuildCommandPorts(const std::string& givenPort) {
     if (!givenPort.empty()) {
         // "ttyUSB0" is taken as the device of that name.
         std::string path =

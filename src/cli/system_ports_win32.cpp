@@ -5,8 +5,10 @@
 #include "cli/system_ports.h"
 #include "serial/port_table.h"
 
+namespace {
+
 // "COM3", "com3", "COM3:" and "\\.\COM3" all give COM3, which must fit a slot.
-static bool NormalisePortName(std::string name, std::string* port) {
+bool NormalisePortName(std::string name, std::string* port) {
     if (name.compare(0, 4, "\\\\.\\") == 0) name.erase(0, 4);
     if (!name.empty() && name.back() == ':') name.pop_back();
     for (char& c : name)
@@ -19,7 +21,9 @@ static bool NormalisePortName(std::string name, std::string* port) {
     return true;
 }
 
-int BuildCommandPorts(const std::string& givenPort) {
+}  // namespace
+
+ExitCode BuildCommandPorts(const std::string& givenPort) {
     if (givenPort.empty()) {
         BuildPortTable();
         return ExitDone;

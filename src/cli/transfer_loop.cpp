@@ -4,7 +4,7 @@
 #include "serial/serial_channel.h"
 #include "transfer/transfer.h"
 
-int PumpTransfer() {
+PumpOutcome PumpTransfer() {
     while (TransferJob.phase != PhaseIdle) {
         if (WasInterrupted()) {
             StopTransfer();

@@ -3,6 +3,8 @@
 // of it: the window, the command line, or the tests' recorder.
 #pragma once
 
+#include "operator/failure.h"
+
 // Message box styles and answers carry the Win32 values, so the window passes
 // them through unchanged; any other front end reads the buttons with
 // BoxButtonsMask and the icon with BoxIconMask.
@@ -24,7 +26,12 @@ inline constexpr char CaptionWarning[] = "Ostrzeżenie";
 inline constexpr char CaptionFailure[] = "Niepowodzenie";
 
 // Modal: nothing else goes on until the operator answers; returns the button.
+// For questions and notices; a failure goes through ReportFailure.
 int ShowMessageBox(const char* text, const char* caption, unsigned style);
+
+// A failure, shown as its box (text, caption, style) where there are boxes.
+// The kind says what failed; a front end decides by it, never by the text.
+void ReportFailure(const Failure& failure, const char* text, const char* caption, unsigned style);
 
 // A byte the verification found different: the block as the question counts
 // it (the absolute block number from 1), the position in that block, the
@@ -61,5 +68,6 @@ void EnableRepeatItem();
 // is in the file-name buffer, *flagsOut holds the returned flags and
 // *extensionOffset the offset of the extension in the path. A front end with no
 // dialog returns FileNotChosen and starts its transfers with a given file.
-enum FileChoice { FileNotChosen = 0, FileChosen = 1 };
-int ShowFileDialog(unsigned long flags, unsigned long* flagsOut, unsigned* extensionOffset);
+// As every outcome of the program: 0 is the one that goes on.
+enum FileChoice { FileChosen = 0, FileNotChosen = 1 };
+FileChoice ShowFileDialog(unsigned long flags, unsigned long* flagsOut, unsigned* extensionOffset);

@@ -4,11 +4,15 @@
 
 #include "protocol/io_buffer.h"
 
-static const char MissingDataText[] = "brak danych : ";
-static const char SurplusDataText[] = "nadmiar danych";
-static const char RefusedText[] = "NAK";
-static const char AckErrorText[] = "błąd ACK : ";
-static const char ChecksumErrorText[] = "sumy kontrolnej : ";
+namespace {
+
+const char MissingDataText[] = "brak danych : ";
+const char SurplusDataText[] = "nadmiar danych";
+const char RefusedText[] = "NAK";
+const char AckErrorText[] = "błąd ACK : ";
+const char ChecksumErrorText[] = "sumy kontrolnej : ";
+
+}  // namespace
 
 uint8_t SumBytes(const uint8_t* bytes, size_t n) {
     unsigned sum = 0;
@@ -16,9 +20,11 @@ uint8_t SumBytes(const uint8_t* bytes, size_t n) {
     return uint8_t(sum);
 }
 
-static uint8_t BalanceOf(const uint8_t* bytes, size_t n) {
-    return uint8_t(0x100 - SumBytes(bytes, n));
-}
+namespace {
+
+uint8_t BalanceOf(const uint8_t* bytes, size_t n) { return uint8_t(0x100 - SumBytes(bytes, n)); }
+
+}  // namespace
 
 void BuildIdentRequest() { IoBuffer.frameArea[0] = ByteEsc; }
 
@@ -41,27 +47,27 @@ void FormatVersionText(char text[6], unsigned major, unsigned minor) {
 
 ReplyCheck CheckIdentReply(unsigned long count) {
     const uint8_t* f = IoBuffer.frameArea;
-    uint8_t sum = SumBytes(f, 5);
-    if (count != 6) return ReplyCheck{ReplyMissingData, unsigned(count)};
-    if (f[5] == ByteNak) return ReplyCheck{ReplyRefused, 0};
-    if (f[5] != ByteAck) return ReplyCheck{ReplyAckError, f[5]};
+    uint8_t sum = SumBytes(f, IdentSummedSize);
+    if (count != IdentReplySize) return ReplyCheck{ReplyMissingData, unsigned(count)};
+    if (f[IdentReplySize - 1] == ByteNak) return ReplyCheck{ReplyRefused, 0};
+    if (f[IdentReplySize - 1] != ByteAck) return ReplyCheck{ReplyAckError, f[IdentReplySize - 1]};
     if (sum != 0) return ReplyCheck{ReplyChecksumError, sum};
     FormatVersionText(IoBuffer.firmwareVersionText, f[0], f[1]);
     FormatVersionText(IoBuffer.secondVersionText, f[2], f[3]);
     return ReplyCheck{ReplyValid, 0};
 }
 
-void BuildBlockCommand(int action, uint16_t block) {
+void BuildBlockCommand(TransferAction action, uint16_t block) {
     uint8_t* f = IoBuffer.frameArea;
     f[0] = action == ActionWriteToDevice ? OpWriteBlock : OpReadBlock;
     f[1] = uint8_t(block & 0xFF);
     f[2] = uint8_t(block >> 8);
-    f[3] = BalanceOf(f, 3);
+    f[3] = BalanceOf(f, CommandFrameSize - 1);
 }
 
 ReplyCheck CheckByteReply(unsigned long count) {
     uint8_t reply = IoBuffer.frameArea[0];
-    if (count != 1) return ReplyCheck{ReplyMissingData, unsigned(count)};
+    if (count != ByteReplySize) return ReplyCheck{ReplyMissingData, unsigned(count)};
     if (reply == ByteAck) return ReplyCheck{ReplyValid, 0};
     if (reply == ByteNak) return ReplyCheck{ReplyRefused, 0};
     return ReplyCheck{ReplyAckError, reply};
@@ -69,13 +75,13 @@ ReplyCheck CheckByteReply(unsigned long count) {
 
 uint8_t SealDataFrame() {
     uint8_t* f = IoBuffer.frameArea;
-    f[256] = BalanceOf(f, 256);
-    return f[256];
+    f[BlockSize] = BalanceOf(f, BlockSize);
+    return f[BlockSize];
 }
 
 ReplyCheck CheckDataFrame(unsigned long count) {
-    uint8_t sum = SumBytes(IoBuffer.frameArea, 257);
-    if (count != 257) return ReplyCheck{ReplyMissingData, unsigned(count)};
+    uint8_t sum = SumBytes(IoBuffer.frameArea, DataFrameSize);
+    if (count != DataFrameSize) return ReplyCheck{ReplyMissingData, unsigned(count)};
     if (sum != 0) return ReplyCheck{ReplyChecksumError, sum};
     return ReplyCheck{ReplyValid, 0};
 }

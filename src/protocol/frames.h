@@ -3,15 +3,29 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "protocol/regions.h"
+
 const uint8_t ByteEsc = 0x1B;
 const uint8_t ByteAck = 0x06;
 const uint8_t ByteNak = 0x15;
 const uint8_t OpWriteBlock = 0x11;
 const uint8_t OpReadBlock = 0x12;
 
+// The frames' sizes on the line: the escape that asks for identification,
+// its reply (four version bytes, a balancing checksum, ACK), a block command
+// (operation, block number low and high, checksum), the one-byte reply to a
+// command or a block, and a data frame (256 bytes and their checksum).
+const unsigned IdentRequestSize = 1;
+const unsigned IdentReplySize = 6;
+const unsigned IdentSummedSize = IdentReplySize - 1;  // the bytes before its ACK
+const unsigned CommandFrameSize = 4;
+const unsigned ByteReplySize = 1;
+const unsigned DataFrameSize = BlockSize + 1;
+
 // What a transfer does with its region; writing sends blocks, the other two read them.
 enum TransferAction { ActionWriteToDevice = 0, ActionReadFromDevice = 1, ActionVerify = 2 };
 
+// Every outcome of the program counts 0 as success, as libserialport's SP_OK.
 enum ReplyOutcome {
     ReplyValid = 0,
     ReplyMissingData,    // detail: the received byte count
@@ -24,7 +38,7 @@ enum ReplyOutcome {
 };
 
 struct ReplyCheck {
-    int outcome;
+    ReplyOutcome outcome;
     unsigned detail;
 };
 
@@ -33,7 +47,7 @@ void BuildIdentRequest();
 ReplyCheck CheckIdentReply(unsigned long count);
 void FormatVersionText(char text[6], unsigned major, unsigned minor);
 
-void BuildBlockCommand(int action, uint16_t block);
+void BuildBlockCommand(TransferAction action, uint16_t block);
 ReplyCheck CheckByteReply(unsigned long count);
 uint8_t SealDataFrame();
 ReplyCheck CheckDataFrame(unsigned long count);

@@ -1,8 +1,24 @@
 #include "protocol/io_buffer.h"
 
 #include <cstddef>
+#include <cstring>
+
+const char VersionUnknownText[] = "N/A";
 
 IoBufferArea IoBuffer;
+
+void ResetVersionTexts() {
+    std::strcpy(IoBuffer.firmwareVersionText, VersionUnknownText);
+    std::strcpy(IoBuffer.secondVersionText, VersionUnknownText);
+}
+
+namespace {
+
+// Before main, so every front end starts with the texts the status line shows
+// until a controller has answered.
+const bool VersionTextsReset = (ResetVersionTexts(), true);
+
+}  // namespace
 
 // The display and the file dialog address these texts by their place in the
 // one area, so the layout is part of the contract.

@@ -11,3 +11,8 @@ struct IoBufferArea {
     char defaultExtension[4];
 };
 extern IoBufferArea IoBuffer;
+
+// What the version texts say until a controller has answered: set before
+// main, and again by ResetVersionTexts.
+extern const char VersionUnknownText[];
+void ResetVersionTexts();

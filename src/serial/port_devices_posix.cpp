@@ -6,11 +6,15 @@
 
 #include "serial/port_table.h"
 
+namespace {
+
 // Index i holds the device of alias "COM<i+1>".
-static std::vector<std::string> PortDevices;
+std::vector<std::string> PortDevices;
 
 // An alias has at most four digits, so it fits its 8-byte slot.
-static const size_t MostPortDevices = 9999;
+const size_t MostPortDevices = 9999;
+
+}  // namespace
 
 void UsePortDevices(const std::vector<std::string>& paths) {
     PortDevices.assign(paths.begin(), paths.begin() + std::min(paths.size(), MostPortDevices));

@@ -16,8 +16,12 @@ const char DeviceNotFoundText[] =
     "Nie znalazłem Dm730 !\nPodłącz urządzenie, przygotuj do transmisji\ni spróbuj ponownie.";
 const char DeviceNotFoundCaption[] = "Mamy problem :";
 
-static const char OpenFailedText[] = "Błąd otwarcia portu !";
-static const char ConfigureFailedText[] = "Błąd konfiguracji portu !";
+namespace {
+
+const char OpenFailedText[] = "Błąd otwarcia portu !";
+const char ConfigureFailedText[] = "Błąd konfiguracji portu !";
+
+}  // namespace
 
 bool IsListedPort(int index) {
     if (PortTable == nullptr || index < 0) return false;
@@ -27,22 +31,32 @@ bool IsListedPort(int index) {
 }
 
 void ShowDeviceNotFound() {
-    ShowMessageBox(DeviceNotFoundText, DeviceNotFoundCaption, BoxOk | BoxIconWarning);
+    ReportFailure(KindOnlyFailure(FailureNoDevice), DeviceNotFoundText, DeviceNotFoundCaption,
+                  BoxOk | BoxIconWarning);
 }
 
-int OpenPort(int manner) {
+PortOpenOutcome OpenPort(OpenManner manner) {
     bool report = manner != OpenQuietly;
-    if (!IsListedPort(currentPort) || OpenChannel(PortTable[currentPort]) != ChannelDone) {
-        if (report) ShowMessageBox(OpenFailedText, CaptionWarning, BoxOk | BoxIconWarning);
-        return PortNotOpened;
+    PortOpenOutcome opened =
+        IsListedPort(currentPort) ? OpenChannel(PortTable[currentPort]) : PortMissing;
+    if (opened != PortOpened) {
+        if (report)
+            ReportFailure(KindOnlyFailure(FailurePort, PortOpenSystemError()), OpenFailedText,
+                          CaptionWarning, BoxOk | BoxIconWarning);
+        return opened;
     }
-    if (ConfigureChannel() != ChannelDone) {
-        if (report) ShowMessageBox(ConfigureFailedText, CaptionWarning, BoxOk | BoxIconWarning);
+    PortOpenOutcome configured = ConfigureChannel();
+    if (configured != PortOpened) {
+        if (report)
+            ReportFailure(KindOnlyFailure(FailurePort, PortOpenSystemError()), ConfigureFailedText,
+                          CaptionWarning, BoxOk | BoxIconWarning);
         CloseChannel();
-        return PortNotOpened;
+        return configured;
     }
     return PortOpened;
 }
+
+namespace {
 
 // The port's timeouts end a silent probe after 720 ms. A driver that ignores
 // them would hold the program here for ever, before its window works or on
@@ -53,9 +67,9 @@ const std::chrono::milliseconds ProbeLimit(1000);
 // off by the bound fails like a read the port gave up. Nothing else runs
 // meanwhile (no window message is handled until the probe returns), so between
 // polls the thread sleeps on the line instead of spinning.
-static int AwaitProbeReply(unsigned long* count) {
+PollOutcome AwaitProbeReply(unsigned long* count) {
     std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::now() + ProbeLimit;
-    int outcome;
+    PollOutcome outcome;
     while ((outcome = Poll(ReadRecord, count)) == PollPending) {
         if (std::chrono::steady_clock::now() >= deadline) return PollFailed;
         WaitForChannel(ChannelWaitLimitMs, WakeForLine);
@@ -64,21 +78,24 @@ static int AwaitProbeReply(unsigned long* count) {
 }
 
 // Sends the identification request on the open port and waits for the reply.
-static bool ProbeOpenPort() {
+bool ProbeOpenPort() {
     PurgeChannel();
     if (SendPriorityByte(ByteEsc) != ChannelDone) return false;
-    StartRead(6);
+    StartRead(IdentReplySize);
     unsigned long count = 0;
-    int outcome = AwaitProbeReply(&count);
+    PollOutcome outcome = AwaitProbeReply(&count);
     // The close also cancels a read cut off by the bound.
     if (outcome != PollDone) {
         CloseChannel();
         return false;
     }
-    return IsChannelOpen() && count == 6 && IoBuffer.frameArea[5] == ByteAck;
+    return IsChannelOpen() && count == IdentReplySize &&
+           IoBuffer.frameArea[IdentReplySize - 1] == ByteAck;
 }
 
-int DetectDevice() {
+}  // namespace
+
+DetectOutcome DetectDevice() {
     for (int i = 0; IsListedPort(i); ++i) {
         currentPort = i;
         if (OpenPort(OpenQuietly) != PortOpened) continue;
@@ -91,7 +108,7 @@ int DetectDevice() {
     return NoDeviceFound;
 }
 
-int ReopenPort() {
+ReopenOutcome ReopenPort() {
     if (IsChannelOpen()) CloseChannel();
     if (OpenPort(OpenReportingFailure) == PortOpened) return PortReady;
     SetPortMark(currentPort, false);

@@ -7,12 +7,16 @@
 
 PortSlot* PortTable = nullptr;
 
-static int FoldPortNameByte(const char* p) {
+namespace {
+
+int FoldPortNameByte(const char* p) {
     // Signed on purpose: bytes above 0x7F sort before everything else.
     int c = static_cast<signed char>(*p);
     if (c >= 'a' && c <= 'z') c -= 'a' - 'A';
     return c;
 }
+
+}  // namespace
 
 int ComparePortNames(const void* a, const void* b) {
     const char* x = static_cast<const PortRecord*>(a)->pName;
@@ -28,10 +32,14 @@ int ComparePortNames(const void* a, const void* b) {
     }
 }
 
-static void AllocatePortTable(unsigned long slots) {
+namespace {
+
+void AllocatePortTable(unsigned long slots) {
     FreePortTable();
     PortTable = new PortSlot[slots]();
 }
+
+}  // namespace
 
 void FillPortTable(PortRecord* records, unsigned long count) {
     AllocatePortTable(count + 1);

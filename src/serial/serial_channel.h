@@ -4,11 +4,24 @@
 #pragma once
 #include <cstdint>
 
+// Every outcome of the program counts 0 as success, as libserialport's SP_OK.
+
 enum ChannelRecord { WriteRecord = 0, ReadRecord = 1 };
 enum PollOutcome { PollDone = 0, PollPending = 1, PollFailed = 2 };
 
-// The result of the open, configuration, purge and priority send.
+// The result of the purge and the priority send.
 enum ChannelOutcome { ChannelDone = 0, ChannelFailed = -1 };
+
+// Why a port could not be opened or set up, decided by the backend where the
+// system call fails; PortOpenSystemError() keeps the system's code.
+enum PortOpenOutcome {
+    PortOpened = 0,
+    PortMissing = 1,       // no such port (or a name that cannot be one)
+    PortNoPermission = 2,  // the system refuses this user access to it
+    PortInUse = 3,         // another program holds it
+    PortNotSerial = 4,     // it opened, but is no serial port (no line settings)
+    PortSystemError = 5,   // any other failure of the system
+};
 
 const unsigned long ErrorSuccess = 0;
 const unsigned long ErrorIoIncomplete = 996;
@@ -28,20 +41,25 @@ void CloseChannelEvents();
 
 // The port name as the table lists it ("COM1:", "COM12"). Whatever an earlier
 // user of the port left in its input queue is gone: a COM port opens empty.
-int OpenChannel(const char* portName);
-// Done when all four configuration calls succeeded; every call is made regardless.
-int ConfigureChannel();
+PortOpenOutcome OpenChannel(const char* portName);
+// Opened when all four configuration calls succeeded; every call is made
+// regardless. PortNotSerial when the line settings could not be read or set.
+PortOpenOutcome ConfigureChannel();
+// The system's code (errno, GetLastError()) of the latest OpenChannel or
+// ConfigureChannel that failed; 0 when the failure had none (a name that
+// names no port).
+unsigned long PortOpenSystemError();
 bool IsChannelOpen();
 // Failed, and no effect, when no port is open.
-int PurgeChannel();
-int SendPriorityByte(uint8_t b);
+ChannelOutcome PurgeChannel();
+ChannelOutcome SendPriorityByte(uint8_t b);
 // First n bytes of IoBuffer out through the write record: ErrorSuccess when
 // started or pending, otherwise the system's error code.
 unsigned long StartWrite(unsigned n);
 // n bytes into the start of IoBuffer through the read record.
 void StartRead(unsigned n);
 // Never waits. Done: *value is the byte count; failed: *value is the error code.
-int Poll(int record, unsigned long* value);
+PollOutcome Poll(ChannelRecord record, unsigned long* value);
 // Bytes that have arrived and that no read has taken; 0 with no port open.
 unsigned long CountWaitingBytes();
 // What besides the line ends a wait: nothing, or also a window message for
@@ -62,7 +80,7 @@ enum ChannelWaitEnd { WaitEndedByLine = 0, WaitRanOut = 1, WaitEndedByMessage = 
 // (bytes moved, a timeout fallen due, the operation ended), or at most maxMs.
 // For a caller whose poll just found its operation pending; it polls again
 // afterwards whatever woke it. Returns at once when nothing is in flight.
-int WaitForChannel(unsigned maxMs, int wake);
+ChannelWaitEnd WaitForChannel(unsigned maxMs, ChannelWake wake);
 // Ends every operation still in flight first, so the system never writes into
 // a record or IoBuffer after the port is gone.
 void CloseChannel();

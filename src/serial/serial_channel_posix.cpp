@@ -32,6 +32,8 @@
 #include "protocol/io_buffer.h"
 #include "serial/port_devices.h"
 
+namespace {
+
 enum RecordState { RecordIdle = 0, RecordPending, RecordDone, RecordFailed };
 
 struct ChannelOperation {
@@ -59,24 +61,28 @@ struct SerialChannelRecord {
     ChannelOperation records[2];
 };
 
+}  // namespace
+
 SerialChannelRecord SerialChannel = {-1, {}, {}};
 
-static int64_t NowUs() {
+namespace {
+
+int64_t NowUs() {
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return int64_t(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
 }
 
-static bool IsLineGone(int err) {
+bool IsLineGone(int err) {
     return err == EIO || err == ENXIO || err == ENODEV || err == EPIPE || err == EBADF;
 }
 
-static void FailOperation(ChannelOperation& op, unsigned long code) {
+void FailOperation(ChannelOperation& op, unsigned long code) {
     op.state = RecordFailed;
     op.errorCode = code;
 }
 
-static void AbortPendingOperations() {
+void AbortPendingOperations() {
     for (ChannelOperation& op : SerialChannel.records) {
         if (op.state == RecordPending) FailOperation(op, ErrorOperationAborted);
     }
@@ -85,7 +91,7 @@ static void AbortPendingOperations() {
 // An alias of a device the front end listed opens that device. Otherwise
 // "COM3:", "COM3" and "\\.\COM3" all name the link "com3". Names that could
 // step out of the folder are refused.
-static bool MapPortPath(const char* portName, std::string& path) {
+bool MapPortPath(const char* portName, std::string& path) {
     if (const char* device = PortDevicePath(portName)) {
         path = device;
         return true;
@@ -104,21 +110,60 @@ static bool MapPortPath(const char* portName, std::string& path) {
     return true;
 }
 
+}  // namespace
+
 void CreateChannelEvents() {}
 
 void CloseChannelEvents() {}
 
-int OpenChannel(const char* portName) {
+namespace {
+
+// The system's code behind the latest open or configuration that failed.
+unsigned long portOpenError = 0;
+
+}  // namespace
+
+unsigned long PortOpenSystemError() { return portOpenError; }
+
+namespace {
+
+PortOpenOutcome FailOpen(PortOpenOutcome outcome, int error) {
+    portOpenError = static_cast<unsigned long>(error);
+    return outcome;
+}
+
+// What open(2) says, as the caller's reasons: no device behind the name, no
+// access for this user, or a device another program holds.
+PortOpenOutcome OutcomeOfOpenError(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+    case ENOTDIR: return PortMissing;
+    case EACCES:
+    case EPERM: return PortNoPermission;
+    case EBUSY: return PortInUse;
+    default: return PortSystemError;
+    }
+}
+
+}  // namespace
+
+PortOpenOutcome OpenChannel(const char* portName) {
     // An fd left behind would keep the port locked against ourselves.
     CloseChannel();
     std::string path;
-    if (!MapPortPath(portName, path)) return ChannelFailed;
+    if (!MapPortPath(portName, path)) return FailOpen(PortMissing, 0);
     int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return ChannelFailed;
+    if (fd < 0) {
+        int error = errno;
+        return FailOpen(OutcomeOfOpenError(error), error);
+    }
     // A COM port is exclusive on Windows; TIOCEXCL would not stop root.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        int error = errno;
         close(fd);
-        return ChannelFailed;
+        return FailOpen(error == EWOULDBLOCK ? PortInUse : PortSystemError, error);
     }
     // A tty keeps what arrived after its last user stopped reading; a COM
     // port opens empty, and a late answer must not pass for the next one.
@@ -126,13 +171,15 @@ int OpenChannel(const char* portName) {
     SerialChannel.fd = fd;
     SerialChannel.timeouts = ChannelTimeouts{};
     for (ChannelOperation& op : SerialChannel.records) op.state = RecordIdle;
-    return ChannelDone;
+    return PortOpened;
 }
+
+namespace {
 
 // Raw 38400 8N1: no flow control (0x11 and 0x13 are data on this line), no
 // translation, no echo, no signals; reads return as soon as one byte is there,
 // so a read of 0 bytes can only mean the line has gone.
-static bool BuildLineSettings(termios& settings) {
+bool BuildLineSettings(termios& settings) {
     bool ok = tcgetattr(SerialChannel.fd, &settings) == 0;
     if (!ok) memset(&settings, 0, sizeof settings);
     cfmakeraw(&settings);
@@ -149,7 +196,7 @@ static bool BuildLineSettings(termios& settings) {
     return ok;
 }
 
-static bool SetLineSettings(const termios& settings) {
+bool SetLineSettings(const termios& settings) {
     if (tcsetattr(SerialChannel.fd, TCSANOW, &settings) != 0) return false;
     // tcsetattr succeeds when any part took; make sure the parts we rely on did.
     termios actual;
@@ -161,32 +208,42 @@ static bool SetLineSettings(const termios& settings) {
 
 // The kernel's queues are larger than 260 bytes and cannot be sized; this only
 // confirms there is a terminal with queues behind the handle.
-static bool SetUpQueues() { return isatty(SerialChannel.fd) == 1; }
+bool SetUpQueues() { return isatty(SerialChannel.fd) == 1; }
 
-static bool SetLineTimeouts(const ChannelTimeouts& timeouts) {
+bool SetLineTimeouts(const ChannelTimeouts& timeouts) {
     SerialChannel.timeouts = timeouts;
     return true;
 }
 
-int ConfigureChannel() {
-    if (SerialChannel.fd < 0) return ChannelFailed;
+}  // namespace
+
+PortOpenOutcome ConfigureChannel() {
+    if (SerialChannel.fd < 0) return FailOpen(PortMissing, EBADF);
     termios settings;
+    errno = 0;
     bool built = BuildLineSettings(settings);
+    int error = errno;
     bool set = SetLineSettings(settings);
+    if (error == 0) error = errno;
     bool queues = SetUpQueues();
+    if (error == 0) error = errno;
     bool timed = SetLineTimeouts(ChannelTimeouts{100, 120, 0, 120, 0});
-    return built && set && queues && timed ? ChannelDone : ChannelFailed;
+    if (built && set && queues && timed) return PortOpened;
+    // A device without line settings answers ENOTTY (or EINVAL); anything
+    // else is the system's own failure.
+    bool notSerial = !queues || error == ENOTTY || error == EINVAL;
+    return FailOpen(notSerial ? PortNotSerial : PortSystemError, error);
 }
 
 bool IsChannelOpen() { return SerialChannel.fd >= 0; }
 
-int PurgeChannel() {
+ChannelOutcome PurgeChannel() {
     if (SerialChannel.fd < 0) return ChannelFailed;
     AbortPendingOperations();
     return tcflush(SerialChannel.fd, TCIOFLUSH) == 0 ? ChannelDone : ChannelFailed;
 }
 
-int SendPriorityByte(uint8_t b) {
+ChannelOutcome SendPriorityByte(uint8_t b) {
     if (SerialChannel.fd < 0) return ChannelFailed;
     ssize_t r;
     do {
@@ -195,9 +252,11 @@ int SendPriorityByte(uint8_t b) {
     return r == 1 ? ChannelDone : ChannelFailed;
 }
 
+namespace {
+
 // When the port's total timeout ends the operation: the time for the bytes
 // requested from its start; -1 when no total timeout applies.
-static int64_t TotalDeadlineUs(const ChannelOperation& op, int record) {
+int64_t TotalDeadlineUs(const ChannelOperation& op, int record) {
     const ChannelTimeouts& t = SerialChannel.timeouts;
     int64_t totalMs = record == ReadRecord
                           ? int64_t(t.readTotalMultiplier) * op.requested + t.readTotalConstant
@@ -207,21 +266,21 @@ static int64_t TotalDeadlineUs(const ChannelOperation& op, int record) {
 
 // When the silence after a read's last byte ends it; -1 before the first byte
 // or with no interval timeout.
-static int64_t SilenceDeadlineUs(const ChannelOperation& op) {
+int64_t SilenceDeadlineUs(const ChannelOperation& op) {
     int64_t interval = SerialChannel.timeouts.readInterval;
     return interval > 0 && op.count > 0 ? op.lastByteUs + interval * 1000 : -1;
 }
 
 // The first moment the port's timeouts can end the pending operation short;
 // -1 when none applies.
-static int64_t TimeoutUs(const ChannelOperation& op, int record) {
+int64_t TimeoutUs(const ChannelOperation& op, int record) {
     int64_t deadline = TotalDeadlineUs(op, record);
     int64_t silence = record == ReadRecord ? SilenceDeadlineUs(op) : -1;
     if (deadline < 0 || (silence >= 0 && silence < deadline)) deadline = silence;
     return deadline;
 }
 
-static void AdvanceWrite(ChannelOperation& op, int64_t now) {
+void AdvanceWrite(ChannelOperation& op, int64_t now) {
     while (op.count < op.requested) {
         ssize_t r = write(SerialChannel.fd, op.outgoing + op.count, op.requested - op.count);
         if (r > 0) {
@@ -243,7 +302,7 @@ static void AdvanceWrite(ChannelOperation& op, int64_t now) {
     if (deadline >= 0 && now >= deadline) op.state = RecordDone;
 }
 
-static void AdvanceRead(ChannelOperation& op, int64_t now) {
+void AdvanceRead(ChannelOperation& op, int64_t now) {
     // Windows ends the read at its total deadline; bytes a poll after it
     // would find may have come later, so they stay queued for whoever reads
     // next. The gap between bytes is another matter: a late poll cannot tell
@@ -279,7 +338,7 @@ static void AdvanceRead(ChannelOperation& op, int64_t now) {
     if (op.count == op.requested || (silence >= 0 && now >= silence)) op.state = RecordDone;
 }
 
-static ChannelOperation& BeginOperation(int record, unsigned n) {
+ChannelOperation& BeginOperation(int record, unsigned n) {
     ChannelOperation& op = SerialChannel.records[record];
     op.state = RecordPending;
     op.requested = n;
@@ -289,6 +348,8 @@ static ChannelOperation& BeginOperation(int record, unsigned n) {
     op.lastByteUs = op.startedUs;
     return op;
 }
+
+}  // namespace
 
 unsigned long StartWrite(unsigned n) {
     if (n > sizeof(IoBufferArea)) n = sizeof(IoBufferArea);
@@ -314,7 +375,7 @@ void StartRead(unsigned n) {
     AdvanceRead(op, op.startedUs);
 }
 
-int Poll(int record, unsigned long* value) {
+PollOutcome Poll(ChannelRecord record, unsigned long* value) {
     unsigned long ignored;
     if (value == nullptr) value = &ignored;
     if (record != WriteRecord && record != ReadRecord) {
@@ -350,7 +411,7 @@ unsigned long CountWaitingBytes() {
 
 // The tty tells when bytes come in or room goes out; the timeouts are our own
 // clock, so the wait ends no later than the first of them.
-int WaitForChannel(unsigned maxMs, int) {
+ChannelWaitEnd WaitForChannel(unsigned maxMs, ChannelWake) {
     if (SerialChannel.fd < 0) return WaitEndedByLine;
     int64_t now = NowUs();
     int64_t limit = now + int64_t(maxMs) * 1000;

@@ -10,6 +10,8 @@
 #include "protocol/io_buffer.h"
 #include "serial/serial_channel.h"
 
+namespace {
+
 struct SerialChannelRecord {
     HANDLE port;  // NULL when no port is open
     OVERLAPPED records[2];
@@ -18,13 +20,19 @@ struct SerialChannelRecord {
     DWORD startError[2];
 };
 
+}  // namespace
+
 SerialChannelRecord SerialChannel = {NULL, {}, {0, 0}};
 
 // The one device-control record: zero at process start, filled from the line
 // description alone.
 DCB PortControl;
 
-static const char LineDescription[] = "baud=38400 parity=N data=8 stop=1";
+namespace {
+
+const char LineDescription[] = "baud=38400 parity=N data=8 stop=1";
+
+}  // namespace
 
 void CreateChannelEvents() {
     SerialChannel.records[WriteRecord].hEvent = CreateEventA(NULL, FALSE, FALSE, "Test");
@@ -38,20 +46,54 @@ void CloseChannelEvents() {
     }
 }
 
-int OpenChannel(const char* portName) {
+namespace {
+
+// The system's code behind the latest open or configuration that failed.
+DWORD portOpenError = 0;
+
+}  // namespace
+
+unsigned long PortOpenSystemError() { return portOpenError; }
+
+namespace {
+
+PortOpenOutcome FailOpen(PortOpenOutcome outcome, DWORD error) {
+    portOpenError = error;
+    return outcome;
+}
+
+// What CreateFile says, as the caller's reasons. A COM port that another
+// program holds is refused as access denied: Windows opens it for one handle.
+PortOpenOutcome OutcomeOfOpenError(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME: return PortMissing;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION: return PortInUse;
+    default: return PortSystemError;
+    }
+}
+
+}  // namespace
+
+PortOpenOutcome OpenChannel(const char* portName) {
     // A handle left behind would keep the port busy: COM ports are not shared.
     CloseChannel();
     // Windows opens COM10 and above only through the device namespace, so
     // "COM1:" is opened as \\.\COM1 and "COM12" as \\.\COM12.
-    if (portName == NULL) return ChannelFailed;
+    if (portName == NULL) return FailOpen(PortMissing, 0);
     if (strncmp(portName, "\\\\.\\", 4) == 0) portName += 4;
     char path[64];
     int length = snprintf(path, sizeof path, "\\\\.\\%s", portName);
-    if (length <= 4 || length >= int(sizeof path)) return ChannelFailed;
+    if (length <= 4 || length >= int(sizeof path)) return FailOpen(PortMissing, 0);
     if (path[length - 1] == ':') path[length - 1] = '\0';
     HANDLE port = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
                               FILE_FLAG_OVERLAPPED, NULL);
-    if (port == INVALID_HANDLE_VALUE) return ChannelFailed;
+    if (port == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        return FailOpen(OutcomeOfOpenError(error), error);
+    }
     // Windows opens a COM port with empty queues; Wine keeps what the line
     // delivered after the last close, and a late answer must not pass for the
     // next one.
@@ -59,38 +101,56 @@ int OpenChannel(const char* portName) {
     SerialChannel.port = port;
     SerialChannel.startError[WriteRecord] = 0;
     SerialChannel.startError[ReadRecord] = 0;
-    return ChannelDone;
+    return PortOpened;
 }
 
-int ConfigureChannel() {
+namespace {
+
+// The system's code of a failed call, taken at once, before the next call
+// overwrites it.
+bool Succeeded(BOOL result, DWORD* error) {
+    if (!result && *error == 0) *error = GetLastError();
+    return result != FALSE;
+}
+
+}  // namespace
+
+PortOpenOutcome ConfigureChannel() {
     COMMTIMEOUTS timeouts = {100, 120, 0, 120, 0};
-    BOOL built = BuildCommDCBA(LineDescription, &PortControl);
-    BOOL set = SetCommState(SerialChannel.port, &PortControl);
-    BOOL queues = SetupComm(SerialChannel.port, 260, 260);
-    BOOL timed = SetCommTimeouts(SerialChannel.port, &timeouts);
-    return built && set && queues && timed ? ChannelDone : ChannelFailed;
+    DWORD error = 0;
+    bool built = Succeeded(BuildCommDCBA(LineDescription, &PortControl), &error);
+    bool set = Succeeded(SetCommState(SerialChannel.port, &PortControl), &error);
+    bool queues = Succeeded(SetupComm(SerialChannel.port, 260, 260), &error);
+    bool timed = Succeeded(SetCommTimeouts(SerialChannel.port, &timeouts), &error);
+    if (built && set && queues && timed) return PortOpened;
+    // A handle that takes no line settings is no serial port.
+    return FailOpen(built && !set ? PortNotSerial : PortSystemError, error);
 }
 
 bool IsChannelOpen() { return SerialChannel.port != NULL; }
 
-int PurgeChannel() {
+ChannelOutcome PurgeChannel() {
     return PurgeComm(SerialChannel.port,
                      PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR)
                ? ChannelDone
                : ChannelFailed;
 }
 
-int SendPriorityByte(uint8_t b) {
+ChannelOutcome SendPriorityByte(uint8_t b) {
     return TransmitCommChar(SerialChannel.port, char(b)) ? ChannelDone : ChannelFailed;
 }
 
-static OVERLAPPED* BeginOperation(int record) {
+namespace {
+
+OVERLAPPED* BeginOperation(int record) {
     OVERLAPPED* o = &SerialChannel.records[record];
     o->Offset = 0;
     o->OffsetHigh = 0;
     SerialChannel.startError[record] = 0;
     return o;
 }
+
+}  // namespace
 
 unsigned long StartWrite(unsigned n) {
     if (n > sizeof(IoBuffer)) n = sizeof(IoBuffer);
@@ -112,7 +172,7 @@ void StartRead(unsigned n) {
     if (error != ERROR_IO_PENDING) SerialChannel.startError[ReadRecord] = error;
 }
 
-int Poll(int record, unsigned long* value) {
+PollOutcome Poll(ChannelRecord record, unsigned long* value) {
     unsigned long ignored;
     if (value == NULL) value = &ignored;
     if (record != WriteRecord && record != ReadRecord) {
@@ -156,6 +216,8 @@ unsigned long CountWaitingBytes() {
     return status.cbInQue;
 }
 
+namespace {
+
 // How long a close waits for the system to give back a cancelled operation.
 const DWORD CancelWaitMs = 2000;
 const DWORD CancelWaitStepMs = 50;
@@ -163,7 +225,7 @@ const DWORD CancelWaitStepMs = 50;
 // A purge does not end an operation everywhere (Wine lets a read run to its
 // timeout), and an operation still in flight when the handle closes could
 // complete into a record or IoBuffer that the next port already uses.
-static void EndOperationsInFlight() {
+void EndOperationsInFlight() {
     CancelIo(SerialChannel.port);
     for (int i = WriteRecord; i <= ReadRecord; ++i) {
         OVERLAPPED& record = SerialChannel.records[i];
@@ -184,7 +246,7 @@ static void EndOperationsInFlight() {
 
 // Whether the next poll would still find an operation pending: its status
 // has not left "pending" and its start did not fail.
-static bool IsOperationInFlight() {
+bool IsOperationInFlight() {
     for (int record : {WriteRecord, ReadRecord}) {
         if (SerialChannel.startError[record] == 0 &&
             !HasOverlappedIoCompleted(&SerialChannel.records[record]))
@@ -193,7 +255,9 @@ static bool IsOperationInFlight() {
     return false;
 }
 
-int WaitForChannel(unsigned maxMs, int wake) {
+}  // namespace
+
+ChannelWaitEnd WaitForChannel(unsigned maxMs, ChannelWake wake) {
     if (SerialChannel.port == NULL) return WaitEndedByLine;
     // Both records hold the one event "Test": its read-record handle serves
     // either operation. The status itself is looked at between slices.

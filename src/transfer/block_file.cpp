@@ -1,18 +1,44 @@
+#include <cerrno>
 #include <cstring>
 #include <string>
 
 #include "protocol/io_buffer.h"
 #include "transfer/file_probe.h"
-#include "transfer/transfer.h"
+#include "transfer/transfer_internal.h"
 
-static std::streamoff BlockPosition() {
+namespace {
+
+std::streamoff BlockPosition() {
     return std::streamoff(TransferJob.nextBlock - TransferJob.firstBlock) * BlockSize;
 }
 
-int ReadFileBlock(uint8_t block[256], bool* endOfFile) {
+// The paths the transfer's files were opened with, for the cut and for the
+// failures that name them.
+std::string SourcePath;
+std::string TargetPath;
+int lastFileError = 0;
+
+// Keeps what the system said about the failed operation (errno, which the
+// streams leave set); a failure without one keeps 0.
+BlockFileOutcome Failed(int error) {
+    lastFileError = error;
+    return BlockFileFailed;
+}
+
+}  // namespace
+
+unsigned long FileSystemError() { return static_cast<unsigned long>(lastFileError); }
+
+const char* TransferFilePath() {
+    return TransferJob.action == ActionReadFromDevice ? TargetPath.c_str() : SourcePath.c_str();
+}
+
+BlockFileOutcome ReadFileBlock(uint8_t block[BlockSize], bool* endOfFile) {
     std::ifstream& file = TransferJob.inputFile;
     *endOfFile = false;
+    int error = 0;
     for (int attempt = 0; attempt < FileBlockAttempts; ++attempt) {
+        errno = 0;
         file.read(reinterpret_cast<char*>(block), BlockSize);
         std::streamsize n = file.gcount();
         if (file.eof()) {
@@ -23,30 +49,41 @@ int ReadFileBlock(uint8_t block[256], bool* endOfFile) {
             return BlockFileDone;
         }
         if (n == BlockSize) return BlockFileDone;
+        error = errno;
         // A failed stream ignores seekg, so the error state goes first, or
         // every further attempt would fail the same way.
         file.clear();
         file.seekg(BlockPosition());
     }
-    return BlockFileFailed;
+    return Failed(error);
 }
 
-int WriteFileBlock() {
+BlockFileOutcome WriteFileBlock() {
     std::ofstream& file = TransferJob.outputFile;
+    int error = 0;
     for (int attempt = 0; attempt < FileBlockAttempts; ++attempt) {
+        errno = 0;
         file.write(reinterpret_cast<const char*>(IoBuffer.frameArea), BlockSize);
         file.flush();
         if (!file.fail()) return BlockFileDone;
+        error = errno;
         file.clear();
         file.seekp(BlockPosition());
     }
-    return BlockFileFailed;
+    return Failed(error);
 }
 
-// The path the read's target was opened with, for the cut.
-static std::string TargetPath;
+BlockFileOutcome OpenSourceFile(const char* path) {
+    std::ifstream& file = TransferJob.inputFile;
+    if (file.is_open()) file.close();
+    file.clear();
+    SourcePath = path;
+    errno = 0;
+    file.open(path, std::ios::in | std::ios::binary);
+    return file.is_open() && !file.fail() ? BlockFileDone : Failed(errno);
+}
 
-int OpenTargetFile(const char* path) {
+BlockFileOutcome OpenTargetFile(const char* path) {
     std::ofstream& file = TransferJob.outputFile;
     if (file.is_open()) file.close();
     file.clear();
@@ -55,14 +92,16 @@ int OpenTargetFile(const char* path) {
     // only a new one is created.
     std::ios::openmode mode = std::ios::out | std::ios::binary;
     mode |= ProbeFile(path) != FileMissing ? std::ios::in : std::ios::trunc;
+    errno = 0;
     file.open(path, mode);
-    return file.is_open() && !file.fail() ? BlockFileDone : BlockFileFailed;
+    return file.is_open() && !file.fail() ? BlockFileDone : Failed(errno);
 }
 
-int CutTargetFile() {
+BlockFileOutcome CutTargetFile() {
     std::ofstream& file = TransferJob.outputFile;
     file.close();
     file.clear();
+    errno = 0;
     file.open(TargetPath, std::ios::out | std::ios::binary | std::ios::trunc);
-    return file.is_open() && !file.fail() ? BlockFileDone : BlockFileFailed;
+    return file.is_open() && !file.fail() ? BlockFileDone : Failed(errno);
 }

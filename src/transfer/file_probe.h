@@ -4,7 +4,7 @@
 
 enum FileState { FileMissing = -1, FileWritable = 0, FileReadOnly = 1 };
 
-int ProbeFile(const char* path);
+FileState ProbeFile(const char* path);
 
 // An ordinary file on disk: not a pipe, a device or a folder, whose opening
 // could wait for a peer or whose reads might never end.

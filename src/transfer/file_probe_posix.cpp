@@ -4,7 +4,7 @@
 
 // The owner's write bit stands for the read-only attribute: the tests run as
 // root, for whom access(W_OK) succeeds on any file.
-int ProbeFile(const char* path) {
+FileState ProbeFile(const char* path) {
     struct stat info;
     if (stat(path, &info) != 0) return FileMissing;
     return (info.st_mode & S_IWUSR) ? FileWritable : FileReadOnly;

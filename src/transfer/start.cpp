@@ -1,5 +1,6 @@
 #include "transfer/start.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -9,7 +10,7 @@
 #include "protocol/io_buffer.h"
 #include "serial/serial_channel.h"
 #include "transfer/file_probe.h"
-#include "transfer/transfer.h"
+#include "transfer/transfer_internal.h"
 
 char DialogTitle[35];
 char DialogFileName[260];
@@ -82,17 +83,28 @@ const char* PathExtension(const char* path) {
     return dot != nullptr ? dot + 1 : "";
 }
 
+// A start that fails reports it, and the transfer's failure says the same.
+void FailStart(const Failure& failure, const char* text, const char* caption, unsigned style) {
+    ReportFailure(failure, text, caption, style);
+    TransferJob.failure = failure.kind;
+}
+
+// A file's failure before any phase has run.
+Failure StartFileFailure(const char* path, unsigned long systemError) {
+    return FileFailure(PhaseIdle, FileOpen, path, systemError);
+}
+
 // Every chosen file passes this rule, from the dialog or from the caller: the
 // kind's own extension, or "bin" for user scenes. The dialog's own flag is not
 // enough: some implementations never set it, and then any file could be sent
 // into any region.
-bool AcceptExtension(int kind, const char* extension, bool flaggedDifferent) {
+bool AcceptExtension(DataKind kind, const char* extension, bool flaggedDifferent) {
     bool different =
         flaggedDifferent || !SameTextIgnoringCase(extension, IoBuffer.defaultExtension);
     if (!different) return true;
     if (kind == KindScenes && SameTextIgnoringCase(extension, SceneAlternativeExtension))
         return true;
-    ShowMessageBox(ExtensionChangedText, CaptionWarning, BoxIconError);
+    FailStart(KindOnlyFailure(FailureRule), ExtensionChangedText, CaptionWarning, BoxIconError);
     return false;
 }
 
@@ -107,7 +119,7 @@ __attribute__((format(printf, 3, 4))) void ComposeText(char* text, size_t size, 
     va_end(arguments);
 }
 
-int OpenTarget(const char* path) {
+StartOutcome OpenTarget(const char* path) {
     if (ProbeFile(path) != FileMissing) {
         char question[295];
         ComposeText(question, sizeof question, "Plik %.*s już istnieje !\nCzy chcesz go nadpisać ?",
@@ -118,36 +130,40 @@ int OpenTarget(const char* path) {
         if (ProbeFile(path) == FileReadOnly) {
             char text[295];
             ComposeText(text, sizeof text, "%.*s :\nBrak dostępu do zapisu !", PathPrecision, path);
-            ShowMessageBox(text, CaptionFailure, BoxIconError);
+            FailStart(StartFileFailure(path, EACCES), text, CaptionFailure, BoxIconError);
             return StartFailed;
         }
     }
     // Anything but a file on disk (a pipe with no other end, a device) could
     // hold the start in its open or never end its writes.
     if (TransferJob.outputFile.is_open()) TransferJob.outputFile.close();
-    if ((ProbeFile(path) != FileMissing && !IsDiskFile(path)) ||
-        OpenTargetFile(path) != BlockFileDone) {
-        ShowMessageBox(FileOpenFailureText, CaptionFailure, BoxIconError);
+    if (ProbeFile(path) != FileMissing && !IsDiskFile(path)) {
+        FailStart(StartFileFailure(path, 0), FileOpenFailureText, CaptionFailure, BoxIconError);
+        return StartFailed;
+    }
+    if (OpenTargetFile(path) != BlockFileDone) {
+        FailStart(StartFileFailure(path, FileSystemError()), FileOpenFailureText, CaptionFailure,
+                  BoxIconError);
         return StartFailed;
     }
     return StartRunning;
 }
 
-int OpenSource(const char* path) {
+StartOutcome OpenSource(const char* path) {
     if (ProbeFile(path) == FileMissing) {
         char text[296];
         ComposeText(text, sizeof text, "Plik %.*s nie istnieje !", PathPrecision, path);
-        ShowMessageBox(text, CaptionWarning, BoxIconError);
+        FailStart(StartFileFailure(path, ENOENT), text, CaptionWarning, BoxIconError);
         return StartDeclined;
     }
     if (TransferJob.inputFile.is_open()) TransferJob.inputFile.close();
     if (!IsDiskFile(path)) {
-        ShowMessageBox(FileOpenFailureText, CaptionFailure, BoxIconError);
+        FailStart(StartFileFailure(path, 0), FileOpenFailureText, CaptionFailure, BoxIconError);
         return StartFailed;
     }
-    TransferJob.inputFile.open(path, std::ios::in | std::ios::binary);
-    if (!TransferJob.inputFile.is_open() || TransferJob.inputFile.fail()) {
-        ShowMessageBox(FileOpenFailureText, CaptionFailure, BoxIconError);
+    if (OpenSourceFile(path) != BlockFileDone) {
+        FailStart(StartFileFailure(path, FileSystemError()), FileOpenFailureText, CaptionFailure,
+                  BoxIconError);
         return StartFailed;
     }
     return StartRunning;
@@ -156,23 +172,31 @@ int OpenSource(const char* path) {
 // Without a given path the file comes from the dialog, or for the repeat
 // command is the last path as it stands. A given path passes the extension
 // rule under ruledName.
-int Start(const char* givenPath, const char* ruledName) {
+StartOutcome Start(const char* givenPath, const char* ruledName) {
     // First of all, so a transfer in progress is no longer driven whatever
     // happens below.
     TransferJob.phase = PhaseIdle;
+    TransferJob.failure = FailureNone;
 
     if (!IsChannelOpen()) {
-        ShowMessageBox("Musisz wybrać dostępny port szeregowy !", CaptionWarning, BoxIconWarning);
+        FailStart(KindOnlyFailure(FailurePort), "Musisz wybrać dostępny port szeregowy !",
+                  CaptionWarning, BoxIconWarning);
         return StartFailed;
     }
 
     int action = TransferJob.action;
-    if (action < ActionWriteToDevice || action > ActionVerify) return StartOutOfRange;
+    if (action < ActionWriteToDevice || action > ActionVerify) {
+        TransferJob.failure = FailureRule;
+        return StartOutOfRange;
+    }
     std::snprintf(DialogTitle, sizeof DialogTitle, "%s", ActionDialogs[action].title);
     unsigned long flags = ActionDialogs[action].flags;
 
-    int kind = TransferJob.kind;
-    if (kind < KindFirmware || kind > KindScenes) return StartOutOfRange;
+    if (TransferJob.kind < KindFirmware || TransferJob.kind > KindScenes) {
+        TransferJob.failure = FailureRule;
+        return StartOutOfRange;
+    }
+    DataKind kind = DataKind(TransferJob.kind);
     TransferJob.nextBlock = RegionTable[kind].firstBlock;
     TransferJob.blocksLeft = RegionTable[kind].blockCount;
     std::memcpy(IoBuffer.defaultExtension, KindFileTable[kind].extension,
@@ -201,18 +225,19 @@ int Start(const char* givenPath, const char* ruledName) {
 
     RepaintWindow();
 
-    int opened = action == ActionReadFromDevice ? OpenTarget(path) : OpenSource(path);
+    StartOutcome opened = action == ActionReadFromDevice ? OpenTarget(path) : OpenSource(path);
     if (opened != StartRunning) return opened;
 
     BuildIdentRequest();
     IoBuffer.frameArea[1] = 0;
-    unsigned long error = StartWrite(1);
+    unsigned long error = StartWrite(IdentRequestSize);
     // A write that is still under way counts as started, however the channel
     // chooses to report it.
     if (error != ErrorSuccess && error != ErrorIoPending) {
         char text[79];
         ComposeText(text, sizeof text, "Błąd komunikacji : %lu", error);
-        ShowMessageBox(text, CaptionFailure, BoxIconError);
+        // The identification request is the first phase's send.
+        FailStart(LineFailure(PhaseEscapeSent, error), text, CaptionFailure, BoxIconError);
         return StartFailed;
     }
     TransferJob.phase = PhaseEscapeSent;
@@ -222,10 +247,10 @@ int Start(const char* givenPath, const char* ruledName) {
 
 }  // namespace
 
-int StartTransfer() { return Start(nullptr, nullptr); }
+StartOutcome StartTransfer() { return Start(nullptr, nullptr); }
 
-int StartTransferWithFile(const char* path) { return Start(path, path); }
+StartOutcome StartTransferWithFile(const char* path) { return Start(path, path); }
 
-int StartTransferIntoFile(const char* openedPath, const char* givenName) {
+StartOutcome StartTransferIntoFile(const char* openedPath, const char* givenName) {
     return Start(openedPath, givenName);
 }

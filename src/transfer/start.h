@@ -11,22 +11,23 @@ extern char DialogFilter[40];
 // message, or the dialog was cancelled. Out of range: the action or the kind is
 // outside its table (no message). Declined: the operator would not overwrite,
 // or the file to send or verify does not exist.
+// As every outcome of the program: 0 is success. How it failed is in
+// TransferJob.failure, as the reported failure said.
 enum StartOutcome { StartRunning = 0, StartFailed = -1, StartOutOfRange = -2, StartDeclined = -3 };
 
 // The file comes from the open-file dialog or, for the repeat command
 // (repeatPending set), is the last path left in the file-name buffer.
-int StartTransfer();
+StartOutcome StartTransfer();
 // The same start with a file the caller chose: no dialog whatever repeatPending
 // says, the dialog's extension rule, and the file-name buffer keeps the
 // dialog's last path.
-int StartTransferWithFile(const char* path);
+StartOutcome StartTransferWithFile(const char* path);
 // The same, with the extension rule applied to the name the operator gave
 // rather than to the file opened: a read that gathers the region in a scratch
 // file ("scenes.usr.part") before it becomes "scenes.usr".
-int StartTransferIntoFile(const char* openedPath, const char* givenName);
+StartOutcome StartTransferIntoFile(const char* openedPath, const char* givenName);
 
-// The start's fixed failure texts, by which a front end without boxes tells
-// a file's failure from the line's.
+// The start's fixed failure texts.
 extern const char FileOpenFailureText[];
 extern const char ExtensionChangedText[];
 

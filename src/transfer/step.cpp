@@ -4,20 +4,23 @@
 #include "protocol/frames.h"
 #include "protocol/io_buffer.h"
 #include "serial/serial_channel.h"
-#include "transfer/transfer.h"
+#include "transfer/transfer_internal.h"
 
-static const char OverlappedFailurePrefix[] = "Kod błędu : ";
 const char IdentFailurePrefix[] = "Błąd inicjacji : ";
-static const char CommandFailurePrefix[] = "Błąd potwierdzenia : ";
-static const char TransferFailurePrefix[] = "Błąd przesyłania : ";
 const char FileReadFailureText[] = "Błąd odczytu pliku !";
 const char FileWriteFailureText[] = "Błąd zapisu pliku !";
-static const char FileTooLongText[] = "Plik dłuższy niż obszar pamięci !";
+
+namespace {
+
+const char OverlappedFailurePrefix[] = "Kod błędu : ";
+const char CommandFailurePrefix[] = "Błąd potwierdzenia : ";
+const char TransferFailurePrefix[] = "Błąd przesyłania : ";
+const char FileTooLongText[] = "Plik dłuższy niż obszar pamięci !";
 
 // Which stream a failure releases.
 enum FileToClose { CloseTransferFile, CloseInputFile, CloseOutputFile };
 
-static void CloseFile(int which) {
+void CloseFile(FileToClose which) {
     if (which == CloseTransferFile)
         which = TransferJob.action == ActionReadFromDevice ? CloseOutputFile : CloseInputFile;
     if (which == CloseOutputFile)
@@ -27,29 +30,36 @@ static void CloseFile(int which) {
 }
 
 // The box first: the phase the operator sees behind it is the one that failed.
-static void FailTransfer(const char* text, int file) {
-    ShowMessageBox(text, CaptionFailure, BoxOk | BoxIconError);
+void FailTransfer(const Failure& failure, const char* text, FileToClose file) {
+    ReportFailure(failure, text, CaptionFailure, BoxOk | BoxIconError);
     TransferJob.phase = PhaseIdle;
+    TransferJob.failure = failure.kind;
     CloseFile(file);
 }
 
-static void FailReply(const char* prefix, ReplyCheck check, int file) {
-    char text[39];
-    FormatReplyFailure(text, sizeof text, prefix, check);
-    FailTransfer(text, file);
+// The transfer's file failed at operation, in the phase that stands.
+void FailFile(FileOperation operation, const char* text, FileToClose file) {
+    FailTransfer(FileFailure(TransferJob.phase, operation, TransferFilePath(), FileSystemError()),
+                 text, file);
 }
 
-enum AwaitOutcome { AwaitPending, AwaitFailed, AwaitDone };
+void FailReply(const char* prefix, ReplyCheck check, FileToClose file) {
+    char text[39];
+    FormatReplyFailure(text, sizeof text, prefix, check);
+    FailTransfer(LineFailure(TransferJob.phase), text, file);
+}
+
+enum AwaitOutcome { AwaitDone = 0, AwaitPending, AwaitFailed };
 
 // Polls the record of the phase; a failure is reported and ends the transfer.
-static int AwaitRecord(int record, unsigned long* count, int file) {
+AwaitOutcome AwaitRecord(ChannelRecord record, unsigned long* count, FileToClose file) {
     unsigned long value = 0;
-    int outcome = Poll(record, &value);
+    PollOutcome outcome = Poll(record, &value);
     if (outcome == PollPending) return AwaitPending;
     if (outcome != PollDone) {
         char text[39];
         std::snprintf(text, sizeof text, "%s%lu", OverlappedFailurePrefix, value);
-        FailTransfer(text, file);
+        FailTransfer(LineFailure(TransferJob.phase, value), text, file);
         return AwaitFailed;
     }
     *count = value;
@@ -61,11 +71,11 @@ static int AwaitRecord(int record, unsigned long* count, int file) {
 // taken for the one before. The transfer fails rather than going on out of
 // step with the device. The phase's own prefix does not apply: whatever phase
 // finds it, the fault lies in the transfer as a whole.
-static void FailOutOfStep(int file) {
+void FailOutOfStep(FileToClose file) {
     FailReply(TransferFailurePrefix, ReplyCheck{ReplySurplusData, 0}, file);
 }
 
-static bool FailIfSurplus(int file) {
+bool FailIfSurplus(FileToClose file) {
     if (CountWaitingBytes() == 0) return false;
     FailOutOfStep(file);
     return true;
@@ -74,9 +84,9 @@ static bool FailIfSurplus(int file) {
 // The last block's reply has been taken. A reply that is still to come (a NAK
 // behind an ACK that was not its own) would show the transfer out of step, so
 // phase 9 listens for one reply time before it declares the transfer done.
-static void EnterBlockDone() {
+void EnterBlockDone() {
     TransferJob.phase = PhaseBlockDone;
-    if (TransferJob.blocksLeft == 1) StartRead(1);
+    if (TransferJob.blocksLeft == 1) StartRead(ByteReplySize);
 }
 
 // What each phase waits on before its own work: the record it polls, and the
@@ -84,10 +94,10 @@ static void EnterBlockDone() {
 // block waits only after the last block, for the reply that must not come.
 const int NoRecord = -1;
 struct PhaseWait {
-    int record;
-    int fileOnFailure;
+    int record;  // a ChannelRecord, or NoRecord
+    FileToClose fileOnFailure;
 };
-static const PhaseWait PhaseWaits[PhaseBlockDone + 1] = {
+const PhaseWait PhaseWaits[PhaseBlockDone + 1] = {
     {NoRecord, CloseTransferFile},     // PhaseIdle
     {WriteRecord, CloseTransferFile},  // PhaseEscapeSent
     {ReadRecord, CloseTransferFile},   // PhaseIdentReply
@@ -100,7 +110,7 @@ static const PhaseWait PhaseWaits[PhaseBlockDone + 1] = {
     {ReadRecord, CloseTransferFile},   // PhaseBlockDone, after the last block
 };
 
-static int RecordAwaited(unsigned p) {
+int RecordAwaited(unsigned p) {
     if (p == PhaseBlockDone && TransferJob.blocksLeft != 1) return NoRecord;
     return PhaseWaits[p].record;
 }
@@ -108,13 +118,13 @@ static int RecordAwaited(unsigned p) {
 // The work of each phase once its record is done; count is the bytes a read
 // delivered.
 
-static void StepEscapeSent(unsigned long) {
-    StartRead(6);
+void StepEscapeSent(unsigned long) {
+    StartRead(IdentReplySize);
     TransferJob.phase = PhaseIdentReply;
 }
 
-static void StepIdentReply(unsigned long count) {
-    TransferJob.lastChecksum = SumBytes(IoBuffer.frameArea, 5);
+void StepIdentReply(unsigned long count) {
+    TransferJob.lastChecksum = SumBytes(IoBuffer.frameArea, IdentSummedSize);
     ReplyCheck check = CheckIdentReply(count);
     if (check.outcome != ReplyValid) {
         FailReply(IdentFailurePrefix, check, CloseTransferFile);
@@ -122,25 +132,25 @@ static void StepIdentReply(unsigned long count) {
     }
     if (FailIfSurplus(CloseTransferFile)) return;
     if (TransferJob.action == ActionReadFromDevice && CutTargetFile() != BlockFileDone) {
-        FailTransfer(FileWriteFailureText, CloseOutputFile);
+        FailFile(FileCut, FileWriteFailureText, CloseOutputFile);
         return;
     }
     TransferJob.phase = PhaseSendCommand;
     RepaintWindow();
 }
 
-static void StepSendCommand(unsigned long) {
-    BuildBlockCommand(TransferJob.action, TransferJob.nextBlock);
-    StartWrite(4);
+void StepSendCommand(unsigned long) {
+    BuildBlockCommand(TransferAction(TransferJob.action), TransferJob.nextBlock);
+    StartWrite(CommandFrameSize);
     TransferJob.phase = PhaseCommandSent;
 }
 
-static void StepCommandSent(unsigned long) {
-    StartRead(1);
+void StepCommandSent(unsigned long) {
+    StartRead(ByteReplySize);
     TransferJob.phase = PhaseCommandAck;
 }
 
-static void StepCommandAck(unsigned long count) {
+void StepCommandAck(unsigned long count) {
     ReplyCheck check = CheckByteReply(count);
     if (check.outcome != ReplyValid) {
         FailReply(CommandFailurePrefix, check, CloseTransferFile);
@@ -149,29 +159,29 @@ static void StepCommandAck(unsigned long count) {
     // Reading, the data frame follows the reply at once; writing, the device
     // waits for ours and nothing else may have come.
     if (TransferJob.action != ActionWriteToDevice) {
-        StartRead(257);
+        StartRead(DataFrameSize);
         TransferJob.phase = PhaseBlockReceive;
         return;
     }
     if (FailIfSurplus(CloseTransferFile)) return;
     bool endOfFile;
     if (ReadFileBlock(IoBuffer.frameArea, &endOfFile) != BlockFileDone) {
-        FailTransfer(FileReadFailureText, CloseInputFile);
+        FailFile(FileRead, FileReadFailureText, CloseInputFile);
         return;
     }
     // The short block is the last one sent, wherever the region ends.
     if (endOfFile) TransferJob.blocksLeft = 1;
     TransferJob.lastChecksum = SealDataFrame();
-    StartWrite(257);
+    StartWrite(DataFrameSize);
     TransferJob.phase = PhaseBlockSent;
 }
 
-static void StepBlockSent(unsigned long) {
-    StartRead(1);
+void StepBlockSent(unsigned long) {
+    StartRead(ByteReplySize);
     TransferJob.phase = PhaseBlockAck;
 }
 
-static void StepBlockAck(unsigned long count) {
+void StepBlockAck(unsigned long count) {
     ReplyCheck check = CheckByteReply(count);
     if (check.outcome != ReplyValid) {
         FailReply(TransferFailurePrefix, check, CloseInputFile);
@@ -181,11 +191,11 @@ static void StepBlockAck(unsigned long count) {
     EnterBlockDone();
 }
 
-static void CompareWithFile() {
-    uint8_t fileBlock[256];
+void CompareWithFile() {
+    uint8_t fileBlock[BlockSize];
     bool endOfFile;
     if (ReadFileBlock(fileBlock, &endOfFile) != BlockFileDone) {
-        FailTransfer(FileReadFailureText, CloseInputFile);
+        FailFile(FileRead, FileReadFailureText, CloseInputFile);
         return;
     }
     if (VerifyBlock(fileBlock) != BlockCompared) return;
@@ -197,13 +207,13 @@ static void CompareWithFile() {
     EnterBlockDone();
 }
 
-static void StepBlockReceive(unsigned long count) {
-    TransferJob.lastChecksum = SumBytes(IoBuffer.frameArea, 257);
+void StepBlockReceive(unsigned long count) {
+    TransferJob.lastChecksum = SumBytes(IoBuffer.frameArea, DataFrameSize);
     ReplyCheck check = CheckDataFrame(count);
     if (check.outcome != ReplyValid) {
         char text[49];
         FormatReplyFailure(text, sizeof text, TransferFailurePrefix, check);
-        FailTransfer(text, CloseTransferFile);
+        FailTransfer(LineFailure(TransferJob.phase), text, CloseTransferFile);
         return;
     }
     if (FailIfSurplus(CloseTransferFile)) return;
@@ -212,7 +222,7 @@ static void StepBlockReceive(unsigned long count) {
         return;
     }
     if (WriteFileBlock() != BlockFileDone) {
-        FailTransfer(FileWriteFailureText, CloseOutputFile);
+        FailFile(FileWrite, FileWriteFailureText, CloseOutputFile);
         return;
     }
     EnterBlockDone();
@@ -221,13 +231,14 @@ static void StepBlockReceive(unsigned long count) {
 // The region is full while the file to send or compare goes on: the rest of
 // the file is not in the device, and the operator must not take the transfer
 // for a complete one.
-static void WarnIfFileGoesOn() {
+void WarnIfFileGoesOn() {
     std::ifstream& file = TransferJob.inputFile;
     if (!file.is_open() || file.peek() == std::ifstream::traits_type::eof()) return;
-    ShowMessageBox(FileTooLongText, CaptionWarning, BoxOk | BoxIconWarning);
+    ReportFailure(FileFailure(TransferJob.phase, FileBeyondRegion, TransferFilePath(), 0),
+                  FileTooLongText, CaptionWarning, BoxOk | BoxIconWarning);
 }
 
-static void StepBlockDone(unsigned long count) {
+void StepBlockDone(unsigned long count) {
     // After the last block the read EnterBlockDone started must end with nothing.
     if (TransferJob.blocksLeft == 1 && count != 0) {
         FailOutOfStep(CloseTransferFile);
@@ -244,14 +255,16 @@ static void StepBlockDone(unsigned long count) {
     }
 }
 
-static void (*const PhaseWork[PhaseBlockDone + 1])(unsigned long) = {
+void (*const PhaseWork[PhaseBlockDone + 1])(unsigned long) = {
     nullptr,        StepEscapeSent, StepIdentReply, StepSendCommand,  StepCommandSent,
     StepCommandAck, StepBlockSent,  StepBlockAck,   StepBlockReceive, StepBlockDone,
 };
 
 // Set by every step: the main loop sleeps until the line moves only after a
 // step that found its operation still on the line.
-static bool lastStepPending = false;
+bool lastStepPending = false;
+
+}  // namespace
 
 bool StepFoundPending() { return lastStepPending; }
 
@@ -267,7 +280,8 @@ void StepTransfer(unsigned p) {
     unsigned long count = 0;
     int record = RecordAwaited(p);
     if (record != NoRecord) {
-        int polled = AwaitRecord(record, &count, PhaseWaits[p].fileOnFailure);
+        AwaitOutcome polled =
+            AwaitRecord(ChannelRecord(record), &count, PhaseWaits[p].fileOnFailure);
         if (polled == AwaitPending) {
             lastStepPending = true;
             return;
@@ -284,6 +298,7 @@ void StepTransfer(unsigned p) {
 }
 
 void StopTransfer() {
+    if (TransferJob.phase != PhaseIdle) TransferJob.failure = FailureStopped;
     TransferJob.phase = PhaseIdle;
     PurgeChannel();
     RepaintWindow();

@@ -1,10 +1,12 @@
 // The one transfer of the program: its state and the state machine that the
-// idle pump drives one phase at a time.
+// idle pump drives one phase at a time. What the front ends use; the block
+// file, the verification and the cut are in transfer_internal.h.
 #pragma once
 #include <cstdint>
 #include <fstream>
 
 // The job's kind is a DataKind, its action a TransferAction.
+#include "operator/failure.h"
 #include "protocol/frames.h"
 #include "protocol/regions.h"
 
@@ -32,6 +34,10 @@ struct TransferJobRecord {
     std::ifstream inputFile;   // opened binary: no newline translation
     std::ofstream outputFile;  // opened binary; cut once the device has answered
     int32_t repeatPending;
+    // Why the latest transfer ended before its region did, or FailureNone
+    // while it runs and when it ran to its end. Set where it ends: a failure
+    // (also reported with its text), or FailureStopped by the operator.
+    FailureKind failure;
 };
 extern TransferJobRecord TransferJob;
 
@@ -46,32 +52,5 @@ bool StepFoundPending();
 // The stop command: the phase goes idle, the port is purged, the window repainted.
 void StopTransfer();
 
-// Block file I/O at the position of nextBlock in the transfer's file, each
-// with up to 20 attempts.
-enum BlockFileOutcome { BlockFileDone = 0, BlockFileFailed = -1 };
-const int FileBlockAttempts = 20;
-// 256 bytes of inputFile into block; at the end of the file the rest of the
-// block is filled with zeros and *endOfFile is set.
-int ReadFileBlock(uint8_t block[256], bool* endOfFile);
-// Bytes 0..255 of the frame area to outputFile, flushed so a failing disk is
-// noticed at this block rather than lost at the close.
-int WriteFileBlock();
 // What a failed identification reply's text begins with.
 extern const char IdentFailurePrefix[];
-// The texts of a block that could not be read from or written to the file
-// after every attempt.
-extern const char FileReadFailureText[];
-extern const char FileWriteFailureText[];
-
-// The read's target, opened by the start without cutting it: a transfer that
-// never hears the device leaves the operator's file as it was. Once the device
-// has answered the identification request, the file is cut to nothing and
-// the blocks follow.
-int OpenTargetFile(const char* path);
-int CutTargetFile();
-
-// Compares fileBlock with the received block, asking the operator at each
-// difference: compared to the end, or stopped by the operator (then the phase
-// is idle and inputFile closed).
-enum VerifyOutcome { BlockCompared = 0, VerifyStopped = -1 };
-int VerifyBlock(const uint8_t fileBlock[256]);

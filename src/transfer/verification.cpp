@@ -2,12 +2,15 @@
 
 #include "operator/operator.h"
 #include "protocol/io_buffer.h"
-#include "transfer/transfer.h"
+#include "transfer/transfer_internal.h"
 
-static const char VerifyQuestionFormat[] =
-    "Błąd weryfikacji : blok %u poz. %d\n%u, %u\nKontynuować ?";
+namespace {
 
-int VerifyBlock(const uint8_t fileBlock[256]) {
+const char VerifyQuestionFormat[] = "Błąd weryfikacji : blok %u poz. %d\n%u, %u\nKontynuować ?";
+
+}  // namespace
+
+VerifyOutcome VerifyBlock(const uint8_t fileBlock[BlockSize]) {
     const uint8_t* device = IoBuffer.frameArea;
     for (int j = 0; j < BlockSize; ++j) {
         if (fileBlock[j] == device[j]) continue;
@@ -20,6 +23,7 @@ int VerifyBlock(const uint8_t fileBlock[256]) {
                       difference.fileByte, difference.deviceByte);
         if (AskAboutDifference(difference, text) == AnswerYes) continue;
         TransferJob.phase = PhaseIdle;
+        TransferJob.failure = FailureStopped;
         TransferJob.inputFile.close();
         return VerifyStopped;
     }

@@ -114,6 +114,14 @@ TEST_F(Dm730Test, EveryRegionIsWrittenVerifiedAndReadBackWithEveryByteValue) {
     CliRun run = Run({"verify", "firmware", shortFile});
     EXPECT_EQ(run.exitCode, 0) << Shown(run);
     EXPECT_TRUE(Contains(run.out, " : gotowe, 2 bloki w ")) << Shown(run);
+    // A file longer than its region: the region is written, but the rest of
+    // the file never reached the controller, and the exit code says so.
+    std::string longFile = PathOf("long.lib");
+    WriteWhole(longFile,
+               Pattern(size_t(LookUpRegion(KindLibraries).blockCount) * BlockSize + 1, 35));
+    run = Run({"write", "libraries", longFile});
+    EXPECT_EQ(run.exitCode, 3) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"Plik dłuższy niż obszar pamięci !")) << Shown(run);
 }
 
 TEST_F(Dm730Test, BackupHoldsTheThreeRegionsOfTheMemory) {

@@ -103,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     default: {
         int action = copy[0] % 3;
         uint16_t block = uint16_t(copy[1] | (copy[2] << 8));
-        BuildBlockCommand(action, block);
+        BuildBlockCommand(TransferAction(action), block);
         Require(area[0] == (action == ActionWriteToDevice ? OpWriteBlock : OpReadBlock), "op");
         Require((area[1] | (area[2] << 8)) == block, "block number, low byte first");
         Require(Sum(area, 4) == 0, "a command balances");

@@ -211,6 +211,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         StepTransfer(unsigned(phase));
         ++steps;
     }
+    // However it ended, the transfer names it: stopped, or failed as its box said.
+    FailureKind reported = FailureNone;
+    for (const ShownBox& box : Screen.boxes)
+        if (box.kind != FailureNone && box.operation != FileBeyondRegion) reported = box.kind;
+    if (stopped) Require(TransferJob.failure == FailureStopped, "a stop is the transfer's end");
+    if (!stopped && reported != FailureNone)
+        Require(TransferJob.failure == reported, "the failure reported is the transfer's end");
+    if (!stopped && reported == FailureNone)
+        Require(TransferJob.failure == FailureNone || TransferJob.failure == FailureStopped,
+                "a transfer without a failure ended by itself or at a question");
     if (TransferJob.phase != PhaseIdle || stopped || !Screen.boxes.empty()) {
         TransferJob.inputFile.close();
         TransferJob.outputFile.close();

@@ -55,8 +55,8 @@ TEST_F(LineWaitTest, TheProbeSleepsOnTheLineWhileItsReadIsPending) {
     struct {
         int pending;     // polls that find the read pending
         bool readFails;  // the read then fails instead of completing
-        int found;       // DetectDevice's result
-    } cases[] = {{0, false, 1}, {3, false, 1}, {2, true, 0}};
+        DetectOutcome found;
+    } cases[] = {{0, false, DeviceFound}, {3, false, DeviceFound}, {2, true, NoDeviceFound}};
     char name[] = "COM1:";
     PortRecord record = {name};
     for (const auto& c : cases) {

@@ -22,7 +22,7 @@ std::vector<uint8_t> Frame(size_t n) {
 }
 
 struct CommandCase {
-    int action;
+    TransferAction action;
     uint16_t block;
     std::vector<uint8_t> bytes;
 };

@@ -90,7 +90,7 @@ inline bool RunToPhase(ScriptedDevice& device, int phase, unsigned block) {
 struct PollingPhase {
     int action;
     int phase;
-    int record;
+    ChannelRecord record;
 };
 const PollingPhase PollingPhases[] = {
     {ActionWriteToDevice, 1, WriteRecord}, {ActionWriteToDevice, 2, ReadRecord},

@@ -65,11 +65,15 @@ class StartTransferTest : public ::testing::Test {
         Screen.dialogs.push_back(DialogScript{true, path, extraFlags});
     }
 
-    void ExpectOnlyBox(const std::string& text, const char* caption, unsigned style) {
+    // kind: what the box reports as failed, also the transfer's failure.
+    void ExpectOnlyBox(const std::string& text, const char* caption, unsigned style,
+                       FailureKind kind) {
         ASSERT_EQ(Screen.boxes.size(), 1u);
         EXPECT_EQ(Screen.boxes[0].text, text);
         EXPECT_EQ(Screen.boxes[0].caption, caption);
         EXPECT_EQ(Screen.boxes[0].style, style);
+        EXPECT_EQ(Screen.boxes[0].kind, kind);
+        EXPECT_EQ(TransferJob.failure, kind);
     }
 
     void ExpectNotStarted() {
@@ -83,7 +87,8 @@ TEST_F(StartTransferTest, NoPortWarnsBeforeAnyDialog) {
     TransferJob.phase = PhaseBlockAck;
     Choose(MakeFile("x.upg"));
     EXPECT_EQ(StartTransfer(), -1);
-    ExpectOnlyBox("Musisz wybrać dostępny port szeregowy !", "Ostrzeżenie", BoxIconWarning);
+    ExpectOnlyBox("Musisz wybrać dostępny port szeregowy !", "Ostrzeżenie", BoxIconWarning,
+                  FailurePort);
     EXPECT_TRUE(Screen.dialogFlags.empty());
     ExpectNotStarted();
 }
@@ -101,6 +106,7 @@ TEST_F(StartTransferTest, ActionOrKindOutOfRangeEndsSilently) {
         Choose(MakeFile("x.upg"));
         EXPECT_EQ(StartTransfer(), -2);
         EXPECT_TRUE(Screen.boxes.empty());
+        EXPECT_EQ(TransferJob.failure, FailureRule);
         EXPECT_TRUE(Screen.dialogFlags.empty());
         ExpectNotStarted();
     }
@@ -167,7 +173,7 @@ TEST_F(StartTransferTest, ExtensionRules) {
             EXPECT_TRUE(TransferJob.inputFile.is_open());
         } else {
             EXPECT_EQ(result, -1);
-            ExpectOnlyBox("Nie zmieniaj rozszerzenia !", "Ostrzeżenie", BoxIconError);
+            ExpectOnlyBox("Nie zmieniaj rozszerzenia !", "Ostrzeżenie", BoxIconError, FailureRule);
             ExpectNotStarted();
         }
         if (TransferJob.inputFile.is_open()) TransferJob.inputFile.close();
@@ -179,7 +185,7 @@ TEST_F(StartTransferTest, ExtensionOfADirectoryNameDoesNotCount) {
     TransferJob.kind = KindFirmware;
     Choose(MakeFile("set.upg/plain"));
     EXPECT_EQ(StartTransfer(), -1);
-    ExpectOnlyBox("Nie zmieniaj rozszerzenia !", "Ostrzeżenie", BoxIconError);
+    ExpectOnlyBox("Nie zmieniaj rozszerzenia !", "Ostrzeżenie", BoxIconError, FailureRule);
 }
 
 TEST_F(StartTransferTest, OverwriteQuestionDeclinedLeavesFileAlone) {
@@ -189,7 +195,7 @@ TEST_F(StartTransferTest, OverwriteQuestionDeclinedLeavesFileAlone) {
     Screen.answers.push_back(AnswerNo);
     EXPECT_EQ(StartTransfer(), -3);
     ExpectOnlyBox("Plik " + path + " już istnieje !\nCzy chcesz go nadpisać ?", "Ostrzeżenie",
-                  BoxQuestionStyle);
+                  BoxQuestionStyle, FailureNone);
     EXPECT_EQ(ReadWhole(path), "precious");
     EXPECT_FALSE(TransferJob.outputFile.is_open());
     ExpectNotStarted();
@@ -203,11 +209,20 @@ TEST_F(StartTransferTest, OverwrittenFileIsCutOnlyOnceTheDeviceAnswers) {
         std::vector<uint8_t> ident;
         const char* box;
         std::string left;
+        FailureKind kind;
+        bool folderMeanwhile;  // the file becomes a folder before the cut
     };
+    const std::vector<uint8_t> answer = {0x03, 0x05, 0x01, 0x14, 0xE3, 0x06};
     const Case cases[] = {
-        {"no answer", {}, "Błąd inicjacji : brak danych : 0", "precious"},
-        {"NAK", {0x03, 0x05, 0x01, 0x14, 0xE3, 0x15}, "Błąd inicjacji : NAK", "precious"},
-        {"answered", {0x03, 0x05, 0x01, 0x14, 0xE3, 0x06}, nullptr, ""},
+        {"no answer", {}, "Błąd inicjacji : brak danych : 0", "precious", FailureLine, false},
+        {"NAK",
+         {0x03, 0x05, 0x01, 0x14, 0xE3, 0x15},
+         "Błąd inicjacji : NAK",
+         "precious",
+         FailureLine,
+         false},
+        {"answered", answer, nullptr, "", FailureNone, false},
+        {"cut fails", answer, "Błąd zapisu pliku !", "", FailureFile, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -220,12 +235,24 @@ TEST_F(StartTransferTest, OverwrittenFileIsCutOnlyOnceTheDeviceAnswers) {
         EXPECT_EQ(TransferJob.phase, PhaseEscapeSent);
         EXPECT_TRUE(TransferJob.outputFile.is_open());
         EXPECT_EQ(ReadWhole(path), "precious");
+        if (c.folderMeanwhile) {
+            std::filesystem::remove(path);
+            std::filesystem::create_directory(path);
+        }
         ScriptRead(c.ident);
         StepTransfer(PhaseEscapeSent);
         StepTransfer(PhaseIdentReply);
-        EXPECT_EQ(ReadWhole(path), c.left);
+        if (!c.folderMeanwhile) {
+            EXPECT_EQ(ReadWhole(path), c.left);
+        }
         EXPECT_EQ(Screen.boxes.back().text, c.box ? c.box : Screen.boxes[0].text);
         EXPECT_EQ(TransferJob.phase, c.box ? PhaseIdle : PhaseSendCommand);
+        EXPECT_EQ(Screen.boxes.back().kind, c.kind);
+        EXPECT_EQ(TransferJob.failure, c.kind);
+        if (c.kind == FailureFile) {
+            EXPECT_EQ(Screen.boxes.back().operation, FileCut);
+            EXPECT_EQ(Screen.boxes.back().path, path);
+        }
     }
 }
 
@@ -241,6 +268,8 @@ TEST_F(StartTransferTest, ReadOnlyTargetIsRefusedAfterTheQuestion) {
     EXPECT_EQ(Screen.boxes[1].text, path + " :\nBrak dostępu do zapisu !");
     EXPECT_EQ(Screen.boxes[1].caption, "Niepowodzenie");
     EXPECT_EQ(Screen.boxes[1].style, BoxIconError);
+    EXPECT_EQ(Screen.boxes[1].kind, FailureFile);
+    EXPECT_EQ(Screen.boxes[1].operation, FileOpen);
     EXPECT_EQ(ReadWhole(path), "precious");
     EXPECT_FALSE(TransferJob.outputFile.is_open());
     ExpectNotStarted();
@@ -265,7 +294,8 @@ TEST_F(StartTransferTest, MissingSourceIsReported) {
         TransferJob.action = action;
         Choose(path);
         EXPECT_EQ(StartTransfer(), -3);
-        ExpectOnlyBox("Plik " + path + " nie istnieje !", "Ostrzeżenie", BoxIconError);
+        ExpectOnlyBox("Plik " + path + " nie istnieje !", "Ostrzeżenie", BoxIconError, FailureFile);
+        EXPECT_EQ(Screen.boxes[0].path, path);
         EXPECT_FALSE(TransferJob.inputFile.is_open());
         ExpectNotStarted();
     }
@@ -282,6 +312,9 @@ TEST_F(StartTransferTest, UnopenableTargetIsReported) {
     EXPECT_EQ(Screen.boxes[1].text, "Błąd otwarcia pliku !");
     EXPECT_EQ(Screen.boxes[1].caption, "Niepowodzenie");
     EXPECT_EQ(Screen.boxes[1].style, BoxIconError);
+    EXPECT_EQ(Screen.boxes[1].kind, FailureFile);
+    EXPECT_EQ(Screen.boxes[1].operation, FileOpen);
+    EXPECT_EQ(Screen.boxes[1].path, dir + "/folder.upg");
     ExpectNotStarted();
 }
 
@@ -297,7 +330,7 @@ TEST_F(StartTransferTest, CommunicationErrorIsReportedWithItsCode) {
         FakeChannel.startWriteError = c.code;
         Choose(MakeFile("x.upg"));
         EXPECT_EQ(StartTransfer(), -1);
-        ExpectOnlyBox(c.text, "Niepowodzenie", BoxIconError);
+        ExpectOnlyBox(c.text, "Niepowodzenie", BoxIconError, FailureLine);
         EXPECT_EQ(TransferJob.phase, PhaseIdle);
     }
 }
@@ -399,7 +432,7 @@ TEST_F(StartTransferTest, RepeatWithoutAnyChosenFile) {
         TransferJob.repeatPending = 1;
         EXPECT_EQ(StartTransfer(), c.result);
         EXPECT_TRUE(Screen.dialogFlags.empty());
-        ExpectOnlyBox(c.text, c.caption, BoxIconError);
+        ExpectOnlyBox(c.text, c.caption, BoxIconError, FailureFile);
         ExpectNotStarted();
     }
 }
@@ -444,7 +477,7 @@ TEST_F(StartTransferTest, RepeatKeepsTheExtensionRule) {
             EXPECT_EQ(TransferJob.firstBlock, LookUpRegion(c.kindNow).firstBlock);
             EXPECT_EQ(TransferJob.phase, PhaseEscapeSent);
         } else {
-            ExpectOnlyBox("Nie zmieniaj rozszerzenia !", "Ostrzeżenie", BoxIconError);
+            ExpectOnlyBox("Nie zmieniaj rozszerzenia !", "Ostrzeżenie", BoxIconError, FailureRule);
             ExpectNotStarted();
         }
     }
@@ -488,7 +521,7 @@ TEST_F(StartTransferTest, GivenFileKeepsTheExtensionRuleAndShowsNoDialog) {
             EXPECT_EQ(TransferJob.phase, PhaseEscapeSent);
         } else {
             EXPECT_EQ(result, StartFailed);
-            ExpectOnlyBox("Nie zmieniaj rozszerzenia !", "Ostrzeżenie", BoxIconError);
+            ExpectOnlyBox("Nie zmieniaj rozszerzenia !", "Ostrzeżenie", BoxIconError, FailureRule);
             ExpectNotStarted();
         }
         TransferJob.inputFile.close();
@@ -540,7 +573,7 @@ TEST_F(StartTransferTest, ScratchFileIsOpenedUnderTheRuleOfTheGivenName) {
             EXPECT_TRUE(std::filesystem::exists(opened));
         } else {
             EXPECT_EQ(result, StartFailed);
-            ExpectOnlyBox("Nie zmieniaj rozszerzenia !", "Ostrzeżenie", BoxIconError);
+            ExpectOnlyBox("Nie zmieniaj rozszerzenia !", "Ostrzeżenie", BoxIconError, FailureRule);
             EXPECT_FALSE(std::filesystem::exists(opened));
         }
         TransferJob.outputFile.close();

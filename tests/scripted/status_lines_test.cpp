@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/status_lines.h"
+#include "transfer/status_lines.h"
 #include "protocol/io_buffer.h"
 #include "transfer/transfer.h"
 

@@ -57,7 +57,7 @@ class TransferCommandsTest : public ::testing::Test {
         return path;
     }
 
-    void LosePort() { FakeChannel.openResults["COM1"] = -1; }
+    void LosePort() { FakeChannel.openResults["COM1"] = PortMissing; }
 
     bool NotFoundShown() {
         for (const ShownBox& box : Screen.boxes)

@@ -38,9 +38,14 @@ class TransferFailureTest : public TransferFixture {
             TransferJob.outputFile.open(PathOf("other.out"), std::ios::binary);
     }
 
-    void ExpectFailure(const char* text, Expected files) {
+    // Without an operation the line failed; with one, the transfer's file.
+    void ExpectFailure(const char* text, Expected files,
+                       FileOperation operation = FileNoOperation) {
         ASSERT_EQ(Screen.boxes.size(), 1u);
         EXPECT_EQ(Screen.boxes[0].text, text);
+        EXPECT_EQ(Screen.boxes[0].kind, operation == FileNoOperation ? FailureLine : FailureFile);
+        EXPECT_EQ(Screen.boxes[0].operation, operation);
+        EXPECT_EQ(TransferJob.failure, Screen.boxes[0].kind);
         EXPECT_EQ(Screen.boxes[0].caption, "Niepowodzenie");
         EXPECT_EQ(Screen.boxes[0].style, BoxOk | BoxIconError);
         EXPECT_EQ(TransferJob.phase, PhaseIdle);
@@ -56,7 +61,7 @@ const Expected OutputClosed{true, false};
 struct PollFailureCase {
     int action;
     int phase;
-    int record;
+    ChannelRecord record;
 };
 
 TEST_F(TransferFailureTest, FailedPollInEveryWaitingPhaseShowsTheCodeAndReleasesTheFile) {
@@ -78,6 +83,7 @@ TEST_F(TransferFailureTest, FailedPollInEveryWaitingPhaseShowsTheCodeAndReleases
         StepTransfer(unsigned(c.phase));
         ExpectFailure("Kod błędu : 31",
                       c.action == ActionReadFromDevice ? OutputClosed : InputClosed);
+        EXPECT_EQ(Screen.boxes[0].phase, c.phase);
     }
 }
 
@@ -198,7 +204,8 @@ TEST_F(TransferFailureTest, InputThatCannotBeReadEndsAWrite) {
     ASSERT_TRUE(RunToPhase(device, 5, 0));
     ResetScreen();
     StepWithDevice(device, 5);
-    ExpectFailure("Błąd odczytu pliku !", InputClosed);
+    ExpectFailure("Błąd odczytu pliku !", InputClosed, FileRead);
+    EXPECT_EQ(Screen.boxes[0].path, dir.string());
     EXPECT_EQ(FakeChannel.writes.size(), 2u) << "no data frame goes out";
 }
 
@@ -208,7 +215,7 @@ TEST_F(TransferFailureTest, InputThatCannotBeReadEndsAVerify) {
     ASSERT_TRUE(RunToPhase(device, 8, 0));
     ResetScreen();
     StepWithDevice(device, 8);
-    ExpectFailure("Błąd odczytu pliku !", InputClosed);
+    ExpectFailure("Błąd odczytu pliku !", InputClosed, FileRead);
 }
 
 TEST_F(TransferFailureTest, FullDiskEndsARead) {
@@ -220,7 +227,8 @@ TEST_F(TransferFailureTest, FullDiskEndsARead) {
     ASSERT_TRUE(RunToPhase(device, 8, 0));
     ResetScreen();
     StepWithDevice(device, 8);
-    ExpectFailure("Błąd zapisu pliku !", OutputClosed);
+    ExpectFailure("Błąd zapisu pliku !", OutputClosed, FileWrite);
+    EXPECT_EQ(Screen.boxes[0].path, "/dev/full");
 }
 
 TEST_F(TransferFailureTest, BadFrameWhileReadingKeepsTheBlocksStoredBefore) {

@@ -105,6 +105,9 @@ TEST_F(TransferFlowTest, FileLongerThanTheRegionSendsTheRegionAndWarns) {
         << "nothing beyond the region";
     ASSERT_EQ(Screen.boxes.size(), 1u);
     EXPECT_EQ(Screen.boxes[0].text, "Plik dłuższy niż obszar pamięci !");
+    EXPECT_EQ(Screen.boxes[0].kind, FailureFile);
+    EXPECT_EQ(Screen.boxes[0].operation, FileBeyondRegion);
+    EXPECT_EQ(TransferJob.failure, FailureNone) << "the region itself was sent whole";
     EXPECT_EQ(Screen.boxes[0].caption, "Ostrzeżenie");
     EXPECT_EQ(Screen.boxes[0].style, BoxOk | BoxIconWarning);
     EXPECT_EQ(TransferJob.phase, PhaseIdle);
@@ -175,6 +178,7 @@ TEST_F(TransferFlowTest, VerifyAsksAtEachDifferenceAndStopsOnNo) {
         EXPECT_EQ(box.style, QuestionStyle);
     }
     EXPECT_EQ(TransferJob.phase, PhaseIdle);
+    EXPECT_EQ(TransferJob.failure, FailureStopped);
     EXPECT_FALSE(TransferJob.inputFile.is_open());
     EXPECT_EQ(TransferJob.nextBlock, 896);
     EXPECT_EQ(Screen.repaints, (std::vector<std::string>{"progress", "phase"}));

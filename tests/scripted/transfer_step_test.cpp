@@ -109,6 +109,7 @@ TEST_F(TransferStepTest, StopInTheMiddleLeavesTheFileOpenAndTheCounters) {
     JobSnapshot before = JobSnapshot::Take();
     StopTransfer();
     EXPECT_EQ(TransferJob.phase, PhaseIdle);
+    EXPECT_EQ(TransferJob.failure, FailureStopped);
     EXPECT_EQ(FakeChannel.purges, 1);
     EXPECT_EQ(Screen.repaints, std::vector<std::string>{"window"});
     EXPECT_TRUE(Screen.boxes.empty());

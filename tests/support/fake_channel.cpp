@@ -11,15 +11,17 @@ FakeChannelState FakeChannel;
 
 void ResetFakeChannel() { FakeChannel = FakeChannelState(); }
 
-void ScriptPending(int record, int times) {
+void ScriptPending(ChannelRecord record, int times) {
     for (int i = 0; i < times; ++i) FakeChannel.polls[record].push_back(FakePoll{PollPending, 0});
 }
 
-void ScriptPollFailure(int record, unsigned long code) {
+void ScriptPollFailure(ChannelRecord record, unsigned long code) {
     FakeChannel.polls[record].push_back(FakePoll{PollFailed, code});
 }
 
-void ScriptPollDone(int record) { FakeChannel.polls[record].push_back(FakePoll{PollDone, 0}); }
+void ScriptPollDone(ChannelRecord record) {
+    FakeChannel.polls[record].push_back(FakePoll{PollDone, 0});
+}
 
 void ScriptRead(const std::vector<uint8_t>& bytes) { FakeChannel.reads.push_back(bytes); }
 
@@ -31,18 +33,18 @@ void CreateChannelEvents() { FakeChannel.eventsCreated = true; }
 
 void CloseChannelEvents() { FakeChannel.eventsCreated = false; }
 
-int OpenChannel(const char* portName) {
+PortOpenOutcome OpenChannel(const char* portName) {
     FakeChannel.openNames.push_back(portName);
     auto found = FakeChannel.openResults.find(portName);
-    if (found != FakeChannel.openResults.end() && found->second != 0) return -1;
+    if (found != FakeChannel.openResults.end() && found->second != PortOpened) return found->second;
     FakeChannel.open = true;
     FakeChannel.portName = portName;
     FakeChannel.readInFlight = false;
     FakeChannel.waiting.clear();
-    return 0;
+    return PortOpened;
 }
 
-int ConfigureChannel() {
+PortOpenOutcome ConfigureChannel() {
     ++FakeChannel.configures;
     auto found = FakeChannel.configureResults.find(FakeChannel.portName);
     return found != FakeChannel.configureResults.end() ? found->second
@@ -51,14 +53,16 @@ int ConfigureChannel() {
 
 bool IsChannelOpen() { return FakeChannel.open; }
 
-int PurgeChannel() {
-    if (!FakeChannel.open) return 0;
+unsigned long PortOpenSystemError() { return 0; }
+
+ChannelOutcome PurgeChannel() {
+    if (!FakeChannel.open) return ChannelDone;
     ++FakeChannel.purges;
     FakeChannel.waiting.clear();
     return FakeChannel.purgeResult;
 }
 
-int SendPriorityByte(uint8_t b) {
+ChannelOutcome SendPriorityByte(uint8_t b) {
     FakeChannel.priorityBytes.push_back(b);
     auto found = FakeChannel.priorityResults.find(FakeChannel.portName);
     return found != FakeChannel.priorityResults.end() ? found->second : FakeChannel.priorityResult;
@@ -112,7 +116,7 @@ static void CompleteRead() {
     FakeChannel.readInFlight = false;
 }
 
-int Poll(int record, unsigned long* value) {
+PollOutcome Poll(ChannelRecord record, unsigned long* value) {
     FakeChannel.pollRecords.push_back(record);
     if (record == ReadRecord && IsReadStalled()) return PollPending;
     FakePoll next{PollDone, 0};
@@ -138,7 +142,7 @@ int Poll(int record, unsigned long* value) {
 unsigned long CountWaitingBytes() { return FakeChannel.open ? FakeChannel.waiting.size() : 0; }
 
 // Time does not pass here: the script decides what the next poll finds.
-int WaitForChannel(unsigned maxMs, int wake) {
+ChannelWaitEnd WaitForChannel(unsigned maxMs, ChannelWake wake) {
     FakeChannel.waits.push_back(wake);
     FakeChannel.waitBounds.push_back(maxMs);
     return WaitEndedByLine;

@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "serial/serial_channel.h"
+
 // One scripted outcome of Poll for one record.
 struct FakePoll {
-    int outcome;         // PollDone, PollPending or PollFailed
+    PollOutcome outcome;
     unsigned long code;  // the error code of PollFailed
 };
 
@@ -33,12 +35,12 @@ struct FakeChannelState {
     std::vector<unsigned> waitBounds;          // and its maxMs
 
     // What the channel answers.
-    std::map<std::string, int> openResults;       // OpenChannel result by name (default 0)
-    std::map<std::string, int> configureResults;  // by open port name (default configureResult)
-    int configureResult = 0;
-    std::map<std::string, int> priorityResults;  // by open port name (default priorityResult)
-    int priorityResult = 0;
-    int purgeResult = 0;
+    std::map<std::string, PortOpenOutcome> openResults;       // by name (default PortOpened)
+    std::map<std::string, PortOpenOutcome> configureResults;  // by open port name
+    PortOpenOutcome configureResult = PortOpened;             // for the other names
+    std::map<std::string, ChannelOutcome> priorityResults;    // by open port name
+    ChannelOutcome priorityResult = ChannelDone;              // for the other names
+    ChannelOutcome purgeResult = ChannelDone;
     unsigned long startWriteError = 0;  // StartWrite returns it when non-zero; the
                                         // write is recorded only for ErrorIoPending
     std::deque<FakePoll> polls[2];      // per record (WriteRecord, ReadRecord)
@@ -71,8 +73,8 @@ extern FakeChannelState FakeChannel;
 void ResetFakeChannel();
 
 // Script helpers.
-void ScriptPending(int record, int times);
-void ScriptPollFailure(int record, unsigned long code);
-void ScriptPollDone(int record);
+void ScriptPending(ChannelRecord record, int times);
+void ScriptPollFailure(ChannelRecord record, unsigned long code);
+void ScriptPollDone(ChannelRecord record);
 void ScriptRead(const std::vector<uint8_t>& bytes);
 void ScriptPortRead(const std::string& port, const std::vector<uint8_t>& bytes);

@@ -23,12 +23,17 @@ std::vector<int> MarkedPorts() {
 }
 
 int ShowMessageBox(const char* text, const char* caption, unsigned style) {
-    Screen.boxes.push_back(ShownBox{text, caption, style});
+    Screen.boxes.push_back(ShownBox{text, caption, style, FailureNone, 0, FileNoOperation, ""});
     if ((style & BoxButtonsMask) != BoxYesNo) return AnswerOk;
     if (Screen.answers.empty()) return AnswerNo;
     int answer = Screen.answers.front();
     Screen.answers.pop_front();
     return answer;
+}
+
+void ReportFailure(const Failure& failure, const char* text, const char* caption, unsigned style) {
+    Screen.boxes.push_back(ShownBox{text, caption, style, failure.kind, failure.phase,
+                                    failure.operation, failure.path ? failure.path : ""});
 }
 
 // As the window asks: the question is a box like any other.
@@ -48,7 +53,7 @@ void SetPortMark(int portIndex, bool checked) {
 
 void EnableRepeatItem() { Screen.repeatEnabled = true; }
 
-int ShowFileDialog(unsigned long flags, unsigned long* flagsOut, unsigned* extensionOffset) {
+FileChoice ShowFileDialog(unsigned long flags, unsigned long* flagsOut, unsigned* extensionOffset) {
     Screen.dialogFlags.push_back(flags);
     if (Screen.dialogs.empty()) return FileNotChosen;
     DialogScript script = Screen.dialogs.front();

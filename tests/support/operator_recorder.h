@@ -12,6 +12,11 @@ struct ShownBox {
     std::string text;  // Windows-1250 bytes, as the program composed them
     std::string caption;
     unsigned style;
+    // A box of ReportFailure: what failed; FailureNone for any other box.
+    FailureKind kind = FailureNone;
+    int phase = 0;
+    FileOperation operation = FileNoOperation;
+    std::string path;
 };
 
 struct DialogScript {

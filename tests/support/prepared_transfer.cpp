@@ -1,11 +1,9 @@
 #include "support/prepared_transfer.h"
 
-#include <cstring>
-
 #include "protocol/frames.h"
 #include "protocol/io_buffer.h"
 #include "serial/serial_channel.h"
-#include "transfer/transfer.h"
+#include "transfer/transfer_internal.h"
 
 void PrepareTransfer(int action, int kind, const std::string& path) {
     DeviceRegion region = LookUpRegion(kind);
@@ -14,9 +12,7 @@ void PrepareTransfer(int action, int kind, const std::string& path) {
     if (action == ActionReadFromDevice) {
         OpenTargetFile(path.c_str());
     } else {
-        TransferJob.inputFile.close();
-        TransferJob.inputFile.clear();
-        TransferJob.inputFile.open(path, std::ios::binary);
+        OpenSourceFile(path.c_str());
     }
     TransferJob.firstBlock = TransferJob.nextBlock = region.firstBlock;
     TransferJob.blocksLeft = region.blockCount;
@@ -40,6 +36,6 @@ void ResetTransferJob() {
     TransferJob.lastChecksum = 0;
     TransferJob.nextBlock = TransferJob.blocksLeft = TransferJob.firstBlock = 0;
     TransferJob.repeatPending = 0;
-    std::strcpy(IoBuffer.firmwareVersionText, "N/A");
-    std::strcpy(IoBuffer.secondVersionText, "N/A");
+    TransferJob.failure = FailureNone;
+    ResetVersionTexts();
 }

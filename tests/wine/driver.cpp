@@ -32,16 +32,18 @@
 #include <string>
 #include <vector>
 
-static HWND mainWindow;
-static DWORD waitLimitMs = 20000;
+namespace {
 
-static void PrintLine(const std::string& line) {
+HWND mainWindow;
+DWORD waitLimitMs = 20000;
+
+void PrintLine(const std::string& line) {
     std::string out = line + "\n";
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), out.data(), (DWORD)out.size(), &written, nullptr);
 }
 
-static std::string Utf8(const std::wstring& text) {
+std::string Utf8(const std::wstring& text) {
     std::string out;
     for (wchar_t c : text) {
         if (c == L'\n') {
@@ -63,14 +65,14 @@ static std::string Utf8(const std::wstring& text) {
     return out;
 }
 
-static std::wstring Wide(const char* utf8) {
+std::wstring Wide(const char* utf8) {
     wchar_t buf[1024];
     int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, buf, 1024);
     return n > 0 ? std::wstring(buf) : std::wstring();
 }
 
 // A Unix path as Wine's drive Z: shows it; any other text is left as it is.
-static std::wstring WindowsPath(const char* path) {
+std::wstring WindowsPath(const char* path) {
     std::wstring w = Wide(path);
     if (w.empty() || w[0] != L'/') return w;
     for (auto& c : w)
@@ -78,13 +80,13 @@ static std::wstring WindowsPath(const char* path) {
     return L"Z:" + w;
 }
 
-static std::wstring WindowTextOf(HWND w) {
+std::wstring WindowTextOf(HWND w) {
     wchar_t buf[1024] = L"";
     GetWindowTextW(w, buf, 1024);
     return buf;
 }
 
-static std::string Hex(const void* h) {
+std::string Hex(const void* h) {
     char buf[32];
     snprintf(buf, sizeof buf, "0x%llx", (unsigned long long)(UINT_PTR)h);
     return buf;
@@ -92,7 +94,7 @@ static std::string Hex(const void* h) {
 
 // Polls pred every 20 ms until it holds or the bound has passed.
 template <typename Pred>
-static bool WaitFor(Pred pred) {
+bool WaitFor(Pred pred) {
     DWORD start = GetTickCount();
     for (;;) {
         if (pred()) return true;
@@ -106,7 +108,7 @@ struct DialogSearch {
     HWND found;
 };
 
-static BOOL CALLBACK FindDialog(HWND w, LPARAM param) {
+BOOL CALLBACK FindDialog(HWND w, LPARAM param) {
     DialogSearch* s = (DialogSearch*)param;
     char cls[64] = "";
     GetClassNameA(w, cls, sizeof cls);
@@ -121,18 +123,18 @@ static BOOL CALLBACK FindDialog(HWND w, LPARAM param) {
     return TRUE;
 }
 
-static HWND DialogWith(int control) {
+HWND DialogWith(int control) {
     DialogSearch s = {control, nullptr};
     EnumWindows(FindDialog, (LPARAM)&s);
     return s.found;
 }
 
 // A message box's text is the static control 0xFFFF.
-static HWND MessageBoxWindow() { return DialogWith(0xFFFF); }
+HWND MessageBoxWindow() { return DialogWith(0xFFFF); }
 
 // The file-name box of the file dialog: a combo box (0x47C) in the Explorer style, an edit
 // (0x480) in the old style that Wine shows without OFN_EXPLORER.
-static HWND FileDialogWindow(HWND* nameBox) {
+HWND FileDialogWindow(HWND* nameBox) {
     for (int id : {0x47C, 0x480}) {
         HWND d = DialogWith(id);
         if (d) {
@@ -143,25 +145,25 @@ static HWND FileDialogWindow(HWND* nameBox) {
     return nullptr;
 }
 
-static bool FindMain() {
+bool FindMain() {
     mainWindow = FindWindowA("Selvo<->PC", nullptr);
     return mainWindow && IsWindowVisible(mainWindow);
 }
 
-static int Fail(const std::string& what) {
+int Fail(const std::string& what) {
     PrintLine("timeout " + what);
     return 1;
 }
 
-static int StepFind() {
+int StepFind() {
     if (!WaitFor(FindMain)) return Fail("find");
     PrintLine("window \"" + Utf8(WindowTextOf(mainWindow)) + "\"");
     return 0;
 }
 
-static bool NeedMain() { return mainWindow || WaitFor(FindMain); }
+bool NeedMain() { return mainWindow || WaitFor(FindMain); }
 
-static int StepIdle() {
+int StepIdle() {
     if (!NeedMain()) return Fail("idle");
     // The thread answers only from a message loop: its own or a modal one. A box shown before
     // the loop is created before its modal loop answers, so what we see next is settled.
@@ -176,7 +178,7 @@ static int StepIdle() {
     return 0;
 }
 
-static int StepSelect(const char* menu, const char* pos) {
+int StepSelect(const char* menu, const char* pos) {
     if (!NeedMain()) return Fail("select");
     HMENU m = (HMENU)(UINT_PTR)strtoull(menu, nullptr, 0);
     UINT p = (UINT)atoi(pos);
@@ -188,7 +190,7 @@ static int StepSelect(const char* menu, const char* pos) {
     return 0;
 }
 
-static int StepPost(UINT message, const char* arg, const char* name) {
+int StepPost(UINT message, const char* arg, const char* name) {
     if (!NeedMain()) return Fail(name);
     WPARAM w = (WPARAM)strtoul(arg, nullptr, 0);
     PostMessageW(mainWindow, message, w, 0);
@@ -196,7 +198,7 @@ static int StepPost(UINT message, const char* arg, const char* name) {
     return 0;
 }
 
-static int StepFile(const char* path, bool cancel) {
+int StepFile(const char* path, bool cancel) {
     HWND nameBox = nullptr;
     HWND dialog = nullptr;
     if (!WaitFor([&] { return (dialog = FileDialogWindow(&nameBox)) != nullptr; }))
@@ -221,7 +223,7 @@ static int StepFile(const char* path, bool cancel) {
     return 0;
 }
 
-static int ButtonId(const char* name) {
+int ButtonId(const char* name) {
     if (!strcmp(name, "ok")) return IDOK;
     if (!strcmp(name, "yes")) return IDYES;
     if (!strcmp(name, "no")) return IDNO;
@@ -229,7 +231,7 @@ static int ButtonId(const char* name) {
     return 0;
 }
 
-static int StepBox(const char* button) {
+int StepBox(const char* button) {
     HWND box = nullptr;
     if (!WaitFor([&] { return (box = MessageBoxWindow()) != nullptr; })) return Fail("box");
     std::string buttons;
@@ -268,7 +270,7 @@ static int StepBox(const char* button) {
 
 // Chooses the list item TEXT of a combo box of a dialog the way a click would: select it and
 // tell the dialog. Returns false when the list has no such item.
-static bool PickComboItem(HWND dialog, int id, const std::wstring& text) {
+bool PickComboItem(HWND dialog, int id, const std::wstring& text) {
     HWND combo = GetDlgItem(dialog, id);
     DWORD_PTR index = (DWORD_PTR)CB_ERR;
     SendMessageTimeoutW(combo, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)text.c_str(), SMTO_NORMAL,
@@ -282,7 +284,7 @@ static bool PickComboItem(HWND dialog, int id, const std::wstring& text) {
 }
 
 // The font dialog: face list 0x470 (cmb1), size box 0x472 (cmb3).
-static int StepFont(const char* size, const char* face) {
+int StepFont(const char* size, const char* face) {
     HWND dialog = nullptr;
     if (!WaitFor([&] { return (dialog = DialogWith(0x472)) != nullptr; }))
         return Fail("font dialog");
@@ -316,14 +318,14 @@ static int StepFont(const char* size, const char* face) {
     return 0;
 }
 
-static int StepGone() {
+int StepGone() {
     HWND w = mainWindow ? mainWindow : FindWindowA("Selvo<->PC", nullptr);
     if (!WaitFor([&] { return !w ? true : !IsWindow(w); })) return Fail("gone");
     PrintLine("gone");
     return 0;
 }
 
-static bool IsStepName(const std::string& s) {
+bool IsStepName(const std::string& s) {
     for (const char* n : {"find", "idle", "select", "command", "char", "file", "cancel-file", "box",
                           "font", "close", "gone", "timeout", "nowindow"})
         if (s == n) return true;
@@ -332,7 +334,7 @@ static bool IsStepName(const std::string& s) {
 
 // The arguments as UTF-8: argv would hold them in the ANSI code page (1250 here), which cannot
 // carry every character of a path.
-static std::vector<std::string> Utf8Arguments() {
+std::vector<std::string> Utf8Arguments() {
     std::vector<std::string> args;
     int count = 0;
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -348,6 +350,8 @@ static std::vector<std::string> Utf8Arguments() {
     LocalFree(wide);
     return args;
 }
+
+}  // namespace
 
 int main() {
     std::vector<std::string> utf8Args = Utf8Arguments();

@@ -85,16 +85,16 @@ int RunBareClient(const char* path, const char* file) {
         return 1;
     }
     BuildIdentRequest();
-    bool ok = Exchange(fd, 1, 6);
+    bool ok = Exchange(fd, IdentRequestSize, IdentReplySize);
     unsigned block = region.firstBlock;
     for (; ok && block < unsigned(region.firstBlock + region.blockCount); ++block) {
         BuildBlockCommand(ActionWriteToDevice, uint16_t(block));
-        ok = Exchange(fd, 4, 1);
+        ok = Exchange(fd, CommandFrameSize, ByteReplySize);
         if (!ok) break;
         std::memcpy(IoBuffer.frameArea, &data[size_t(block - region.firstBlock) * BlockSize],
                     BlockSize);
         SealDataFrame();
-        ok = Exchange(fd, BlockSize + 1, 1);
+        ok = Exchange(fd, DataFrameSize, ByteReplySize);
     }
     close(fd);
     if (!ok) {

@@ -5,19 +5,23 @@
 
 #include "bench.h"
 
-static const char UsageText[] =
+namespace {
+
+const char UsageText[] =
     "Usage: selvo-bench engine [BLOCKS]\n"
     "       selvo-bench paced-write PORT_DIR FILE\n"
     "       selvo-bench detect [PORTS]\n"
     "       selvo-bench bare-client TTY FILE\n"
     "Run by tools/bench.sh; each prints its figures as \"name value\" lines.\n";
 
-static unsigned CountArgument(const char* text, unsigned fallback, unsigned high) {
+unsigned CountArgument(const char* text, unsigned fallback, unsigned high) {
     if (text == nullptr) return fallback;
     char* end = nullptr;
     unsigned long n = std::strtoul(text, &end, 10);
     return *end == '\0' && n > 0 && n <= high ? unsigned(n) : 0;
 }
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const char* command = argc > 1 ? argv[1] : "";

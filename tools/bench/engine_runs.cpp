@@ -88,13 +88,13 @@ int RunEngineSpeed(unsigned blocks) {
     std::string file = (folder.path / "scenes.usr").string();
     WriteWhole(file, Pattern(size_t(blocks) * BlockSize, 13));
     if (StartSim(sim, (folder.path / "com1").string(), {"--memory", memory}) != 0 ||
-        OpenChannel("COM1") != 0 || ConfigureChannel() != 0) {
+        OpenChannel("COM1") != PortOpened || ConfigureChannel() != PortOpened) {
         std::fprintf(stderr, "selvo-bench: the simulator did not come up\n");
         return 1;
     }
     struct {
         const char* name;
-        int action;
+        TransferAction action;
         std::string path;
     } runs[] = {
         {"write_blocks_per_s", ActionWriteToDevice, file},
@@ -127,7 +127,7 @@ int RunEngineSpeed(unsigned blocks) {
 
 int RunPacedWrite(const char* portDir, const char* file) {
     setenv("SELVO_PORT_DIR", portDir, 1);
-    if (OpenChannel("COM1") != 0 || ConfigureChannel() != 0) {
+    if (OpenChannel("COM1") != PortOpened || ConfigureChannel() != PortOpened) {
         std::fprintf(stderr, "selvo-bench: COM1 of %s cannot be opened\n", portDir);
         return 1;
     }
@@ -165,11 +165,11 @@ int RunSilentDetection(unsigned ports) {
     }
     BuildPortTable();
     Clock::time_point start = Clock::now();
-    int found = DetectDevice();
+    DetectOutcome found = DetectDevice();
     double seconds = SecondsSince(start);
     FreePortTable();
     for (int master : masters) close(master);
-    if (found != 0) {
+    if (found == DeviceFound) {
         std::fprintf(stderr, "selvo-bench: a silent port answered\n");
         return 1;
     }

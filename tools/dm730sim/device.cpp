@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace {
+
 enum ParserState {
     AwaitFrame,    // an identification request or the first byte of a command
     InCommand,     // bytes 1..3 of a block command
@@ -21,19 +23,23 @@ struct DeviceState {
     bool silent = false;
 };
 
-static DeviceState Device;
+DeviceState Device;
 
-static uint8_t SumOf(const uint8_t* bytes, int n) {
+uint8_t SumOf(const uint8_t* bytes, int n) {
     unsigned s = 0;
     for (int i = 0; i < n; ++i) s += bytes[i];
     return (uint8_t)s;
 }
 
-static void ReplyByte(uint8_t b, int64_t notBefore) { QueueReply(&b, 1, notBefore); }
+void ReplyByte(uint8_t b, int64_t notBefore) { QueueReply(&b, 1, notBefore); }
+
+}  // namespace
 
 void ResetDevice() { Device = DeviceState(); }
 
-static void AnswerIdent(int64_t due) {
+namespace {
+
+void AnswerIdent(int64_t due) {
     ++Device.identRequests;
     if (Device.silent) {
         Report("fault silent ident");
@@ -73,7 +79,7 @@ static void AnswerIdent(int64_t due) {
     QueueReply(reply, IdentSize, at);
 }
 
-static void SendBlock(int block, int64_t at) {
+void SendBlock(int block, int64_t at) {
     uint8_t frame[FrameSize];
     if (ReadMemoryBlock(block, frame) != 0) {
         Report("nak memory-read %d", block);
@@ -98,7 +104,7 @@ static void SendBlock(int block, int64_t at) {
     ++Device.blocksDone;
 }
 
-static void HandleCommand(int64_t due) {
+void HandleCommand(int64_t due) {
     Device.state = AwaitFrame;
     const uint8_t* c = Device.frame;
     int op = c[0];
@@ -161,7 +167,7 @@ static void HandleCommand(int64_t due) {
     Device.block = block;
 }
 
-static void HandleBlockFrame(int64_t due) {
+void HandleBlockFrame(int64_t due) {
     Device.state = AwaitFrame;
     int block = Device.block;
     int64_t at = due + Options.turnaroundNs;
@@ -201,9 +207,9 @@ static void HandleBlockFrame(int64_t due) {
     ++Device.blocksDone;
 }
 
-static void DropPartialFrame(int64_t now);
+void DropPartialFrame(int64_t now);
 
-static void TakeByte(uint8_t b, int64_t due) {
+void TakeByte(uint8_t b, int64_t due) {
     // Bytes are taken in batches: the silence before this one counts as well.
     if (SilenceDeadline() >= 0 && due > SilenceDeadline()) DropPartialFrame(due);
     Device.lastByteDue = due;
@@ -227,6 +233,8 @@ static void TakeByte(uint8_t b, int64_t due) {
         return;
     }
 }
+
+}  // namespace
 
 void ConsumeDueInput(int64_t now) {
     uint8_t b;
@@ -257,7 +265,9 @@ void CheckSilence(int64_t now) {
     DropPartialFrame(now);
 }
 
-static void DropPartialFrame(int64_t now) {
+namespace {
+
+void DropPartialFrame(int64_t now) {
     const char* what = Device.state == InCommand ? "command" : "block-in";
     bool loneEsc = Device.state == InBlockFrame && Device.count == 1 && Device.frame[0] == ESC;
     Report("drop %s %d", what, Device.count);
@@ -268,3 +278,5 @@ static void DropPartialFrame(int64_t now) {
     // rather than never; the reply still fits the PC's 720 ms.
     if (loneEsc) AnswerIdent(now);
 }
+
+}  // namespace

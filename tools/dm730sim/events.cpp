@@ -11,11 +11,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-static std::string pendingLines;
-static bool nonBlocking = false;
-static bool readerGone = false;
-static long lostLines = 0;
-static const size_t PendingLimit = 64u << 20;
+namespace {
+
+std::string pendingLines;
+bool nonBlocking = false;
+bool readerGone = false;
+long lostLines = 0;
+const size_t PendingLimit = 64u << 20;
+
+}  // namespace
 
 void SetupReports() {
     // Only a pipe or socket: O_NONBLOCK on a terminal would reach the shell too.

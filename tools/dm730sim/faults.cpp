@@ -27,10 +27,12 @@ int ParseNumber(const char* text, long low, long high, long* out) {
     return 0;
 }
 
+namespace {
+
 // "BLOCK" or "BLOCK:VALUE"; VALUE falls back to defaultValue when absent
 // (a negative default makes it required).
-static int ParseBlockValue(const char* text, long valueLow, long valueHigh, int defaultValue,
-                           FaultRule* rule) {
+int ParseBlockValue(const char* text, long valueLow, long valueHigh, int defaultValue,
+                    FaultRule* rule) {
     std::string s = text ? text : "";
     size_t colon = s.find(':');
     long block = 0;
@@ -53,7 +55,7 @@ struct BlockFaultOption {
     int defaultValue;  // -1: BLOCK:VALUE required; 0 with high 0: no value
 };
 
-static const BlockFaultOption BlockFaultOptions[] = {
+const BlockFaultOption BlockFaultOptions[] = {
     {"--nak-command", FaultNakCommand, 0, 0, 0},
     {"--status-byte", FaultStatusByte, 0, 255, -1},
     {"--nak-block", FaultNakBlock, 0, 0, 0},
@@ -64,10 +66,12 @@ static const BlockFaultOption BlockFaultOptions[] = {
     {"--store-changed", FaultStoreChanged, 1, 255, 0x01},
 };
 
-static int Refuse(const std::string& name, const char* value) {
+int Refuse(const std::string& name, const char* value) {
     fprintf(stderr, "dm730sim: bad value for %s: %s\n", name.c_str(), value ? value : "(none)");
     return -2;
 }
+
+}  // namespace
 
 int ParseFaultOption(const std::string& name, const char* value) {
     for (const BlockFaultOption& o : BlockFaultOptions) {

@@ -17,6 +17,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+namespace {
+
 struct QueuedByte {
     uint8_t value;
     int64_t due;  // when its last bit has arrived
@@ -42,8 +44,10 @@ struct SimLine {
     bool outputBlocked = false;
 };
 
-static SimLine Line;
-static const int64_t InputBatchNs = 5LL * 1000000LL;
+SimLine Line;
+const int64_t InputBatchNs = 5LL * 1000000LL;
+
+}  // namespace
 
 int LinePollFds(struct pollfd* fds, bool wantOutput) {
     int n = 0;
@@ -54,8 +58,10 @@ int LinePollFds(struct pollfd* fds, bool wantOutput) {
 bool IsLineUp() { return Line.fd >= 0; }
 const char* LineTtyName() { return Line.ttyName.c_str(); }
 
+namespace {
+
 // Raw bytes, no flow control, no translation, 38400 8N1.
-static int MakeRaw(int fd) {
+int MakeRaw(int fd) {
     struct termios t;
     if (tcgetattr(fd, &t) != 0) return -1;
     cfmakeraw(&t);
@@ -75,7 +81,7 @@ static int MakeRaw(int fd) {
 
 // The link replaces an earlier link (a stale one from a killed run, too) but
 // never a file or directory of someone else's.
-static int LinkToSlave(const std::string& path, const std::string& target) {
+int LinkToSlave(const std::string& path, const std::string& target) {
     struct stat st;
     if (lstat(path.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
         fprintf(stderr, "dm730sim: %s exists and is not a symbolic link\n", path.c_str());
@@ -92,7 +98,7 @@ static int LinkToSlave(const std::string& path, const std::string& target) {
     return 0;
 }
 
-static int OpenPseudoTerminal() {
+int OpenPseudoTerminal() {
     Line.fd = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (Line.fd < 0 || grantpt(Line.fd) != 0 || unlockpt(Line.fd) != 0) {
         fprintf(stderr, "dm730sim: cannot open a pseudo-terminal: %s\n", strerror(errno));
@@ -122,7 +128,7 @@ static int OpenPseudoTerminal() {
     return 0;
 }
 
-static int OpenDevice() {
+int OpenDevice() {
     Line.ttyName = Options.devicePath;
     Line.fd = open(Options.devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (Line.fd < 0 || MakeRaw(Line.fd) != 0) {
@@ -134,15 +140,19 @@ static int OpenDevice() {
     return 0;
 }
 
+}  // namespace
+
 int OpenLine() {
     int r = Options.devicePath.empty() ? OpenPseudoTerminal() : OpenDevice();
     if (r != 0) CloseLine(false);
     return r;
 }
 
+namespace {
+
 // Removes the link only while it still points at our terminal: a later run may
 // have taken the path over.
-static void RemoveLink() {
+void RemoveLink() {
     if (!Line.linked) return;
     Line.linked = false;
     char target[PATH_MAX];
@@ -151,6 +161,8 @@ static void RemoveLink() {
     target[n] = '\0';
     if (Line.ttyName == target) unlink(Options.linkPath.c_str());
 }
+
+}  // namespace
 
 void CloseLine(bool hangup) {
     RemoveLink();
@@ -166,11 +178,13 @@ void CloseLine(bool hangup) {
     if (hangup) Report("hangup");
 }
 
+namespace {
+
 // Bytes the peer sent before its last close belong to an exchange it gave up.
 // They can still wait on the master when the close is seen (this process may
 // have been slow to run), and a reopened peer may already have sent its ESC.
 // Returns whether the last byte drained was an ESC.
-static bool DrainStaleInput() {
+bool DrainStaleInput() {
     size_t count = Line.input.size();
     bool lastEsc = count > 0 && Line.input.back().value == ESC;
     Line.input.clear();
@@ -193,7 +207,7 @@ static bool DrainStaleInput() {
 // last handle closes, or when it opens anew, are dropped. What the pty already
 // holds for the peer is the peer's own queue, which its open empties as a COM
 // port's does.
-static void FollowPeer(int64_t now) {
+void FollowPeer(int64_t now) {
     alignas(struct inotify_event) char buffer[1024];
     bool drainedEsc = false;
     for (;;) {
@@ -223,6 +237,8 @@ static void FollowPeer(int64_t now) {
         }
     }
 }
+
+}  // namespace
 
 void ReceiveBytes(int64_t now) {
     if (Line.fd < 0) return;

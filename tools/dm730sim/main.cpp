@@ -14,9 +14,11 @@
 
 SimOptions Options;
 
-static volatile sig_atomic_t stopRequested = 0;
+namespace {
 
-static const char HelpText[] =
+volatile sig_atomic_t stopRequested = 0;
+
+const char HelpText[] =
     "Usage: dm730sim (--link PATH | --device PATH) [options]\n"
     "Plays the Dm730 Selvo controller on a serial line: answers ESC with the\n"
     "identification reply and block commands 0x11 (write) and 0x12 (read) with\n"
@@ -111,15 +113,19 @@ static const char HelpText[] =
     "SIGINT or SIGTERM: removes the link and exits with status 0.\n"
     "--version prints the version, --help this text.\n";
 
+}  // namespace
+
 int64_t NowNs() {
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return (int64_t)ts.tv_sec * 1000000000LL + ts.tv_nsec;
 }
 
-static void OnStopSignal(int) { stopRequested = 1; }
+namespace {
 
-static int ParseVersions(const char* text) {
+void OnStopSignal(int) { stopRequested = 1; }
+
+int ParseVersions(const char* text) {
     unsigned a, b, c, d;
     char tail;
     if (text == nullptr || sscanf(text, "%u.%u,%u.%u%c", &a, &b, &c, &d, &tail) != 4 || a > 255 ||
@@ -132,13 +138,13 @@ static int ParseVersions(const char* text) {
     return 0;
 }
 
-static int Usage(const char* problem, const char* what) {
+int Usage(const char* problem, const char* what) {
     fprintf(stderr, "dm730sim: %s%s\nTry dm730sim --help.\n", problem, what ? what : "");
     return 2;
 }
 
 // 0 parsed, 1 --help or --version shown, 2 bad command line.
-static int ParseCommandLine(int argc, char** argv) {
+int ParseCommandLine(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -198,7 +204,7 @@ static int ParseCommandLine(int argc, char** argv) {
     return 0;
 }
 
-static void InstallSignals(sigset_t* waitMask) {
+void InstallSignals(sigset_t* waitMask) {
     struct sigaction sa;
     memset(&sa, 0, sizeof sa);
     sa.sa_handler = OnStopSignal;
@@ -220,11 +226,11 @@ static void InstallSignals(sigset_t* waitMask) {
     sigdelset(waitMask, SIGHUP);
 }
 
-static void Earliest(int64_t* wake, int64_t t) {
+void Earliest(int64_t* wake, int64_t t) {
     if (t >= 0 && (*wake < 0 || t < *wake)) *wake = t;
 }
 
-static void RunLoop(const sigset_t* waitMask) {
+void RunLoop(const sigset_t* waitMask) {
     while (!stopRequested) {
         int64_t now = NowNs();
         ReceiveBytes(now);
@@ -253,6 +259,8 @@ static void RunLoop(const sigset_t* waitMask) {
         if (FlushReports() != 0) stopRequested = 1;
     }
 }
+
+}  // namespace
 
 int main(int argc, char** argv) {
     int parsed = ParseCommandLine(argc, argv);

@@ -10,8 +10,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-static int memoryFd = -1;
-static std::vector<uint8_t> memoryImage;  // when no file is given
+namespace {
+
+int memoryFd = -1;
+std::vector<uint8_t> memoryImage;  // when no file is given
+
+}  // namespace
 
 int OpenMemory(const std::string& path) {
     const off_t size = (off_t)BlockCount * BlockSize;

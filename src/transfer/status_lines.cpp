@@ -1,4 +1,4 @@
-#include "app/status_lines.h"
+#include "transfer/status_lines.h"
 
 #include <cstdio>
 

@@ -1,4 +1,5 @@
-// The four status lines, each composed into a 40-byte buffer.
+// The four status lines, each composed into a 40-byte buffer: the window draws
+// them, the command line shows the same texts.
 #pragma once
 
 const int StatusLineSize = 40;

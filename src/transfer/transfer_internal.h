@@ -1,0 +1,44 @@
+// The transfer's own helpers: the block file, the verification of a block and
+// the cut of the read's target. Only src/transfer (and the tests) use them;
+// the front ends go through transfer.h and start.h.
+#pragma once
+#include <cstdint>
+
+#include "transfer/transfer.h"
+
+// As every outcome of the program: 0 is success.
+enum BlockFileOutcome { BlockFileDone = 0, BlockFileFailed = -1 };
+
+// Block file I/O at the position of nextBlock in the transfer's file, each
+// with up to 20 attempts.
+const int FileBlockAttempts = 20;
+// 256 bytes of inputFile into block; at the end of the file the rest of the
+// block is filled with zeros and *endOfFile is set.
+BlockFileOutcome ReadFileBlock(uint8_t block[BlockSize], bool* endOfFile);
+// Bytes 0..255 of the frame area to outputFile, flushed so a failing disk is
+// noticed at this block rather than lost at the close.
+BlockFileOutcome WriteFileBlock();
+// The texts of a block that could not be read from or written to the file
+// after every attempt.
+extern const char FileReadFailureText[];
+extern const char FileWriteFailureText[];
+
+// The file to send or compare, opened for reading as inputFile.
+BlockFileOutcome OpenSourceFile(const char* path);
+// The read's target, opened by the start without cutting it: a transfer that
+// never hears the device leaves the operator's file as it was. Once the device
+// has answered the identification request, the file is cut to nothing and
+// the blocks follow.
+BlockFileOutcome OpenTargetFile(const char* path);
+BlockFileOutcome CutTargetFile();
+// The path of the file the transfer's action uses (the target for a read,
+// the source otherwise), as it was opened.
+const char* TransferFilePath();
+// errno of the latest file operation above that failed; 0 when none was set.
+unsigned long FileSystemError();
+
+// Compares fileBlock with the received block, asking the operator at each
+// difference: compared to the end, or stopped by the operator (then the phase
+// is idle, inputFile closed and the failure FailureStopped).
+enum VerifyOutcome { BlockCompared = 0, VerifyStopped = -1 };
+VerifyOutcome VerifyBlock(const uint8_t fileBlock[BlockSize]);
