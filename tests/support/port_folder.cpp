@@ -2,12 +2,7 @@
 
 #include <cstdlib>
 
-PortFolder::PortFolder() : folder_("selvo_ports") {
-    const char* old = std::getenv("SELVO_PORT_DIR");
-    hadValue_ = old != nullptr;
-    if (hadValue_) oldValue_ = old;
-    setenv("SELVO_PORT_DIR", folder_.Path().c_str(), 1);
-}
+PortFolder::PortFolder() { setenv("SELVO_PORT_DIR", folder_.Path().c_str(), 1); }
 
 PortFolder::~PortFolder() {
     if (hadValue_)
