@@ -15,13 +15,12 @@ from collections import defaultdict
 SIDES = (("x64", "64-bit"), ("x86", "32-bit"))
 
 
-def read_figures(path):
+def read_figures(lines):
     figures = defaultdict(list)
-    with open(path, encoding="utf-8", errors="replace") as lines:
-        for line in lines:
-            name, _, value = line.rstrip("\n").partition(" ")
-            if name:
-                figures[name].append(value)
+    for line in lines:
+        name, _, value = line.rstrip("\n").partition(" ")
+        if name:
+            figures[name].append(value)
     return figures
 
 
@@ -135,4 +134,5 @@ def render(figures):
 if __name__ == "__main__":
     if len(sys.argv) != 2:
         sys.exit(__doc__.split("\n\n")[1])
-    sys.stdout.buffer.write(render(read_figures(sys.argv[1])).encode("utf-8"))
+    with open(sys.argv[1], encoding="utf-8", errors="replace") as lines:
+        sys.stdout.buffer.write(render(read_figures(lines)).encode("utf-8"))
