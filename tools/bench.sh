@@ -203,7 +203,7 @@ native_paced_run() {   # bare|native RUN
   stop_sims "$first"
   if [ $rc -ne 0 ]; then
     # The message the transfer showed says most; the client's last word otherwise.
-    record "failed_$who" "run $2: $( { grep -m1 'showed' "$OUT/$who-$2.err" || tail -1 "$OUT/$who-$2.err"; } | iconv -f CP1250 -t UTF-8)"
+    record "failed_$who" "run $2: $( { grep -a -m1 'showed' "$OUT/$who-$2.err" || tail -1 "$OUT/$who-$2.err"; } | iconv -f CP1250 -t UTF-8)"
     say "the $who write did not end (run $2; see build/bench)"
     return 1
   fi
