@@ -2,6 +2,7 @@
 // I/O: what the PC program and the other tests rely on when no controller is
 // at hand.
 #include "support/sim_process.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -135,26 +136,15 @@ const uint8_t ESC = 0x1B, ACK = 0x06, NAK = 0x15;
 
 class SimTest : public ::testing::Test {
   protected:
-    std::string dir;
-    std::string link;
-    std::string image;
+    TempFolder dir{"dm730sim_test"};
+    std::string link = dir.PathOf("com1");
+    std::string image = dir.PathOf("memory.bin");
     SimProcess sim;
     int fd = -1;
-
-    void SetUp() override {
-        char templ[] = "/tmp/dm730sim_test.XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir = templ;
-        link = dir + "/com1";
-        image = dir + "/memory.bin";
-    }
 
     void TearDown() override {
         if (fd >= 0) close(fd);
         StopSim(sim);
-        unlink(image.c_str());
-        unlink(link.c_str());
-        rmdir(dir.c_str());
     }
 
     // Starts the simulator with the image and extra options, and opens the line.

@@ -23,6 +23,7 @@
 #include "serial/port_table.h"
 #include "serial/serial_channel.h"
 #include "support/operator_recorder.h"
+#include "support/port_folder.h"
 #include "support/sim_process.h"
 #include "transfer/transfer.h"
 
@@ -120,12 +121,6 @@ class FakeDevice {
 class PortDetection : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/selvo-detect-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
-        const char* old = getenv("SELVO_PORT_DIR");
-        if (old) oldFolder_ = old, hadOldFolder_ = true;
-        setenv("SELVO_PORT_DIR", folder_.c_str(), 1);
         ResetScreen();
         currentPort = 0;
         TransferJob.phase = PhaseIdle;
@@ -135,12 +130,6 @@ class PortDetection : public ::testing::Test {
         StopSim(sim_);
         devices_.clear();
         for (int fd : masters_) close(fd);
-        for (const std::string& f : files_) unlink(f.c_str());
-        rmdir(folder_.c_str());
-        if (hadOldFolder_)
-            setenv("SELVO_PORT_DIR", oldFolder_.c_str(), 1);
-        else
-            unsetenv("SELVO_PORT_DIR");
         FreePortTable();
         TransferJob.phase = PhaseIdle;
     }
@@ -148,7 +137,6 @@ class PortDetection : public ::testing::Test {
     void LinkPort(int n, const std::string& target) {
         std::string link = folder_ + "/com" + std::to_string(n);
         ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
-        files_.push_back(link);
     }
     // A pty nobody answers on; returns its master.
     Pty SilentPort(int n) {
@@ -168,7 +156,6 @@ class PortDetection : public ::testing::Test {
         FILE* f = std::fopen(path.c_str(), "w");
         EXPECT_NE(f, nullptr);
         if (f) std::fclose(f);
-        files_.push_back(path);
         return path;
     }
     void BuildTable(int ports) {
@@ -177,10 +164,8 @@ class PortDetection : public ::testing::Test {
             ASSERT_EQ(std::string(PortTable[i]), "COM" + std::to_string(i + 1) + ":");
         ASSERT_STREQ(PortTable[ports], "");
     }
-    std::string folder_;
-    std::string oldFolder_;
-    bool hadOldFolder_ = false;
-    std::vector<std::string> files_;
+    PortFolder ports_;
+    std::string folder_ = ports_.Path().string();
     std::vector<int> masters_;
     std::vector<std::unique_ptr<FakeDevice>> devices_;
     SimProcess sim_;

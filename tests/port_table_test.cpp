@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "serial/port_table.h"
+#include "support/port_folder.h"
 
 namespace {
 
@@ -115,36 +116,15 @@ TEST(PortTable, FallbackOffersComOneAndTwo) {
 // The native enumeration: one port per entry of the folder, named as the spooler would.
 class PortFolder : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/selvo-ports-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
-        const char* old = getenv("SELVO_PORT_DIR");
-        hadOld = old != nullptr;
-        if (hadOld) oldValue = old;
-    }
-    void TearDown() override {
-        for (const std::string& n : made) unlink((folder + "/" + n).c_str());
-        rmdir(folder.c_str());
-        if (hadOld)
-            setenv("SELVO_PORT_DIR", oldValue.c_str(), 1);
-        else
-            unsetenv("SELVO_PORT_DIR");
-        FreePortTable();
-    }
+    void TearDown() override { FreePortTable(); }
     void Link(const std::string& name) {
-        ASSERT_EQ(symlink("/dev/null", (folder + "/" + name).c_str()), 0);
-        made.push_back(name);
+        ASSERT_EQ(symlink("/dev/null", ports.PathOf(name).c_str()), 0);
     }
-    std::string folder;
-    std::vector<std::string> made;
-    bool hadOld = false;
-    std::string oldValue;
+    ::PortFolder ports;  // the support's, which this suite is named after; set meanwhile
 };
 
 TEST_F(PortFolder, ListsTheComLinksSortedAsTheSpoolerNamesThem) {
     for (const char* n : {"com3", "lpt1", "com12", "com1"}) Link(n);
-    setenv("SELVO_PORT_DIR", folder.c_str(), 1);
     BuildPortTable();
     EXPECT_STREQ(PortTable[0], "COM12:");
     EXPECT_STREQ(PortTable[1], "COM1:");
@@ -153,7 +133,6 @@ TEST_F(PortFolder, ListsTheComLinksSortedAsTheSpoolerNamesThem) {
 }
 
 TEST_F(PortFolder, AnEmptyFolderGivesAnEmptyTable) {
-    setenv("SELVO_PORT_DIR", folder.c_str(), 1);
     BuildPortTable();
     EXPECT_TRUE(IsPortTableEmpty());
 }

@@ -4,22 +4,17 @@
 
 #include <cstdint>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <regex>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "support/byte_files.h"
+
 namespace {
 
 std::string ResDir() { return std::string(SOURCE_DIR) + "/res/"; }
-
-std::vector<uint8_t> ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
-                                std::istreambuf_iterator<char>());
-}
 
 uint32_t Le(const std::vector<uint8_t>& d, size_t at, int bytes) {
     uint32_t v = 0;
@@ -63,7 +58,7 @@ TEST(Resources, EachIconGroupHoldsOneImageOfItsSizeAndDepth) {
     std::map<int, RcEntry> rc = ReadResourceScript();
     for (const IconExpectation& c : cases) {
         SCOPED_TRACE("icon group " + std::to_string(c.id) + ": " + rc[c.id].file);
-        std::vector<uint8_t> d = ReadAll(ResDir() + rc[c.id].file);
+        std::vector<uint8_t> d = ReadWhole(ResDir() + rc[c.id].file);
         ASSERT_GE(d.size(), 22u);
         EXPECT_EQ(Le(d, 0, 2), 0u);  // reserved
         EXPECT_EQ(Le(d, 2, 2), 1u);  // type: icon
@@ -83,7 +78,7 @@ TEST(Resources, EachIconGroupHoldsOneImageOfItsSizeAndDepth) {
 
 TEST(Resources, PictureIsAn8BitBitmapOfAtMost194ColoursAndEveryPixelHasOne) {
     std::map<int, RcEntry> rc = ReadResourceScript();
-    std::vector<uint8_t> d = ReadAll(ResDir() + rc[4].file);
+    std::vector<uint8_t> d = ReadWhole(ResDir() + rc[4].file);
     ASSERT_GE(d.size(), 54u);
     EXPECT_EQ(d[0], 'B');
     EXPECT_EQ(d[1], 'M');

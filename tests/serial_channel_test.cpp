@@ -21,6 +21,7 @@
 #include "serial/port_devices.h"
 #include "serial/port_table.h"
 #include "serial/serial_channel.h"
+#include "support/port_folder.h"
 
 namespace {
 
@@ -38,16 +39,11 @@ struct FarEnd {
 
 class SerialChannelTest : public ::testing::Test {
   protected:
-    std::string dir;
+    PortFolder ports;
+    std::string dir = ports.Path().string();
     std::deque<FarEnd> ends;  // references stay valid as ports are added
 
-    void SetUp() override {
-        char pattern[] = "/tmp/selvo-ports-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        setenv("SELVO_PORT_DIR", dir.c_str(), 1);
-        memset(&IoBuffer, 0, sizeof IoBuffer);
-    }
+    void SetUp() override { memset(&IoBuffer, 0, sizeof IoBuffer); }
 
     void TearDown() override {
         CloseChannel();
@@ -55,13 +51,7 @@ class SerialChannelTest : public ::testing::Test {
         for (FarEnd& e : ends) {
             if (e.master >= 0) close(e.master);
             if (e.slave >= 0) close(e.slave);
-            unlink(e.link.c_str());
         }
-        unlink((dir + "/com5").c_str());
-        unlink((dir + "/com6").c_str());
-        unlink((dir + "/plain").c_str());
-        rmdir(dir.c_str());
-        unsetenv("SELVO_PORT_DIR");
     }
 
     // A pty whose slave end is linked as dir/linkName; the master is the device.

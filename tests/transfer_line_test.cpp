@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sched.h>
@@ -27,8 +26,10 @@
 #include "serial/serial_channel.h"
 #include "support/byte_files.h"
 #include "support/operator_recorder.h"
+#include "support/port_folder.h"
 #include "support/prepared_transfer.h"
 #include "support/sim_process.h"
+#include "support/temp_folder.h"
 #include "transfer/start.h"
 #include "transfer/transfer.h"
 
@@ -38,18 +39,12 @@ using Clock = std::chrono::steady_clock;
 
 class TransferLineTest : public ::testing::Test {
   protected:
-    std::filesystem::path dir;
-    std::string memoryPath;
+    TempFolder dir{"selvo_line"};
+    PortFolder ports;
+    std::string memoryPath = dir.PathOf("memory.img");
     SimProcess sim;
 
     void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "selvo_line_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        std::filesystem::create_directory(dir / "ports");
-        setenv("SELVO_PORT_DIR", (dir / "ports").c_str(), 1);
-        memoryPath = (dir / "memory.img").string();
         ResetScreen();
         ResetTransferJob();
         CreateChannelEvents();
@@ -60,18 +55,16 @@ class TransferLineTest : public ::testing::Test {
         CloseChannelEvents();
         StopSim(sim);
         ResetTransferJob();
-        unsetenv("SELVO_PORT_DIR");
-        std::filesystem::remove_all(dir);
     }
 
-    std::string PathOf(const char* name) const { return (dir / name).string(); }
+    std::string PathOf(const char* name) const { return dir.PathOf(name); }
 
     // The controller on COM1, its memory image holding `image` when given.
     void StartDevice(const std::vector<std::string>& faults, const Bytes& image = Bytes()) {
         if (!image.empty()) WriteWhole(memoryPath, image);
         std::vector<std::string> args = {"--memory", memoryPath};
         args.insert(args.end(), faults.begin(), faults.end());
-        ASSERT_EQ(StartSim(sim, (dir / "ports" / "com1").string(), args), 0);
+        ASSERT_EQ(StartSim(sim, ports.PathOf("com1"), args), 0);
         ASSERT_EQ(OpenChannel("COM1"), 0);
         ASSERT_EQ(ConfigureChannel(), 0);
     }

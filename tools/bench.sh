@@ -14,8 +14,9 @@
 # request to its last block, the same for every client.
 #
 # Usage: tools/bench.sh   (builds what is missing; about 7 minutes on two cores where only the
-# 64-bit program runs, about 9 where the 32-bit one runs too). The table is also saved as
-# build/bench/table.md; the runs' logs stay in build/bench/.
+# 64-bit program runs, about 9 where the 32-bit one runs too). Each run's figures go to
+# build/bench/figures.txt as `name value` lines; tools/bench_figures.py takes the medians and
+# renders the table, also saved as build/bench/table.md; the runs' logs stay in build/bench/.
 # Environment: SELVO_EXE measures that program only (another build, to compare; SELVO_DRIVER then
 # names a driver of its architecture); SELVO_WINE64_ONLY=1 behaves as a host that runs 64-bit
 # code only.
@@ -29,9 +30,9 @@ OUT=$ROOT/build/bench
 SIM=$ROOT/build/native/tools/dm730sim/dm730sim
 BENCH=$ROOT/build/native/tools/bench/selvo-bench
 FIRMWARE=$OUT/firmware.upg
+FIGURES=$OUT/figures.txt
 SILENT_PORTS=2
 IDLE_SECONDS=3
-TICKS=$(getconf CLK_TCK)
 
 # shellcheck source=tests/wine/prefix.sh
 source "$ROOT/tests/wine/prefix.sh"
@@ -110,20 +111,20 @@ trap 'exit 130' INT TERM
 
 now() { date +%s.%N; }
 
-# Processor time a process has used so far, in clock ticks (user + system).
-cpu_ticks() {   # PID
-  local stat
+# Processor time in clock ticks (user + system), from /proc/PID/stat: what a running process
+# has used so far, or with `children` what the children it has waited for used.
+cpu_ticks() {   # PID [children]
+  local stat whose=${2:-self}
   stat=$(cat "/proc/$1/stat" 2>/dev/null) || { echo 0; return; }
-  # Fields after the name, which is in parentheses and may hold spaces: utime is the 12th.
+  # Fields after the name, which is in parentheses and may hold spaces: utime is the 12th,
+  # then stime, cutime, cstime.
   # shellcheck disable=SC2086  # split into fields on purpose
   set -- ${stat##*) }
-  echo $((${12} + ${13}))
+  if [ "$whose" = children ]; then echo $((${14} + ${15})); else echo $((${12} + ${13})); fi
 }
 
-# % of one core from a tick count over a wall-clock interval.
-cpu_percent() {   # TICKS SECONDS
-  LC_ALL=C awk -v t="$1" -v s="$2" -v hz="$TICKS" 'BEGIN { printf "%.1f", 100 * t / hz / s }'
-}
+# Seconds from one `now` to another.
+seconds_between() { echo "$2 - $1" | bc; }
 
 # A simulator on LINK with its event lines stamped in OUTFILE.
 bench_sim() {   # LINK OUTFILE OPTIONS...
@@ -155,21 +156,11 @@ wait_last_block() {   # SIMFILE [N]
   done
 }
 
-# "median min max" of numbers.
-spread() {
-  printf '%s\n' "$@" | LC_ALL=C sort -g | LC_ALL=C awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)], v[1], v[NR] }'
+# One figure of a run, or a fact of the machine, as a `name value` line for bench_figures.py;
+# nothing when the value is missing (that run then has no such figure).
+record() {   # NAME VALUE
+  [ -z "$2" ] || printf '%s %s\n' "$1" "${2//$'\n'/ }" >>"$FIGURES"
 }
-
-# Each number divided by D.
-ratios() {   # D NUMBER...
-  local d=$1
-  shift
-  [ -n "$d" ] || return 0
-  printf '%s\n' "$@" | LC_ALL=C awk -v d="$d" '{ printf "%.4f\n", $1 / d }'
-}
-
-declare -A FIGURES=()   # row name -> the runs' figures
-record() { FIGURES[$1]="${FIGURES[$1]:-} $2"; }
 
 # --- native ------------------------------------------------------------------------------------
 
@@ -194,22 +185,33 @@ native_detection() {
 native_paced_run() {   # bare|native RUN
   local who=$1 simout="$OUT/$1-$2.sim" out first=${#SIM_PIDS[@]}
   bench_sim "$OUT/ports/com1" "$simout" --line-rate --memory "$OUT/memory.bin" || return 1
+  local t0 t1 ticks rc
   if [ "$who" = bare ]; then
     "$BENCH" bare-client "$OUT/ports/com1" "$FIRMWARE" 2>"$OUT/$who-$2.err"
+    rc=$?
   else
-    out=$("$BENCH" paced-write "$OUT/ports" "$FIRMWARE" 2>"$OUT/$who-$2.err")
+    # The engine's processor time as the subshell that waited for it sees it.
+    t0=$(now)
+    ticks=$("$BENCH" paced-write "$OUT/ports" "$FIRMWARE" >"$OUT/$who-$2.out" 2>"$OUT/$who-$2.err"
+            rc=$?
+            cpu_ticks $BASHPID children
+            exit $rc)
+    rc=$?
+    t1=$(now)
   fi
-  local rc=$?
   wait_last_block "$simout"
   stop_sims "$first"
   if [ $rc -ne 0 ]; then
     # The message the transfer showed says most; the client's last word otherwise.
-    FAILED_RUNS[$who]="${FAILED_RUNS[$who]:-}run $2: $( { grep -m1 'showed' "$OUT/$who-$2.err" || tail -1 "$OUT/$who-$2.err"; } | iconv -f CP1250 -t UTF-8); "
+    record "failed_$who" "run $2: $( { grep -a -m1 'showed' "$OUT/$who-$2.err" || tail -1 "$OUT/$who-$2.err"; } | iconv -f CP1250 -t UTF-8)"
     say "the $who write did not end (run $2; see build/bench)"
     return 1
   fi
-  [ "$who" = bare ] || record native_cpu "$(LC_ALL=C awk '$1 == "cpu_percent" { print $2 }' <<<"$out")"
-  record "${who}_seconds" "$(transfer_seconds "$simout")"
+  if [ "$who" = native ]; then
+    record native_ticks "$ticks"
+    record native_wall_s "$(seconds_between "$t0" "$t1")"
+  fi
+  record "${who}_s" "$(transfer_seconds "$simout")"
 }
 
 # --- Wine --------------------------------------------------------------------------------------
@@ -288,41 +290,39 @@ wine_program_down() {
   wine_side_down
 }
 
-# Processor time of the idle program and the wineserver, from idle_begin to idle_end.
-idle_begin() { IDLE_T0=$(now) IDLE_P0=$(cpu_ticks "$SELVO_PID") IDLE_W0=$(cpu_ticks "$WINESERVER_PID"); }
-idle_end() {   # ARCH
+# Processor time of the program and the wineserver over a stretch of wall-clock time, recorded
+# as NAME_program_ticks, NAME_server_ticks and NAME_wall_s.
+wine_cpu_begin() { CPU_T0=$(now) CPU_P0=$(cpu_ticks "$SELVO_PID") CPU_W0=$(cpu_ticks "$WINESERVER_PID"); }
+wine_cpu_end() {   # NAME
   local t1 p1 w1
   t1=$(now) p1=$(cpu_ticks "$SELVO_PID") w1=$(cpu_ticks "$WINESERVER_PID")
-  record "idle_$1" "$(cpu_percent $((p1 - IDLE_P0 + w1 - IDLE_W0)) "$(echo "$t1 - $IDLE_T0" | bc)")"
-  record "idle_program_$1" "$(cpu_percent $((p1 - IDLE_P0)) "$(echo "$t1 - $IDLE_T0" | bc)")"
+  record "$1_program_ticks" $((p1 - CPU_P0))
+  record "$1_server_ticks" $((w1 - CPU_W0))
+  record "$1_wall_s" "$(seconds_between "$CPU_T0" "$t1")"
 }
 
 # The Nth paced firmware write of the running program, with its processor time and the
 # wineserver's from the moment the file was chosen until the simulator stored the last block.
 wine_paced_write() {   # ARCH N
-  local arch=$1 t0 t1 p0 p1 w0 w1 seconds blocks
+  local arch=$1 blocks
   # The firmware is the data kind at start-up: the write command and the file are all it takes.
   if ! drive timeout 30 command 103 file "$FIRMWARE"; then
-    FAILED_RUNS[$arch]="${FAILED_RUNS[$arch]:-}run $2 not started: $(tail -1 "$OUT/step.out"); "
+    record "failed_$arch" "run $2 not started: $(tail -1 "$OUT/step.out")"
     say "the ${SIDE_NAME[$arch]} program's write could not be started (run $2)"
     return 1
   fi
-  t0=$(now) p0=$(cpu_ticks "$SELVO_PID") w0=$(cpu_ticks "$WINESERVER_PID")
+  wine_cpu_begin
   if ! wait_last_block "$WINE_SIM_OUT" "$2"; then
     # Most likely the program reported a failure: its message box says which, and OK on it
     # leaves the program ready for the next write.
     drive timeout 3 box ok
     blocks=$(LC_ALL=C awk '$2 == "ident" { n = 0 } $2 == "block-in" { n++ } END { print n + 0 }' "$WINE_SIM_OUT")
-    FAILED_RUNS[$arch]="${FAILED_RUNS[$arch]:-}run $2 after $blocks blocks: $(sed -n 's/^box caption=.* text="\(.*\)" buttons=.*$/\1/p' "$OUT/step.out" | head -1); "
+    record "failed_$arch" "run $2 after $blocks blocks: $(sed -n 's/^box caption=.* text="\(.*\)" buttons=.*$/\1/p' "$OUT/step.out" | head -1)"
     say "the ${SIDE_NAME[$arch]} program's write did not end (run $2; see build/bench)"
     return 1
   fi
-  t1=$(now) p1=$(cpu_ticks "$SELVO_PID") w1=$(cpu_ticks "$WINESERVER_PID")
-  seconds=$(echo "$t1 - $t0" | bc)
-  record "wine_${arch}_cpu" "$(cpu_percent $((p1 - p0)) "$seconds")"
-  record "wine_${arch}_server" "$(cpu_percent $((w1 - w0)) "$seconds")"
-  record "wine_${arch}_both" "$(cpu_percent $((p1 - p0 + w1 - w0)) "$seconds")"
-  record "wine_${arch}_seconds" "$(transfer_seconds "$WINE_SIM_OUT" "$2")"
+  wine_cpu_end "wine_$arch"
+  record "wine_${arch}_s" "$(transfer_seconds "$WINE_SIM_OUT" "$2")"
   drive timeout 5 idle
   grep -q 'box=none' "$OUT/step.out" || say "the ${SIDE_NAME[$arch]} program shows a message after its write: $(tail -1 "$OUT/step.out")"
 }
@@ -331,7 +331,6 @@ wine_paced_write() {   # ARCH N
 
 SIDES=()
 declare -A SKIPPED=()      # side -> why it was not measured
-declare -A FAILED_RUNS=()  # side -> the paced runs that did not finish, and why
 declare -A DETECTION_FAILED=()
 if [ -n "${SELVO_EXE:-}" ]; then
   chosen=$(pe_arch "$SELVO_EXE") || { say "$SELVO_EXE is not a Windows program"; exit 2; }
@@ -373,18 +372,18 @@ if [ -z "${SKIPPED[x64]:-}" ] && ! wine_program_up x64; then
 fi
 for i in $(seq $RUNS); do
   say "round $i of $RUNS"
-  [ -n "${SKIPPED[x64]:-}" ] || idle_begin
+  [ -n "${SKIPPED[x64]:-}" ] || wine_cpu_begin
   native_paced_run bare "$i"
   native_paced_run native "$i"
-  [ -n "${SKIPPED[x64]:-}" ] || { idle_end x64; wine_paced_write x64 "$i"; }
+  [ -n "${SKIPPED[x64]:-}" ] || { wine_cpu_end idle_x64; wine_paced_write x64 "$i"; }
 done
 wine_program_down
 if [[ " ${SIDES[*]} " == *" x86 "* ]] && [ -z "${SKIPPED[x86]:-}" ]; then
   if wine_program_up x86; then
     for i in $(seq $RUNS); do
-      idle_begin
+      wine_cpu_begin
       sleep $IDLE_SECONDS
-      idle_end x86
+      wine_cpu_end idle_x86
       wine_paced_write x86 "$i"
     done
   else
@@ -397,64 +396,16 @@ wine_fixture_stop
 
 # --- the table ---------------------------------------------------------------------------------
 
-# One row: the median and min–max of a figure, each formatted with FORMAT.
-row() {   # LABEL FORMAT NUMBER...
-  local label=$1 format=$2 median low high
-  shift 2
-  if [ $# -eq 0 ]; then
-    printf '| %s | – | – |\n' "$label"
-    return
-  fi
-  read -r median low high < <(spread "$@")
-  printf "| %s | $format | $format–$format |\n" "$label" "$median" "$low" "$high"
-}
-
-skipped_row() { printf '| %s | %s | |\n' "$1" "$2"; }
-
-# shellcheck disable=SC2086,SC2046  # the figures are space-separated numbers
-{
-  # The Wine fixtures chose a Polish locale, whose numbers have a decimal comma.
-  export LC_ALL=C.UTF-8
-  bare_median=$(spread ${FIGURES[bare_seconds]:-} | cut -d' ' -f1)
-  echo "Selvo bench: $(nproc) cores, $("$WINE64_LOADER" --version 2>/dev/null), load average at start $LOAD_AT_START; $((SECONDS - STARTED)) s in all."
-  [ -z "${SELVO_EXE:-}" ] || echo "Program under Wine: $SELVO_EXE."
-  echo "Each figure is the median of $RUNS runs (min–max beside it). Paced: the firmware region (512 blocks) written"
-  echo "to dm730sim --line-rate (line limit $LINE_LIMIT s), with one \`nice -n 19\` busy process beside it."
-  echo
-  echo "| measurement | median | min–max |"
-  echo "|---|---|---|"
-  row "engine write, native, unpaced (blocks/s)" %.0f ${FIGURES[engine_write]:-}
-  row "engine read, native, unpaced (blocks/s)" %.0f ${FIGURES[engine_read]:-}
-  row "paced write, bare client (s)" %.2f ${FIGURES[bare_seconds]:-}
-  row "– ratio to the line limit" %.3f $(ratios $LINE_LIMIT ${FIGURES[bare_seconds]:-})
-  [ -z "${FAILED_RUNS[bare]:-}" ] || skipped_row "– paced writes that did not finish" "${FAILED_RUNS[bare]%; }"
-  row "paced write, native engine (s)" %.2f ${FIGURES[native_seconds]:-}
-  row "– ratio to the line limit" %.3f $(ratios $LINE_LIMIT ${FIGURES[native_seconds]:-})
-  row "– ratio to the bare client" %.3f $(ratios "$bare_median" ${FIGURES[native_seconds]:-})
-  row "– CPU of the engine (% of one core)" %.1f ${FIGURES[native_cpu]:-}
-  [ -z "${FAILED_RUNS[native]:-}" ] || skipped_row "– paced writes that did not finish" "${FAILED_RUNS[native]%; }"
-  for arch in x64 x86; do
-    name="Wine ${SIDE_NAME[$arch]} program"
-    if [ -n "${SKIPPED[$arch]:-}" ] && [ -z "${FIGURES[wine_${arch}_seconds]:-}" ]; then
-      skipped_row "paced write, $name" "${SKIPPED[$arch]}"
-      continue
-    fi
-    row "paced write, $name (s)" %.2f ${FIGURES[wine_${arch}_seconds]:-}
-    row "– ratio to the line limit" %.3f $(ratios $LINE_LIMIT ${FIGURES[wine_${arch}_seconds]:-})
-    row "– ratio to the bare client" %.3f $(ratios "$bare_median" ${FIGURES[wine_${arch}_seconds]:-})
-    row "– CPU of the program (% of one core)" %.1f ${FIGURES[wine_${arch}_cpu]:-}
-    row "– CPU of the wineserver (% of one core)" %.1f ${FIGURES[wine_${arch}_server]:-}
-    row "– CPU of both (% of one core)" %.1f ${FIGURES[wine_${arch}_both]:-}
-    row "idle, $name + wineserver (% of one core)" %.1f ${FIGURES[idle_$arch]:-}
-    row "– of which the program (% of one core)" %.1f ${FIGURES[idle_program_$arch]:-}
-    [ -z "${FAILED_RUNS[$arch]:-}" ] || skipped_row "– paced writes that did not finish" "${FAILED_RUNS[$arch]%; }"
-  done
-  row "detection per silent port, native (s)" %.3f ${FIGURES[detect_native]:-}
-  for arch in x64 x86; do
-    if [ -z "${FIGURES[detect_$arch]:-}" ]; then
-      skipped_row "detection per silent port, Wine ${SIDE_NAME[$arch]} program" "${SKIPPED[$arch]:-${DETECTION_FAILED[$arch]:-not run}}"
-    else
-      row "detection per silent port, Wine ${SIDE_NAME[$arch]} program (s)" %.3f ${FIGURES[detect_$arch]:-}
-    fi
-  done
-} | tee "$OUT/table.md"
+record runs "$RUNS"
+record cores "$(nproc)"
+record wine "$("$WINE64_LOADER" --version 2>/dev/null)"
+record load "$LOAD_AT_START"
+record seconds $((SECONDS - STARTED))
+record program "${SELVO_EXE:-}"
+record line_limit_s "$LINE_LIMIT"
+record clock_ticks_per_s "$(getconf CLK_TCK)"
+for arch in x64 x86; do
+  record "skipped_$arch" "${SKIPPED[$arch]:-}"
+  record "detection_failed_$arch" "${DETECTION_FAILED[$arch]:-}"
+done
+python3 tools/bench_figures.py "$FIGURES" | tee "$OUT/table.md"

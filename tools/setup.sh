@@ -5,7 +5,7 @@ set -euo pipefail
 # The release (tools/release.sh) and its checks need zip, dpkg-dev, lintian and man-db.
 # wine32:i386 installs on every x86-64 host; the hosts whose kernel runs 32-bit code use it, the
 # others run the 64-bit program only (the Wine fixtures find out which by starting its loader).
-need=(cmake make g++ pkg-config googletest libgtest-dev libserialport-dev
+need=(cmake make g++ pkg-config googletest libgtest-dev libserialport-dev python3
       libssl-dev nlohmann-json3-dev
       g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
       wine wine64 wine32:i386 xvfb xauth x11-utils xdotool imagemagick locales

@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
-#include <unistd.h>
 
 #include "cli/backup_manifest.h"
 #include "support/byte_files.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -21,13 +21,11 @@ const size_t FileSizes[3] = {300, 256, 1000};
 
 class BackupFolder : public ::testing::Test {
   protected:
-    fs::path dir;
+    TempFolder folder{"selvo_manifest"};
+    const fs::path& dir = folder.Path();
     BackupManifest manifest;
 
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "selvo_manifest_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
         manifest.program = "dm730 1.0";
         manifest.created = UtcTimestamp(1796713352);
         manifest.port = "/dev/ttyUSB0";
@@ -41,9 +39,7 @@ class BackupFolder : public ::testing::Test {
             manifest.regions[kind] = DescribeRegionFile(kind, BackupFileNames[kind], digest);
         }
     }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string PathOf(const std::string& name) const { return (dir / name).string(); }
+    std::string PathOf(const std::string& name) const { return folder.PathOf(name); }
 };
 
 TEST(Sha256, KnownVectorFromBytesAndFromFile) {

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -13,7 +12,9 @@
 #include "protocol/regions.h"
 #include "support/byte_files.h"
 #include "support/cli_process.h"
+#include "support/port_folder.h"
 #include "support/sim_process.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -28,29 +29,17 @@ bool Contains(const std::string& text, const std::string& part) {
 
 class Dm730Test : public ::testing::Test {
   protected:
-    std::filesystem::path dir;
+    TempFolder dir{"selvo_cli"};
+    PortFolder ports;
     SimProcess sims[4];  // on com1..com4
-
-    void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "selvo_cli_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        std::filesystem::create_directory(dir / "ports");
-        setenv("SELVO_PORT_DIR", (dir / "ports").c_str(), 1);
-    }
 
     void TearDown() override {
         for (SimProcess& sim : sims) StopSim(sim);
-        unsetenv("SELVO_PORT_DIR");
-        std::filesystem::remove_all(dir);
     }
 
-    std::string PathOf(const std::string& name) const { return (dir / name).string(); }
+    std::string PathOf(const std::string& name) const { return dir.PathOf(name); }
     std::string MemoryOf(int port) const { return PathOf("mem" + std::to_string(port) + ".img"); }
-    std::string LinkOf(int port) const {
-        return (dir / "ports" / ("com" + std::to_string(port))).string();
-    }
+    std::string LinkOf(int port) const { return ports.PathOf("com" + std::to_string(port)); }
 
     // The controller on COMport with the image (when given) and options.
     void StartDevice(int port, const Words& options, const Bytes& image = Bytes()) {
@@ -63,7 +52,7 @@ class Dm730Test : public ::testing::Test {
     }
 
     CliRun Run(const Words& args) {
-        CliRun run = RunCli(args, dir.string());
+        CliRun run = RunCli(args, dir.Path().string());
         // A full pipe would hold the simulators up.
         for (SimProcess& sim : sims)
             if (sim.pid > 0) SimLines(sim);
@@ -230,7 +219,7 @@ TEST_F(Dm730Test, CtrlCStopsAReadAndKeepsWhatItRead) {
     StartDevice(1, {"--line-rate", "--port-events"}, image);
     std::string target = PathOf("scenes.usr");
     CliProcess cli;
-    ASSERT_EQ(StartCli(cli, {"read", "scenes", target}, dir.string()), 0);
+    ASSERT_EQ(StartCli(cli, {"read", "scenes", target}, dir.Path().string()), 0);
     ASSERT_EQ(WaitSimEvent(sims[0], "block-out 900", 20000), 0);
     kill(cli.pid, SIGINT);
     CliRun run = FinishCli(cli, 10000);

@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +19,7 @@
 #include "support/fake_channel.h"
 #include "support/operator_recorder.h"
 #include "support/prepared_transfer.h"
+#include "support/temp_folder.h"
 #include "transfer/transfer.h"
 
 struct ScriptedDevice {
@@ -99,25 +100,22 @@ const PollingPhase PollingPhases[] = {
     {ActionReadFromDevice, 8, ReadRecord}, {ActionVerify, 8, ReadRecord},
 };
 
-// A folder of its own for the files of one test, removed afterwards.
+// A folder of its own for the files of one test, and a fresh one for each row
+// that starts over with TearDown and SetUp.
 class TransferFixture : public ::testing::Test {
   protected:
+    std::optional<TempFolder> folder;
     std::filesystem::path dir;
 
     void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "selvo_core_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
+        folder.emplace("selvo_core");
+        dir = folder->Path();
         ResetFakeChannel();
         ResetScreen();
         ResetTransferJob();
     }
 
-    void TearDown() override {
-        ResetTransferJob();
-        std::filesystem::remove_all(dir);
-    }
+    void TearDown() override { ResetTransferJob(); }
 
     std::string PathOf(const char* name) const { return (dir / name).string(); }
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +16,7 @@
 #include "support/fake_channel.h"
 #include "support/operator_recorder.h"
 #include "support/prepared_transfer.h"
+#include "support/temp_folder.h"
 #include "transfer/start.h"
 #include "transfer/transfer.h"
 
@@ -36,12 +36,10 @@ void WriteWhole(const std::string& path, const std::string& bytes) {
 
 class StartTransferTest : public ::testing::Test {
   protected:
-    std::string dir;
+    TempFolder folder{"selvo_start"};
+    std::string dir = folder.Path().string();
 
     void SetUp() override {
-        char pattern[] = "/tmp/selvo_start_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
         ResetScreen();
         ResetFakeChannel();
         FakeChannel.open = true;
@@ -50,10 +48,7 @@ class StartTransferTest : public ::testing::Test {
         std::memset(IoBuffer.frameArea, 0xAA, sizeof IoBuffer.frameArea);
     }
 
-    void TearDown() override {
-        ResetTransferJob();
-        std::filesystem::remove_all(dir);
-    }
+    void TearDown() override { ResetTransferJob(); }
 
     std::string MakeFile(const std::string& name, const std::string& bytes = "data") {
         std::string path = dir + "/" + name;

@@ -2,9 +2,7 @@
 // transfer only when a port is open again.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -14,6 +12,7 @@
 #include "serial/port_table.h"
 #include "support/fake_channel.h"
 #include "support/operator_recorder.h"
+#include "support/temp_folder.h"
 #include "transfer/start.h"
 #include "transfer/transfer.h"
 
@@ -23,13 +22,11 @@ PortSlot OnePort[2] = {"COM1", ""};
 
 class TransferCommandsTest : public ::testing::Test {
   protected:
-    std::string dir;
+    TempFolder folder{"selvo_commands"};
+    std::string dir = folder.Path().string();
     PortSlot* savedTable = nullptr;
 
     void SetUp() override {
-        char pattern[] = "/tmp/selvo_commands_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
         savedTable = PortTable;
         PortTable = OnePort;
         currentPort = 0;
@@ -48,7 +45,6 @@ class TransferCommandsTest : public ::testing::Test {
         if (TransferJob.inputFile.is_open()) TransferJob.inputFile.close();
         if (TransferJob.outputFile.is_open()) TransferJob.outputFile.close();
         PortTable = savedTable;
-        std::filesystem::remove_all(dir);
     }
 
     std::string MakeFile(const std::string& name) {

@@ -4,17 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "support/temp_folder.h"
 #include "transfer/file_probe.h"
 
 TEST(FileProbeTest, StateByPermissionBits) {
-    char pattern[] = "/tmp/selvo_probe_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    std::string dir = pattern;
+    TempFolder folder("selvo_probe");
+    std::string dir = folder.Path().string();
     struct Case {
         const char* name;
         int mode;
@@ -36,5 +34,4 @@ TEST(FileProbeTest, StateByPermissionBits) {
     EXPECT_EQ(ProbeFile(""), FileMissing);
     ASSERT_EQ(symlink((dir + "/absent").c_str(), (dir + "/dangling").c_str()), 0);
     EXPECT_EQ(ProbeFile((dir + "/dangling").c_str()), FileMissing);
-    std::filesystem::remove_all(dir);
 }
