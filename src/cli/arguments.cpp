@@ -14,6 +14,8 @@ enum OptionBit {
     TakesPort = 1,
     TakesForce = 2,
     TakesMaxDifferences = 4,
+    TakesVerify = 8,
+    TakesNoVerify = 16,
 };
 
 struct CommandForm {
@@ -27,10 +29,11 @@ struct CommandForm {
 const CommandForm CommandForms[] = {
     {"ports", CommandPorts, false, 0, 0},
     {"detect", CommandDetect, false, 0, TakesPort},
-    {"write", CommandWrite, true, 1, TakesPort},
+    {"write", CommandWrite, true, 1, TakesPort | TakesVerify},
     {"read", CommandRead, true, 1, TakesPort | TakesForce},
     {"verify", CommandVerify, true, 1, TakesPort | TakesMaxDifferences},
     {"backup", CommandBackup, false, 1, TakesPort | TakesForce},
+    {"restore", CommandRestore, false, 1, TakesPort | TakesNoVerify | TakesMaxDifferences},
 };
 
 // Spelled as the regions are called in English file names and scripts.
@@ -70,6 +73,8 @@ bool ParseOption(const CommandForm& form, const std::string& arg, int argc, cons
     int bit = name == "--port"              ? TakesPort
               : name == "--force"           ? TakesForce
               : name == "--max-differences" ? TakesMaxDifferences
+              : name == "--verify"          ? TakesVerify
+              : name == "--no-verify"       ? TakesNoVerify
                                             : 0;
     if (name == "--quiet") {
         if (value) return Fail(problem, "opcja --quiet nie przyjmuje wartości");
@@ -79,9 +84,11 @@ bool ParseOption(const CommandForm& form, const std::string& arg, int argc, cons
     if (bit == 0) return Fail(problem, "nieznana opcja : " + name);
     if ((form.options & bit) == 0)
         return Fail(problem, "opcja " + name + " nie dotyczy polecenia " + form.word);
-    if (bit == TakesForce) {
-        if (value) return Fail(problem, "opcja --force nie przyjmuje wartości");
-        line->force = true;
+    if (bit == TakesForce || bit == TakesVerify || bit == TakesNoVerify) {
+        if (value) return Fail(problem, "opcja " + name + " nie przyjmuje wartości");
+        line->force |= bit == TakesForce;
+        line->readBack |= bit == TakesVerify;
+        line->noReadBack |= bit == TakesNoVerify;
         return true;
     }
     if (value == nullptr) {
@@ -109,7 +116,8 @@ bool ParseKind(const std::string& word, DataKind* kind, std::string* problem) {
 }
 
 bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* problem) {
-    *line = CommandLine{CommandHelp, KindFirmware, "", "", false, false, DefaultMaxDifferences};
+    *line = CommandLine{CommandHelp, KindFirmware, "", "", false, false, DefaultMaxDifferences,
+                        false, false};
     // Asking for help or the version anywhere is enough, however wrong the rest.
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (IsHelpOption(argv[i])) return true;
@@ -137,6 +145,12 @@ bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* pr
         } else {
             operands.push_back(arg);
         }
+    }
+    // verify FOLDER: a whole backup instead of one region's file.
+    if (form->command == CommandVerify && operands.size() == 1) {
+        line->command = CommandVerifyBackup;
+        line->path = operands[0];
+        return true;
     }
     size_t wanted = size_t(form->kindOperand) + size_t(form->paths);
     if (operands.size() < wanted)

@@ -13,6 +13,8 @@ enum CommandId {
     CommandVerify,
     CommandBackup,
     CommandVersion,
+    CommandRestore,
+    CommandVerifyBackup,  // verify with a backup folder instead of KIND FILE
 };
 
 const unsigned long DefaultMaxDifferences = 20;
@@ -25,6 +27,8 @@ struct CommandLine {
     bool force;                    // read and backup may replace files
     bool quiet;                    // failures only
     unsigned long maxDifferences;  // verify: shown at most, the rest counted
+    bool readBack;                 // write --verify: the written blocks are read back
+    bool noReadBack;               // restore --no-verify: written, not read back
 };
 
 enum ParseOutcome { ParsedCommand = 0, ParseFailed = -1 };

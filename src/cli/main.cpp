@@ -74,6 +74,8 @@ ExitCode RunCommand(const CommandLine& line) {
     case CommandRead: return RunReadCommand(line);
     case CommandVerify: return RunVerifyCommand(line);
     case CommandBackup: return RunBackupCommand(line);
+    case CommandRestore: return RunRestoreCommand(line);
+    case CommandVerifyBackup: return RunVerifyBackupCommand(line);
     case CommandVersion: PrintLine(ConsoleOut, "dm730 %s", SELVO_VERSION); return ExitDone;
     default: PrintText(ConsoleOut, HelpText); return ExitDone;
     }

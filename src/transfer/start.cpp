@@ -108,6 +108,17 @@ bool AcceptExtension(DataKind kind, const char* extension, bool flaggedDifferent
     return false;
 }
 
+}  // namespace
+
+bool ExtensionFitsKind(DataKind kind, const char* path) {
+    if (kind < KindFirmware || kind > KindScenes) return false;
+    const char* extension = PathExtension(path);
+    return SameTextIgnoringCase(extension, KindFileTable[kind].extension) ||
+           (kind == KindScenes && SameTextIgnoringCase(extension, SceneAlternativeExtension));
+}
+
+namespace {
+
 const int PathPrecision = sizeof DialogFileName - 1;
 
 // A text that does not fit its buffer is cut there and keeps its terminator.

@@ -1,6 +1,8 @@
 // Turning the operator's action and data kind into a running transfer.
 #pragma once
 
+#include "protocol/regions.h"
+
 // The buffers of the open-file dialog record; the file name is never cleared,
 // so the dialog and the repeat command always find the last chosen path.
 extern char DialogTitle[35];
@@ -26,6 +28,11 @@ StartOutcome StartTransferWithFile(const char* path);
 // rather than to the file opened: a read that gathers the region in a scratch
 // file ("scenes.usr.part") before it becomes "scenes.usr".
 StartOutcome StartTransferIntoFile(const char* openedPath, const char* givenName);
+
+// Whether path passes the extension rule for kind that every start applies
+// (the kind's own extension, or "bin" for user scenes), asked without starting
+// anything: a restore checks all its files before it sends the first block.
+bool ExtensionFitsKind(DataKind kind, const char* path);
 
 // The start's fixed failure texts.
 extern const char FileOpenFailureText[];
