@@ -179,6 +179,13 @@ TEST_F(Dm730Test, BackupDescribesItselfAndIsRestoredOntoAnotherController) {
     EXPECT_TRUE(Contains(run.err, u8"Plik " + libraries + u8" ma inną sumę SHA-256")) << Shown(run);
     EXPECT_EQ(SimLines(sims[1]).size(), before) << "nothing sent";
     WriteWhole(libraries, kept);
+    // The line falls silent in the second region: which regions hold the backup.
+    StartDevice(2, {"--silent-after", "1100"});
+    run = Run({"restore", folder, "--port", LinkOf(2)});
+    EXPECT_EQ(run.exitCode, 1) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"Obszary : firmware odtworzony, libraries zapisany częściowo, "
+                                  u8"scenes nietknięty\n"))
+        << Shown(run);
 
     // Again: the files are there, and only --force replaces them.
     StartDevice(1, {}, Pattern(ImageSize, 33));
