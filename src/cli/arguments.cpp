@@ -116,8 +116,8 @@ bool ParseKind(const std::string& word, DataKind* kind, std::string* problem) {
 }
 
 bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* problem) {
-    *line = CommandLine{CommandHelp, KindFirmware, "", "", false, false, DefaultMaxDifferences,
-                        false, false};
+    *line = CommandLine{CommandHelp, KindFirmware,          "",    "",   false,
+                        false,       DefaultMaxDifferences, false, false};
     // Asking for help or the version anywhere is enough, however wrong the rest.
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (IsHelpOption(argv[i])) return true;
@@ -146,8 +146,12 @@ bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* pr
             operands.push_back(arg);
         }
     }
-    // verify FOLDER: a whole backup instead of one region's file.
-    if (form->command == CommandVerify && operands.size() == 1) {
+    // verify FOLDER: a whole backup instead of one region's file. A kind
+    // alone is a file forgotten, not a folder of that name.
+    DataKind kind;
+    std::string notKind;
+    if (form->command == CommandVerify && operands.size() == 1 &&
+        !ParseKind(operands[0], &kind, &notKind)) {
         line->command = CommandVerifyBackup;
         line->path = operands[0];
         return true;

@@ -11,7 +11,6 @@
 
 namespace {
 
-
 // The field as it is, Windows-1250, for a message.
 std::string RawText(const char* field, size_t size) {
     return std::string(field, strnlen(field, size));

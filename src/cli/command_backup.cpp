@@ -39,8 +39,8 @@ bool WriteTextFile(const std::string& path, const std::string& text) {
     return !file.fail();
 }
 
-// The manifest (its versions already in place) of the three gathered .part files; false with the reason
-// shown when one of them cannot be hashed.
+// The manifest (its versions already in place) of the three gathered .part files; false with the
+// reason shown when one of them cannot be hashed.
 bool DescribeGatheredRegions(const std::vector<std::string>& parts, BackupManifest* manifest) {
     manifest->program = std::string("dm730 ") + SELVO_VERSION;
     manifest->created = UtcTimestamp(std::time(nullptr));
@@ -57,8 +57,8 @@ bool DescribeGatheredRegions(const std::vector<std::string>& parts, BackupManife
 }
 
 void ReportPartFiles(const std::string& folder, const std::vector<std::string>& parts) {
-    PrintLine(ConsoleError, "Kopia zapasowa w %s pozostała bez zmian ; nowe pliki są w :",
-              folder.c_str());
+    PrintLine(ConsoleError,
+              "Kopia zapasowa w %s pozostała bez zmian ; nowe pliki są w :", folder.c_str());
     for (const std::string& part : parts)
         if (FileSizeOf(part.c_str()) >= 0) PrintLine(ConsoleError, "  %s", part.c_str());
 }
@@ -72,8 +72,9 @@ ExitCode RunBackupCommand(const CommandLine& line) {
     }
     std::vector<std::string> paths, parts;
     for (int i = 0; i < BackupFileCount; ++i) {
-        const char* name = i < 3 ? BackupFileNames[i] : i == ManifestIndex ? ManifestFileName
-                                                                           : SumsFileName;
+        const char* name = i < 3                ? BackupFileNames[i]
+                           : i == ManifestIndex ? ManifestFileName
+                                                : SumsFileName;
         paths.push_back(PathInFolder(line.path, name));
         parts.push_back(PartPathOf(paths.back()));
         ExitCode ready = PrepareReadTarget(paths.back(), line.force);
@@ -88,8 +89,8 @@ ExitCode RunBackupCommand(const CommandLine& line) {
     ControllerVersions(&manifest.firmwareVersion, &manifest.secondVersion);
     BeginProgress(ProgressStyleFor(line.quiet), DeviceBlockCount);
     for (int kind = KindFirmware; kind <= KindScenes; ++kind) {
-        ExitCode code = RunRegionTransfer(ActionReadFromDevice, DataKind(kind),
-                                          parts[kind].c_str(), paths[kind].c_str());
+        ExitCode code = RunRegionTransfer(ActionReadFromDevice, DataKind(kind), parts[kind].c_str(),
+                                          paths[kind].c_str());
         if (code != ExitDone) {
             EndProgress(nullptr);
             for (int j = 0; j <= kind; ++j) ReportPartFile(paths[j]);

@@ -20,7 +20,8 @@ void RollBack(const std::vector<std::string>& paths, const std::vector<std::stri
         if (!aside[i]) continue;
         std::string old = AsideNameOf(paths[i]);
         if (MoveFileOver(old.c_str(), paths[i].c_str()) != FileOperationDone)
-            PrintLine(ConsoleError, "Nie mogę przywrócić pliku %s ; jego poprzednia treść jest w pliku %s",
+            PrintLine(ConsoleError,
+                      "Nie mogę przywrócić pliku %s ; jego poprzednia treść jest w pliku %s",
                       paths[i].c_str(), old.c_str());
     }
 }

@@ -155,8 +155,9 @@ TEST_F(Dm730Test, BackupDescribesItselfAndIsRestoredOntoAnotherController) {
     // Onto the blank controller on COM2: written, read back, equal.
     run = Run({"restore", folder, "--port", LinkOf(2)});
     EXPECT_EQ(run.exitCode, 0) << Shown(run);
-    EXPECT_TRUE(Contains(run.err, u8"Uwaga : sterownik ma wersje 3.05 | 1.20, a kopię wykonano "
-                                  u8"ze sterownika o wersjach 4.07 | 2.31."))
+    EXPECT_TRUE(Contains(run.err,
+                         u8"Uwaga : sterownik ma wersje 3.05 | 1.20, a kopię wykonano "
+                         u8"ze sterownika o wersjach 4.07 | 2.31."))
         << Shown(run);
     EXPECT_TRUE(Contains(run.out, u8"Odtworzenie kopii " + folder + u8" : gotowe, 8192 bloki w "))
         << Shown(run);
@@ -183,8 +184,9 @@ TEST_F(Dm730Test, BackupDescribesItselfAndIsRestoredOntoAnotherController) {
     StartDevice(2, {"--silent-after", "1100"});
     run = Run({"restore", folder, "--port", LinkOf(2)});
     EXPECT_EQ(run.exitCode, 1) << Shown(run);
-    EXPECT_TRUE(Contains(run.err, u8"Obszary : firmware odtworzony, libraries zapisany częściowo, "
-                                  u8"scenes nietknięty\n"))
+    EXPECT_TRUE(Contains(run.err,
+                         u8"Obszary : firmware odtworzony, libraries zapisany częściowo, "
+                         u8"scenes nietknięty\n"))
         << Shown(run);
 
     // Again: the files are there, and only --force replaces them.
