@@ -280,6 +280,11 @@ struct ReadTiming {
     std::vector<int> sendAtMs;
     double endsAtMs;
     unsigned long count;
+    // The test stops looking at the line (as a process stopped by Ctrl-Z or
+    // starved by load) from the first send at or after this moment until the
+    // second; -1: it keeps looking.
+    int awayFromMs = -1;
+    int awayUntilMs = -1;
 };
 
 // Test listings name the case rather than dump its bytes.
@@ -303,6 +308,8 @@ TEST_P(ReadTimeoutTest, EndsAtTheRightMomentWithTheBytesSoFar) {
             uint8_t b = uint8_t(0xA0 + sent);
             ASSERT_EQ(write(e.master, &b, 1), 1);
             ++sent;
+            if (c.awayFromMs >= 0 && now >= c.awayFromMs && MsSince(start) < c.awayUntilMs)
+                usleep(useconds_t((c.awayUntilMs - MsSince(start)) * 1000));
         }
         outcome = Poll(ReadRecord, &value);
         endedAt = MsSince(start);
@@ -321,7 +328,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadTiming{"silence after two bytes", 6, {0, 50}, 150, 2},
                       ReadTiming{"silent line", 2, {}, 240, 0},
                       ReadTiming{"first byte late", 2, {200}, 240, 1},
-                      ReadTiming{"silent identification", 6, {}, 720, 0}),
+                      ReadTiming{"silent identification", 6, {}, 720, 0},
+                      ReadTiming{
+                          "answered while the reader was stopped", 2, {0, 50}, 400, 2, 50, 400}),
     [](const ::testing::TestParamInfo<ReadTiming>& info) {
         std::string name = info.param.what;
         std::replace(name.begin(), name.end(), ' ', '_');
