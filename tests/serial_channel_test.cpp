@@ -184,7 +184,11 @@ TEST_F(SerialChannelTest, ConfigurationFailsOnAnythingButATerminal) {
 }
 
 TEST_F(SerialChannelTest, ConfigurationLeavesARawLineWithoutFlowControl) {
-    FarEnd& e = OpenConfigured("com3", "COM3:");
+    FarEnd& e = AddPort("com3");
+    termios before;
+    ASSERT_EQ(tcgetattr(e.slave, &before), 0);
+    ASSERT_EQ(OpenChannel("COM3:"), PortOpened);
+    ASSERT_EQ(ConfigureChannel(), PortOpened);
     termios t;
     ASSERT_EQ(tcgetattr(e.slave, &t), 0);
     EXPECT_EQ(cfgetispeed(&t), speed_t(B38400));
@@ -192,6 +196,12 @@ TEST_F(SerialChannelTest, ConfigurationLeavesARawLineWithoutFlowControl) {
     EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP), 0u);
     EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
     EXPECT_EQ(t.c_oflag & OPOST, 0u);
+    // The close gives the device back as it was found (a terminal not left raw).
+    CloseChannel();
+    ASSERT_EQ(tcgetattr(e.slave, &t), 0);
+    EXPECT_EQ(t.c_lflag, before.c_lflag);
+    EXPECT_EQ(t.c_iflag, before.c_iflag);
+    EXPECT_EQ(cfgetospeed(&t), cfgetospeed(&before));
 }
 
 TEST_F(SerialChannelTest, EveryByteValuePassesBothWays) {

@@ -57,14 +57,16 @@ struct ChannelTimeouts {
 };
 
 struct SerialChannelRecord {
-    int fd;  // -1 when no port is open
+    int fd;            // -1 when no port is open
+    bool hadSettings;  // the line settings found at the open, given back at the close
+    termios settingsFound;
     ChannelTimeouts timeouts;
     ChannelOperation records[2];
 };
 
 }  // namespace
 
-SerialChannelRecord SerialChannel = {-1, {}, {}};
+SerialChannelRecord SerialChannel = {-1, false, {}, {}, {}};
 
 namespace {
 
@@ -166,6 +168,12 @@ PortOpenOutcome OpenChannel(const char* portName) {
         close(fd);
         return FailOpen(error == EWOULDBLOCK ? PortInUse : PortSystemError, error);
     }
+    // Programs that do not lock (a terminal program) are kept out as well,
+    // as far as the system does that for a user who is not root.
+    ioctl(fd, TIOCEXCL);
+    // Whoever uses the device after us (a terminal, the next program) finds
+    // it as we found it, not raw at 38400.
+    SerialChannel.hadSettings = tcgetattr(fd, &SerialChannel.settingsFound) == 0;
     // A tty keeps what arrived after its last user stopped reading; a COM
     // port opens empty, and a late answer must not pass for the next one.
     tcflush(fd, TCIFLUSH);
@@ -451,6 +459,10 @@ ChannelWaitEnd WaitForChannel(unsigned maxMs, ChannelWake) {
 void CloseChannel() {
     if (SerialChannel.fd < 0) return;
     AbortPendingOperations();
+    if (SerialChannel.hadSettings)
+        tcsetattr(SerialChannel.fd, TCSANOW, &SerialChannel.settingsFound);
+    SerialChannel.hadSettings = false;
+    ioctl(SerialChannel.fd, TIOCNXCL);
     flock(SerialChannel.fd, LOCK_UN);
     close(SerialChannel.fd);
     SerialChannel.fd = -1;
