@@ -5,6 +5,11 @@
 
 #include <csignal>
 #include <filesystem>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <set>
 #include <string>
 #include <vector>
@@ -257,13 +262,31 @@ TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
     StartDevice(1, {});
     WriteWhole(PathOf("x.dat"), Bytes(10, 1));
     WriteWhole(PathOf("have.lib"), Bytes{'o', 'l', 'd'});
+    // Refused to this user (root is refused nothing, so the row shows it only
+    // to others).
+    WriteWhole(PathOf("closed"), Bytes{});
+    chmod(PathOf("closed").c_str(), 0);
+    bool root = geteuid() == 0;
     struct Case {
         Words args;
         int exitCode;
         std::string text;  // on stdout or stderr
+        int lock = 0;      // flock held on com1 by this process meanwhile
     };
     const Case cases[] = {
         {{"ports"}, 0, "COM1\n"},
+        // What `ports` lists, --port takes.
+        {{"detect", "--port", "COM1"}, 0, "Port : COM1\n"},
+        {{"detect", "--port", "COM1"},
+         6,
+         u8"Nie mogę użyć portu COM1 : zajęty przez inny program !\n",
+         LOCK_SH},
+        {{"detect", "--port", LinkOf(1)}, 6, u8" : zajęty przez inny program !\n", LOCK_EX},
+        {{"detect", "--port", PathOf("x.dat")}, 6, u8" : to nie jest port szeregowy !\n"},
+        {{"detect", "--port", PathOf("closed")},
+         6,
+         root ? u8" : to nie jest port szeregowy !\n"
+              : u8" : brak uprawnień !\nPorty szeregowe należą do grupy dialout"},
         {{"--help"}, 0, u8"Kody wyjścia:\n  0    gotowe\n"},
         {{"write", "libraries", PathOf("x.dat")}, 2, u8"Nie zmieniaj rozszerzenia !\n"},
         {{"verify", "libraries", PathOf("none.lib")},
@@ -273,22 +296,30 @@ TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
         {{"flash", "scenes"},
          2,
          u8"dm730 : nieznane polecenie : flash\nOpis poleceń : dm730 --help\n"},
-        {{"detect", "--port", PathOf("nothing")}, 5, u8"Nie znalazłem Dm730 !\nPodłącz urządzenie"},
+        {{"detect", "--port", PathOf("nothing")},
+         6,
+         u8"Nie mogę użyć portu " + PathOf("nothing") + u8" : nie istnieje !\n"},
+        // A search over every port names the ports it could not try.
+        {{"detect"}, 5, u8"Port COM1 pominięty : zajęty przez inny program\n", LOCK_EX},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.args[0]);
+        SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 2 ? c.args[2] : "") + " lock " +
+                     std::to_string(c.lock));
+        int held = c.lock != 0 ? open(LinkOf(1).c_str(), O_RDWR | O_NOCTTY) : -1;
+        if (held >= 0) ASSERT_EQ(flock(held, c.lock | LOCK_NB), 0);
         CliRun run = Run(c.args);
+        if (held >= 0) close(held);
         EXPECT_EQ(run.exitCode, c.exitCode) << Shown(run);
         EXPECT_TRUE(Contains(run.out + run.err, c.text)) << Shown(run);
     }
     EXPECT_TRUE(ReadWhole(PathOf("have.lib")) == (Bytes{'o', 'l', 'd'}));
-    // Two searches found the controller; no file problem reached the line.
+    // Three searches found the controller; no file problem reached the line.
     int idents = 0, commands = 0;
     for (const std::string& line : SimLines(sims[0])) {
         idents += line == "ident";
         commands += line.compare(0, 7, "command") == 0;
     }
-    EXPECT_EQ(idents, 2);
+    EXPECT_EQ(idents, 3);
     EXPECT_EQ(commands, 0);
 }
 
