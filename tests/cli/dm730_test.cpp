@@ -242,6 +242,20 @@ TEST_F(Dm730Test, CtrlCStopsAReadAndKeepsWhatItRead) {
     EXPECT_NE(WaitSimEvent(sims[0], "command", 500, &line), 0) << "sent after the stop: " << line;
 }
 
+// Ctrl-C while the first of four silent ports is probed: the search ends
+// there, the ports after it are never asked.
+TEST_F(Dm730Test, CtrlCEndsTheSearchAtThePortItIsOn) {
+    for (int port = 1; port <= 4; ++port) StartDevice(port, {"--ident-silent"});
+    CliProcess cli;
+    ASSERT_EQ(StartCli(cli, {"detect"}, dir.Path().string()), 0);
+    ASSERT_EQ(WaitSimEvent(sims[0], "fault ident-silent", 5000), 0);
+    kill(cli.pid, SIGINT);
+    CliRun run = FinishCli(cli, 10000);
+    EXPECT_EQ(run.exitCode, 130) << Shown(run);
+    for (int port : {3, 4})
+        EXPECT_TRUE(SimLines(sims[port - 1]).size() == 1) << "COM" << port << " was asked";
+}
+
 TEST_F(Dm730Test, ControllerIsFoundOnTheThirdOfFourPorts) {
     StartDevice(1, {"--ident-silent"});
     StartDevice(2, {"--ident-nak"});
