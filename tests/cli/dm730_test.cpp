@@ -242,6 +242,23 @@ TEST_F(Dm730Test, CtrlCStopsAReadAndKeepsWhatItRead) {
     EXPECT_NE(WaitSimEvent(sims[0], "command", 500, &line), 0) << "sent after the stop: " << line;
 }
 
+// The port of the controller goes away during the first region of a backup:
+// the backup fails there and never takes the other regions from the
+// controller on COM2.
+TEST_F(Dm730Test, ABackupStaysOnThePortItFoundTheControllerOn) {
+    StartDevice(1, {"--turnaround", "5"}, Pattern(ImageSize, 37));
+    StartDevice(2, {}, Pattern(ImageSize, 38));
+    CliProcess cli;
+    ASSERT_EQ(StartCli(cli, {"backup", PathOf("backup")}, dir.Path().string()), 0);
+    ASSERT_EQ(WaitSimEvent(sims[0], "block-out 10", 20000), 0);
+    ASSERT_EQ(unlink(LinkOf(1).c_str()), 0);
+    CliRun run = FinishCli(cli, 60000);
+    EXPECT_EQ(run.exitCode, 6) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"Nie mogę użyć portu COM1 : nie istnieje !\n")) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"polecenie nie przechodzi na inny port")) << Shown(run);
+    for (const std::string& line : SimLines(sims[1])) EXPECT_NE(line, "ident") << "COM2 was asked";
+}
+
 // Ctrl-C while the first of four silent ports is probed: the search ends
 // there, the ports after it are never asked.
 TEST_F(Dm730Test, CtrlCEndsTheSearchAtThePortItIsOn) {
