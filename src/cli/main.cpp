@@ -59,6 +59,7 @@ const char HelpText[] =
     "       niż obszar pamięci, albo plik już istnieje, a nie podano --force\n"
     "  4    weryfikacja znalazła różnice\n"
     "  5    nie znaleziono sterownika Dm730\n"
+    "  6    nie można użyć portu (brak portu, brak uprawnień, zajęty, nie szeregowy)\n"
     "  130  przerwano (Ctrl-C)\n"
     "\n"
     "Przykłady:\n"

@@ -1,6 +1,7 @@
 #include "cli/region_transfer.h"
 
 #include "cli/console_output.h"
+#include "cli/controller_search.h"
 #include "cli/exit_codes.h"
 #include "cli/files.h"
 #include "cli/operator_console.h"
@@ -29,11 +30,10 @@ ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const
     TransferJob.action = action;
     TransferJob.kind = kind;
     // Like every action of the window: the port is opened afresh, so the
-    // controller sees a clean line.
-    if (ReopenPort() != PortReady) return ExitNoController;
-    // What the reopening reported on its way to a port that answered does
-    // not count against the transfer.
-    ConsoleReport.failure = FailureNone;
+    // controller sees a clean line. Unlike the window, only the port the
+    // controller was found on: a command never mixes two controllers.
+    ExitCode reopened = ReopenFoundPort();
+    if (reopened != ExitDone) return reopened;
     StartOutcome started = StartTransferIntoFile(openedPath, givenName);
     if (started != StartRunning) return ExitCodeOfStart(started);
     if (PumpTransfer() == PumpInterrupted) {

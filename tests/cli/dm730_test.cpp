@@ -5,6 +5,11 @@
 
 #include <csignal>
 #include <filesystem>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <set>
 #include <string>
 #include <vector>
@@ -237,6 +242,37 @@ TEST_F(Dm730Test, CtrlCStopsAReadAndKeepsWhatItRead) {
     EXPECT_NE(WaitSimEvent(sims[0], "command", 500, &line), 0) << "sent after the stop: " << line;
 }
 
+// The port of the controller goes away during the first region of a backup:
+// the backup fails there and never takes the other regions from the
+// controller on COM2.
+TEST_F(Dm730Test, ABackupStaysOnThePortItFoundTheControllerOn) {
+    StartDevice(1, {"--turnaround", "5"}, Pattern(ImageSize, 37));
+    StartDevice(2, {}, Pattern(ImageSize, 38));
+    CliProcess cli;
+    ASSERT_EQ(StartCli(cli, {"backup", PathOf("backup")}, dir.Path().string()), 0);
+    ASSERT_EQ(WaitSimEvent(sims[0], "block-out 10", 20000), 0);
+    ASSERT_EQ(unlink(LinkOf(1).c_str()), 0);
+    CliRun run = FinishCli(cli, 60000);
+    EXPECT_EQ(run.exitCode, 6) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"Nie mogę użyć portu COM1 : nie istnieje !\n")) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"polecenie nie przechodzi na inny port")) << Shown(run);
+    for (const std::string& line : SimLines(sims[1])) EXPECT_NE(line, "ident") << "COM2 was asked";
+}
+
+// Ctrl-C while the first of four silent ports is probed: the search ends
+// there, the ports after it are never asked.
+TEST_F(Dm730Test, CtrlCEndsTheSearchAtThePortItIsOn) {
+    for (int port = 1; port <= 4; ++port) StartDevice(port, {"--ident-silent"});
+    CliProcess cli;
+    ASSERT_EQ(StartCli(cli, {"detect"}, dir.Path().string()), 0);
+    ASSERT_EQ(WaitSimEvent(sims[0], "fault ident-silent", 5000), 0);
+    kill(cli.pid, SIGINT);
+    CliRun run = FinishCli(cli, 10000);
+    EXPECT_EQ(run.exitCode, 130) << Shown(run);
+    for (int port : {3, 4})
+        EXPECT_TRUE(SimLines(sims[port - 1]).size() == 1) << "COM" << port << " was asked";
+}
+
 TEST_F(Dm730Test, ControllerIsFoundOnTheThirdOfFourPorts) {
     StartDevice(1, {"--ident-silent"});
     StartDevice(2, {"--ident-nak"});
@@ -257,13 +293,31 @@ TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
     StartDevice(1, {});
     WriteWhole(PathOf("x.dat"), Bytes(10, 1));
     WriteWhole(PathOf("have.lib"), Bytes{'o', 'l', 'd'});
+    // Refused to this user (root is refused nothing, so the row shows it only
+    // to others).
+    WriteWhole(PathOf("closed"), Bytes{});
+    chmod(PathOf("closed").c_str(), 0);
+    bool root = geteuid() == 0;
     struct Case {
         Words args;
         int exitCode;
         std::string text;  // on stdout or stderr
+        int lock = 0;      // flock held on com1 by this process meanwhile
     };
     const Case cases[] = {
         {{"ports"}, 0, "COM1\n"},
+        // What `ports` lists, --port takes.
+        {{"detect", "--port", "COM1"}, 0, "Port : COM1\n"},
+        {{"detect", "--port", "COM1"},
+         6,
+         u8"Nie mogę użyć portu COM1 : zajęty przez inny program !\n",
+         LOCK_SH},
+        {{"detect", "--port", LinkOf(1)}, 6, u8" : zajęty przez inny program !\n", LOCK_EX},
+        {{"detect", "--port", PathOf("x.dat")}, 6, u8" : to nie jest port szeregowy !\n"},
+        {{"detect", "--port", PathOf("closed")},
+         6,
+         root ? u8" : to nie jest port szeregowy !\n"
+              : u8" : brak uprawnień !\nPorty szeregowe należą do grupy dialout"},
         {{"--help"}, 0, u8"Kody wyjścia:\n  0    gotowe\n"},
         {{"write", "libraries", PathOf("x.dat")}, 2, u8"Nie zmieniaj rozszerzenia !\n"},
         {{"verify", "libraries", PathOf("none.lib")},
@@ -273,22 +327,30 @@ TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
         {{"flash", "scenes"},
          2,
          u8"dm730 : nieznane polecenie : flash\nOpis poleceń : dm730 --help\n"},
-        {{"detect", "--port", PathOf("nothing")}, 5, u8"Nie znalazłem Dm730 !\nPodłącz urządzenie"},
+        {{"detect", "--port", PathOf("nothing")},
+         6,
+         u8"Nie mogę użyć portu " + PathOf("nothing") + u8" : nie istnieje !\n"},
+        // A search over every port names the ports it could not try.
+        {{"detect"}, 5, u8"Port COM1 pominięty : zajęty przez inny program\n", LOCK_EX},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.args[0]);
+        SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 2 ? c.args[2] : "") + " lock " +
+                     std::to_string(c.lock));
+        int held = c.lock != 0 ? open(LinkOf(1).c_str(), O_RDWR | O_NOCTTY) : -1;
+        if (held >= 0) ASSERT_EQ(flock(held, c.lock | LOCK_NB), 0);
         CliRun run = Run(c.args);
+        if (held >= 0) close(held);
         EXPECT_EQ(run.exitCode, c.exitCode) << Shown(run);
         EXPECT_TRUE(Contains(run.out + run.err, c.text)) << Shown(run);
     }
     EXPECT_TRUE(ReadWhole(PathOf("have.lib")) == (Bytes{'o', 'l', 'd'}));
-    // Two searches found the controller; no file problem reached the line.
+    // Three searches found the controller; no file problem reached the line.
     int idents = 0, commands = 0;
     for (const std::string& line : SimLines(sims[0])) {
         idents += line == "ident";
         commands += line.compare(0, 7, "command") == 0;
     }
-    EXPECT_EQ(idents, 2);
+    EXPECT_EQ(idents, 3);
     EXPECT_EQ(commands, 0);
 }
 

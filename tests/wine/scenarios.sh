@@ -780,4 +780,8 @@ scenario_console_program() {
   [ "$DM730_CODE" = 5 ] || fail "detect with no controller: exit code $DM730_CODE, expected 5"
   grep -qx 'Nie znalazłem Dm730 !' "$SCEN/dm730.err" || fail "not the window's not-found message"
   ok "no controller: the window's not-found message in Polish, exit code 5"
+  run_dm730 30 detect --port COM1
+  [ "$DM730_CODE" = 6 ] || fail "detect on a port that cannot be opened: exit code $DM730_CODE, expected 6"
+  grep -q '^Nie mogę użyć portu COM1 : ' "$SCEN/dm730.err" || fail "the port's reason is not named"
+  ok "--port COM1 that cannot be opened: the reason named, exit code 6"
 }
