@@ -17,6 +17,7 @@ ExitCode FindController(const CommandLine& line) {
         ShowDeviceNotFound();
         return ExitNoController;
     }
-    if (!line.quiet) PrintLine(ConsoleOut, "Port : %s", PortShownName(currentPort).c_str());
+    // A message: detect prints the port as its result itself.
+    if (!line.quiet) PrintLine(ConsoleError, "Port : %s", PortShownName(currentPort).c_str());
     return ExitDone;
 }
