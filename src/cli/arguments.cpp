@@ -135,8 +135,8 @@ bool ParseKind(const std::string& word, DataKind* kind, std::string* problem) {
 
 // Options stand anywhere, before the command word or after it; "--" ends them.
 bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* problem) {
-    *line = CommandLine{CommandHelp, KindFirmware,          "",    "", false, false,
-                        DefaultMaxDifferences,   false, CommandHelp};
+    *line = CommandLine{CommandHelp, KindFirmware,          "",    "",         false,
+                        false,       DefaultMaxDifferences, false, CommandHelp};
     // Asking for help or the version anywhere is enough, however wrong the rest.
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (IsHelpOption(argv[i])) return true;

@@ -98,7 +98,8 @@ int AskAboutDifference(const VerifyDifference& difference, const char*) {
     if (ConsoleReport.differences <= ConsoleReport.maxDifferences) {
         BreakProgressLine();
         // Counted within the region, as the progress line counts.
-        PrintLine(ConsoleOut, "Różnica : blok %lu z %u poz. %d (bajt %lu pliku) : plik %u, Dm730 %u",
+        PrintLine(ConsoleOut,
+                  "Różnica : blok %lu z %u poz. %d (bajt %lu pliku) : plik %u, Dm730 %u",
                   (unsigned long)difference.block - TransferJob.firstBlock,
                   LookUpRegion(TransferJob.kind).blockCount, difference.position,
                   difference.fileOffset, difference.fileByte, difference.deviceByte);

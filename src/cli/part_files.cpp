@@ -49,11 +49,13 @@ ExitCode CheckPart(const std::string& part, const ReadChoice& choice, unsigned l
     }
     long long size = FileSizeOf(part.c_str());
     if (!choice.resume) {
-        PrintLine(ConsoleError, "Plik %s już istnieje : %lld pełnych bloków z wcześniejszego odczytu.",
+        PrintLine(ConsoleError,
+                  "Plik %s już istnieje : %lld pełnych bloków z wcześniejszego odczytu.",
                   part.c_str(), size < 0 ? 0 : size / BlockSize);
         if (choice.resumeOffered)
-            PrintLine(ConsoleError,
-                      "Dodaj --resume, aby dokończyć tamten odczyt, albo --force, aby zacząć od nowa.");
+            PrintLine(
+                ConsoleError,
+                "Dodaj --resume, aby dokończyć tamten odczyt, albo --force, aby zacząć od nowa.");
         else
             PrintLine(ConsoleError, "Dodaj --force, aby zacząć odczyt od nowa.");
         return ExitFileFailed;

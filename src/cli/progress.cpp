@@ -25,7 +25,7 @@ struct ProgressRecord {
     unsigned long lastDone;    // at the last line or bar
     Clock::time_point started;
     Clock::time_point drawn;
-    size_t barLength;  // characters of the bar on screen, 0: none
+    size_t barLength;       // characters of the bar on screen, 0: none
     unsigned long skipped;  // blocks of the running region an earlier read had moved
 };
 ProgressRecord Progress = {ProgressNone, 0, 0, 0, {}, {}, 0, 0};
@@ -35,7 +35,8 @@ double SecondsSince(Clock::time_point t) {
 }
 
 unsigned long RegionDone() {
-    unsigned long moved = static_cast<unsigned long>(TransferJob.nextBlock - TransferJob.firstBlock);
+    unsigned long moved =
+        static_cast<unsigned long>(TransferJob.nextBlock - TransferJob.firstBlock);
     return moved > Progress.skipped ? moved - Progress.skipped : 0;
 }
 

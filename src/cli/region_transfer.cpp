@@ -39,7 +39,8 @@ void ReportStoppedWrite(DataKind kind, const char* path, int phase) {
     else
         PrintLine(ConsoleError, "Bloki 1-%lu z %lu mają już nowe dane.", done, total);
     unsigned long oldFrom = done + (maybe ? 2 : 1);
-    if (maybe) PrintLine(ConsoleError, "Blok %lu z %lu mógł zostać zapisany lub nie.", done + 1, total);
+    if (maybe)
+        PrintLine(ConsoleError, "Blok %lu z %lu mógł zostać zapisany lub nie.", done + 1, total);
     if (oldFrom <= blocks)
         PrintLine(ConsoleError, "Bloki %lu-%lu z %lu mają jeszcze stare dane.", oldFrom, blocks,
                   total);

@@ -236,7 +236,8 @@ StartOutcome Start(const char* givenPath, const char* ruledName, bool prepared =
 
     RepaintWindow();
 
-    StartOutcome opened = action == ActionReadFromDevice ? OpenTarget(path, prepared) : OpenSource(path);
+    StartOutcome opened =
+        action == ActionReadFromDevice ? OpenTarget(path, prepared) : OpenSource(path);
     if (opened != StartRunning) return opened;
 
     BuildIdentRequest();
