@@ -35,13 +35,19 @@ ExitCode RunBackupCommand(const CommandLine& line) {
         return ExitFileFailed;
     }
     std::string paths[3];
+    unsigned fromBlock[3];
     for (int i = 0; i < 3; ++i) {
         paths[i] = PathInFolder(line.path, BackupFiles[i].name);
-        ExitCode ready = PrepareReadTarget(paths[i], line.force);
+        ExitCode ready = CheckReadTarget(paths[i], BackupFiles[i].kind,
+                                         ReadChoice{line.force, false, false}, &fromBlock[i]);
         if (ready != ExitDone) return ready;
     }
     ExitCode found = FindController(line);
     if (found != ExitDone) return found;
+    for (int i = 0; i < 3; ++i) {
+        ExitCode ready = PreparePartFile(paths[i], fromBlock[i]);
+        if (ready != ExitDone) return ready;
+    }
     BeginProgress(ProgressStyleFor(line.quiet), DeviceBlockCount);
     for (int i = 0; i < 3; ++i) {
         std::string part = PartPathOf(paths[i]);

@@ -2,11 +2,15 @@
 #include "cli/commands.h"
 #include "cli/controller_search.h"
 #include "cli/exit_codes.h"
+#include "cli/file_checks.h"
 #include "cli/progress.h"
 #include "cli/region_transfer.h"
 #include "protocol/frames.h"
 
 ExitCode RunWriteCommand(const CommandLine& line) {
+    ExitCode checked = CheckExtension(line.kind, line.path);
+    if (checked == ExitDone) checked = CheckSourceFile(line.kind, line.path, true);
+    if (checked != ExitDone) return checked;
     ExitCode found = FindController(line);
     if (found != ExitDone) return found;
     const char* path = line.path.c_str();

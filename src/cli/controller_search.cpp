@@ -57,7 +57,8 @@ ExitCode FindController(const CommandLine& line) {
         }
         return ExitNoController;
     }
-    if (!line.quiet) PrintLine(ConsoleOut, "Port : %s", PortShownName(currentPort).c_str());
+    // A message: detect prints the port as its result itself.
+    if (!line.quiet) PrintLine(ConsoleError, "Port : %s", PortShownName(currentPort).c_str());
     return ExitDone;
 }
 

@@ -754,7 +754,7 @@ scenario_console_program() {
     memory_blocks "$SCEN/mem1.bin" "$first" "$count" >"$SCEN/$name.want"
     same_bytes "$SCEN/$name.want" "$W/kopia/$name" "kopia/$name"
   done
-  grep -qx 'Port : COM1' "$SCEN/dm730.out" || fail "backup did not name COM1"
+  grep -qx 'Port : COM1' "$SCEN/dm730.err" || fail "backup did not name COM1 (a message, on stderr)"
   grep -qx 'Kopia zapasowa w kopia : gotowe, 4096 bloków w [0-9]*,[0-9] s' "$SCEN/dm730.out" ||
     fail "no closing line of the backup"
   ok "backup into kopia: three files equal to the simulator's memory, closing line in Polish"
@@ -765,8 +765,8 @@ scenario_console_program() {
   poke_byte "$W/zmienione.usr" 5 "$file"
   run_dm730 60 verify scenes zmienione.usr --port COM1
   [ "$DM730_CODE" = 4 ] || fail "verify: exit code $DM730_CODE, expected 4"
-  grep -qx "Różnica : blok 897 poz. 5 (bajt 5 pliku) : plik $file, Dm730 $device" "$SCEN/dm730.out" ||
-    fail "no difference line for block 897 position 5"
+  grep -qx "Różnica : blok 1 z 3200 poz. 5 (bajt 5 pliku) : plik $file, Dm730 $device" "$SCEN/dm730.out" ||
+    fail "no difference line for block 1 of 3200 position 5"
   grep -qx 'Różnic : 1' "$SCEN/dm730.out" || fail "no count of the differences"
   ok "verify on --port COM1: the one difference with its values, exit code 4"
   printf 'x' >"$W/lista.dat"
