@@ -428,7 +428,9 @@ TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
         SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 2 ? c.args[2] : "") + " lock " +
                      std::to_string(c.lock));
         int held = c.lock != 0 ? open(LinkOf(1).c_str(), O_RDWR | O_NOCTTY) : -1;
-        if (held >= 0) ASSERT_EQ(flock(held, c.lock | LOCK_NB), 0);
+        if (held >= 0) {
+            ASSERT_EQ(flock(held, c.lock | LOCK_NB), 0);
+        }
         CliRun run = Run(c.args);
         if (held >= 0) close(held);
         EXPECT_EQ(run.exitCode, c.exitCode) << Shown(run);
