@@ -25,6 +25,7 @@ ExitCode RunDetectCommand(const CommandLine& line) {
         PrintLine(ConsoleError, "%s", text);
         return ExitLineFailed;
     }
+    TakeVersionTexts();
     char versions[StatusLineSize];
     ComposeVersionLine(versions);
     if (line.quiet) return ExitDone;

@@ -1,5 +1,4 @@
 #include <cstdio>
-#include <cstring>
 
 #include "operator/operator.h"
 #include "protocol/frames.h"
@@ -126,22 +125,13 @@ void StepEscapeSent(unsigned long) {
 
 void StepIdentReply(unsigned long count) {
     TransferJob.lastChecksum = SumBytes(IoBuffer.frameArea, IdentSummedSize);
-    // A valid reply rewrites the version texts; with surplus behind it the
-    // reply is refused, and the versions shown stay those of the last one accepted.
-    char versions[2][sizeof IoBuffer.firmwareVersionText];
-    std::memcpy(versions[0], IoBuffer.firmwareVersionText, sizeof versions[0]);
-    std::memcpy(versions[1], IoBuffer.secondVersionText, sizeof versions[1]);
     ReplyCheck check = CheckIdentReply(count);
     if (check.outcome != ReplyValid) {
         FailReply(IdentFailurePrefix, check, CloseTransferFile);
         return;
     }
-    if (CountWaitingBytes() != 0) {
-        std::memcpy(IoBuffer.firmwareVersionText, versions[0], sizeof versions[0]);
-        std::memcpy(IoBuffer.secondVersionText, versions[1], sizeof versions[1]);
-        FailOutOfStep(CloseTransferFile);
-        return;
-    }
+    if (FailIfSurplus(CloseTransferFile)) return;
+    TakeVersionTexts();
     if (TransferJob.action == ActionReadFromDevice && CutTargetFile() != BlockFileDone) {
         FailFile(FileCut, FileWriteFailureText, CloseOutputFile);
         return;
