@@ -35,7 +35,6 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-
 // Steps until the transfer is idle or `stop` holds, at most limitSeconds; a
 // step that found its operation pending is followed by a wait on the line, as
 // in the program's main loop. False on a box or when the time ran out.
