@@ -147,6 +147,8 @@ bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* pr
     }
     std::vector<std::string> words;
     std::vector<GivenOption> options;
+    // Told once the command is known, so that its usage can follow.
+    std::string optionProblem;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -162,15 +164,23 @@ bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* pr
         GivenOption given = {nullptr, arg.substr(0, eq), nullptr};
         if (eq != std::string::npos) given.value = argv[i] + eq + 1;
         given.form = OptionOf(given.name);
-        if (given.form == nullptr) return Fail(problem, "nieznana opcja : " + given.name);
+        if (given.form == nullptr) {
+            if (optionProblem.empty()) optionProblem = "nieznana opcja : " + given.name;
+            continue;
+        }
         if (given.form->takesValue && given.value == nullptr) {
-            if (i + 1 >= argc) return Fail(problem, "brak wartości opcji " + given.name);
+            if (i + 1 >= argc) {
+                if (optionProblem.empty()) optionProblem = "brak wartości opcji " + given.name;
+                continue;
+            }
             given.value = argv[++i];
         }
         options.push_back(given);
     }
-    if (words.empty()) return Fail(problem, "brak polecenia");
+    if (words.empty())
+        return Fail(problem, optionProblem.empty() ? "brak polecenia" : optionProblem);
     if (words[0] == "help") {
+        if (!optionProblem.empty()) return Fail(problem, optionProblem);
         if (words.size() > 2) return Fail(problem, "zbędny argument : " + words[2]);
         if (words.size() == 2) {
             const CommandForm* topic = FormOf(words[1]);
@@ -182,6 +192,7 @@ bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* pr
     const CommandForm* form = FormOf(words[0]);
     if (form == nullptr) return Fail(problem, "nieznane polecenie : " + words[0]);
     line->command = form->command;
+    if (!optionProblem.empty()) return Fail(problem, optionProblem);
     for (const GivenOption& given : options)
         if (!ApplyOption(*form, given, line, problem)) return false;
     size_t wanted = size_t(form->kindOperand) + size_t(form->paths);

@@ -395,6 +395,7 @@ TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
         {{"--help"}, 0, u8"program sterownika, .upg: 512 bloków (128 KiB)\n"},
         {{"help", "read"}, 0, u8"dm730 read RODZAJ PLIK [--port P] [--force] [--resume]\n"},
         {{"write"}, 2, u8"za mało argumentów polecenia write\nUżycie :\n  dm730 write RODZAJ PLIK"},
+        {{"--bogus", "verify"}, 2, u8"nieznana opcja : --bogus\nUżycie :\n  dm730 verify RODZAJ"},
         {{"-q", "--port", PathOf("nothing"), "verify", "firmware", PathOf("folder.upg")},
          3,
          u8"Błąd otwarcia pliku !\n  (" + PathOf("folder.upg") + u8" : to nie jest zwykły plik"},
