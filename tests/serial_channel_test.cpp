@@ -184,7 +184,11 @@ TEST_F(SerialChannelTest, ConfigurationFailsOnAnythingButATerminal) {
 }
 
 TEST_F(SerialChannelTest, ConfigurationLeavesARawLineWithoutFlowControl) {
-    FarEnd& e = OpenConfigured("com3", "COM3:");
+    FarEnd& e = AddPort("com3");
+    termios before;
+    ASSERT_EQ(tcgetattr(e.slave, &before), 0);
+    ASSERT_EQ(OpenChannel("COM3:"), PortOpened);
+    ASSERT_EQ(ConfigureChannel(), PortOpened);
     termios t;
     ASSERT_EQ(tcgetattr(e.slave, &t), 0);
     EXPECT_EQ(cfgetispeed(&t), speed_t(B38400));
@@ -192,6 +196,12 @@ TEST_F(SerialChannelTest, ConfigurationLeavesARawLineWithoutFlowControl) {
     EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP), 0u);
     EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
     EXPECT_EQ(t.c_oflag & OPOST, 0u);
+    // The close gives the device back as it was found (a terminal not left raw).
+    CloseChannel();
+    ASSERT_EQ(tcgetattr(e.slave, &t), 0);
+    EXPECT_EQ(t.c_lflag, before.c_lflag);
+    EXPECT_EQ(t.c_iflag, before.c_iflag);
+    EXPECT_EQ(cfgetospeed(&t), cfgetospeed(&before));
 }
 
 TEST_F(SerialChannelTest, EveryByteValuePassesBothWays) {
@@ -280,6 +290,11 @@ struct ReadTiming {
     std::vector<int> sendAtMs;
     double endsAtMs;
     unsigned long count;
+    // The test stops looking at the line (as a process stopped by Ctrl-Z or
+    // starved by load) from the first send at or after this moment until the
+    // second; -1: it keeps looking.
+    int awayFromMs = -1;
+    int awayUntilMs = -1;
 };
 
 // Test listings name the case rather than dump its bytes.
@@ -303,6 +318,8 @@ TEST_P(ReadTimeoutTest, EndsAtTheRightMomentWithTheBytesSoFar) {
             uint8_t b = uint8_t(0xA0 + sent);
             ASSERT_EQ(write(e.master, &b, 1), 1);
             ++sent;
+            if (c.awayFromMs >= 0 && now >= c.awayFromMs && MsSince(start) < c.awayUntilMs)
+                usleep(useconds_t((c.awayUntilMs - MsSince(start)) * 1000));
         }
         outcome = Poll(ReadRecord, &value);
         endedAt = MsSince(start);
@@ -321,7 +338,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadTiming{"silence after two bytes", 6, {0, 50}, 150, 2},
                       ReadTiming{"silent line", 2, {}, 240, 0},
                       ReadTiming{"first byte late", 2, {200}, 240, 1},
-                      ReadTiming{"silent identification", 6, {}, 720, 0}),
+                      ReadTiming{"silent identification", 6, {}, 720, 0},
+                      ReadTiming{
+                          "answered while the reader was stopped", 2, {0, 50}, 400, 2, 50, 400}),
     [](const ::testing::TestParamInfo<ReadTiming>& info) {
         std::string name = info.param.what;
         std::replace(name.begin(), name.end(), ' ', '_');

@@ -27,11 +27,19 @@ struct CommandLine {
     bool force;                    // read and backup may replace files
     bool quiet;                    // failures only
     unsigned long maxDifferences;  // verify: shown at most, the rest counted
+    bool resume;                   // read: continue FILE.part
+    CommandId topic;               // help: the command asked about, CommandHelp for all
     bool readBack;                 // write --verify: the written blocks are read back
     bool noReadBack;               // restore --no-verify: written, not read back
 };
 
 enum ParseOutcome { ParsedCommand = 0, ParseFailed = -1 };
-// ParseFailed: *problem says what is wrong (Windows-1250, like every text).
+// ParseFailed: *problem says what is wrong (Windows-1250, like every text), and
+// line->command is the command it was about when that much was understood
+// (CommandHelp otherwise), so its usage can follow.
 ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine* line,
                               std::string* problem);
+
+// The usage line(s) of a command ("dm730 read RODZAJ PLIK ..."), with what it
+// does; every command's for CommandHelp.
+std::string UsageOf(CommandId command);

@@ -33,7 +33,7 @@ ExitCode CheckBackupForUse(const std::string& folder, BackupManifest* manifest,
     bool named = true;
     for (int kind = KindFirmware; kind <= KindScenes; ++kind) {
         paths[kind] = PathInFolder(folder, manifest->regions[kind].file.c_str());
-        if (ExtensionFitsKind(DataKind(kind), paths[kind].c_str())) continue;
+        if (PathFitsKind(kind, paths[kind].c_str())) continue;
         PrintLine(ConsoleError, "Plik %s ma rozszerzenie innego rodzaju danych niż %s",
                   paths[kind].c_str(), ManifestRegionWords[kind]);
         named = false;
@@ -49,9 +49,9 @@ ExitCode CheckBackupForUse(const std::string& folder, BackupManifest* manifest,
 }
 
 void ControllerVersions(std::string* firmware, std::string* second) {
-    // The detection leaves the reply that answered it in the frame area; its
-    // check puts the version texts where the window shows them from.
-    CheckIdentReply(IdentReplySize);
+    // The detection leaves the reply that answered it in the frame area; once
+    // it passes the check, its version texts go where the window shows them from.
+    if (CheckIdentReply(IdentReplySize).outcome == ReplyValid) TakeVersionTexts();
     *firmware = VersionText(IoBuffer.firmwareVersionText, sizeof IoBuffer.firmwareVersionText);
     *second = VersionText(IoBuffer.secondVersionText, sizeof IoBuffer.secondVersionText);
 }

@@ -77,13 +77,21 @@ ExitCode RunBackupCommand(const CommandLine& line) {
                                                 : SumsFileName;
         paths.push_back(PathInFolder(line.path, name));
         parts.push_back(PartPathOf(paths.back()));
-        ExitCode ready = PrepareReadTarget(paths.back(), line.force);
+        // The manifest and the sums are checked as a region's file is (the
+        // kind only matters to --resume, which a backup does not take).
+        unsigned fromBlock = 0;
+        ExitCode ready = CheckReadTarget(paths.back(), i < 3 ? i : KindFirmware,
+                                         ReadChoice{line.force, false, false}, &fromBlock);
         if (ready != ExitDone) return ready;
     }
     ExitCode ready = PrepareAsideNames(paths, line.force);
     if (ready != ExitDone) return ready;
     ExitCode found = FindController(line);
     if (found != ExitDone) return found;
+    for (const std::string& path : paths) {
+        ready = PreparePartFile(path, 0);
+        if (ready != ExitDone) return ready;
+    }
     BackupManifest manifest;
     // The reply that found the controller: the transfers reuse its buffer.
     ControllerVersions(&manifest.firmwareVersion, &manifest.secondVersion);

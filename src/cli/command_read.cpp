@@ -1,7 +1,9 @@
 #include "transfer/status_lines.h"
 #include "cli/commands.h"
+#include "cli/console_output.h"
 #include "cli/controller_search.h"
 #include "cli/exit_codes.h"
+#include "cli/file_checks.h"
 #include "cli/part_files.h"
 #include "cli/progress.h"
 #include "cli/region_transfer.h"
@@ -9,17 +11,29 @@
 #include "protocol/regions.h"
 
 ExitCode RunReadCommand(const CommandLine& line) {
-    ExitCode ready = PrepareReadTarget(line.path, line.force);
+    ExitCode ready = CheckExtension(line.kind, line.path);
+    if (ready != ExitDone) return ready;
+    unsigned fromBlock = 0;
+    ready = CheckReadTarget(line.path, line.kind, ReadChoice{line.force, line.resume, true},
+                            &fromBlock);
     if (ready != ExitDone) return ready;
     ExitCode found = FindController(line);
     if (found != ExitDone) return found;
+    // Made only now: a read that finds no controller leaves no empty part behind.
+    ready = PreparePartFile(line.path, fromBlock);
+    if (ready != ExitDone) return ready;
     std::string part = PartPathOf(line.path);
-    BeginProgress(ProgressStyleFor(line.quiet), LookUpRegion(line.kind).blockCount);
-    ExitCode code =
-        RunRegionTransfer(ActionReadFromDevice, line.kind, part.c_str(), line.path.c_str());
+    unsigned long blocks = LookUpRegion(line.kind).blockCount;
+    if (fromBlock > 0 && !line.quiet)
+        PrintLine(ConsoleError, "Wznowienie : %s ma %u bloków, odczyt od bloku %u z %lu",
+                  part.c_str(), fromBlock, fromBlock + 1, blocks);
+    BeginProgress(ProgressStyleFor(line.quiet), blocks - fromBlock, fromBlock);
+    ExitCode code = RunRegionTransfer(ActionReadFromDevice, line.kind, part.c_str(),
+                                      line.path.c_str(), fromBlock);
     if (code != ExitDone) {
         EndProgress(nullptr);
         ReportPartFile(line.path);
+        PrintLine(ConsoleError, "Dokończysz odczyt tym samym poleceniem z --resume.");
         return code;
     }
     CompleteRegion();

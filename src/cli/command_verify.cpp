@@ -3,6 +3,7 @@
 #include "cli/console_output.h"
 #include "cli/controller_search.h"
 #include "cli/exit_codes.h"
+#include "cli/file_checks.h"
 #include "cli/operator_console.h"
 #include "cli/progress.h"
 #include "cli/region_transfer.h"
@@ -21,6 +22,9 @@ void ReportDifferenceCount() {
 }
 
 ExitCode RunVerifyCommand(const CommandLine& line) {
+    ExitCode checked = CheckExtension(line.kind, line.path);
+    if (checked == ExitDone) checked = CheckSourceFile(line.kind, line.path, false);
+    if (checked != ExitDone) return checked;
     ExitCode found = FindController(line);
     if (found != ExitDone) return found;
     const char* path = line.path.c_str();

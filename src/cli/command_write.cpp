@@ -2,6 +2,7 @@
 #include "cli/commands.h"
 #include "cli/controller_search.h"
 #include "cli/exit_codes.h"
+#include "cli/file_checks.h"
 #include "cli/operator_console.h"
 #include "cli/progress.h"
 #include "cli/region_transfer.h"
@@ -11,6 +12,9 @@
 // controller can acknowledge a block and still store it wrong, and only a
 // read-back shows it (the protocol has no checksum of a region).
 ExitCode RunWriteCommand(const CommandLine& line) {
+    ExitCode checked = CheckExtension(line.kind, line.path);
+    if (checked == ExitDone) checked = CheckSourceFile(line.kind, line.path, true);
+    if (checked != ExitDone) return checked;
     ExitCode found = FindController(line);
     if (found != ExitDone) return found;
     const char* path = line.path.c_str();

@@ -5,18 +5,69 @@
 #include "cli/interrupt.h"
 #include "cli/system_ports.h"
 #include "serial/port_open.h"
+#include "serial/port_table.h"
 #include "serial/serial_channel.h"
+
+namespace {
+
+// One line on why a port was left out of the search.
+std::string UnusableReason(const PortAttempt& attempt) {
+    switch (attempt.outcome) {
+    case PortMissing: return "nie istnieje";
+    case PortNoPermission: return "brak uprawnień";
+    case PortInUse: return "zajęty przez inny program";
+    case PortNotSerial: return "to nie jest port szeregowy";
+    default:
+        return "błąd systemu " + std::to_string(attempt.systemError) + " (" +
+               PortErrorReason(attempt.systemError) + ")";
+    }
+}
+
+}  // namespace
+
+void ShowPortUnusable(const std::string& name, const PortAttempt& attempt) {
+    PrintLine(ConsoleError, "Nie mogę użyć portu %s : %s !", name.c_str(),
+              UnusableReason(attempt).c_str());
+    const char* hint = PortPermissionHint();
+    if (attempt.outcome == PortNoPermission && hint != nullptr) PrintLine(ConsoleError, "%s", hint);
+}
 
 ExitCode FindController(const CommandLine& line) {
     ExitCode built = BuildCommandPorts(line.port);
     if (built != ExitDone) return built;
     CreateChannelEvents();
+    StopDetectionWhen(WasInterrupted);
     DetectOutcome found = DetectDevice();
-    if (WasInterrupted()) return ExitInterrupted;
+    if (WasInterrupted()) {
+        CloseChannel();
+        return ExitInterrupted;
+    }
     if (found != DeviceFound) {
+        if (!line.port.empty() && DetectionAttempt(0).outcome != PortOpened) {
+            ShowPortUnusable(line.port, DetectionAttempt(0));
+            return ExitPortUnusable;
+        }
         ShowDeviceNotFound();
+        // A search over every port: the ports it could not even try.
+        for (int i = 0; IsListedPort(i); ++i) {
+            PortAttempt attempt = DetectionAttempt(i);
+            if (attempt.outcome != PortOpened)
+                PrintLine(ConsoleError, "Port %s pominięty : %s", PortShownName(i).c_str(),
+                          UnusableReason(attempt).c_str());
+        }
         return ExitNoController;
     }
-    if (!line.quiet) PrintLine(ConsoleOut, "Port : %s", PortShownName(currentPort).c_str());
+    // A message: detect prints the port as its result itself.
+    if (!line.quiet) PrintLine(ConsoleError, "Port : %s", PortShownName(currentPort).c_str());
     return ExitDone;
+}
+
+ExitCode ReopenFoundPort() {
+    CloseChannel();
+    PortOpenOutcome opened = OpenPort(OpenQuietly);
+    if (opened == PortOpened) return ExitDone;
+    ShowPortUnusable(PortShownName(currentPort), PortAttempt{opened, PortOpenSystemError()});
+    PrintLine(ConsoleError, "Dm730 był na porcie %s ; polecenie nie przechodzi na inny port.",
+              PortShownName(currentPort).c_str());
+    return ExitPortUnusable;
 }

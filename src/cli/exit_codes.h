@@ -9,12 +9,12 @@ enum ExitCode {
     ExitUsage = 2,
     ExitFileFailed = 3,  // a file could not be opened, read or written, or is already there
     ExitDifferences = 4,
-    ExitNoController = 5,
+    ExitNoController = 5,  // no controller answered on a port that opened
+    ExitPortUnusable = 6,  // the port named (or the one the controller was found on) cannot be used
     ExitInterrupted = 130,  // Ctrl-C, as shells report SIGINT
 };
 
-// What a failure the core reported means for a script. A port that could
-// not be used counts as no controller found.
+// What a failure the core reported means for a script.
 inline ExitCode ExitCodeOf(FailureKind kind) {
     switch (kind) {
     case FailureNone: return ExitDone;
@@ -22,7 +22,7 @@ inline ExitCode ExitCodeOf(FailureKind kind) {
     case FailureFile: return ExitFileFailed;
     case FailureRule: return ExitUsage;
     case FailureStopped: return ExitInterrupted;
-    case FailurePort:
+    case FailurePort: return ExitPortUnusable;
     case FailureNoDevice: return ExitNoController;
     }
     return ExitLineFailed;

@@ -1,13 +1,76 @@
 #include "cli/operator_console.h"
 
+#include <cstring>
+
 #include "cli/console_output.h"
 #include "cli/progress.h"
 #include "operator/operator.h"
+#include "protocol/regions.h"
+#include "transfer/transfer.h"
 
-ConsoleRecord ConsoleReport = {FailureNone, 0, 0};
+ConsoleRecord ConsoleReport = {FailureNone, FileNoOperation, "", 0, 0, 0, 0};
+
+namespace {
+
+// What each phase of a transfer does, for the context of a line failure.
+const char* const PhaseWork[10] = {
+    "",
+    "zapytanie o wersję",
+    "odpowiedź z wersją",
+    "komenda",
+    "wysłanie komendy",
+    "potwierdzenie komendy",
+    "wysłanie bloku",
+    "potwierdzenie bloku",
+    "odbiór bloku",
+    "koniec obszaru",
+};
+
+void Record(const Failure& failure) {
+    if (ConsoleReport.failure != FailureNone) return;
+    ConsoleReport.failure = failure.kind;
+    ConsoleReport.operation = failure.operation;
+    ConsoleReport.path = failure.path != nullptr ? failure.path : "";
+    ConsoleReport.systemError = failure.systemError;
+    ConsoleReport.phase = failure.phase;
+}
+
+void PrintContext(const Failure& failure) {
+    if (failure.kind == FailureFile && failure.path != nullptr && failure.path[0] != '\0') {
+        // The core's files are C streams: their reason is an errno on every system.
+        if (failure.systemError != 0)
+            PrintLine(ConsoleError, "  (plik %s : %s)", failure.path,
+                      std::strerror(int(failure.systemError)));
+        else
+            PrintLine(ConsoleError, "  (plik %s)", failure.path);
+    }
+    if (failure.kind == FailureLine && failure.phase > 0 && failure.phase < 10) {
+        unsigned long block = (unsigned long)(TransferJob.nextBlock - TransferJob.firstBlock) + 1;
+        PrintLine(ConsoleError, "  (blok %lu z %u, faza %d : %s)", block,
+                  LookUpRegion(TransferJob.kind).blockCount, failure.phase,
+                  PhaseWork[failure.phase]);
+    }
+}
+
+bool IsQuestion(unsigned style) { return (style & BoxButtonsMask) == BoxYesNo; }
+
+bool IsWarningOrError(unsigned style) {
+    unsigned icon = style & BoxIconMask;
+    return icon == BoxIconWarning || icon == BoxIconError;
+}
+
+}  // namespace
 
 void ResetConsoleReport(unsigned long maxDifferences) {
-    ConsoleReport = ConsoleRecord{FailureNone, 0, maxDifferences};
+    ConsoleReport = ConsoleRecord{FailureNone, FileNoOperation, "", 0, 0, 0, maxDifferences};
+}
+
+void ClearConsoleFailure() {
+    ConsoleReport.failure = FailureNone;
+    ConsoleReport.operation = FileNoOperation;
+    ConsoleReport.path.clear();
+    ConsoleReport.systemError = 0;
+    ConsoleReport.phase = 0;
 }
 
 // The text alone: the caption and the icon belong to a box.
@@ -15,21 +78,31 @@ int ShowMessageBox(const char* text, const char*, unsigned style) {
     BreakProgressLine();
     PrintLine(ConsoleError, "%s", text);
     // Nothing is overwritten or thrown away on a question nobody can answer.
-    return (style & BoxButtonsMask) == BoxYesNo ? AnswerNo : AnswerOk;
+    if (IsQuestion(style)) return AnswerNo;
+    // A warning is a failure for a script: whatever it warned of did not go as asked.
+    if (IsWarningOrError(style)) Record(KindOnlyFailure(FailureLine));
+    return AnswerOk;
 }
 
-void ReportFailure(const Failure& failure, const char* text, const char* caption, unsigned style) {
-    ShowMessageBox(text, caption, style);
-    if (ConsoleReport.failure == FailureNone) ConsoleReport.failure = failure.kind;
+void ReportFailure(const Failure& failure, const char* text, const char*, unsigned style) {
+    BreakProgressLine();
+    PrintLine(ConsoleError, "%s", text);
+    PrintContext(failure);
+    Failure counted = failure;
+    if (counted.kind == FailureNone && IsWarningOrError(style)) counted.kind = FailureLine;
+    Record(counted);
 }
 
 int AskAboutDifference(const VerifyDifference& difference, const char*) {
     ++ConsoleReport.differences;
     if (ConsoleReport.differences <= ConsoleReport.maxDifferences) {
         BreakProgressLine();
-        PrintLine(ConsoleOut, "Różnica : blok %u poz. %d (bajt %lu pliku) : plik %u, Dm730 %u",
-                  difference.block, difference.position, difference.fileOffset, difference.fileByte,
-                  difference.deviceByte);
+        // Counted within the region, as the progress line counts.
+        PrintLine(ConsoleOut,
+                  "Różnica : blok %lu z %u poz. %d (bajt %lu pliku) : plik %u, Dm730 %u",
+                  (unsigned long)difference.block - TransferJob.firstBlock,
+                  LookUpRegion(TransferJob.kind).blockCount, difference.position,
+                  difference.fileOffset, difference.fileByte, difference.deviceByte);
     }
     return AnswerYes;
 }

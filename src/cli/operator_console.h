@@ -1,16 +1,25 @@
 // The operator seam of the core over a console: messages go to stderr as they
-// would appear in their box, a question is answered No (a command line does not
-// ask), a verification difference is listed and answered Yes, and the progress
-// display follows the repaints.
+// would appear in their box, followed by a line of context (the file and the
+// system's reason, or the block and the phase); a question is answered No (a
+// command line does not ask), a verification difference is listed and
+// answered Yes, and the progress display follows the repaints.
 #pragma once
+#include <string>
 
 #include "operator/failure.h"
 
 struct ConsoleRecord {
-    FailureKind failure;           // the kind of the first failure reported, else FailureNone
+    // The first failure reported (FailureNone when none), with what it named.
+    FailureKind failure;
+    FileOperation operation;
+    std::string path;
+    unsigned long systemError;
+    int phase;
     unsigned long differences;     // found by the verification so far
     unsigned long maxDifferences;  // listed at most; the rest only counted
 };
 extern ConsoleRecord ConsoleReport;
 
 void ResetConsoleReport(unsigned long maxDifferences);
+// Forgets the failure recorded so far (not the differences).
+void ClearConsoleFailure();

@@ -25,16 +25,19 @@ struct ProgressRecord {
     unsigned long lastDone;    // at the last line or bar
     Clock::time_point started;
     Clock::time_point drawn;
-    size_t barLength;  // characters of the bar on screen, 0: none
+    size_t barLength;       // characters of the bar on screen, 0: none
+    unsigned long skipped;  // blocks of the running region an earlier read had moved
 };
-ProgressRecord Progress = {ProgressNone, 0, 0, 0, {}, {}, 0};
+ProgressRecord Progress = {ProgressNone, 0, 0, 0, {}, {}, 0, 0};
 
 double SecondsSince(Clock::time_point t) {
     return std::chrono::duration<double>(Clock::now() - t).count();
 }
 
 unsigned long RegionDone() {
-    return static_cast<unsigned long>(TransferJob.nextBlock - TransferJob.firstBlock);
+    unsigned long moved =
+        static_cast<unsigned long>(TransferJob.nextBlock - TransferJob.firstBlock);
+    return moved > Progress.skipped ? moved - Progress.skipped : 0;
 }
 
 // Polish writes a decimal comma.
@@ -68,18 +71,18 @@ const char* BlocksWord(unsigned long n) {
 void ClearBar() {
     if (Progress.barLength == 0) return;
     std::string blank = "\r" + std::string(Progress.barLength, ' ') + "\r";
-    PrintText(ConsoleOut, blank.c_str());
+    PrintText(ConsoleError, blank.c_str());
     Progress.barLength = 0;
 }
 
 void DrawBar(const char* line) {
     // One character a byte in Windows-1250: cut to the terminal, so it never wraps.
-    size_t width = size_t(ConsoleWidth(ConsoleOut));
+    size_t width = size_t(ConsoleWidth(ConsoleError));
     std::string text(line, std::min(std::strlen(line), width > 1 ? width - 1 : 1));
     std::string shown = "\r" + text;
     if (text.size() < Progress.barLength)
         shown += std::string(Progress.barLength - text.size(), ' ');
-    PrintText(ConsoleOut, shown.c_str());
+    PrintText(ConsoleError, shown.c_str());
     Progress.barLength = text.size();
 }
 
@@ -111,11 +114,12 @@ bool ReachesNewTenth(unsigned long before, unsigned long now, unsigned long tota
 
 ProgressStyle ProgressStyleFor(bool quiet) {
     if (quiet) return ProgressNone;
-    return IsConsoleTerminal(ConsoleOut) ? ProgressBar : ProgressLines;
+    return IsConsoleTerminal(ConsoleError) ? ProgressBar : ProgressLines;
 }
 
-void BeginProgress(ProgressStyle style, unsigned long totalBlocks) {
-    Progress = ProgressRecord{style, totalBlocks, 0, 0, Clock::now(), Clock::time_point(), 0};
+void BeginProgress(ProgressStyle style, unsigned long totalBlocks, unsigned long skipped) {
+    Progress =
+        ProgressRecord{style, totalBlocks, 0, 0, Clock::now(), Clock::time_point(), 0, skipped};
 }
 
 void ShowProgress() {
@@ -139,20 +143,19 @@ void ShowProgress() {
         DrawBar(line);
         Progress.drawn = Clock::now();
     } else {
-        PrintLine(ConsoleOut, "%s", line);
+        PrintLine(ConsoleError, "%s", line);
     }
     Progress.lastDone = done;
 }
 
-void CompleteRegion() { Progress.doneBefore += RegionDone(); }
+void CompleteRegion() {
+    Progress.doneBefore += RegionDone();
+    Progress.skipped = 0;
+}
 
 void CompleteAllBlocks() { Progress.doneBefore = Progress.total; }
 
-void BreakProgressLine() {
-    if (Progress.barLength == 0) return;
-    PrintText(ConsoleOut, "\n");
-    Progress.barLength = 0;
-}
+void BreakProgressLine() { ClearBar(); }
 
 void EndProgress(const char* what) {
     ClearBar();

@@ -8,8 +8,10 @@ enum ProgressStyle { ProgressNone = 0, ProgressLines, ProgressBar };
 
 // A bar on a terminal, lines into a file or a pipe, nothing when quiet.
 ProgressStyle ProgressStyleFor(bool quiet);
+// Progress goes to stderr, the closing line to stdout (it is the result).
 // totalBlocks: what the whole run is expected to move; its clock starts now.
-void BeginProgress(ProgressStyle style, unsigned long totalBlocks);
+// skipped: blocks at the start of the first region an earlier read had moved.
+void BeginProgress(ProgressStyle style, unsigned long totalBlocks, unsigned long skipped = 0);
 // The running transfer moved on (read from TransferJob).
 void ShowProgress();
 // The running region is over: its blocks count as done for the rest of the run.
@@ -17,7 +19,8 @@ void CompleteRegion();
 // The whole of what BeginProgress counted is done. A verify that ends at its
 // file's last block leaves that block out of the transfer's counters.
 void CompleteAllBlocks();
-// Ends a drawn bar's line, so that a message starts on a line of its own.
+// Clears a drawn bar, so that a message starts on a clean line and no stale
+// progress stays above it; the next progress draws the bar again.
 void BreakProgressLine();
 // Clears the bar and, unless quiet, says what was done: "<what> : gotowe, ...";
 // with what null the run failed, and only the bar goes.

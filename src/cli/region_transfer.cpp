@@ -1,6 +1,7 @@
 #include "cli/region_transfer.h"
 
 #include "cli/console_output.h"
+#include "cli/controller_search.h"
 #include "cli/exit_codes.h"
 #include "cli/files.h"
 #include "cli/operator_console.h"
@@ -25,20 +26,46 @@ ExitCode ExitCodeOfStart(StartOutcome started) {
     return started == StartDeclined ? ExitFileFailed : ExitLineFailed;
 }
 
-ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const char* givenName) {
+// Stopped in mid-write, the region holds the new data up to some block and the
+// old after it: the technician needs to know which, and that writing the file
+// again puts it right.
+void ReportStoppedWrite(DataKind kind, const char* path, int phase) {
+    unsigned long total = LookUpRegion(kind).blockCount;
+    unsigned long blocks = BlocksOfFile(kind, path);
+    unsigned long done = (unsigned long)(TransferJob.nextBlock - TransferJob.firstBlock);
+    // Once its frame is on the line, the block may be stored though no answer came.
+    bool maybe = phase >= PhaseBlockSent && done < blocks;
+    if (done == 0)
+        PrintLine(ConsoleError, "Żaden blok nie ma jeszcze nowych danych.");
+    else
+        PrintLine(ConsoleError, "Bloki 1-%lu z %lu mają już nowe dane.", done, total);
+    unsigned long oldFrom = done + (maybe ? 2 : 1);
+    if (maybe)
+        PrintLine(ConsoleError, "Blok %lu z %lu mógł zostać zapisany lub nie.", done + 1, total);
+    if (oldFrom <= blocks)
+        PrintLine(ConsoleError, "Bloki %lu-%lu z %lu mają jeszcze stare dane.", oldFrom, blocks,
+                  total);
+    PrintLine(ConsoleError, "Zapisz plik ponownie (dm730 write), aby obszar był cały.");
+}
+
+ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const char* givenName,
+             unsigned fromBlock) {
     TransferJob.action = action;
     TransferJob.kind = kind;
     // Like every action of the window: the port is opened afresh, so the
-    // controller sees a clean line.
-    if (ReopenPort() != PortReady) return ExitNoController;
-    // What the reopening reported on its way to a port that answered does
-    // not count against the transfer.
-    ConsoleReport.failure = FailureNone;
-    StartOutcome started = StartTransferIntoFile(openedPath, givenName);
+    // controller sees a clean line. Unlike the window, only the port the
+    // controller was found on: a command never mixes two controllers.
+    ExitCode reopened = ReopenFoundPort();
+    if (reopened != ExitDone) return reopened;
+    StartOutcome started = action == ActionReadFromDevice
+                               ? StartReadIntoPreparedFile(openedPath, givenName, fromBlock)
+                               : StartTransferIntoFile(openedPath, givenName);
     if (started != StartRunning) return ExitCodeOfStart(started);
-    if (PumpTransfer() == PumpInterrupted) {
+    int phaseAtStop = PhaseIdle;
+    if (PumpTransfer(&phaseAtStop) == PumpInterrupted) {
         BreakProgressLine();
         PrintLine(ConsoleError, "Transmisja przerwana (Ctrl-C).");
+        if (action == ActionWriteToDevice) ReportStoppedWrite(kind, openedPath, phaseAtStop);
         return ExitInterrupted;
     }
     return ExitCodeOf(ConsoleReport.failure);
@@ -47,8 +74,8 @@ ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const
 }  // namespace
 
 ExitCode RunRegionTransfer(TransferAction action, DataKind kind, const char* openedPath,
-                           const char* givenName) {
-    ExitCode code = Run(action, kind, openedPath, givenName);
+                           const char* givenName, unsigned fromBlock) {
+    ExitCode code = Run(action, kind, openedPath, givenName, fromBlock);
     CloseTransferFiles();
     return code;
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "cli/exit_codes.h"
@@ -73,6 +74,18 @@ void UseSystemPorts(const std::vector<SystemPort>& ports) {
 }  // namespace
 
 ExitCode BuildCommandPorts(const std::string& givenPort) {
+    const char* folder = std::getenv("SELVO_PORT_DIR");
+    bool inFolder = folder != nullptr && *folder != '\0';
+    if (!givenPort.empty() && givenPort.find('/') == std::string::npos && inFolder) {
+        // The ports are the folder's links, and `ports` lists them as COM1...:
+        // the name given is looked up there, as the channel looks up COM names.
+        SystemPorts.clear();
+        ForgetPortDevices();
+        std::string name = givenPort;
+        PortRecord record = {&name[0]};
+        FillPortTable(&record, 1);
+        return ExitDone;
+    }
     if (!givenPort.empty()) {
         // "ttyUSB0" is taken as the device of that name.
         std::string path =
@@ -80,7 +93,6 @@ ExitCode BuildCommandPorts(const std::string& givenPort) {
         UseSystemPorts({SystemPort{path, ""}});
         return ExitDone;
     }
-    const char* folder = std::getenv("SELVO_PORT_DIR");
     if (folder != nullptr && *folder != '\0') {
         SystemPorts.clear();
         BuildPortTable();
@@ -95,6 +107,13 @@ std::string PortShownName(int index) {
     std::string name = PortTable[index];
     if (!name.empty() && name.back() == ':') name.pop_back();
     return name;
+}
+
+std::string PortErrorReason(unsigned long systemError) { return std::strerror(int(systemError)); }
+
+const char* PortPermissionHint() {
+    return "Porty szeregowe należą do grupy dialout : sudo usermod -aG dialout $USER , "
+           "potem zaloguj się ponownie.";
 }
 
 std::string PortDescription(int index) {

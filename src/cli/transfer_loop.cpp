@@ -4,9 +4,10 @@
 #include "serial/serial_channel.h"
 #include "transfer/transfer.h"
 
-PumpOutcome PumpTransfer() {
+PumpOutcome PumpTransfer(int* phaseAtStop) {
     while (TransferJob.phase != PhaseIdle) {
         if (WasInterrupted()) {
+            if (phaseAtStop != nullptr) *phaseAtStop = TransferJob.phase;
             StopTransfer();
             return PumpInterrupted;
         }

@@ -6,4 +6,5 @@ enum PumpOutcome { PumpEnded = 0, PumpInterrupted = 1 };
 
 // PumpInterrupted: Ctrl-C stopped the transfer as Esc does (phase idle, port
 // purged); the file is left to the caller.
-PumpOutcome PumpTransfer();
+// *phaseAtStop, when given, is the phase the stop found.
+PumpOutcome PumpTransfer(int* phaseAtStop = nullptr);

@@ -52,9 +52,13 @@ ReplyCheck CheckIdentReply(unsigned long count) {
     if (f[IdentReplySize - 1] == ByteNak) return ReplyCheck{ReplyRefused, 0};
     if (f[IdentReplySize - 1] != ByteAck) return ReplyCheck{ReplyAckError, f[IdentReplySize - 1]};
     if (sum != 0) return ReplyCheck{ReplyChecksumError, sum};
+    return ReplyCheck{ReplyValid, 0};
+}
+
+void TakeVersionTexts() {
+    const uint8_t* f = IoBuffer.frameArea;
     FormatVersionText(IoBuffer.firmwareVersionText, f[0], f[1]);
     FormatVersionText(IoBuffer.secondVersionText, f[2], f[3]);
-    return ReplyCheck{ReplyValid, 0};
 }
 
 void BuildBlockCommand(TransferAction action, uint16_t block) {

@@ -43,8 +43,11 @@ struct ReplyCheck {
 };
 
 void BuildIdentRequest();
-// On a valid reply both version texts of IoBuffer are rewritten.
+// Tests the reply in the frame area; the version texts are left as they are.
 ReplyCheck CheckIdentReply(unsigned long count);
+// Both version texts of IoBuffer from the reply in the frame area, once the
+// reply is accepted: a reply refused for any reason never shows its versions.
+void TakeVersionTexts();
 void FormatVersionText(char text[6], unsigned major, unsigned minor);
 
 void BuildBlockCommand(TransferAction action, uint16_t block);

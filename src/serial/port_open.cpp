@@ -3,6 +3,7 @@
 #include "serial/port_open.h"
 
 #include <chrono>
+#include <vector>
 
 #include "operator/operator.h"
 #include "protocol/frames.h"
@@ -58,6 +59,12 @@ PortOpenOutcome OpenPort(OpenManner manner) {
 
 namespace {
 
+// By port index, what the latest detection met there.
+std::vector<PortAttempt> Attempts;
+StopRequest DetectionStop = nullptr;
+
+bool IsDetectionStopped() { return DetectionStop != nullptr && DetectionStop(); }
+
 // The port's timeouts end a silent probe after 720 ms. A driver that ignores
 // them would hold the program here for ever, before its window works or on
 // "&Auto": past this bound the port counts as silent.
@@ -71,7 +78,7 @@ PollOutcome AwaitProbeReply(unsigned long* count) {
     std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::now() + ProbeLimit;
     PollOutcome outcome;
     while ((outcome = Poll(ReadRecord, count)) == PollPending) {
-        if (std::chrono::steady_clock::now() >= deadline) return PollFailed;
+        if (std::chrono::steady_clock::now() >= deadline || IsDetectionStopped()) return PollFailed;
         WaitForChannel(ChannelWaitLimitMs, WakeForLine);
     }
     return outcome;
@@ -95,10 +102,20 @@ bool ProbeOpenPort() {
 
 }  // namespace
 
+PortAttempt DetectionAttempt(int index) {
+    return index >= 0 && size_t(index) < Attempts.size() ? Attempts[size_t(index)]
+                                                         : PortAttempt{PortMissing, 0};
+}
+
+void StopDetectionWhen(StopRequest stopRequested) { DetectionStop = stopRequested; }
+
 DetectOutcome DetectDevice() {
-    for (int i = 0; IsListedPort(i); ++i) {
+    Attempts.clear();
+    for (int i = 0; IsListedPort(i) && !IsDetectionStopped(); ++i) {
         currentPort = i;
-        if (OpenPort(OpenQuietly) != PortOpened) continue;
+        PortOpenOutcome opened = OpenPort(OpenQuietly);
+        Attempts.push_back(PortAttempt{opened, opened == PortOpened ? 0 : PortOpenSystemError()});
+        if (opened != PortOpened) continue;
         if (ProbeOpenPort()) {
             SetPortMark(i, true);
             return DeviceFound;

@@ -24,6 +24,20 @@ DetectOutcome DetectDevice();
 // been shown.
 ReopenOutcome ReopenPort();
 
+// What the latest DetectDevice met on port index: PortOpened for a port that
+// opened (whether or not the controller answered there), otherwise why it did
+// not open, with the system's code; PortMissing for a port it did not try.
+struct PortAttempt {
+    PortOpenOutcome outcome;
+    unsigned long systemError;
+};
+PortAttempt DetectionAttempt(int index);
+// A front end that can be told to stop (Ctrl-C) names how it finds out: the
+// search then ends at the probe's next look at the line, without the ports
+// after it. Null (the start): the search always runs to its end.
+typedef bool (*StopRequest)();
+void StopDetectionWhen(StopRequest stopRequested);
+
 // The message of a search that found no controller.
 void ShowDeviceNotFound();
 

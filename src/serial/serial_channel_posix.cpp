@@ -43,6 +43,7 @@ struct ChannelOperation {
     unsigned long errorCode;  // when failed
     int64_t startedUs;
     int64_t lastByteUs;                      // read: when the latest bytes were seen
+    int64_t lastLookUs;                      // read: when a poll last looked at the line
     uint8_t outgoing[sizeof(IoBufferArea)];  // write: the bytes being sent
 };
 
@@ -56,14 +57,16 @@ struct ChannelTimeouts {
 };
 
 struct SerialChannelRecord {
-    int fd;  // -1 when no port is open
+    int fd;            // -1 when no port is open
+    bool hadSettings;  // the line settings found at the open, given back at the close
+    termios settingsFound;
     ChannelTimeouts timeouts;
     ChannelOperation records[2];
 };
 
 }  // namespace
 
-SerialChannelRecord SerialChannel = {-1, {}, {}};
+SerialChannelRecord SerialChannel = {-1, false, {}, {}, {}};
 
 namespace {
 
@@ -165,6 +168,12 @@ PortOpenOutcome OpenChannel(const char* portName) {
         close(fd);
         return FailOpen(error == EWOULDBLOCK ? PortInUse : PortSystemError, error);
     }
+    // Programs that do not lock (a terminal program) are kept out as well,
+    // as far as the system does that for a user who is not root.
+    ioctl(fd, TIOCEXCL);
+    // Whoever uses the device after us (a terminal, the next program) finds
+    // it as we found it, not raw at 38400.
+    SerialChannel.hadSettings = tcgetattr(fd, &SerialChannel.settingsFound) == 0;
     // A tty keeps what arrived after its last user stopped reading; a COM
     // port opens empty, and a late answer must not pass for the next one.
     tcflush(fd, TCIFLUSH);
@@ -302,14 +311,25 @@ void AdvanceWrite(ChannelOperation& op, int64_t now) {
     if (deadline >= 0 && now >= deadline) op.state = RecordDone;
 }
 
+// The longest a process that is running lets a pending read go unlooked at:
+// its waits end at the read's deadline, and no wait is longer than this.
+const int64_t LongestAbsenceUs = int64_t(ChannelWaitLimitMs) * 1000;
+
 void AdvanceRead(ChannelOperation& op, int64_t now) {
     // Windows ends the read at its total deadline; bytes a poll after it
     // would find may have come later, so they stay queued for whoever reads
-    // next. The gap between bytes is another matter: a late poll cannot tell
-    // a silent line from its own delay, so only a silence it has seen ends
-    // the read (below).
+    // next. Unless the process was not running when the deadline passed
+    // (stopped, or starved by load: no look at the line for longer than any
+    // wait of its own): then the bytes waiting may have come in time, as the
+    // driver would have taken them, and they are taken up to the deadline's
+    // end of the read. The gap between bytes is another matter: a late poll
+    // cannot tell a silent line from its own delay, so only a silence it has
+    // seen ends the read (below).
     int64_t total = TotalDeadlineUs(op, ReadRecord);
-    if (total >= 0 && now >= total) {
+    bool overdue = total >= 0 && now >= total;
+    bool wasAway = overdue && op.lastLookUs < total && now - total > LongestAbsenceUs;
+    op.lastLookUs = now;
+    if (overdue && !wasAway) {
         op.state = RecordDone;
         return;
     }
@@ -335,7 +355,8 @@ void AdvanceRead(ChannelOperation& op, int64_t now) {
         return;
     }
     int64_t silence = SilenceDeadlineUs(op);
-    if (op.count == op.requested || (silence >= 0 && now >= silence)) op.state = RecordDone;
+    if (op.count == op.requested || overdue || (silence >= 0 && now >= silence))
+        op.state = RecordDone;
 }
 
 ChannelOperation& BeginOperation(int record, unsigned n) {
@@ -346,6 +367,7 @@ ChannelOperation& BeginOperation(int record, unsigned n) {
     op.errorCode = 0;
     op.startedUs = NowUs();
     op.lastByteUs = op.startedUs;
+    op.lastLookUs = op.startedUs;
     return op;
 }
 
@@ -437,6 +459,10 @@ ChannelWaitEnd WaitForChannel(unsigned maxMs, ChannelWake) {
 void CloseChannel() {
     if (SerialChannel.fd < 0) return;
     AbortPendingOperations();
+    if (SerialChannel.hadSettings)
+        tcsetattr(SerialChannel.fd, TCSANOW, &SerialChannel.settingsFound);
+    SerialChannel.hadSettings = false;
+    ioctl(SerialChannel.fd, TIOCNXCL);
     flock(SerialChannel.fd, LOCK_UN);
     close(SerialChannel.fd);
     SerialChannel.fd = -1;

@@ -99,6 +99,13 @@ BlockFileOutcome OpenTargetFile(const char* path) {
 
 BlockFileOutcome CutTargetFile() {
     std::ofstream& file = TransferJob.outputFile;
+    // A read that goes on after blocks an earlier one kept keeps them, and
+    // writes from its first block on (a partial block after them is overwritten).
+    if (TransferJob.nextBlock != TransferJob.firstBlock) {
+        file.clear();
+        file.seekp(BlockPosition());
+        return file.fail() ? Failed(errno) : BlockFileDone;
+    }
     file.close();
     file.clear();
     errno = 0;

@@ -108,17 +108,6 @@ bool AcceptExtension(DataKind kind, const char* extension, bool flaggedDifferent
     return false;
 }
 
-}  // namespace
-
-bool ExtensionFitsKind(DataKind kind, const char* path) {
-    if (kind < KindFirmware || kind > KindScenes) return false;
-    const char* extension = PathExtension(path);
-    return SameTextIgnoringCase(extension, KindFileTable[kind].extension) ||
-           (kind == KindScenes && SameTextIgnoringCase(extension, SceneAlternativeExtension));
-}
-
-namespace {
-
 const int PathPrecision = sizeof DialogFileName - 1;
 
 // A text that does not fit its buffer is cut there and keeps its terminator.
@@ -130,8 +119,10 @@ __attribute__((format(printf, 3, 4))) void ComposeText(char* text, size_t size, 
     va_end(arguments);
 }
 
-StartOutcome OpenTarget(const char* path) {
-    if (ProbeFile(path) != FileMissing) {
+// prepared: the caller made the target for this read (created empty, or the
+// part an earlier read left), so there is nobody to ask about overwriting it.
+StartOutcome OpenTarget(const char* path, bool prepared) {
+    if (!prepared && ProbeFile(path) != FileMissing) {
         char question[295];
         ComposeText(question, sizeof question, "Plik %.*s już istnieje !\nCzy chcesz go nadpisać ?",
                     PathPrecision, path);
@@ -183,7 +174,8 @@ StartOutcome OpenSource(const char* path) {
 // Without a given path the file comes from the dialog, or for the repeat
 // command is the last path as it stands. A given path passes the extension
 // rule under ruledName.
-StartOutcome Start(const char* givenPath, const char* ruledName) {
+StartOutcome Start(const char* givenPath, const char* ruledName, bool prepared = false,
+                   unsigned fromBlock = 0) {
     // First of all, so a transfer in progress is no longer driven whatever
     // happens below.
     TransferJob.phase = PhaseIdle;
@@ -208,12 +200,20 @@ StartOutcome Start(const char* givenPath, const char* ruledName) {
         return StartOutOfRange;
     }
     DataKind kind = DataKind(TransferJob.kind);
+    if (fromBlock >= RegionTable[kind].blockCount) {
+        TransferJob.failure = FailureRule;
+        return StartOutOfRange;
+    }
     TransferJob.nextBlock = RegionTable[kind].firstBlock;
     TransferJob.blocksLeft = RegionTable[kind].blockCount;
     std::memcpy(IoBuffer.defaultExtension, KindFileTable[kind].extension,
                 sizeof IoBuffer.defaultExtension);
     std::memcpy(DialogFilter, KindFileTable[kind].filter, sizeof DialogFilter);
     TransferJob.firstBlock = TransferJob.nextBlock;
+    // A read that goes on where an earlier one stopped: the block numbers and
+    // the file positions stay those of the whole region.
+    TransferJob.nextBlock = uint16_t(TransferJob.nextBlock + fromBlock);
+    TransferJob.blocksLeft = uint16_t(TransferJob.blocksLeft - fromBlock);
 
     const char* path = DialogFileName;
     if (givenPath != nullptr) {
@@ -236,7 +236,8 @@ StartOutcome Start(const char* givenPath, const char* ruledName) {
 
     RepaintWindow();
 
-    StartOutcome opened = action == ActionReadFromDevice ? OpenTarget(path) : OpenSource(path);
+    StartOutcome opened =
+        action == ActionReadFromDevice ? OpenTarget(path, prepared) : OpenSource(path);
     if (opened != StartRunning) return opened;
 
     BuildIdentRequest();
@@ -264,4 +265,17 @@ StartOutcome StartTransferWithFile(const char* path) { return Start(path, path);
 
 StartOutcome StartTransferIntoFile(const char* openedPath, const char* givenName) {
     return Start(openedPath, givenName);
+}
+
+StartOutcome StartReadIntoPreparedFile(const char* openedPath, const char* givenName,
+                                       unsigned fromBlock) {
+    TransferJob.action = ActionReadFromDevice;
+    return Start(openedPath, givenName, true, fromBlock);
+}
+
+bool PathFitsKind(int kind, const char* path) {
+    if (kind < KindFirmware || kind > KindScenes) return false;
+    const char* extension = PathExtension(path);
+    return SameTextIgnoringCase(extension, KindFileTable[kind].extension) ||
+           (kind == KindScenes && SameTextIgnoringCase(extension, SceneAlternativeExtension));
 }

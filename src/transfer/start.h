@@ -1,8 +1,6 @@
 // Turning the operator's action and data kind into a running transfer.
 #pragma once
 
-#include "protocol/regions.h"
-
 // The buffers of the open-file dialog record; the file name is never cleared,
 // so the dialog and the repeat command always find the last chosen path.
 extern char DialogTitle[35];
@@ -29,10 +27,16 @@ StartOutcome StartTransferWithFile(const char* path);
 // file ("scenes.usr.part") before it becomes "scenes.usr".
 StartOutcome StartTransferIntoFile(const char* openedPath, const char* givenName);
 
-// Whether path passes the extension rule for kind that every start applies
-// (the kind's own extension, or "bin" for user scenes), asked without starting
-// anything: a restore checks all its files before it sends the first block.
-bool ExtensionFitsKind(DataKind kind, const char* path);
+// A read into a target the caller prepared (created exclusively, or the part
+// an earlier read left): no question about overwriting it. fromBlock counts
+// within the region: the blocks before it stay in the file as they are, and
+// the read goes on at fromBlock (0: the whole region, the file cut first).
+// Out of range when fromBlock is not inside the region.
+StartOutcome StartReadIntoPreparedFile(const char* openedPath, const char* givenName,
+                                       unsigned fromBlock);
+// The extension rule of every start: the kind's own extension, or "bin" for
+// user scenes, in any case of letters.
+bool PathFitsKind(int kind, const char* path);
 
 // The start's fixed failure texts.
 extern const char FileOpenFailureText[];

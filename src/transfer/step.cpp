@@ -131,6 +131,7 @@ void StepIdentReply(unsigned long count) {
         return;
     }
     if (FailIfSurplus(CloseTransferFile)) return;
+    TakeVersionTexts();
     if (TransferJob.action == ActionReadFromDevice && CutTargetFile() != BlockFileDone) {
         FailFile(FileCut, FileWriteFailureText, CloseOutputFile);
         return;

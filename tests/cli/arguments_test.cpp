@@ -22,6 +22,8 @@ std::string Describe(const CommandLine& line) {
     if (!line.path.empty()) text += " " + line.path;
     if (!line.port.empty()) text += " port=" + line.port;
     if (line.force) text += " force";
+    if (line.resume) text += " resume";
+    if (line.topic != CommandHelp) text += std::string(" about ") + CommandWords[line.topic];
     if (line.readBack) text += " read-back";
     if (line.noReadBack) text += " no-read-back";
     if (line.quiet) text += " quiet";
@@ -50,6 +52,11 @@ TEST(ParseCommandLine, ReadsEachCommandAndRefusesWhatDoesNotFit) {
         {"read scenes -- -odd.usr", "read scenes -odd.usr"},
         {"write bogus --help", "help"},
         {"help", "help"},
+        {"help write", "help about write"},
+        {"-q --port COM2 detect", "detect port=COM2 quiet"},
+        {"read scenes a.usr --resume -q", "read scenes a.usr resume quiet"},
+        {"write scenes a.usr --resume", "!opcja --resume nie dotyczy polecenia write"},
+        {"help flash", "!nieznane polecenie : flash"},
         {"read scenes a.usr --version", "version"},
         {"-V", "version"},
         {"write -- --version", "!za mało argumentów polecenia write"},

@@ -10,6 +10,11 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "protocol/regions.h"
 #include "support/byte_files.h"
 #include "support/cli_process.h"
@@ -52,8 +57,8 @@ class Dm730Test : public ::testing::Test {
         ASSERT_EQ(StartSim(sim, LinkOf(port), args), 0);
     }
 
-    CliRun Run(const Words& args) {
-        CliRun run = RunCli(args, dir.Path().string());
+    CliRun Run(const Words& args, long long fileSizeLimit = -1) {
+        CliRun run = RunCli(args, dir.Path().string(), 60000, fileSizeLimit);
         // A full pipe would hold the simulators up.
         for (SimProcess& sim : sims)
             if (sim.pid > 0) SimLines(sim);
@@ -79,7 +84,7 @@ TEST_F(Dm730Test, EveryRegionIsWrittenVerifiedAndReadBackWithEveryByteValue) {
 
         CliRun run = Run({"write", KindWords[kind], file});
         ASSERT_EQ(run.exitCode, 0) << Shown(run);
-        EXPECT_TRUE(Contains(run.out, u8"Port : COM1\n")) << Shown(run);
+        EXPECT_TRUE(Contains(run.err, u8"Port : COM1\n")) << Shown(run);
         EXPECT_TRUE(Contains(run.out, " : gotowe, " + std::to_string(region.blockCount) + " blok"))
             << Shown(run);
         EXPECT_TRUE(Slice(ReadWhole(MemoryOf(1)), region.firstBlock, region.blockCount) == data);
@@ -104,14 +109,6 @@ TEST_F(Dm730Test, EveryRegionIsWrittenVerifiedAndReadBackWithEveryByteValue) {
     CliRun run = Run({"verify", "firmware", shortFile});
     EXPECT_EQ(run.exitCode, 0) << Shown(run);
     EXPECT_TRUE(Contains(run.out, " : gotowe, 2 bloki w ")) << Shown(run);
-    // A file longer than its region: the region is written, but the rest of
-    // the file never reached the controller, and the exit code says so.
-    std::string longFile = PathOf("long.lib");
-    WriteWhole(longFile,
-               Pattern(size_t(LookUpRegion(KindLibraries).blockCount) * BlockSize + 1, 35));
-    run = Run({"write", "libraries", longFile});
-    EXPECT_EQ(run.exitCode, 3) << Shown(run);
-    EXPECT_TRUE(Contains(run.err, u8"Plik dłuższy niż obszar pamięci !")) << Shown(run);
 }
 
 int CountLines(const std::vector<std::string>& lines, const std::string& start) {
@@ -139,7 +136,7 @@ TEST_F(Dm730Test, BackupDescribesItselfAndIsRestoredOntoAnotherController) {
     }
     // Output into a file: a line at each tenth of the whole at most, then one closing line.
     size_t percentLines = 0;
-    for (size_t at = run.out.find('%'); at != std::string::npos; at = run.out.find('%', at + 1))
+    for (size_t at = run.err.find('%'); at != std::string::npos; at = run.err.find('%', at + 1))
         ++percentLines;
     EXPECT_GE(percentLines, 1u) << Shown(run);
     EXPECT_LE(percentLines, 9u) << Shown(run);
@@ -195,12 +192,29 @@ TEST_F(Dm730Test, BackupDescribesItselfAndIsRestoredOntoAnotherController) {
     EXPECT_EQ(run.exitCode, 3) << Shown(run);
     EXPECT_TRUE(Contains(run.err, u8"już istnieje ! Dodaj --force")) << Shown(run);
     EXPECT_TRUE(ReadWhole(folder + "/scenes.usr") == Slice(image, 896, 3200));
-    // The third file cannot be replaced (a folder of its name): all five old
-    // files stay, the new ones are in their .part files, each named.
+    // A folder in the way is refused before anything is read.
     std::filesystem::rename(folder + "/scenes.usr", PathOf("scenes.kept"));
     std::filesystem::create_directories(folder + "/scenes.usr/inside");
     run = Run({"backup", folder, "--force", "--quiet"});
     EXPECT_EQ(run.exitCode, 3) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"scenes.usr : to nie jest zwykły plik")) << Shown(run);
+    EXPECT_EQ(CountLines(SimLines(sims[0]), "block-out "), 0);
+    // The third file cannot be replaced (a folder of its name appears while
+    // the regions are read): all five old files stay, the new ones are in
+    // their .part files, each named.
+    std::filesystem::remove_all(folder + "/scenes.usr");
+    std::filesystem::rename(PathOf("scenes.kept"), folder + "/scenes.usr");
+    CliProcess cli;
+    ASSERT_EQ(StartCli(cli, {"backup", folder, "--force", "--quiet"}, dir.Path().string()), 0);
+    ASSERT_EQ(WaitSimEvent(sims[0], "block-out 100", 20000), 0);
+    kill(cli.pid, SIGSTOP);
+    std::filesystem::rename(folder + "/scenes.usr", PathOf("scenes.kept"));
+    std::filesystem::create_directories(folder + "/scenes.usr/inside");
+    kill(cli.pid, SIGCONT);
+    run = FinishCli(cli, 60000);
+    EXPECT_EQ(run.exitCode, 3) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"Nie mogę zastąpić pliku " + folder + "/scenes.usr"))
+        << Shown(run);
     EXPECT_TRUE(ReadWhole(folder + "/firmware.upg") == Slice(image, 0, 512));
     EXPECT_TRUE(ReadWhole(libraries) == kept);
     EXPECT_TRUE(ReadWhole(folder + "/manifest.json") == manifestBytes);
@@ -288,11 +302,12 @@ TEST_F(Dm730Test, VerifyListsDifferencesUpToTheLimitAndCountsTheRest) {
     WriteWhole(path, file);
     CliRun run = Run({"verify", "libraries", path, "--max-differences", "2"});
     EXPECT_EQ(run.exitCode, 4) << Shown(run);
-    std::string first = u8"Różnica : blok 513 poz. 3 (bajt 3 pliku) : plik " +
+    std::string first = u8"Różnica : blok 1 z 384 poz. 3 (bajt 3 pliku) : plik " +
                         std::to_string(file[3]) + ", Dm730 " +
                         std::to_string(image[512 * 256 + 3]) + "\n";
     EXPECT_TRUE(Contains(run.out, first)) << Shown(run);
-    EXPECT_TRUE(Contains(run.out, u8"Różnica : blok 514 poz. 44 (bajt 300 pliku)")) << Shown(run);
+    EXPECT_TRUE(Contains(run.out, u8"Różnica : blok 2 z 384 poz. 44 (bajt 300 pliku)"))
+        << Shown(run);
     EXPECT_FALSE(Contains(run.out, u8"poz. 45")) << "beyond the limit";
     EXPECT_TRUE(Contains(run.out, u8"Różnic : 5 (pokazano 2)\n")) << Shown(run);
 
@@ -302,7 +317,8 @@ TEST_F(Dm730Test, VerifyListsDifferencesUpToTheLimitAndCountsTheRest) {
     run = Run({"write", "libraries", path, "--verify"});
     EXPECT_EQ(run.exitCode, 4) << Shown(run);
     EXPECT_EQ(WaitSimEvent(sims[0], "fault store-changed 600 0x10", 1000), 0);
-    EXPECT_TRUE(Contains(run.out, u8"Różnica : blok 601 poz. 0 (bajt 22528 pliku)")) << Shown(run);
+    EXPECT_TRUE(Contains(run.out, u8"Różnica : blok 89 z 384 poz. 0 (bajt 22528 pliku)"))
+        << Shown(run);
     EXPECT_TRUE(Contains(run.out, u8"Różnic : 1\n")) << Shown(run);
 }
 
@@ -330,6 +346,111 @@ TEST_F(Dm730Test, CtrlCStopsAReadAndKeepsWhatItRead) {
     ASSERT_EQ(WaitSimEvent(sims[0], "port closed", 5000), 0);
     std::string line;
     EXPECT_NE(WaitSimEvent(sims[0], "command", 500, &line), 0) << "sent after the stop: " << line;
+
+    // Stopped in mid-write: which blocks of the region are new, which old.
+    std::string source = PathOf("new.usr");
+    WriteWhole(source, Pattern(40 * BlockSize, 37));
+    ASSERT_EQ(StartCli(cli, {"write", "scenes", source}, dir.Path().string()), 0);
+    ASSERT_EQ(WaitSimEvent(sims[0], "block-in 900 ack", 20000), 0);
+    kill(cli.pid, SIGINT);
+    run = FinishCli(cli, 10000);
+    EXPECT_EQ(run.exitCode, 130) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"Bloki 1-")) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8" z 3200 mają jeszcze stare dane.\n")) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"-41 z 3200 mają jeszcze stare dane.\n")) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"Zapisz plik ponownie (dm730 write)")) << Shown(run);
+}
+
+// Reads into files that need care: continued, through a link never followed,
+// a name at the limit, a disk that fills up.
+TEST_F(Dm730Test, ReadsKeepEveryFileTheUserHas) {
+    Bytes image = Pattern(ImageSize, 38);
+    StartDevice(1, {}, image);
+    Bytes region = Slice(image, 512, 384);
+    // An earlier read's part: 100 whole blocks (not the controller's, to show
+    // they are kept) and a piece of the next.
+    Bytes kept = Pattern(100 * BlockSize, 39);
+    Bytes part = kept;
+    part.insert(part.end(), 77, 0xEE);
+    WriteWhole(PathOf("resumed.lib.part"), part);
+    Bytes resumed = kept;
+    resumed.insert(resumed.end(), region.begin() + 100 * BlockSize, region.end());
+    std::filesystem::create_symlink(PathOf("target"), PathOf("forced.lib.part"));
+    std::string longName = std::string(251, 'n') + ".lib";
+    struct Case {
+        Words args;
+        long long fileSizeLimit;
+        int exitCode;
+        std::string file;  // left with expected, and no .part
+        Bytes expected;
+        std::string text;
+    };
+    const Case cases[] = {
+        {{"read", "libraries", PathOf("resumed.lib"), "--resume"},
+         -1,
+         0,
+         "resumed.lib",
+         resumed,
+         u8"odczyt od bloku 101 z 384"},
+        {{"read", "libraries", PathOf("forced.lib"), "--force"}, -1, 0, "forced.lib", region, ""},
+        {{"read", "libraries", PathOf(longName)}, -1, 0, longName, region, ""},
+        {{"read", "libraries", PathOf("full.lib")},
+         10 * BlockSize + 100,
+         3,
+         "",
+         Bytes(),
+         u8"Błąd zapisu pliku !\n  (plik " + PathOf("full.lib.part")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[2]);
+        CliRun run = Run(c.args, c.fileSizeLimit);
+        EXPECT_EQ(run.exitCode, c.exitCode) << Shown(run);
+        EXPECT_TRUE(Contains(run.err, c.text)) << Shown(run);
+        if (c.file.empty()) continue;
+        EXPECT_TRUE(ReadWhole(PathOf(c.file)) == c.expected);
+        EXPECT_FALSE(std::filesystem::is_symlink(PathOf(c.file)));
+    }
+    EXPECT_FALSE(std::filesystem::exists(PathOf("target"))) << "the link was followed";
+    // Every read that ended whole took its part (the long name's one shortened) away.
+    std::set<std::string> parts;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        std::string name = entry.path().filename().string();
+        if (name.size() > 5 && name.compare(name.size() - 5, 5, ".part") == 0) parts.insert(name);
+    }
+    EXPECT_EQ(parts, std::set<std::string>{"full.lib.part"});
+    EXPECT_TRUE(Slice(ReadWhole(PathOf("full.lib.part")), 0, 10) == Slice(image, 512, 10));
+    EXPECT_FALSE(std::filesystem::exists(PathOf("full.lib")));
+}
+
+// The port of the controller goes away during the first region of a backup:
+// the backup fails there and never takes the other regions from the
+// controller on COM2.
+TEST_F(Dm730Test, ABackupStaysOnThePortItFoundTheControllerOn) {
+    StartDevice(1, {"--turnaround", "5"}, Pattern(ImageSize, 37));
+    StartDevice(2, {}, Pattern(ImageSize, 38));
+    CliProcess cli;
+    ASSERT_EQ(StartCli(cli, {"backup", PathOf("backup")}, dir.Path().string()), 0);
+    ASSERT_EQ(WaitSimEvent(sims[0], "block-out 10", 20000), 0);
+    ASSERT_EQ(unlink(LinkOf(1).c_str()), 0);
+    CliRun run = FinishCli(cli, 60000);
+    EXPECT_EQ(run.exitCode, 6) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"Nie mogę użyć portu COM1 : nie istnieje !\n")) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"polecenie nie przechodzi na inny port")) << Shown(run);
+    for (const std::string& line : SimLines(sims[1])) EXPECT_NE(line, "ident") << "COM2 was asked";
+}
+
+// Ctrl-C while the first of four silent ports is probed: the search ends
+// there, the ports after it are never asked.
+TEST_F(Dm730Test, CtrlCEndsTheSearchAtThePortItIsOn) {
+    for (int port = 1; port <= 4; ++port) StartDevice(port, {"--ident-silent"});
+    CliProcess cli;
+    ASSERT_EQ(StartCli(cli, {"detect"}, dir.Path().string()), 0);
+    ASSERT_EQ(WaitSimEvent(sims[0], "fault ident-silent", 5000), 0);
+    kill(cli.pid, SIGINT);
+    CliRun run = FinishCli(cli, 10000);
+    EXPECT_EQ(run.exitCode, 130) << Shown(run);
+    for (int port : {3, 4})
+        EXPECT_TRUE(SimLines(sims[port - 1]).size() == 1) << "COM" << port << " was asked";
 }
 
 TEST_F(Dm730Test, ControllerIsFoundOnTheThirdOfFourPorts) {
@@ -352,14 +473,57 @@ TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
     StartDevice(1, {});
     WriteWhole(PathOf("x.dat"), Bytes(10, 1));
     WriteWhole(PathOf("have.lib"), Bytes{'o', 'l', 'd'});
+    // Refused to this user (root is refused nothing, so the row shows it only
+    // to others).
+    WriteWhole(PathOf("closed"), Bytes{});
+    chmod(PathOf("closed").c_str(), 0);
+    bool root = geteuid() == 0;
+    WriteWhole(PathOf("empty.lib"), Bytes());
+    WriteWhole(PathOf("long.lib"), Bytes(384 * 256 + 1, 7));
+    ASSERT_EQ(mkfifo(PathOf("fifo.lib").c_str(), 0600), 0);
+    std::filesystem::create_directory(PathOf("folder.upg"));
+    WriteWhole(PathOf("stale.lib.part"), Bytes(600, 9));
+    std::filesystem::create_symlink(PathOf("elsewhere"), PathOf("link.lib.part"));
     struct Case {
         Words args;
         int exitCode;
         std::string text;  // on stdout or stderr
+        int lock = 0;      // flock held on com1 by this process meanwhile
     };
     const Case cases[] = {
         {{"ports"}, 0, "COM1\n"},
+        // What `ports` lists, --port takes.
+        {{"detect", "--port", "COM1"}, 0, "Port : COM1\n"},
+        {{"detect", "--port", "COM1"},
+         6,
+         u8"Nie mogę użyć portu COM1 : zajęty przez inny program !\n",
+         LOCK_SH},
+        {{"detect", "--port", LinkOf(1)}, 6, u8" : zajęty przez inny program !\n", LOCK_EX},
+        {{"detect", "--port", PathOf("x.dat")}, 6, u8" : to nie jest port szeregowy !\n"},
+        {{"detect", "--port", PathOf("closed")},
+         6,
+         root ? u8" : to nie jest port szeregowy !\n"
+              : u8" : brak uprawnień !\nPorty szeregowe należą do grupy dialout"},
         {{"--help"}, 0, u8"Kody wyjścia:\n  0    gotowe\n"},
+        {{"--help"}, 0, u8"program sterownika, .upg: 512 bloków (128 KiB)\n"},
+        {{"help", "read"}, 0, u8"dm730 read RODZAJ PLIK [--port P] [--force] [--resume]\n"},
+        {{"write"}, 2, u8"za mało argumentów polecenia write\nUżycie :\n  dm730 write RODZAJ PLIK"},
+        {{"--bogus", "verify"}, 2, u8"nieznana opcja : --bogus\nUżycie :\n  dm730 verify RODZAJ"},
+        {{"-q", "--port", PathOf("nothing"), "verify", "firmware", PathOf("folder.upg")},
+         3,
+         u8"Błąd otwarcia pliku !\n  (" + PathOf("folder.upg") + u8" : to nie jest zwykły plik"},
+        {{"write", "libraries", PathOf("fifo.lib")}, 3, u8"to nie jest zwykły plik, lecz potok"},
+        {{"write", "libraries", PathOf("empty.lib")},
+         3,
+         u8"jest pusty (0 bajtów) ; obszar mieści 98304 bajtów"},
+        {{"write", "libraries", PathOf("long.lib")},
+         3,
+         u8"ma 98305 bajtów, a obszar mieści 98304 bajtów : nic nie zapisano"},
+        {{"read", "libraries", PathOf("stale.lib")},
+         3,
+         u8"2 pełnych bloków z wcześniejszego odczytu.\nDodaj --resume, aby dokończyć tamten "
+         u8"odczyt, albo --force"},
+        {{"read", "libraries", PathOf("link.lib"), "--resume"}, 3, u8"jest dowiązaniem"},
         {{"write", "libraries", PathOf("x.dat")}, 2, u8"Nie zmieniaj rozszerzenia !\n"},
         {{"verify", "libraries", PathOf("none.lib")},
          3,
@@ -368,25 +532,39 @@ TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
         {{"flash", "scenes"},
          2,
          u8"dm730 : nieznane polecenie : flash\nOpis poleceń : dm730 --help\n"},
-        {{"detect", "--port", PathOf("nothing")}, 5, u8"Nie znalazłem Dm730 !\nPodłącz urządzenie"},
+        {{"detect", "--port", PathOf("nothing")},
+         6,
+         u8"Nie mogę użyć portu " + PathOf("nothing") + u8" : nie istnieje !\n"},
+        // A search over every port names the ports it could not try.
+        {{"detect"}, 5, u8"Port COM1 pominięty : zajęty przez inny program\n", LOCK_EX},
+
         {{"restore", PathOf("")}, 3, PathOf("manifest.json") + u8": brak pliku"},
         {{"verify", PathOf("none")}, 3, u8"manifest.json: brak pliku"},
         {{"restore", PathOf(""), "--force"}, 2, u8"opcja --force nie dotyczy polecenia restore"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.args[0]);
+        SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 2 ? c.args[2] : "") + " lock " +
+                     std::to_string(c.lock));
+        int held = c.lock != 0 ? open(LinkOf(1).c_str(), O_RDWR | O_NOCTTY) : -1;
+        if (held >= 0) {
+            ASSERT_EQ(flock(held, c.lock | LOCK_NB), 0);
+        }
         CliRun run = Run(c.args);
+        if (held >= 0) close(held);
         EXPECT_EQ(run.exitCode, c.exitCode) << Shown(run);
         EXPECT_TRUE(Contains(run.out + run.err, c.text)) << Shown(run);
     }
     EXPECT_TRUE(ReadWhole(PathOf("have.lib")) == (Bytes{'o', 'l', 'd'}));
-    // Two searches found the controller; no file problem reached the line.
+    EXPECT_TRUE(ReadWhole(PathOf("stale.lib.part")) == Bytes(600, 9));
+    EXPECT_FALSE(std::filesystem::exists(PathOf("elsewhere")));
+    // Every file and usage problem is found before a port is opened.
     int idents = 0, commands = 0;
     for (const std::string& line : SimLines(sims[0])) {
         idents += line == "ident";
         commands += line.compare(0, 7, "command") == 0;
     }
-    EXPECT_EQ(idents, 2);
+    // Only the search of the row that names COM1 reached the controller.
+    EXPECT_EQ(idents, 1);
     EXPECT_EQ(commands, 0);
 }
 

@@ -1,5 +1,7 @@
 // Every way a transfer can fail: the text the operator reads, the stream the
 // failure releases, the idle phase and the single repaint of the phase line.
+#include <cstring>
+
 #include "scripted/scripted_device.h"
 
 #include "operator/operator.h"
@@ -158,10 +160,15 @@ TEST_F(TransferFailureTest, SurplusBehindAReplyEndsTheTransfer) {
         TearDown();
         SetUp();
         ReachPhase(c.action, c.phase);
+        std::strcpy(IoBuffer.firmwareVersionText, "N/A");
+        std::strcpy(IoBuffer.secondVersionText, "N/A");
         ScriptRead(c.reply);
         StepTransfer(unsigned(c.phase));
         ExpectFailure("Błąd przesyłania : nadmiar danych",
                       c.action == ActionReadFromDevice ? OutputClosed : InputClosed);
+        // A refused identification reply leaves the versions shown as they were.
+        EXPECT_STREQ(IoBuffer.firmwareVersionText, "N/A");
+        EXPECT_STREQ(IoBuffer.secondVersionText, "N/A");
     }
     // The last block's ACK was another's: its own NAK comes while phase 9 listens.
     for (int action : {ActionWriteToDevice, ActionReadFromDevice}) {

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,7 +18,8 @@ static std::string ReadText(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-int StartCli(CliProcess& cli, const std::vector<std::string>& args, const std::string& folder) {
+int StartCli(CliProcess& cli, const std::vector<std::string>& args, const std::string& folder,
+             long long fileSizeLimit) {
     cli = CliProcess{-1, folder + "/cli.out", folder + "/cli.err"};
     std::vector<std::string> words = {DM730_PATH};
     words.insert(words.end(), args.begin(), args.end());
@@ -31,7 +33,17 @@ int StartCli(CliProcess& cli, const std::vector<std::string>& args, const std::s
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&files, STDERR_FILENO, cli.errPath.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    // posix_spawn has no limits of its own: the child inherits ours, set only
+    // for the moment of the spawn (the test writes nothing meanwhile).
+    rlimit before;
+    getrlimit(RLIMIT_FSIZE, &before);
+    if (fileSizeLimit >= 0) {
+        rlimit limited = before;
+        limited.rlim_cur = rlim_t(fileSizeLimit);
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
     int r = posix_spawn(&cli.pid, argv[0], &files, nullptr, argv.data(), environ);
+    if (fileSizeLimit >= 0) setrlimit(RLIMIT_FSIZE, &before);
     posix_spawn_file_actions_destroy(&files);
     return r == 0 ? 0 : -1;
 }
@@ -57,8 +69,9 @@ CliRun FinishCli(CliProcess& cli, int timeoutMs) {
     return run;
 }
 
-CliRun RunCli(const std::vector<std::string>& args, const std::string& folder, int timeoutMs) {
+CliRun RunCli(const std::vector<std::string>& args, const std::string& folder, int timeoutMs,
+              long long fileSizeLimit) {
     CliProcess cli;
-    if (StartCli(cli, args, folder) != 0) return CliRun{-1, "", "not started"};
+    if (StartCli(cli, args, folder, fileSizeLimit) != 0) return CliRun{-1, "", "not started"};
     return FinishCli(cli, timeoutMs);
 }

@@ -19,9 +19,11 @@ struct CliProcess {
 };
 
 // Starts DM730_PATH with args; its output lands in folder/cli.out and cli.err.
-// 0 started, -1 not.
-int StartCli(CliProcess& cli, const std::vector<std::string>& args, const std::string& folder);
+// fileSizeLimit >= 0: no file of the child grows beyond that many bytes
+// (RLIMIT_FSIZE). 0 started, -1 not.
+int StartCli(CliProcess& cli, const std::vector<std::string>& args, const std::string& folder,
+             long long fileSizeLimit = -1);
 // Waits up to timeoutMs for the end (then kills it) and reads what it printed.
 CliRun FinishCli(CliProcess& cli, int timeoutMs);
 CliRun RunCli(const std::vector<std::string>& args, const std::string& folder,
-              int timeoutMs = 60000);
+              int timeoutMs = 60000, long long fileSizeLimit = -1);

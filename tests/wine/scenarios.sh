@@ -755,7 +755,7 @@ scenario_console_program() {
     memory_blocks "$SCEN/mem1.bin" "$first" "$count" >"$SCEN/$name.want"
     same_bytes "$SCEN/$name.want" "$W/kopia/$name" "kopia/$name"
   done
-  grep -qx 'Port : COM1' "$SCEN/dm730.out" || fail "backup did not name COM1"
+  grep -qx 'Port : COM1' "$SCEN/dm730.err" || fail "backup did not name COM1 (a message, on stderr)"
   grep -qx 'Kopia zapasowa w kopia : gotowe, 4096 bloków w [0-9]*,[0-9] s' "$SCEN/dm730.out" ||
     fail "no closing line of the backup"
   ok "backup into kopia: three files equal to the simulator's memory, closing line in Polish"
@@ -779,8 +779,8 @@ scenario_console_program() {
   poke_byte "$W/zmienione.usr" 5 "$file"
   run_dm730 60 verify scenes zmienione.usr --port COM1
   [ "$DM730_CODE" = 4 ] || fail "verify: exit code $DM730_CODE, expected 4"
-  grep -qx "Różnica : blok 897 poz. 5 (bajt 5 pliku) : plik $file, Dm730 $device" "$SCEN/dm730.out" ||
-    fail "no difference line for block 897 position 5"
+  grep -qx "Różnica : blok 1 z 3200 poz. 5 (bajt 5 pliku) : plik $file, Dm730 $device" "$SCEN/dm730.out" ||
+    fail "no difference line for block 1 of 3200 position 5"
   grep -qx 'Różnic : 1' "$SCEN/dm730.out" || fail "no count of the differences"
   ok "verify on --port COM1: the one difference with its values, exit code 4"
   printf 'x' >"$W/lista.dat"
@@ -794,4 +794,8 @@ scenario_console_program() {
   [ "$DM730_CODE" = 5 ] || fail "detect with no controller: exit code $DM730_CODE, expected 5"
   grep -qx 'Nie znalazłem Dm730 !' "$SCEN/dm730.err" || fail "not the window's not-found message"
   ok "no controller: the window's not-found message in Polish, exit code 5"
+  run_dm730 30 detect --port COM1
+  [ "$DM730_CODE" = 6 ] || fail "detect on a port that cannot be opened: exit code $DM730_CODE, expected 6"
+  grep -q '^Nie mogę użyć portu COM1 : ' "$SCEN/dm730.err" || fail "the port's reason is not named"
+  ok "--port COM1 that cannot be opened: the reason named, exit code 6"
 }

@@ -6,8 +6,8 @@
 // write and of a read of `blocks` blocks of the user scenes.
 int RunEngineSpeed(unsigned blocks);
 // The engine writes `file` to the firmware region through COM1 of portDir (a
-// simulator the script started), stepped as the program's main loop steps it;
-// prints the processor time it took in % of one core.
+// simulator the script started), stepped as the program's main loop steps it.
+// The script measures its time and processor share from outside.
 int RunPacedWrite(const char* portDir, const char* file);
 // DetectDevice over `ports` silent ptys: seconds per port.
 int RunSilentDetection(unsigned ports);

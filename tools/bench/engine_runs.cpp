@@ -4,14 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include "operator/operator.h"
@@ -22,6 +20,7 @@
 #include "support/prepared_transfer.h"
 #include "support/byte_files.h"
 #include "support/operator_recorder.h"
+#include "support/port_folder.h"
 #include "support/sim_process.h"
 #include "protocol/frames.h"
 #include "protocol/io_buffer.h"
@@ -35,28 +34,6 @@ using Clock = std::chrono::steady_clock;
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
-
-double ProcessorSeconds() {
-    rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// A folder of ports for the channel to find COM names in; removed at the end.
-struct PortFolder {
-    std::filesystem::path path;
-    PortFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "selvo_bench_XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path = pattern;
-        setenv("SELVO_PORT_DIR", path.c_str(), 1);
-    }
-    ~PortFolder() {
-        std::error_code ignored;
-        if (!path.empty()) std::filesystem::remove_all(path, ignored);
-    }
-};
 
 // Steps until the transfer is idle or `stop` holds, at most limitSeconds; a
 // step that found its operation pending is followed by a wait on the line, as
@@ -84,10 +61,10 @@ bool Pump(double limitSeconds, SimProcess* sim, const std::function<bool()>& sto
 int RunEngineSpeed(unsigned blocks) {
     PortFolder folder;
     SimProcess sim;
-    std::string memory = (folder.path / "memory.img").string();
-    std::string file = (folder.path / "scenes.usr").string();
+    std::string memory = folder.PathOf("memory.img");
+    std::string file = folder.PathOf("scenes.usr");
     WriteWhole(file, Pattern(size_t(blocks) * BlockSize, 13));
-    if (StartSim(sim, (folder.path / "com1").string(), {"--memory", memory}) != 0 ||
+    if (StartSim(sim, folder.PathOf("com1"), {"--memory", memory}) != 0 ||
         OpenChannel("COM1") != PortOpened || ConfigureChannel() != PortOpened) {
         std::fprintf(stderr, "selvo-bench: the simulator did not come up\n");
         return 1;
@@ -98,7 +75,7 @@ int RunEngineSpeed(unsigned blocks) {
         std::string path;
     } runs[] = {
         {"write_blocks_per_s", ActionWriteToDevice, file},
-        {"read_blocks_per_s", ActionReadFromDevice, (folder.path / "back.usr").string()},
+        {"read_blocks_per_s", ActionReadFromDevice, folder.PathOf("back.usr")},
     };
     int status = 0;
     for (const auto& run : runs) {
@@ -131,11 +108,8 @@ int RunPacedWrite(const char* portDir, const char* file) {
         std::fprintf(stderr, "selvo-bench: COM1 of %s cannot be opened\n", portDir);
         return 1;
     }
-    Clock::time_point start = Clock::now();
-    double processor = ProcessorSeconds();
+    // Its processor share is taken by tools/bench.sh from outside, as for every client.
     bool ran = BeginPreparedTransfer(ActionWriteToDevice, KindFirmware, file) && Pump(120, nullptr);
-    double seconds = SecondsSince(start);
-    processor = ProcessorSeconds() - processor;
     unsigned end = RegionTable[KindFirmware].firstBlock + RegionTable[KindFirmware].blockCount;
     CloseChannel();
     if (!ran || TransferJob.nextBlock != end) {
@@ -143,7 +117,6 @@ int RunPacedWrite(const char* portDir, const char* file) {
                      unsigned(TransferJob.nextBlock));
         return 1;
     }
-    std::printf("cpu_percent %.1f\n", 100 * processor / seconds);
     return 0;
 }
 
@@ -156,7 +129,7 @@ int RunSilentDetection(unsigned ports) {
         const char* slave = master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0
                                 ? ptsname(master)
                                 : nullptr;
-        std::string link = (folder.path / ("com" + std::to_string(i))).string();
+        std::string link = folder.PathOf("com" + std::to_string(i));
         if (slave == nullptr || symlink(slave, link.c_str()) != 0) {
             std::fprintf(stderr, "selvo-bench: no pseudo-terminal for COM%u\n", i);
             return 1;
