@@ -286,7 +286,7 @@ TEST_F(Dm730Test, ReadsKeepEveryFileTheUserHas) {
          3,
          "",
          Bytes(),
-         u8"Błąd zapisu pliku !\n  (plik " + PathOf("full.lib.part")},
+         u8"Błąd zapisu pliku !\n  (plik " + PathOf("full.lib.part") + " : File too large)\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[2]);
