@@ -65,14 +65,6 @@ void ResetConsoleReport(unsigned long maxDifferences) {
     ConsoleReport = ConsoleRecord{FailureNone, FileNoOperation, "", 0, 0, 0, maxDifferences};
 }
 
-void ClearConsoleFailure() {
-    ConsoleReport.failure = FailureNone;
-    ConsoleReport.operation = FileNoOperation;
-    ConsoleReport.path.clear();
-    ConsoleReport.systemError = 0;
-    ConsoleReport.phase = 0;
-}
-
 // The text alone: the caption and the icon belong to a box.
 int ShowMessageBox(const char* text, const char*, unsigned style) {
     BreakProgressLine();

@@ -21,5 +21,3 @@ struct ConsoleRecord {
 extern ConsoleRecord ConsoleReport;
 
 void ResetConsoleReport(unsigned long maxDifferences);
-// Forgets the failure recorded so far (not the differences).
-void ClearConsoleFailure();

@@ -49,7 +49,7 @@ BlockFileOutcome ReadFileBlock(uint8_t block[BlockSize], bool* endOfFile) {
             return BlockFileDone;
         }
         if (n == BlockSize) return BlockFileDone;
-        error = errno;
+        if (errno != 0) error = errno;
         // A failed stream ignores seekg, so the error state goes first, or
         // every further attempt would fail the same way.
         file.clear();
@@ -66,7 +66,10 @@ BlockFileOutcome WriteFileBlock() {
         file.write(reinterpret_cast<const char*>(IoBuffer.frameArea), BlockSize);
         file.flush();
         if (!file.fail()) return BlockFileDone;
-        error = errno;
+        // A retry may fail inside the stream without asking the system (a
+        // seek that cannot flush leaves it failed): the reason an earlier
+        // attempt got stays.
+        if (errno != 0) error = errno;
         file.clear();
         file.seekp(BlockPosition());
     }

@@ -70,6 +70,22 @@ run_dm730() {   # LIMIT ARGS...
   sed 's/^/      err: /' "$SCEN/dm730.err"
 }
 
+# Another program holds FILE (in $W) open, shared for reading and writing but not for renaming
+# or deleting, until release_file; it is the driver's own process, listed with the scenario's.
+HOLD_PID=""
+hold_file() {   # FILE
+  (cd "$W" && exec "$WINE" "$DRIVER" hold "$1" 120) >"$SCEN/hold.out" 2>>"$SCEN/driver.err" </dev/null &
+  HOLD_PID=$!
+  echo "$HOLD_PID" >>"$SCEN/pids"
+  wait_until 20 grep -qx "held $1" "$SCEN/hold.out" || fail "the driver did not hold $1: $(cat "$SCEN/hold.out")"
+}
+
+release_file() {
+  kill "$HOLD_PID" 2>/dev/null
+  wait "$HOLD_PID" 2>/dev/null
+  HOLD_PID=""
+}
+
 # --- the driver ------------------------------------------------------------------------------
 
 # Runs the driver with the given steps; its lines land in LAST and the scenario's log.

@@ -23,6 +23,9 @@
 //   close                post WM_CLOSE to the main window
 //   gone                 wait until the main window no longer exists
 //   timeout SECONDS      bound for the following waits (default 20)
+//   hold PATH SECONDS    open PATH as another program holding it would (reading, shared for
+//                        reading and writing, not for deleting or renaming), print "held PATH",
+//                        keep it open SECONDS, then close it and print "released PATH"
 #include <windows.h>
 #include <shellapi.h>
 
@@ -327,9 +330,24 @@ int StepGone() {
 
 bool IsStepName(const std::string& s) {
     for (const char* n : {"find", "idle", "select", "command", "char", "file", "cancel-file", "box",
-                          "font", "close", "gone", "timeout", "nowindow"})
+                          "font", "close", "gone", "timeout", "nowindow", "hold"})
         if (s == n) return true;
     return false;
+}
+
+int StepHold(const char* path, const char* seconds) {
+    HANDLE file =
+        CreateFileW(WindowsPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        PrintLine("cannot hold " + std::string(path) + ": error " + std::to_string(GetLastError()));
+        return 1;
+    }
+    PrintLine("held " + std::string(path));
+    Sleep((DWORD)(atof(seconds) * 1000));
+    CloseHandle(file);
+    PrintLine("released " + std::string(path));
+    return 0;
 }
 
 // The arguments as UTF-8: argv would hold them in the ANSI code page (1250 here), which cannot
@@ -397,6 +415,9 @@ int main() {
             bool none = !FindWindowA("Selvo<->PC", nullptr);
             PrintLine(none ? "no window" : "window exists");
             rc = none ? 0 : 1;
+        } else if (step == "hold") {
+            rc = StepHold(arg(1), arg(2));
+            i += 2;
         } else if (step == "timeout") {
             waitLimitMs = (DWORD)(atof(arg(1)) * 1000);
             i += 1;

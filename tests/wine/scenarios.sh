@@ -789,6 +789,39 @@ scenario_console_program() {
   grep -qx 'Nie zmieniaj rozszerzenia !' "$SCEN/dm730.err" || fail "not the window's extension message"
   [ "$(sim_count 1 '^command write')" = 0 ] || fail "the refused file reached the controller"
   ok "a libraries file named .dat: the window's message, exit code 2, nothing written"
+  # Links at the part file. Wine shows a Unix link to a folder as a reparse point; a link to a
+  # file it shows as that file, a dangling one as nothing; Windows links it cannot make. Wine
+  # removes what a Unix link leads to, not the link, so --force over a link is not shown here.
+  local reads
+  reads=$(sim_count 1 '^command read')
+  mkdir "$W/inna"
+  ln -s inna "$W/folder.lib.part"
+  ln -s nigdzie "$W/dangling.lib.part"
+  run_dm730 30 read libraries folder.lib
+  [ "$DM730_CODE" = 3 ] || fail "read beside a reparse point: exit code $DM730_CODE, expected 3"
+  grep -qx 'Plik folder.lib.part jest dowiązaniem ; nie zapiszę nic przez nie.' "$SCEN/dm730.err" ||
+    fail "the reparse point is not named as a link"
+  [ -z "$(ls -A "$W/inna")" ] && [ ! -e "$W/folder.lib" ] || fail "the read went through the link"
+  run_dm730 60 read libraries dangling.lib --force
+  [ "$DM730_CODE" = 3 ] || fail "read --force beside a dangling link: exit code $DM730_CODE, expected 3"
+  grep -qx 'dangling.lib.part : nie mogę utworzyć pliku' "$SCEN/dm730.err" || fail "no message about the part file"
+  [ -L "$W/dangling.lib.part" ] && [ ! -e "$W/nigdzie" ] && [ ! -e "$W/dangling.lib" ] ||
+    fail "the read went through the dangling link"
+  [ "$(sim_count 1 '^command read')" = "$reads" ] || fail "a read began beside a link"
+  ok "links at FILE.part: a reparse point refused by name, a dangling link never written through, exit code 3"
+  # A file another program holds open without sharing its deletion cannot be replaced.
+  printf 'stary' >"$W/trzymany.lib"
+  hold_file trzymany.lib
+  run_dm730 60 read libraries trzymany.lib --force
+  release_file
+  [ "$DM730_CODE" = 3 ] || fail "read over a held file: exit code $DM730_CODE, expected 3"
+  grep -qx 'Nie mogę zastąpić pliku trzymany.lib ; odczytany obszar jest w pliku trzymany.lib.part' \
+    "$SCEN/dm730.err" || fail "the held file is not named"
+  grep -A1 -x 'Nie mogę zastąpić pliku trzymany.lib ;.*' "$SCEN/dm730.err" | tail -1 | grep -qx '  (..*)' ||
+    fail "no reason after the message"
+  [ "$(cat "$W/trzymany.lib")" = stary ] || fail "the held file was changed"
+  same_bytes "$SCEN/libraries.lib.want" "$W/trzymany.lib.part" "trzymany.lib.part"
+  ok "a file held open: not replaced, named with the reason, the region in its .part, exit code 3"
   stop_sim 1
   run_dm730 30 detect
   [ "$DM730_CODE" = 5 ] || fail "detect with no controller: exit code $DM730_CODE, expected 5"
