@@ -16,6 +16,8 @@ enum OptionBit {
     TakesMaxDifferences = 4,
     TakesResume = 8,
     TakesQuiet = 16,  // every command
+    TakesVerify = 32,
+    TakesNoVerify = 64,
 };
 
 // A new option is one row here and its bit in the commands that take it.
@@ -32,6 +34,8 @@ const OptionForm OptionForms[] = {
     {"--resume", nullptr, TakesResume, false},
     {"--max-differences", nullptr, TakesMaxDifferences, true},
     {"--quiet", "-q", TakesQuiet, false},
+    {"--verify", nullptr, TakesVerify, false},
+    {"--no-verify", nullptr, TakesNoVerify, false},
 };
 
 // A new command is one row here (and its Run function in main.cpp).
@@ -48,15 +52,22 @@ const CommandForm CommandForms[] = {
     {"ports", CommandPorts, false, 0, 0, "ports\n    lista portów szeregowych (nazwa i opis)"},
     {"detect", CommandDetect, false, 0, TakesPort,
      "detect [--port P]\n    znajdź sterownik: jego port i obie wersje"},
-    {"write", CommandWrite, true, 1, TakesPort,
-     "write RODZAJ PLIK [--port P]\n    zapisz plik do pamięci Dm730"},
+    {"write", CommandWrite, true, 1, TakesPort | TakesVerify,
+     "write RODZAJ PLIK [--port P] [--verify]\n    zapisz plik do pamięci Dm730 (--verify: "
+     "odczytaj zapisane bloki i porównaj)"},
     {"read", CommandRead, true, 1, TakesPort | TakesForce | TakesResume,
      "read RODZAJ PLIK [--port P] [--force] [--resume]\n    odczytaj obszar pamięci Dm730 do "
      "pliku"},
     {"verify", CommandVerify, true, 1, TakesPort | TakesMaxDifferences,
-     "verify RODZAJ PLIK [--port P] [--max-differences N]\n    porównaj plik z pamięcią Dm730"},
+     "verify RODZAJ PLIK [--port P] [--max-differences N]\n    porównaj plik z pamięcią Dm730\n"
+     "  dm730 verify FOLDER [--port P] [--max-differences N]\n    porównaj całą kopię zapasową "
+     "z pamięcią Dm730"},
     {"backup", CommandBackup, false, 1, TakesPort | TakesForce,
-     "backup FOLDER [--port P] [--force]\n    odczytaj wszystkie trzy obszary do folderu"},
+     "backup FOLDER [--port P] [--force]\n    odczytaj wszystkie trzy obszary do folderu, z opisem "
+     "kopii i sumami SHA-256"},
+    {"restore", CommandRestore, false, 1, TakesPort | TakesNoVerify | TakesMaxDifferences,
+     "restore FOLDER [--port P] [--no-verify]\n    zapisz kopię zapasową do Dm730 i odczytaj "
+     "każdy obszar z powrotem do porównania"},
 };
 
 // Spelled as the regions are called in English file names and scripts.
@@ -111,6 +122,8 @@ bool ApplyOption(const CommandForm& command, const GivenOption& given, CommandLi
         if (o.bit == TakesForce) line->force = true;
         if (o.bit == TakesResume) line->resume = true;
         if (o.bit == TakesQuiet) line->quiet = true;
+        if (o.bit == TakesVerify) line->readBack = true;
+        if (o.bit == TakesNoVerify) line->noReadBack = true;
         return true;
     }
     if (o.bit == TakesPort) {
@@ -135,8 +148,8 @@ bool ParseKind(const std::string& word, DataKind* kind, std::string* problem) {
 
 // Options stand anywhere, before the command word or after it; "--" ends them.
 bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* problem) {
-    *line = CommandLine{CommandHelp, KindFirmware,          "",    "",         false,
-                        false,       DefaultMaxDifferences, false, CommandHelp};
+    *line = CommandLine{CommandHelp,           KindFirmware, "",          "",    false, false,
+                        DefaultMaxDifferences, false,        CommandHelp, false, false};
     // Asking for help or the version anywhere is enough, however wrong the rest.
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (IsHelpOption(argv[i])) return true;
@@ -195,6 +208,16 @@ bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* pr
     if (!optionProblem.empty()) return Fail(problem, optionProblem);
     for (const GivenOption& given : options)
         if (!ApplyOption(*form, given, line, problem)) return false;
+    // verify FOLDER: a whole backup instead of one region's file. A kind
+    // alone is a file forgotten, not a folder of that name.
+    DataKind kind;
+    std::string notKind;
+    if (form->command == CommandVerify && words.size() == 2 &&
+        !ParseKind(words[1], &kind, &notKind)) {
+        line->command = CommandVerifyBackup;
+        line->path = words[1];
+        return true;
+    }
     size_t wanted = size_t(form->kindOperand) + size_t(form->paths);
     if (words.size() - 1 < wanted)
         return Fail(problem, std::string("za mało argumentów polecenia ") + form->word);

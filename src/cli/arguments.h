@@ -13,6 +13,8 @@ enum CommandId {
     CommandVerify,
     CommandBackup,
     CommandVersion,
+    CommandRestore,
+    CommandVerifyBackup,  // verify with a backup folder instead of KIND FILE
 };
 
 const unsigned long DefaultMaxDifferences = 20;
@@ -27,6 +29,8 @@ struct CommandLine {
     unsigned long maxDifferences;  // verify: shown at most, the rest counted
     bool resume;                   // read: continue FILE.part
     CommandId topic;               // help: the command asked about, CommandHelp for all
+    bool readBack;                 // write --verify: the written blocks are read back
+    bool noReadBack;               // restore --no-verify: written, not read back
 };
 
 enum ParseOutcome { ParsedCommand = 0, ParseFailed = -1 };

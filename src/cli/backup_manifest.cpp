@@ -307,8 +307,14 @@ FolderCheckOutcome CheckBackupFolder(const std::string& folder, const BackupMani
         FolderCheckOutcome outcome = FolderMatches;
         std::string problem = FitProblem(kind, region, path);
         Sha256Digest digest;
+        // A size is told without reading the file: a file of another length
+        // is refused before hashing megabytes to say the same.
+        long long size = IsDiskFile(path.c_str()) ? FileSizeOf(path.c_str()) : -1;
         if (!problem.empty()) {
             outcome = FolderDoesNotFit;
+        } else if (size >= 0 && (unsigned long long)size != region.bytes) {
+            outcome = FolderSizeDiffers;
+            digest.bytes = (unsigned long long)size;
         } else {
             switch (HashFileSha256(path.c_str(), &digest)) {
             case Sha256Done: break;
@@ -326,8 +332,8 @@ FolderCheckOutcome CheckBackupFolder(const std::string& folder, const BackupMani
                 break;
             }
         }
-        if (outcome == FolderMatches && digest.bytes != region.bytes) {
-            outcome = FolderSizeDiffers;
+        if (outcome == FolderMatches && digest.bytes != region.bytes) outcome = FolderSizeDiffers;
+        if (outcome == FolderSizeDiffers) {
             problem = "Plik " + path + " ma " + std::to_string(digest.bytes) +
                       " B, a opis kopii podaje " + std::to_string(region.bytes) + " B";
         } else if (outcome == FolderMatches && digest.hex != region.sha256) {

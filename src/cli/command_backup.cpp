@@ -1,71 +1,125 @@
-// All three regions into one folder. The three files are replaced together,
-// only once all three regions have arrived, so a backup is never a mixture of
+// All three regions into one folder, with the manifest and SHA256SUMS that
+// describe them. The five files are replaced together, only once all three
+// regions have arrived and been described, so a backup is never a mixture of
 // an old one and a new one.
+#include <ctime>
+#include <fstream>
 #include <string>
+#include <vector>
 
+#include "cli/backup_check.h"
+#include "cli/backup_manifest.h"
 #include "cli/commands.h"
 #include "cli/console_output.h"
+#include "cli/console_text.h"
 #include "cli/controller_search.h"
 #include "cli/exit_codes.h"
 #include "cli/files.h"
 #include "cli/part_files.h"
 #include "cli/progress.h"
 #include "cli/region_transfer.h"
+#include "cli/replace_together.h"
+#include "cli/sha256.h"
+#include "cli/system_ports.h"
 #include "protocol/frames.h"
 #include "protocol/regions.h"
+#include "serial/port_open.h"
 
 namespace {
 
-struct BackupFile {
-    DataKind kind;
-    const char* name;
-};
+// The three regions' files by DataKind, then the manifest and the sums.
+const int BackupFileCount = 5;
+const int ManifestIndex = 3;
+const int SumsIndex = 4;
 
-const BackupFile BackupFiles[3] = {
-    {KindFirmware, "firmware.upg"},
-    {KindLibraries, "libraries.lib"},
-    {KindScenes, "scenes.usr"},
-};
+bool WriteTextFile(const std::string& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << text;
+    file.close();
+    return !file.fail();
+}
+
+// The manifest (its versions already in place) of the three gathered .part files; false with the
+// reason shown when one of them cannot be hashed.
+bool DescribeGatheredRegions(const std::vector<std::string>& parts, BackupManifest* manifest) {
+    manifest->program = std::string("dm730 ") + SELVO_VERSION;
+    manifest->created = UtcTimestamp(std::time(nullptr));
+    manifest->port = Utf8FromMixedText(PortShownName(currentPort).c_str());
+    for (int kind = KindFirmware; kind <= KindScenes; ++kind) {
+        Sha256Digest digest;
+        if (HashFileSha256(parts[kind].c_str(), &digest) != Sha256Done) {
+            PrintLine(ConsoleError, "Nie mogę obliczyć sumy SHA-256 pliku %s", parts[kind].c_str());
+            return false;
+        }
+        manifest->regions[kind] = DescribeRegionFile(kind, BackupFileNames[kind], digest);
+    }
+    return true;
+}
+
+void ReportPartFiles(const std::string& folder, const std::vector<std::string>& parts) {
+    PrintLine(ConsoleError,
+              "Kopia zapasowa w %s pozostała bez zmian ; nowe pliki są w :", folder.c_str());
+    for (const std::string& part : parts)
+        if (FileSizeOf(part.c_str()) >= 0) PrintLine(ConsoleError, "  %s", part.c_str());
+}
 
 }  // namespace
 
 ExitCode RunBackupCommand(const CommandLine& line) {
-    if (MakeFolder(line.path.c_str()) != FileOperationDone) {
+    if (MakeFolderWithParents(line.path) != FileOperationDone) {
         PrintLine(ConsoleError, "Nie mogę utworzyć folderu %s", line.path.c_str());
         return ExitFileFailed;
     }
-    std::string paths[3];
-    unsigned fromBlock[3];
-    for (int i = 0; i < 3; ++i) {
-        paths[i] = PathInFolder(line.path, BackupFiles[i].name);
-        ExitCode ready = CheckReadTarget(paths[i], BackupFiles[i].kind,
-                                         ReadChoice{line.force, false, false}, &fromBlock[i]);
+    std::vector<std::string> paths, parts;
+    for (int i = 0; i < BackupFileCount; ++i) {
+        const char* name = i < 3                ? BackupFileNames[i]
+                           : i == ManifestIndex ? ManifestFileName
+                                                : SumsFileName;
+        paths.push_back(PathInFolder(line.path, name));
+        parts.push_back(PartPathOf(paths.back()));
+        // The manifest and the sums are checked as a region's file is (the
+        // kind only matters to --resume, which a backup does not take).
+        unsigned fromBlock = 0;
+        ExitCode ready = CheckReadTarget(paths.back(), i < 3 ? i : KindFirmware,
+                                         ReadChoice{line.force, false, false}, &fromBlock);
         if (ready != ExitDone) return ready;
     }
+    ExitCode ready = PrepareAsideNames(paths, line.force);
+    if (ready != ExitDone) return ready;
     ExitCode found = FindController(line);
     if (found != ExitDone) return found;
-    for (int i = 0; i < 3; ++i) {
-        ExitCode ready = PreparePartFile(paths[i], fromBlock[i]);
+    for (const std::string& path : paths) {
+        ready = PreparePartFile(path, 0);
         if (ready != ExitDone) return ready;
     }
+    BackupManifest manifest;
+    // The reply that found the controller: the transfers reuse its buffer.
+    ControllerVersions(&manifest.firmwareVersion, &manifest.secondVersion);
     BeginProgress(ProgressStyleFor(line.quiet), DeviceBlockCount);
-    for (int i = 0; i < 3; ++i) {
-        std::string part = PartPathOf(paths[i]);
-        ExitCode code = RunRegionTransfer(ActionReadFromDevice, BackupFiles[i].kind, part.c_str(),
-                                          paths[i].c_str());
+    for (int kind = KindFirmware; kind <= KindScenes; ++kind) {
+        ExitCode code = RunRegionTransfer(ActionReadFromDevice, DataKind(kind), parts[kind].c_str(),
+                                          paths[kind].c_str());
         if (code != ExitDone) {
             EndProgress(nullptr);
-            for (int j = 0; j <= i; ++j) ReportPartFile(paths[j]);
+            for (int j = 0; j <= kind; ++j) ReportPartFile(paths[j]);
             return code;
         }
         CompleteRegion();
     }
-    for (const std::string& path : paths) {
-        ExitCode code = PutPartInPlace(path);
-        if (code != ExitDone) {
-            EndProgress(nullptr);
-            return code;
-        }
+    ExitCode code = ExitDone;
+    if (!DescribeGatheredRegions(parts, &manifest)) {
+        code = ExitFileFailed;
+    } else if (!WriteTextFile(parts[ManifestIndex], ManifestText(manifest)) ||
+               !WriteTextFile(parts[SumsIndex], Sha256SumsText(manifest))) {
+        PrintLine(ConsoleError, "Nie mogę zapisać opisu kopii w folderze %s", line.path.c_str());
+        code = ExitFileFailed;
+    } else {
+        code = ReplaceFilesTogether(paths, parts);
+    }
+    if (code != ExitDone) {
+        EndProgress(nullptr);
+        ReportPartFiles(line.path, parts);
+        return code;
     }
     std::string what = "Kopia zapasowa w " + line.path;
     EndProgress(what.c_str());

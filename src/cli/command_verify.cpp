@@ -9,11 +9,9 @@
 #include "cli/region_transfer.h"
 #include "protocol/frames.h"
 
-namespace {
-
 // Every difference was listed as it was found (up to the most asked for); the
 // count closes the list.
-void ReportDifferences() {
+void ReportDifferenceCount() {
     unsigned long found = ConsoleReport.differences;
     unsigned long shown =
         found < ConsoleReport.maxDifferences ? found : ConsoleReport.maxDifferences;
@@ -22,8 +20,6 @@ void ReportDifferences() {
     else
         PrintLine(ConsoleOut, "Różnic : %lu", found);
 }
-
-}  // namespace
 
 ExitCode RunVerifyCommand(const CommandLine& line) {
     ExitCode checked = CheckExtension(line.kind, line.path);
@@ -42,6 +38,6 @@ ExitCode RunVerifyCommand(const CommandLine& line) {
         return ExitDone;
     }
     EndProgress(nullptr);
-    if (ConsoleReport.differences > 0) ReportDifferences();
+    if (ConsoleReport.differences > 0) ReportDifferenceCount();
     return code == ExitDone ? ExitDifferences : code;
 }

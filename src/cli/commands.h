@@ -9,3 +9,9 @@ ExitCode RunWriteCommand(const CommandLine& line);
 ExitCode RunReadCommand(const CommandLine& line);
 ExitCode RunVerifyCommand(const CommandLine& line);
 ExitCode RunBackupCommand(const CommandLine& line);
+ExitCode RunRestoreCommand(const CommandLine& line);
+// verify with a folder instead of KIND FILE: the whole backup against the controller.
+ExitCode RunVerifyBackupCommand(const CommandLine& line);
+
+// The closing line of a listing of differences: how many, and how many shown.
+void ReportDifferenceCount();

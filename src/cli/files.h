@@ -8,6 +8,9 @@ enum FileOutcome { FileOperationDone = 0, FileOperationFailed = -1 };
 FileOutcome MoveFileOver(const char* from, const char* to);
 // A folder that already exists counts as made.
 FileOutcome MakeFolder(const char* path);
+// The folder and every missing folder above it; fails only when path itself
+// cannot be made.
+FileOutcome MakeFolderWithParents(const std::string& path);
 // The size in bytes, or -1 when the file cannot be opened.
 long long FileSizeOf(const char* path);
 // folder + separator + name, the separator only when the folder lacks one.

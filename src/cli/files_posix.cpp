@@ -62,3 +62,12 @@ FileOutcome RemoveFileOrLink(const char* path) { return Outcome(unlink(path) == 
 unsigned long LastFileError() { return static_cast<unsigned long>(lastError); }
 
 std::string SystemErrorText(unsigned long code) { return std::strerror(int(code)); }
+
+FileOutcome MakeFolderWithParents(const std::string& path) {
+    // Each folder above is tried on its own; one that exists already (or a
+    // drive, a share) fails harmlessly, and the last one says whether the
+    // whole path is there.
+    for (size_t at = 1; at < path.size(); ++at)
+        if (path[at] == '/') MakeFolder(path.substr(0, at).c_str());
+    return MakeFolder(path.c_str());
+}

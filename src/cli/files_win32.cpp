@@ -94,3 +94,12 @@ std::string SystemErrorText(unsigned long code) {
     if (length == 0) return "kod " + std::to_string(code);
     return std::string(text, length);
 }
+
+FileOutcome MakeFolderWithParents(const std::string& path) {
+    // Each folder above is tried on its own; one that exists already (or a
+    // drive, a share) fails harmlessly, and the last one says whether the
+    // whole path is there.
+    for (size_t at = 1; at < path.size(); ++at)
+        if (path[at] == '/' || path[at] == '\\') MakeFolder(path.substr(0, at).c_str());
+    return MakeFolder(path.c_str());
+}

@@ -21,7 +21,10 @@ const char HelpHead[] =
 const char HelpBody[] =
     "  dm730 help [POLECENIE]\n"
     "    ten opis albo opis jednego polecenia\n"
-    "Kopia zapasowa (backup) zapisuje pliki firmware.upg, libraries.lib, scenes.usr.\n"
+    "Kopia zapasowa (backup) zapisuje pliki firmware.upg, libraries.lib, scenes.usr,\n"
+    "opis kopii manifest.json i sumy SHA256SUMS; zastępuje te pięć plików razem\n"
+    "albo wcale. restore i verify FOLDER najpierw sprawdzają opis kopii, rozmiar\n"
+    "i sumę SHA-256 każdego pliku; przy niezgodności nic nie jest wysyłane.\n"
     "\n"
     "RODZAJ danych, rozszerzenie pliku i wielkość obszaru:\n"
     "  firmware     program sterownika, .upg: 512 bloków (128 KiB)\n"
@@ -36,6 +39,8 @@ const char HelpBody[] =
     "                         jest szukany na każdym porcie, jak robi to okno\n"
     "  --force                read, backup: zastąp istniejące pliki (także PLIK.part)\n"
     "  --resume               read: dokończ odczyt zebrany w PLIK.part\n"
+    "  --verify               write: odczytaj zapisane bloki i porównaj z plikiem\n"
+    "  --no-verify            restore: bez odczytu kontrolnego (o połowę krócej)\n"
     "  --max-differences N    verify: wypisz najwyżej N różnic (domyślnie 20),\n"
     "                         pozostałe tylko policz\n"
     "  -q, --quiet            nie pokazuj postępu ani podsumowania, tylko błędy\n"
@@ -60,8 +65,9 @@ const char HelpBody[] =
     "  2    złe użycie polecenia (także zmienione rozszerzenie pliku)\n"
     "  3    błąd pliku: brak, nie zwykły plik, nie można go otworzyć, odczytać\n"
     "       lub zapisać, plik pusty lub dłuższy niż obszar pamięci, albo PLIK\n"
-    "       lub PLIK.part już istnieje, a nie podano --force (ani --resume)\n"
-    "  4    weryfikacja znalazła różnice\n"
+    "       lub PLIK.part już istnieje, a nie podano --force (ani --resume);\n"
+    "       kopia zapasowa niezgodna ze swoim opisem (nic nie wysłano)\n"
+    "  4    weryfikacja (także po zapisie i przy odtworzeniu) znalazła różnice\n"
     "  5    nie znaleziono sterownika Dm730 (port otwarty, nikt nie odpowiedział)\n"
     "  6    podanego portu nie można użyć (nie ma go, brak uprawnień, zajęty,\n"
     "       to nie port szeregowy)\n"
@@ -69,6 +75,7 @@ const char HelpBody[] =
     "\n"
     "Przykłady:\n"
     "  dm730 backup kopia-sterownika-1\n"
+    "  dm730 restore kopia-sterownika-1 --port COM4\n"
     "  dm730 write scenes pokaz.usr --port /dev/ttyUSB0\n"
     "  dm730 read scenes pokaz.usr --resume\n"
     "  dm730 verify firmware selvo.upg --max-differences 5\n";
@@ -91,6 +98,8 @@ ExitCode RunCommand(const CommandLine& line) {
     case CommandRead: return RunReadCommand(line);
     case CommandVerify: return RunVerifyCommand(line);
     case CommandBackup: return RunBackupCommand(line);
+    case CommandRestore: return RunRestoreCommand(line);
+    case CommandVerifyBackup: return RunVerifyBackupCommand(line);
     case CommandVersion: PrintLine(ConsoleOut, "dm730 %s", SELVO_VERSION); return ExitDone;
     default: PrintHelp(line.topic); return ExitDone;
     }

@@ -10,8 +10,8 @@
 
 namespace {
 
-const char* const CommandWords[] = {"help", "ports",  "detect", "write",
-                                    "read", "verify", "backup", "version"};
+const char* const CommandWords[] = {"help",   "ports",  "detect",  "write",   "read",
+                                    "verify", "backup", "version", "restore", "verify-folder"};
 const char* const KindWords[] = {"firmware", "libraries", "scenes"};
 
 // What was read, in one line: the command, then only what it was given.
@@ -24,6 +24,8 @@ std::string Describe(const CommandLine& line) {
     if (line.force) text += " force";
     if (line.resume) text += " resume";
     if (line.topic != CommandHelp) text += std::string(" about ") + CommandWords[line.topic];
+    if (line.readBack) text += " read-back";
+    if (line.noReadBack) text += " no-read-back";
     if (line.quiet) text += " quiet";
     if (line.maxDifferences != DefaultMaxDifferences)
         text += " max=" + std::to_string(line.maxDifferences);
@@ -41,6 +43,12 @@ TEST(ParseCommandLine, ReadsEachCommandAndRefusesWhatDoesNotFit) {
          "verify libraries l.lib quiet max=5"},
         {"verify libraries l.lib --max-differences=0", "verify libraries l.lib max=0"},
         {"backup kopia --force", "backup kopia force"},
+        {"write firmware f.upg --verify", "write firmware f.upg read-back"},
+        {"restore kopia --no-verify --port COM2", "restore kopia port=COM2 no-read-back"},
+        {"verify kopia --max-differences 3", "verify-folder kopia max=3"},
+        {"verify scenes", "!za mało argumentów polecenia verify"},
+        {"restore kopia --verify", "!opcja --verify nie dotyczy polecenia restore"},
+        {"write scenes a.usr --verify=yes", "!opcja --verify nie przyjmuje wartości"},
         {"read scenes -- -odd.usr", "read scenes -odd.usr"},
         {"write bogus --help", "help"},
         {"help", "help"},

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -110,10 +111,20 @@ TEST_F(Dm730Test, EveryRegionIsWrittenVerifiedAndReadBackWithEveryByteValue) {
     EXPECT_TRUE(Contains(run.out, " : gotowe, 2 bloki w ")) << Shown(run);
 }
 
-TEST_F(Dm730Test, BackupHoldsTheThreeRegionsOfTheMemory) {
+int CountLines(const std::vector<std::string>& lines, const std::string& start) {
+    int n = 0;
+    for (const std::string& line : lines) n += line.compare(0, start.size(), start) == 0;
+    return n;
+}
+
+// A backup that proves itself, put onto a second, blank controller and read
+// back there; then the ways a backup refuses or fails without leaving a
+// mixture of two backups.
+TEST_F(Dm730Test, BackupDescribesItselfAndIsRestoredOntoAnotherController) {
     Bytes image = Pattern(ImageSize, 32);
-    StartDevice(1, {}, image);
-    std::string folder = PathOf("backup");
+    StartDevice(1, {"--versions", "4.07,2.31"}, image);
+    StartDevice(2, {}, Bytes(ImageSize, 0));
+    std::string folder = PathOf("show/2026/backup");  // parents made too
     CliRun run = Run({"backup", folder});
     ASSERT_EQ(run.exitCode, 0) << Shown(run);
     const char* names[3] = {"firmware.upg", "libraries.lib", "scenes.usr"};
@@ -130,6 +141,50 @@ TEST_F(Dm730Test, BackupHoldsTheThreeRegionsOfTheMemory) {
     EXPECT_GE(percentLines, 1u) << Shown(run);
     EXPECT_LE(percentLines, 9u) << Shown(run);
     EXPECT_TRUE(Contains(run.out, u8"gotowe, 4096 bloków")) << Shown(run);
+    Bytes manifestBytes = ReadWhole(folder + "/manifest.json");
+    std::string manifest(manifestBytes.begin(), manifestBytes.end());
+    for (const char* part : {"\"port\": \"COM1\"", "\"firmwareVersion\": \"4.07\"",
+                             "\"secondVersion\": \"2.31\"", "\"program\": \"dm730 "})
+        EXPECT_TRUE(Contains(manifest, part)) << part << "\n" << manifest;
+    std::string check = "cd '" + folder + "' && sha256sum --quiet -c SHA256SUMS >/dev/null 2>&1";
+    EXPECT_EQ(std::system(check.c_str()), 0) << "sha256sum -c";
+
+    // Onto the blank controller on COM2: written, read back, equal.
+    run = Run({"restore", folder, "--port", LinkOf(2)});
+    EXPECT_EQ(run.exitCode, 0) << Shown(run);
+    EXPECT_TRUE(Contains(run.err,
+                         u8"Uwaga : sterownik ma wersje 3.05 | 1.20, a kopię wykonano "
+                         u8"ze sterownika o wersjach 4.07 | 2.31."))
+        << Shown(run);
+    EXPECT_TRUE(Contains(run.out, u8"Odtworzenie kopii " + folder + u8" : gotowe, 8192 bloki w "))
+        << Shown(run);
+    EXPECT_TRUE(ReadWhole(MemoryOf(2)) == image);
+    const std::vector<std::string>& events = SimLines(sims[1]);
+    EXPECT_EQ(CountLines(events, "block-in "), 4096);
+    EXPECT_EQ(CountLines(events, "block-out "), 4096) << "every region read back";
+    run = Run({"verify", folder, "--port", LinkOf(2)});
+    EXPECT_EQ(run.exitCode, 0) << Shown(run);
+
+    // One changed byte: refused before the controller is even looked for.
+    std::string libraries = folder + "/libraries.lib";
+    Bytes kept = ReadWhole(libraries);
+    Bytes changed = kept;
+    changed[700] ^= 0x40;
+    WriteWhole(libraries, changed);
+    size_t before = SimLines(sims[1]).size();
+    run = Run({"restore", folder, "--port", LinkOf(2)});
+    EXPECT_EQ(run.exitCode, 3) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"Plik " + libraries + u8" ma inną sumę SHA-256")) << Shown(run);
+    EXPECT_EQ(SimLines(sims[1]).size(), before) << "nothing sent";
+    WriteWhole(libraries, kept);
+    // The line falls silent in the second region: which regions hold the backup.
+    StartDevice(2, {"--silent-after", "1100"});
+    run = Run({"restore", folder, "--port", LinkOf(2)});
+    EXPECT_EQ(run.exitCode, 1) << Shown(run);
+    EXPECT_TRUE(Contains(run.err,
+                         u8"Obszary : firmware odtworzony, libraries zapisany częściowo, "
+                         u8"scenes nietknięty\n"))
+        << Shown(run);
 
     // Again: the files are there, and only --force replaces them.
     StartDevice(1, {}, Pattern(ImageSize, 33));
@@ -137,9 +192,57 @@ TEST_F(Dm730Test, BackupHoldsTheThreeRegionsOfTheMemory) {
     EXPECT_EQ(run.exitCode, 3) << Shown(run);
     EXPECT_TRUE(Contains(run.err, u8"już istnieje ! Dodaj --force")) << Shown(run);
     EXPECT_TRUE(ReadWhole(folder + "/scenes.usr") == Slice(image, 896, 3200));
+    // A folder in the way is refused before anything is read.
+    std::filesystem::rename(folder + "/scenes.usr", PathOf("scenes.kept"));
+    std::filesystem::create_directories(folder + "/scenes.usr/inside");
+    run = Run({"backup", folder, "--force", "--quiet"});
+    EXPECT_EQ(run.exitCode, 3) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"scenes.usr : to nie jest zwykły plik")) << Shown(run);
+    EXPECT_EQ(CountLines(SimLines(sims[0]), "block-out "), 0);
+    // The third file cannot be replaced (a folder of its name appears while
+    // the regions are read): all five old files stay, the new ones are in
+    // their .part files, each named.
+    std::filesystem::remove_all(folder + "/scenes.usr");
+    std::filesystem::rename(PathOf("scenes.kept"), folder + "/scenes.usr");
+    CliProcess cli;
+    ASSERT_EQ(StartCli(cli, {"backup", folder, "--force", "--quiet"}, dir.Path().string()), 0);
+    ASSERT_EQ(WaitSimEvent(sims[0], "block-out 100", 20000), 0);
+    kill(cli.pid, SIGSTOP);
+    std::filesystem::rename(folder + "/scenes.usr", PathOf("scenes.kept"));
+    std::filesystem::create_directories(folder + "/scenes.usr/inside");
+    kill(cli.pid, SIGCONT);
+    run = FinishCli(cli, 60000);
+    EXPECT_EQ(run.exitCode, 3) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"Nie mogę zastąpić pliku " + folder + "/scenes.usr"))
+        << Shown(run);
+    EXPECT_TRUE(ReadWhole(folder + "/firmware.upg") == Slice(image, 0, 512));
+    EXPECT_TRUE(ReadWhole(libraries) == kept);
+    EXPECT_TRUE(ReadWhole(folder + "/manifest.json") == manifestBytes);
+    EXPECT_EQ(std::system(check.c_str()), 256) << "the old sums, the folder's scenes.usr unread";
+    for (const char* name :
+         {"firmware.upg", "libraries.lib", "scenes.usr", "manifest.json", "SHA256SUMS"}) {
+        std::string part = folder + "/" + name + ".part";
+        EXPECT_TRUE(std::filesystem::exists(part)) << part;
+        EXPECT_TRUE(Contains(run.err, "  " + part + "\n")) << Shown(run);
+        EXPECT_FALSE(std::filesystem::exists(folder + "/" + name + ".old")) << name;
+    }
+    EXPECT_TRUE(ReadWhole(folder + "/firmware.upg.part") == Slice(Pattern(ImageSize, 33), 0, 512));
+    std::filesystem::remove_all(folder + "/scenes.usr");
+    std::filesystem::rename(PathOf("scenes.kept"), folder + "/scenes.usr");
     run = Run({"backup", folder, "--force", "--quiet"});
     EXPECT_EQ(run.exitCode, 0) << Shown(run);
     EXPECT_TRUE(ReadWhole(folder + "/scenes.usr") == Slice(Pattern(ImageSize, 33), 896, 3200));
+    EXPECT_EQ(std::system(check.c_str()), 0) << "the new sums";
+
+    // A line that falls silent half-way: each region gathered so far is in its .part.
+    StartDevice(1, {"--silent-after", "600"}, image);
+    run = Run({"backup", PathOf("halfway")});
+    EXPECT_EQ(run.exitCode, 1) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"firmware.upg nie powstał ; odczytane bloki (512) są w pliku"))
+        << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"libraries.lib nie powstał ; odczytane bloki (88) są w pliku"))
+        << Shown(run);
+    EXPECT_FALSE(std::filesystem::exists(PathOf("halfway/manifest.json")));
 }
 
 // Each fault of the controller: the window's text on stderr and exit 1. A read
@@ -207,6 +310,16 @@ TEST_F(Dm730Test, VerifyListsDifferencesUpToTheLimitAndCountsTheRest) {
         << Shown(run);
     EXPECT_FALSE(Contains(run.out, u8"poz. 45")) << "beyond the limit";
     EXPECT_TRUE(Contains(run.out, u8"Różnic : 5 (pokazano 2)\n")) << Shown(run);
+
+    // A controller that acknowledges a block and stores it changed: only the
+    // read-back of write --verify tells.
+    StartDevice(1, {"--store-changed", "600:0x10"}, image);
+    run = Run({"write", "libraries", path, "--verify"});
+    EXPECT_EQ(run.exitCode, 4) << Shown(run);
+    EXPECT_EQ(WaitSimEvent(sims[0], "fault store-changed 600 0x10", 1000), 0);
+    EXPECT_TRUE(Contains(run.out, u8"Różnica : blok 89 z 384 poz. 0 (bajt 22528 pliku)"))
+        << Shown(run);
+    EXPECT_TRUE(Contains(run.out, u8"Różnic : 1\n")) << Shown(run);
 }
 
 // Ctrl-C in mid-read: stopped as Esc stops it (the port let go, nothing more
@@ -430,6 +543,10 @@ TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
          u8"Nie mogę użyć portu " + PathOf("nothing") + u8" : nie istnieje !\n"},
         // A search over every port names the ports it could not try.
         {{"detect"}, 5, u8"Port COM1 pominięty : zajęty przez inny program\n", LOCK_EX},
+
+        {{"restore", PathOf("")}, 3, PathOf("manifest.json") + u8": brak pliku"},
+        {{"verify", PathOf("none")}, 3, u8"manifest.json: brak pliku"},
+        {{"restore", PathOf(""), "--force"}, 2, u8"opcja --force nie dotyczy polecenia restore"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 2 ? c.args[2] : "") + " lock " +

@@ -69,7 +69,7 @@ complete_line() {   # WORD...
 }
 touch "$work/show.upg" "$work/show.lib"
 check "completion offers the commands" test "$(complete_line dm730 '')" \
-  = "ports detect write read verify backup help --help --version"
+  = "ports detect write read verify backup restore help --help --version"
 check "completion offers the firmware files only" test "$(complete_line dm730 write firmware sh)" = "show.upg"
 # The closing line in the form CI reads.
 echo "release: $passed passed, $failed failed"

@@ -741,8 +741,9 @@ scenario_file_rules() {
 # --- the console program ---------------------------------------------------------------------
 
 # dm730.exe finds the controller on COM1 of the spooler's ports as the window does, backs the
-# three regions up into a folder, reports a verification difference with its values, and says
-# all of it in Polish, as UTF-8 when its output goes to a file.
+# three regions up into a folder, restores it onto a blank controller on COM2, reports a
+# verification difference with its values, and says all of it in Polish, as UTF-8 when its
+# output goes to a file.
 scenario_console_program() {
   make_memory "$SCEN/mem1.bin" 27
   start_sim 1
@@ -758,6 +759,19 @@ scenario_console_program() {
   grep -qx 'Kopia zapasowa w kopia : gotowe, 4096 bloków w [0-9]*,[0-9] s' "$SCEN/dm730.out" ||
     fail "no closing line of the backup"
   ok "backup into kopia: three files equal to the simulator's memory, closing line in Polish"
+  grep -q '"port": "COM1"' "$W/kopia/manifest.json" || fail "the manifest does not name COM1"
+  (cd "$W/kopia" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match kopia"
+  ok "kopia describes itself: manifest.json names COM1, sha256sum -c SHA256SUMS passes"
+  make_memory "$SCEN/mem2.bin"
+  start_sim 2
+  run_dm730 100 restore kopia --port COM2
+  [ "$DM730_CODE" = 0 ] || fail "restore: exit code $DM730_CODE, expected 0"
+  same_bytes "$SCEN/mem1.bin" "$SCEN/mem2.bin" "the memory of COM2 after the restore"
+  [ "$(sim_count 2 '^block-out ')" = 4096 ] || fail "restore did not read every block back"
+  grep -qx 'Odtworzenie kopii kopia : gotowe, 8192 bloki w [0-9]*,[0-9] s' "$SCEN/dm730.out" ||
+    fail "no closing line of the restore"
+  stop_sim 2
+  ok "restore of kopia onto the blank controller on COM2: memory equal, every block read back"
   cp "$W/kopia/scenes.usr" "$W/zmienione.usr"
   local device file
   device=$(byte_at "$SCEN/mem1.bin" $((896 * 256 + 5)))

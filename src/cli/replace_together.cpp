@@ -1,0 +1,81 @@
+#include "cli/replace_together.h"
+
+#include <cstdio>
+
+#include "cli/console_output.h"
+#include "cli/files.h"
+#include "transfer/file_probe.h"
+
+namespace {
+
+// Undoes the first movedIn moves of new files and every move aside. A move
+// back that fails is named with where that file's content now is.
+void RollBack(const std::vector<std::string>& paths, const std::vector<std::string>& parts,
+              size_t movedIn, const std::vector<bool>& aside) {
+    for (size_t i = 0; i < movedIn; ++i)
+        if (MoveFileOver(paths[i].c_str(), parts[i].c_str()) != FileOperationDone)
+            PrintLine(ConsoleError, "Nie mogę cofnąć zastąpienia pliku %s (nowa treść)",
+                      paths[i].c_str());
+    for (size_t i = 0; i < paths.size(); ++i) {
+        if (!aside[i]) continue;
+        std::string old = AsideNameOf(paths[i]);
+        if (MoveFileOver(old.c_str(), paths[i].c_str()) != FileOperationDone)
+            PrintLine(ConsoleError,
+                      "Nie mogę przywrócić pliku %s ; jego poprzednia treść jest w pliku %s",
+                      paths[i].c_str(), old.c_str());
+    }
+}
+
+}  // namespace
+
+std::string AsideNameOf(const std::string& path) { return path + ".old"; }
+
+ExitCode PrepareAsideNames(const std::vector<std::string>& paths, bool force) {
+    for (const std::string& path : paths) {
+        std::string old = AsideNameOf(path);
+        if (ProbeFile(old.c_str()) == FileMissing) continue;
+        if (!force) {
+            PrintLine(ConsoleError,
+                      "Plik %s pozostał z przerwanego zastępowania i może zawierać poprzednią "
+                      "kopię ! Dodaj --force, aby go usunąć.",
+                      old.c_str());
+            return ExitFileFailed;
+        }
+        if (std::remove(old.c_str()) != 0) {
+            PrintLine(ConsoleError, "Nie mogę usunąć pliku %s", old.c_str());
+            return ExitFileFailed;
+        }
+    }
+    return ExitDone;
+}
+
+ExitCode ReplaceFilesTogether(const std::vector<std::string>& paths,
+                              const std::vector<std::string>& parts) {
+    std::vector<bool> aside(paths.size(), false);
+    // Only ordinary files are moved aside: anything else in the way (a
+    // folder) makes the move in fail, and the set goes back.
+    for (size_t i = 0; i < paths.size(); ++i) {
+        if (!IsDiskFile(paths[i].c_str())) continue;
+        if (MoveFileOver(paths[i].c_str(), AsideNameOf(paths[i]).c_str()) != FileOperationDone) {
+            PrintLine(ConsoleError, "Nie mogę zastąpić pliku %s", paths[i].c_str());
+            RollBack(paths, parts, 0, aside);
+            return ExitFileFailed;
+        }
+        aside[i] = true;
+    }
+    for (size_t i = 0; i < paths.size(); ++i) {
+        if (MoveFileOver(parts[i].c_str(), paths[i].c_str()) != FileOperationDone) {
+            PrintLine(ConsoleError, "Nie mogę zastąpić pliku %s", paths[i].c_str());
+            RollBack(paths, parts, i, aside);
+            return ExitFileFailed;
+        }
+    }
+    for (size_t i = 0; i < paths.size(); ++i) {
+        if (!aside[i]) continue;
+        std::string old = AsideNameOf(paths[i]);
+        // The new set is whole either way; what is left is only in the way.
+        if (std::remove(old.c_str()) != 0)
+            PrintLine(ConsoleError, "Nie mogę usunąć pliku %s (poprzednia treść)", old.c_str());
+    }
+    return ExitDone;
+}
