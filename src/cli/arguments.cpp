@@ -66,7 +66,8 @@ const CommandForm CommandForms[] = {
      "backup FOLDER [--port P] [--force]\n    odczytaj wszystkie trzy obszary do folderu, z opisem "
      "kopii i sumami SHA-256"},
     {"restore", CommandRestore, false, 1, TakesPort | TakesNoVerify | TakesMaxDifferences,
-     "restore FOLDER [--port P] [--no-verify]\n    zapisz kopię zapasową do Dm730 i odczytaj "
+     "restore FOLDER [--port P] [--no-verify] [--max-differences N]\n    zapisz kopię zapasową do "
+     "Dm730 i odczytaj "
      "każdy obszar z powrotem do porównania"},
 };
 

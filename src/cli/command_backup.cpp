@@ -67,7 +67,9 @@ void ReportPartFiles(const std::string& folder, const std::vector<std::string>& 
 
 ExitCode RunBackupCommand(const CommandLine& line) {
     if (MakeFolderWithParents(line.path) != FileOperationDone) {
+        unsigned long error = LastFileError();
         PrintLine(ConsoleError, "Nie mogę utworzyć folderu %s", line.path.c_str());
+        PrintLine(ConsoleError, "  (%s)", SystemErrorText(error).c_str());
         return ExitFileFailed;
     }
     std::vector<std::string> paths, parts;

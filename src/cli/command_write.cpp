@@ -1,5 +1,6 @@
 #include "transfer/status_lines.h"
 #include "cli/commands.h"
+#include "cli/console_output.h"
 #include "cli/controller_search.h"
 #include "cli/exit_codes.h"
 #include "cli/file_checks.h"
@@ -23,6 +24,8 @@ ExitCode RunWriteCommand(const CommandLine& line) {
     ExitCode code = RunRegionTransfer(ActionWriteToDevice, line.kind, path, path);
     if (code != ExitDone) {
         EndProgress(nullptr);
+        if (code == ExitInterrupted)
+            PrintLine(ConsoleError, "Zapisz plik ponownie (dm730 write), aby obszar był cały.");
         return code;
     }
     CompleteRegion();

@@ -27,8 +27,8 @@ ExitCode ExitCodeOfStart(StartOutcome started) {
 }
 
 // Stopped in mid-write, the region holds the new data up to some block and the
-// old after it: the technician needs to know which, and that writing the file
-// again puts it right.
+// old after it: the technician needs to know which. How to put it right (write
+// the file again, restore the folder again) is the command's to say.
 void ReportStoppedWrite(DataKind kind, const char* path, int phase) {
     unsigned long total = LookUpRegion(kind).blockCount;
     unsigned long blocks = BlocksOfFile(kind, path);
@@ -45,7 +45,6 @@ void ReportStoppedWrite(DataKind kind, const char* path, int phase) {
     if (oldFrom <= blocks)
         PrintLine(ConsoleError, "Bloki %lu-%lu z %lu mają jeszcze stare dane.", oldFrom, blocks,
                   total);
-    PrintLine(ConsoleError, "Zapisz plik ponownie (dm730 write), aby obszar był cały.");
 }
 
 ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const char* givenName,

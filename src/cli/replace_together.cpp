@@ -8,6 +8,13 @@
 
 namespace {
 
+// Said at once, before a roll-back's own moves can change the system's reason.
+void ShowReplaceFailure(const std::string& path) {
+    unsigned long error = LastFileError();
+    PrintLine(ConsoleError, "Nie mogę zastąpić pliku %s", path.c_str());
+    PrintLine(ConsoleError, "  (%s)", SystemErrorText(error).c_str());
+}
+
 // Undoes the first movedIn moves of new files and every move aside. A move
 // back that fails is named with where that file's content now is.
 void RollBack(const std::vector<std::string>& paths, const std::vector<std::string>& parts,
@@ -57,7 +64,7 @@ ExitCode ReplaceFilesTogether(const std::vector<std::string>& paths,
     for (size_t i = 0; i < paths.size(); ++i) {
         if (!IsDiskFile(paths[i].c_str())) continue;
         if (MoveFileOver(paths[i].c_str(), AsideNameOf(paths[i]).c_str()) != FileOperationDone) {
-            PrintLine(ConsoleError, "Nie mogę zastąpić pliku %s", paths[i].c_str());
+            ShowReplaceFailure(paths[i]);
             RollBack(paths, parts, 0, aside);
             return ExitFileFailed;
         }
@@ -65,7 +72,7 @@ ExitCode ReplaceFilesTogether(const std::vector<std::string>& paths,
     }
     for (size_t i = 0; i < paths.size(); ++i) {
         if (MoveFileOver(parts[i].c_str(), paths[i].c_str()) != FileOperationDone) {
-            PrintLine(ConsoleError, "Nie mogę zastąpić pliku %s", paths[i].c_str());
+            ShowReplaceFailure(paths[i]);
             RollBack(paths, parts, i, aside);
             return ExitFileFailed;
         }
