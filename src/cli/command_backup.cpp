@@ -90,8 +90,10 @@ ExitCode RunBackupCommand(const CommandLine& line) {
     if (ready != ExitDone) return ready;
     ExitCode found = FindController(line);
     if (found != ExitDone) return found;
-    for (const std::string& path : paths) {
-        ready = PreparePartFile(path, 0);
+    // The regions' parts now; the manifest's and the sums' only once there is
+    // something to put in them, so a failed read leaves no empty ones behind.
+    for (int kind = KindFirmware; kind <= KindScenes; ++kind) {
+        ready = PreparePartFile(paths[kind], 0);
         if (ready != ExitDone) return ready;
     }
     BackupManifest manifest;
@@ -108,16 +110,15 @@ ExitCode RunBackupCommand(const CommandLine& line) {
         }
         CompleteRegion();
     }
-    ExitCode code = ExitDone;
-    if (!DescribeGatheredRegions(parts, &manifest)) {
-        code = ExitFileFailed;
-    } else if (!WriteTextFile(parts[ManifestIndex], ManifestText(manifest)) ||
-               !WriteTextFile(parts[SumsIndex], Sha256SumsText(manifest))) {
+    ExitCode code = DescribeGatheredRegions(parts, &manifest) ? ExitDone : ExitFileFailed;
+    if (code == ExitDone) code = PreparePartFile(paths[ManifestIndex], 0);
+    if (code == ExitDone) code = PreparePartFile(paths[SumsIndex], 0);
+    if (code == ExitDone && (!WriteTextFile(parts[ManifestIndex], ManifestText(manifest)) ||
+                             !WriteTextFile(parts[SumsIndex], Sha256SumsText(manifest)))) {
         PrintLine(ConsoleError, "Nie mogę zapisać opisu kopii w folderze %s", line.path.c_str());
         code = ExitFileFailed;
-    } else {
-        code = ReplaceFilesTogether(paths, parts);
     }
+    if (code == ExitDone) code = ReplaceFilesTogether(paths, parts);
     if (code != ExitDone) {
         EndProgress(nullptr);
         ReportPartFiles(line.path, parts);
