@@ -1,8 +1,7 @@
-// SHA-256 of a file or of bytes in memory, from the system's crypto library
+// SHA-256 of a file, from the system's crypto library
 // (libcrypto on Linux, CNG on Windows): a backup's proof must not rest on a
 // hash of our own.
 #pragma once
-#include <cstddef>
 #include <string>
 
 enum Sha256Outcome {
@@ -25,4 +24,3 @@ struct Sha256Digest {
 // The whole file, read to its end; a file that changes while it is read gives
 // the digest of what was read, and bytes says how much that was.
 Sha256Outcome HashFileSha256(const char* path, Sha256Digest* digest);
-Sha256Outcome HashBytesSha256(const void* data, size_t size, Sha256Digest* digest);

@@ -105,11 +105,3 @@ Sha256Outcome HashFileSha256(const char* path, Sha256Digest* digest) {
     CloseHandle(file);
     return hasher.Finish(digest);
 }
-
-Sha256Outcome HashBytesSha256(const void* data, size_t size, Sha256Digest* digest) {
-    *digest = Sha256Digest();
-    Hasher hasher;
-    hasher.Add(data, size);
-    digest->bytes = size;
-    return hasher.Finish(digest);
-}

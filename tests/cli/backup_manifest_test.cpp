@@ -42,19 +42,17 @@ class BackupFolder : public ::testing::Test {
     std::string PathOf(const std::string& name) const { return folder.PathOf(name); }
 };
 
-TEST(Sha256, KnownVectorFromBytesAndFromFile) {
-    const char* const abc = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+TEST(Sha256, KnownVectorFromAFile) {
+    TempFolder folder("selvo_sha256");
+    std::string file = folder.PathOf("abc");
+    WriteWhole(file, Bytes{'a', 'b', 'c'});
     Sha256Digest digest;
-    ASSERT_EQ(HashBytesSha256("abc", 3, &digest), Sha256Done);
-    EXPECT_EQ(digest.hex, abc);
-    fs::path file = fs::temp_directory_path() / ("selvo_sha256_" + std::to_string(getpid()));
-    WriteWhole(file.string(), Bytes{'a', 'b', 'c'});
     ASSERT_EQ(HashFileSha256(file.c_str(), &digest), Sha256Done);
-    EXPECT_EQ(digest.hex, abc);
+    EXPECT_EQ(digest.hex, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     EXPECT_EQ(digest.bytes, 3u);
     fs::remove(file);
     EXPECT_EQ(HashFileSha256(file.c_str(), &digest), Sha256FileMissing);
-    EXPECT_EQ(HashFileSha256(fs::temp_directory_path().c_str(), &digest), Sha256NotRegularFile);
+    EXPECT_EQ(HashFileSha256(folder.Path().c_str(), &digest), Sha256NotRegularFile);
 }
 
 TEST_F(BackupFolder, WrittenManifestReadsBackAndSha256sumAcceptsTheSums) {
