@@ -2,6 +2,7 @@
 
 #include "cli/console_output.h"
 #include "cli/exit_codes.h"
+#include "cli/files.h"
 #include "cli/interrupt.h"
 #include "cli/system_ports.h"
 #include "serial/port_open.h"
@@ -19,7 +20,7 @@ std::string UnusableReason(const PortAttempt& attempt) {
     case PortNotSerial: return "to nie jest port szeregowy";
     default:
         return "błąd systemu " + std::to_string(attempt.systemError) + " (" +
-               PortErrorReason(attempt.systemError) + ")";
+               SystemErrorText(attempt.systemError) + ")";
     }
 }
 
