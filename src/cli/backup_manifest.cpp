@@ -19,7 +19,6 @@ using nlohmann::json;
 
 // A manifest is about a kilobyte; anything much longer is not one.
 const long long ManifestSizeLimit = 65536;
-const size_t FileNameLimit = 255;
 
 unsigned long long RegionBytes(int kind) {
     return (unsigned long long)LookUpRegion(kind).blockCount * BlockSize;

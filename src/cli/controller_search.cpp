@@ -24,14 +24,16 @@ std::string UnusableReason(const PortAttempt& attempt) {
     }
 }
 
-}  // namespace
-
+// Why port name cannot be used (with the hint about the group on Linux when
+// access is refused).
 void ShowPortUnusable(const std::string& name, const PortAttempt& attempt) {
     PrintLine(ConsoleError, "Nie mogę użyć portu %s : %s !", name.c_str(),
               UnusableReason(attempt).c_str());
     const char* hint = PortPermissionHint();
     if (attempt.outcome == PortNoPermission && hint != nullptr) PrintLine(ConsoleError, "%s", hint);
 }
+
+}  // namespace
 
 ExitCode FindController(const CommandLine& line) {
     ExitCode built = BuildCommandPorts(line.port);

@@ -8,6 +8,9 @@
 
 namespace {
 
+// Where an old file waits while the new set moves in.
+std::string AsideNameOf(const std::string& path) { return path + ".old"; }
+
 // Said at once, before a roll-back's own moves can change the system's reason.
 void ShowReplaceFailure(const std::string& path) {
     unsigned long error = LastFileError();
@@ -34,8 +37,6 @@ void RollBack(const std::vector<std::string>& paths, const std::vector<std::stri
 }
 
 }  // namespace
-
-std::string AsideNameOf(const std::string& path) { return path + ".old"; }
 
 ExitCode PrepareAsideNames(const std::vector<std::string>& paths, bool force) {
     for (const std::string& path : paths) {
