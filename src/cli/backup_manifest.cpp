@@ -329,6 +329,8 @@ FolderCheckOutcome CheckBackupFolder(const std::string& folder, const BackupMani
                 problem = "Nie mogę odczytać pliku " + path;
                 break;
             }
+            if (digest.systemError != 0)
+                problem += " (" + SystemErrorText(digest.systemError) + ")";
         }
         if (outcome == FolderMatches && digest.bytes != region.bytes) outcome = FolderSizeDiffers;
         if (outcome == FolderSizeDiffers) {
