@@ -7,7 +7,6 @@
 #include "cli/arguments.h"
 #include "cli/files.h"
 #include "protocol/regions.h"
-#include "transfer/file_probe.h"
 
 const char ManifestFileName[] = "manifest.json";
 const char SumsFileName[] = "SHA256SUMS";
@@ -264,12 +263,13 @@ ManifestOutcome ReadManifestFile(const std::string& folder, BackupManifest* mani
                                  std::string* problem) {
     *manifest = BackupManifest();
     const std::string path = PathInFolder(folder, ManifestFileName);
-    if (ProbeFile(path.c_str()) == FileMissing) {
+    // Checked before the open: a pipe with no writer would hold the open.
+    PathKind kind = KindOfPath(path.c_str(), true);
+    if (kind == PathMissing) {
         *problem = path + ": brak pliku, to nie jest kopia zapasowa dm730";
         return ManifestMissing;
     }
-    // Checked before the open: a pipe with no writer would hold the open.
-    if (!IsDiskFile(path.c_str())) {
+    if (kind != PathRegular) {
         *problem = path + ": to nie jest zwykły plik";
         return ManifestUnreadable;
     }
@@ -307,7 +307,8 @@ FolderCheckOutcome CheckBackupFolder(const std::string& folder, const BackupMani
         Sha256Digest digest;
         // A size is told without reading the file: a file of another length
         // is refused before hashing megabytes to say the same.
-        long long size = IsDiskFile(path.c_str()) ? FileSizeOf(path.c_str()) : -1;
+        long long size =
+            KindOfPath(path.c_str(), true) == PathRegular ? FileSizeOf(path.c_str()) : -1;
         if (!problem.empty()) {
             outcome = FolderDoesNotFit;
         } else if (size >= 0 && (unsigned long long)size != region.bytes) {

@@ -4,7 +4,6 @@
 
 #include "cli/console_output.h"
 #include "cli/files.h"
-#include "transfer/file_probe.h"
 
 namespace {
 
@@ -41,7 +40,7 @@ void RollBack(const std::vector<std::string>& paths, const std::vector<std::stri
 ExitCode PrepareAsideNames(const std::vector<std::string>& paths, bool force) {
     for (const std::string& path : paths) {
         std::string old = AsideNameOf(path);
-        if (ProbeFile(old.c_str()) == FileMissing) continue;
+        if (KindOfPath(old.c_str(), true) == PathMissing) continue;
         if (!force) {
             PrintLine(ConsoleError,
                       "Plik %s pozostał z przerwanego zastępowania i może zawierać poprzednią "
@@ -63,7 +62,7 @@ ExitCode ReplaceFilesTogether(const std::vector<std::string>& paths,
     // Only ordinary files are moved aside: anything else in the way (a
     // folder) makes the move in fail, and the set goes back.
     for (size_t i = 0; i < paths.size(); ++i) {
-        if (!IsDiskFile(paths[i].c_str())) continue;
+        if (KindOfPath(paths[i].c_str(), true) != PathRegular) continue;
         if (MoveFileOver(paths[i].c_str(), AsideNameOf(paths[i]).c_str()) != FileOperationDone) {
             ShowReplaceFailure(paths[i]);
             RollBack(paths, parts, 0, aside);
