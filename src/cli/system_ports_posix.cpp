@@ -92,7 +92,7 @@ ExitCode BuildCommandPorts(const std::string& givenPort) {
         UseSystemPorts({SystemPort{path, ""}});
         return ExitDone;
     }
-    if (folder != nullptr && *folder != '\0') {
+    if (inFolder) {
         SystemPorts.clear();
         BuildPortTable();
         return ExitDone;
