@@ -7,6 +7,8 @@
 
 #include "protocol/regions.h"
 
+const char* const DataKindWords[3] = {"firmware", "libraries", "scenes"};
+
 namespace {
 
 // Which options a command takes; one bit an option.
@@ -70,9 +72,6 @@ const CommandForm CommandForms[] = {
      "Dm730 i odczytaj "
      "każdy obszar z powrotem do porównania"},
 };
-
-// Spelled as the regions are called in English file names and scripts.
-const char* const KindWords[3] = {"firmware", "libraries", "scenes"};
 
 bool IsHelpOption(const char* arg) {
     return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0;
@@ -139,7 +138,7 @@ bool ApplyOption(const CommandForm& command, const GivenOption& given, CommandLi
 
 bool ParseKind(const std::string& word, DataKind* kind, std::string* problem) {
     for (int k = KindFirmware; k <= KindScenes; ++k) {
-        if (word == KindWords[k]) {
+        if (word == DataKindWords[k]) {
             *kind = DataKind(k);
             return true;
         }

@@ -17,6 +17,10 @@ enum CommandId {
     CommandVerifyBackup,  // verify with a backup folder instead of KIND FILE
 };
 
+// By DataKind: the word for KIND, in English as scripts and file names spell
+// the regions; a backup's manifest names its regions by it too.
+extern const char* const DataKindWords[3];
+
 const unsigned long DefaultMaxDifferences = 20;
 
 struct CommandLine {

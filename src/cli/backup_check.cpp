@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "cli/arguments.h"
 #include "cli/console_output.h"
 #include "cli/console_text.h"
 #include "cli/files.h"
@@ -35,7 +36,7 @@ ExitCode CheckBackupForUse(const std::string& folder, BackupManifest* manifest,
         paths[kind] = PathInFolder(folder, manifest->regions[kind].file.c_str());
         if (PathFitsKind(kind, paths[kind].c_str())) continue;
         PrintLine(ConsoleError, "Plik %s ma rozszerzenie innego rodzaju danych niż %s",
-                  paths[kind].c_str(), ManifestRegionWords[kind]);
+                  paths[kind].c_str(), DataKindWords[kind]);
         named = false;
     }
     if (!named) return ExitFileFailed;

@@ -4,13 +4,12 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
+#include "cli/arguments.h"
 #include "cli/files.h"
 #include "protocol/regions.h"
-#include "transfer/file_probe.h"
 
 const char ManifestFileName[] = "manifest.json";
 const char SumsFileName[] = "SHA256SUMS";
-const char* const ManifestRegionWords[3] = {"firmware", "libraries", "scenes"};
 const char* const BackupFileNames[3] = {"firmware.upg", "libraries.lib", "scenes.usr"};
 
 namespace {
@@ -19,7 +18,6 @@ using nlohmann::json;
 
 // A manifest is about a kilobyte; anything much longer is not one.
 const long long ManifestSizeLimit = 65536;
-const size_t FileNameLimit = 255;
 
 unsigned long long RegionBytes(int kind) {
     return (unsigned long long)LookUpRegion(kind).blockCount * BlockSize;
@@ -61,7 +59,7 @@ std::string FitProblem(int kind, const ManifestRegion& region, const std::string
     if (region.bytes == 0) return "Plik " + shownName + " jest pusty";
     if (region.bytes > RegionBytes(kind))
         return "Plik " + shownName + " (" + std::to_string(region.bytes) +
-               " B) nie mieści się w obszarze " + ManifestRegionWords[kind] + " (" +
+               " B) nie mieści się w obszarze " + DataKindWords[kind] + " (" +
                std::to_string(RegionBytes(kind)) + " B)";
     return "";
 }
@@ -118,7 +116,7 @@ struct ManifestReader {
     }
 
     bool Region(int kind, const json& entry, ManifestRegion* region) {
-        const std::string where = std::string("regions.") + ManifestRegionWords[kind];
+        const std::string where = std::string("regions.") + DataKindWords[kind];
         std::string kindWord;
         unsigned long long first = 0, blocks = 0;
         if (!Text(entry, "kind", where + ".kind", &kindWord) ||
@@ -128,10 +126,10 @@ struct ManifestReader {
             !Count(entry, "bytes", where + ".bytes", &region->bytes) ||
             !Text(entry, "sha256", where + ".sha256", &region->sha256))
             return false;
-        if (kindWord != ManifestRegionWords[kind])
+        if (kindWord != DataKindWords[kind])
             return Refuse(ManifestBadValue, "klucz \"" + where +
                                                 ".kind\" powinien mieć wartość \"" +
-                                                ManifestRegionWords[kind] + "\"");
+                                                DataKindWords[kind] + "\"");
         if (!IsBareFileName(region->file))
             return Refuse(ManifestBadFileName,
                           "klucz \"" + where +
@@ -172,7 +170,7 @@ struct ManifestReader {
         if (regions == nullptr) return;
         for (auto item = regions->begin(); item != regions->end(); ++item) {
             bool known = false;
-            for (const char* word : ManifestRegionWords) known = known || item.key() == word;
+            for (const char* word : DataKindWords) known = known || item.key() == word;
             if (!known) {
                 Refuse(ManifestUnknownRegion, "nieznany obszar " + Quoted(item.key()) +
                                                   " w \"regions\" (są: firmware, libraries, "
@@ -181,17 +179,16 @@ struct ManifestReader {
             }
         }
         for (int kind = 0; kind < 3; ++kind) {
-            std::string where = std::string("regions.") + ManifestRegionWords[kind];
-            const json* entry = Object(*regions, ManifestRegionWords[kind], where);
+            std::string where = std::string("regions.") + DataKindWords[kind];
+            const json* entry = Object(*regions, DataKindWords[kind], where);
             if (entry == nullptr || !Region(kind, *entry, &manifest->regions[kind])) return;
         }
         // One file written into two regions is no backup of this controller.
         for (int a = 0; a < 3; ++a)
             for (int b = a + 1; b < 3; ++b)
                 if (manifest->regions[a].file == manifest->regions[b].file) {
-                    Refuse(ManifestBadValue, std::string("obszary ") + ManifestRegionWords[a] +
-                                                 " i " + ManifestRegionWords[b] +
-                                                 " podają ten sam plik " +
+                    Refuse(ManifestBadValue, std::string("obszary ") + DataKindWords[a] + " i " +
+                                                 DataKindWords[b] + " podają ten sam plik " +
                                                  Quoted(manifest->regions[a].file));
                     return;
                 }
@@ -229,13 +226,13 @@ std::string ManifestText(const BackupManifest& manifest) {
     for (int kind = 0; kind < 3; ++kind) {
         const ManifestRegion& r = manifest.regions[kind];
         nlohmann::ordered_json entry;
-        entry["kind"] = ManifestRegionWords[kind];
+        entry["kind"] = DataKindWords[kind];
         entry["file"] = r.file;
         entry["firstBlock"] = r.firstBlock;
         entry["blocks"] = r.blocks;
         entry["bytes"] = r.bytes;
         entry["sha256"] = r.sha256;
-        regions[ManifestRegionWords[kind]] = entry;
+        regions[DataKindWords[kind]] = entry;
     }
     top["regions"] = regions;
     return top.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
@@ -266,12 +263,13 @@ ManifestOutcome ReadManifestFile(const std::string& folder, BackupManifest* mani
                                  std::string* problem) {
     *manifest = BackupManifest();
     const std::string path = PathInFolder(folder, ManifestFileName);
-    if (ProbeFile(path.c_str()) == FileMissing) {
+    // Checked before the open: a pipe with no writer would hold the open.
+    PathKind kind = KindOfPath(path.c_str(), true);
+    if (kind == PathMissing) {
         *problem = path + ": brak pliku, to nie jest kopia zapasowa dm730";
         return ManifestMissing;
     }
-    // Checked before the open: a pipe with no writer would hold the open.
-    if (!IsDiskFile(path.c_str())) {
+    if (kind != PathRegular) {
         *problem = path + ": to nie jest zwykły plik";
         return ManifestUnreadable;
     }
@@ -309,7 +307,8 @@ FolderCheckOutcome CheckBackupFolder(const std::string& folder, const BackupMani
         Sha256Digest digest;
         // A size is told without reading the file: a file of another length
         // is refused before hashing megabytes to say the same.
-        long long size = IsDiskFile(path.c_str()) ? FileSizeOf(path.c_str()) : -1;
+        long long size =
+            KindOfPath(path.c_str(), true) == PathRegular ? FileSizeOf(path.c_str()) : -1;
         if (!problem.empty()) {
             outcome = FolderDoesNotFit;
         } else if (size >= 0 && (unsigned long long)size != region.bytes) {
@@ -331,6 +330,8 @@ FolderCheckOutcome CheckBackupFolder(const std::string& folder, const BackupMani
                 problem = "Nie mogę odczytać pliku " + path;
                 break;
             }
+            if (digest.systemError != 0)
+                problem += " (" + SystemErrorText(digest.systemError) + ")";
         }
         if (outcome == FolderMatches && digest.bytes != region.bytes) outcome = FolderSizeDiffers;
         if (outcome == FolderSizeDiffers) {

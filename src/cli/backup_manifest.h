@@ -9,9 +9,8 @@
 
 extern const char ManifestFileName[];  // "manifest.json"
 extern const char SumsFileName[];      // "SHA256SUMS"
-// By DataKind: the region's word in the manifest (the command line's KIND),
-// and the file a backup keeps it in.
-extern const char* const ManifestRegionWords[3];
+// By DataKind: the file a backup keeps the region in. The manifest names the
+// regions by DataKindWords.
 extern const char* const BackupFileNames[3];
 
 struct ManifestRegion {

@@ -2,6 +2,8 @@
 // describe them. The five files are replaced together, only once all three
 // regions have arrived and been described, so a backup is never a mixture of
 // an old one and a new one.
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <string>
@@ -32,11 +34,27 @@ const int BackupFileCount = 5;
 const int ManifestIndex = 3;
 const int SumsIndex = 4;
 
-bool WriteTextFile(const std::string& path, const std::string& text) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
-    file.close();
-    return !file.fail();
+// The manifest and the sums into their parts; false with the failing file and
+// the system's reason shown.
+bool WriteDescription(const std::string& folder, const std::vector<std::string>& parts,
+                      const BackupManifest& manifest) {
+    const std::string texts[2] = {ManifestText(manifest), Sha256SumsText(manifest)};
+    for (int i = ManifestIndex; i <= SumsIndex; ++i) {
+        errno = 0;
+        std::ofstream file(parts[i], std::ios::binary | std::ios::trunc);
+        file << texts[i - ManifestIndex];
+        file.close();
+        if (!file.fail()) continue;
+        // The streams leave errno as the C library set it, on every system.
+        int error = errno;
+        PrintLine(ConsoleError, "Nie mogę zapisać opisu kopii w folderze %s", folder.c_str());
+        if (error != 0)
+            PrintLine(ConsoleError, "  (plik %s : %s)", parts[i].c_str(), std::strerror(error));
+        else
+            PrintLine(ConsoleError, "  (plik %s)", parts[i].c_str());
+        return false;
+    }
+    return true;
 }
 
 // The manifest (its versions already in place) of the three gathered .part files; false with the
@@ -49,6 +67,8 @@ bool DescribeGatheredRegions(const std::vector<std::string>& parts, BackupManife
         Sha256Digest digest;
         if (HashFileSha256(parts[kind].c_str(), &digest) != Sha256Done) {
             PrintLine(ConsoleError, "Nie mogę obliczyć sumy SHA-256 pliku %s", parts[kind].c_str());
+            if (digest.systemError != 0)
+                PrintLine(ConsoleError, "  (%s)", SystemErrorText(digest.systemError).c_str());
             return false;
         }
         manifest->regions[kind] = DescribeRegionFile(kind, BackupFileNames[kind], digest);
@@ -113,11 +133,7 @@ ExitCode RunBackupCommand(const CommandLine& line) {
     ExitCode code = DescribeGatheredRegions(parts, &manifest) ? ExitDone : ExitFileFailed;
     if (code == ExitDone) code = PreparePartFile(paths[ManifestIndex], 0);
     if (code == ExitDone) code = PreparePartFile(paths[SumsIndex], 0);
-    if (code == ExitDone && (!WriteTextFile(parts[ManifestIndex], ManifestText(manifest)) ||
-                             !WriteTextFile(parts[SumsIndex], Sha256SumsText(manifest)))) {
-        PrintLine(ConsoleError, "Nie mogę zapisać opisu kopii w folderze %s", line.path.c_str());
-        code = ExitFileFailed;
-    }
+    if (code == ExitDone && !WriteDescription(line.path, parts, manifest)) code = ExitFileFailed;
     if (code == ExitDone) code = ReplaceFilesTogether(paths, parts);
     if (code != ExitDone) {
         EndProgress(nullptr);

@@ -1,13 +1,11 @@
-#include <cstdio>
-
-#include "transfer/status_lines.h"
 #include "cli/commands.h"
 #include "cli/console_output.h"
 #include "cli/controller_search.h"
 #include "cli/exit_codes.h"
-#include "protocol/frames.h"
 #include "cli/system_ports.h"
+#include "protocol/frames.h"
 #include "serial/port_open.h"
+#include "transfer/status_lines.h"
 #include "transfer/transfer.h"
 
 // The detection leaves the reply that answered it in the frame area; the

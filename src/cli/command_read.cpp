@@ -1,4 +1,3 @@
-#include "transfer/status_lines.h"
 #include "cli/commands.h"
 #include "cli/console_output.h"
 #include "cli/controller_search.h"
@@ -9,6 +8,7 @@
 #include "cli/region_transfer.h"
 #include "protocol/frames.h"
 #include "protocol/regions.h"
+#include "transfer/status_lines.h"
 
 ExitCode RunReadCommand(const CommandLine& line) {
     ExitCode ready = CheckExtension(line.kind, line.path);

@@ -4,6 +4,7 @@
 // stay with the controller they found for all three regions.
 #include <string>
 
+#include "cli/arguments.h"
 #include "cli/backup_check.h"
 #include "cli/commands.h"
 #include "cli/console_output.h"
@@ -41,7 +42,7 @@ const char* StateWord(RegionState state, bool readBack) {
 void ReportRegionStates(const RegionState states[3], bool readBack) {
     std::string line = "Obszary :";
     for (int kind = KindFirmware; kind <= KindScenes; ++kind)
-        line += std::string(kind ? ", " : " ") + ManifestRegionWords[kind] + " " +
+        line += std::string(kind ? ", " : " ") + DataKindWords[kind] + " " +
                 StateWord(states[kind], readBack);
     PrintLine(ConsoleError, "%s", line.c_str());
 }
@@ -50,7 +51,7 @@ void ReportRegionStates(const RegionState states[3], bool readBack) {
 // region, so the region they belong to is said once they are over.
 void ReportRegionDifferences(int kind, unsigned long before) {
     if (ConsoleReport.differences > before)
-        PrintLine(ConsoleOut, "Obszar %s : różnic %lu", ManifestRegionWords[kind],
+        PrintLine(ConsoleOut, "Obszar %s : różnic %lu", DataKindWords[kind],
                   ConsoleReport.differences - before);
 }
 

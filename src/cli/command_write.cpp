@@ -1,4 +1,3 @@
-#include "transfer/status_lines.h"
 #include "cli/commands.h"
 #include "cli/console_output.h"
 #include "cli/controller_search.h"
@@ -8,6 +7,7 @@
 #include "cli/progress.h"
 #include "cli/region_transfer.h"
 #include "protocol/frames.h"
+#include "transfer/status_lines.h"
 
 // With --verify the blocks just written are read back and compared: a
 // controller can acknowledge a block and still store it wrong, and only a

@@ -2,6 +2,7 @@
 
 #include "cli/console_output.h"
 #include "cli/exit_codes.h"
+#include "cli/files.h"
 #include "cli/interrupt.h"
 #include "cli/system_ports.h"
 #include "serial/port_open.h"
@@ -19,18 +20,20 @@ std::string UnusableReason(const PortAttempt& attempt) {
     case PortNotSerial: return "to nie jest port szeregowy";
     default:
         return "błąd systemu " + std::to_string(attempt.systemError) + " (" +
-               PortErrorReason(attempt.systemError) + ")";
+               SystemErrorText(attempt.systemError) + ")";
     }
 }
 
-}  // namespace
-
+// Why port name cannot be used (with the hint about the group on Linux when
+// access is refused).
 void ShowPortUnusable(const std::string& name, const PortAttempt& attempt) {
     PrintLine(ConsoleError, "Nie mogę użyć portu %s : %s !", name.c_str(),
               UnusableReason(attempt).c_str());
     const char* hint = PortPermissionHint();
     if (attempt.outcome == PortNoPermission && hint != nullptr) PrintLine(ConsoleError, "%s", hint);
 }
+
+}  // namespace
 
 ExitCode FindController(const CommandLine& line) {
     ExitCode built = BuildCommandPorts(line.port);

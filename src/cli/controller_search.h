@@ -2,11 +2,8 @@
 // start-up: the port table, the channel's events, the detection. A command
 // then stays on the port where the controller answered.
 #pragma once
-#include <string>
-
 #include "cli/arguments.h"
 #include "cli/exit_codes.h"
-#include "serial/port_open.h"
 
 // ExitDone: the controller answered and its port is open. Otherwise the exit
 // code, its message shown: ExitPortUnusable with the reason for a port named
@@ -19,7 +16,3 @@ ExitCode FindController(const CommandLine& line);
 // the controller sees a clean line; never another port. ExitDone: it is open.
 // ExitPortUnusable: it cannot be used any more, the reason shown.
 ExitCode ReopenFoundPort();
-
-// Why port name cannot be used, on stderr (with the hint about the group on
-// Linux when access is refused).
-void ShowPortUnusable(const std::string& name, const PortAttempt& attempt);

@@ -6,8 +6,6 @@ enum FileOutcome { FileOperationDone = 0, FileOperationFailed = -1 };
 
 // Renames from to to, replacing what is there (a link at to is replaced, never followed).
 FileOutcome MoveFileOver(const char* from, const char* to);
-// A folder that already exists counts as made.
-FileOutcome MakeFolder(const char* path);
 // The folder and every missing folder above it; fails only when path itself
 // cannot be made.
 FileOutcome MakeFolderWithParents(const std::string& path);

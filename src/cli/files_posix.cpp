@@ -18,12 +18,7 @@ FileOutcome Outcome(bool done) {
     return FileOperationFailed;
 }
 
-}  // namespace
-
-FileOutcome MoveFileOver(const char* from, const char* to) {
-    return Outcome(std::rename(from, to) == 0);
-}
-
+// A folder that already exists counts as made.
 FileOutcome MakeFolder(const char* path) {
     if (mkdir(path, 0777) == 0) return FileOperationDone;
     int error = errno;
@@ -32,6 +27,12 @@ FileOutcome MakeFolder(const char* path) {
         return FileOperationDone;
     errno = error;
     return Outcome(false);
+}
+
+}  // namespace
+
+FileOutcome MoveFileOver(const char* from, const char* to) {
+    return Outcome(std::rename(from, to) == 0);
 }
 
 std::string PathInFolder(const std::string& folder, const char* name) {

@@ -12,12 +12,7 @@ FileOutcome Outcome(bool done) {
     return FileOperationFailed;
 }
 
-}  // namespace
-
-FileOutcome MoveFileOver(const char* from, const char* to) {
-    return Outcome(MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0);
-}
-
+// A folder that already exists counts as made.
 FileOutcome MakeFolder(const char* path) {
     if (CreateDirectoryA(path, NULL)) return FileOperationDone;
     DWORD error = GetLastError();
@@ -26,6 +21,12 @@ FileOutcome MakeFolder(const char* path) {
         return FileOperationDone;
     lastError = error;
     return FileOperationFailed;
+}
+
+}  // namespace
+
+FileOutcome MoveFileOver(const char* from, const char* to) {
+    return Outcome(MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0);
 }
 
 std::string PathInFolder(const std::string& folder, const char* name) {

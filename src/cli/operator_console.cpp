@@ -8,7 +8,7 @@
 #include "protocol/regions.h"
 #include "transfer/transfer.h"
 
-ConsoleRecord ConsoleReport = {FailureNone, FileNoOperation, "", 0, 0, 0, 0};
+ConsoleRecord ConsoleReport = {FailureNone, 0, 0};
 
 namespace {
 
@@ -26,13 +26,8 @@ const char* const PhaseWork[10] = {
     "koniec obszaru",
 };
 
-void Record(const Failure& failure) {
-    if (ConsoleReport.failure != FailureNone) return;
-    ConsoleReport.failure = failure.kind;
-    ConsoleReport.operation = failure.operation;
-    ConsoleReport.path = failure.path != nullptr ? failure.path : "";
-    ConsoleReport.systemError = failure.systemError;
-    ConsoleReport.phase = failure.phase;
+void Record(FailureKind kind) {
+    if (ConsoleReport.failure == FailureNone) ConsoleReport.failure = kind;
 }
 
 void PrintContext(const Failure& failure) {
@@ -62,7 +57,7 @@ bool IsWarningOrError(unsigned style) {
 }  // namespace
 
 void ResetConsoleReport(unsigned long maxDifferences) {
-    ConsoleReport = ConsoleRecord{FailureNone, FileNoOperation, "", 0, 0, 0, maxDifferences};
+    ConsoleReport = ConsoleRecord{FailureNone, 0, maxDifferences};
 }
 
 // The text alone: the caption and the icon belong to a box.
@@ -72,7 +67,7 @@ int ShowMessageBox(const char* text, const char*, unsigned style) {
     // Nothing is overwritten or thrown away on a question nobody can answer.
     if (IsQuestion(style)) return AnswerNo;
     // A warning is a failure for a script: whatever it warned of did not go as asked.
-    if (IsWarningOrError(style)) Record(KindOnlyFailure(FailureLine));
+    if (IsWarningOrError(style)) Record(FailureLine);
     return AnswerOk;
 }
 
@@ -80,9 +75,7 @@ void ReportFailure(const Failure& failure, const char* text, const char*, unsign
     BreakProgressLine();
     PrintLine(ConsoleError, "%s", text);
     PrintContext(failure);
-    Failure counted = failure;
-    if (counted.kind == FailureNone && IsWarningOrError(style)) counted.kind = FailureLine;
-    Record(counted);
+    Record(failure.kind == FailureNone && IsWarningOrError(style) ? FailureLine : failure.kind);
 }
 
 int AskAboutDifference(const VerifyDifference& difference, const char*) {

@@ -4,17 +4,11 @@
 // command line does not ask), a verification difference is listed and
 // answered Yes, and the progress display follows the repaints.
 #pragma once
-#include <string>
-
 #include "operator/failure.h"
 
 struct ConsoleRecord {
-    // The first failure reported (FailureNone when none), with what it named.
+    // The first failure reported (FailureNone when none): it decides the exit code.
     FailureKind failure;
-    FileOperation operation;
-    std::string path;
-    unsigned long systemError;
-    int phase;
     unsigned long differences;     // found by the verification so far
     unsigned long maxDifferences;  // listed at most; the rest only counted
 };

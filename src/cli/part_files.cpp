@@ -123,12 +123,6 @@ ExitCode PreparePartFile(const std::string& path, unsigned fromBlock) {
     return ExitDone;
 }
 
-ExitCode PrepareReadTarget(const std::string& path, int kind, const ReadChoice& choice,
-                           unsigned* fromBlock) {
-    ExitCode checked = CheckReadTarget(path, kind, choice, fromBlock);
-    return checked != ExitDone ? checked : PreparePartFile(path, *fromBlock);
-}
-
 void ReportPartFile(const std::string& path) {
     std::string part = PartPathOf(path);
     if (KindOfPath(part.c_str(), false) != PathRegular) return;

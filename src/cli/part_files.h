@@ -28,9 +28,6 @@ ExitCode CheckReadTarget(const std::string& path, int kind, const ReadChoice& ch
 // place, is removed first, which CheckReadTarget allows only with --force);
 // from a later block the part stays as it is. A failure is shown (exit 3).
 ExitCode PreparePartFile(const std::string& path, unsigned fromBlock);
-// Both, for a read of one file.
-ExitCode PrepareReadTarget(const std::string& path, int kind, const ReadChoice& choice,
-                           unsigned* fromBlock);
 // After a read that did not end whole: that path is as it was, and how many
 // blocks its .part holds.
 void ReportPartFile(const std::string& path);

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "transfer/status_lines.h"
 #include "cli/console_output.h"
 #include "protocol/regions.h"
+#include "transfer/status_lines.h"
 #include "transfer/transfer.h"
 
 namespace {

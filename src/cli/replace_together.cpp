@@ -4,9 +4,11 @@
 
 #include "cli/console_output.h"
 #include "cli/files.h"
-#include "transfer/file_probe.h"
 
 namespace {
+
+// Where an old file waits while the new set moves in.
+std::string AsideNameOf(const std::string& path) { return path + ".old"; }
 
 // Said at once, before a roll-back's own moves can change the system's reason.
 void ShowReplaceFailure(const std::string& path) {
@@ -35,12 +37,10 @@ void RollBack(const std::vector<std::string>& paths, const std::vector<std::stri
 
 }  // namespace
 
-std::string AsideNameOf(const std::string& path) { return path + ".old"; }
-
 ExitCode PrepareAsideNames(const std::vector<std::string>& paths, bool force) {
     for (const std::string& path : paths) {
         std::string old = AsideNameOf(path);
-        if (ProbeFile(old.c_str()) == FileMissing) continue;
+        if (KindOfPath(old.c_str(), true) == PathMissing) continue;
         if (!force) {
             PrintLine(ConsoleError,
                       "Plik %s pozostał z przerwanego zastępowania i może zawierać poprzednią "
@@ -62,7 +62,7 @@ ExitCode ReplaceFilesTogether(const std::vector<std::string>& paths,
     // Only ordinary files are moved aside: anything else in the way (a
     // folder) makes the move in fail, and the set goes back.
     for (size_t i = 0; i < paths.size(); ++i) {
-        if (!IsDiskFile(paths[i].c_str())) continue;
+        if (KindOfPath(paths[i].c_str(), true) != PathRegular) continue;
         if (MoveFileOver(paths[i].c_str(), AsideNameOf(paths[i]).c_str()) != FileOperationDone) {
             ShowReplaceFailure(paths[i]);
             RollBack(paths, parts, 0, aside);

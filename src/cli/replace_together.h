@@ -7,10 +7,7 @@
 
 #include "cli/exit_codes.h"
 
-// Where an old file waits while the new set moves in: "<path>.old".
-std::string AsideNameOf(const std::string& path);
-
-// ExitDone when no file of the set has an .old name in the way (one left when
+// ExitDone when no file of the set has its "<path>.old" name in the way (one left when
 // dm730 was killed while replacing a set: it may hold the only old copy, so
 // it goes only with force). Otherwise ExitFileFailed, the name shown.
 ExitCode PrepareAsideNames(const std::vector<std::string>& paths, bool force);

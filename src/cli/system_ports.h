@@ -11,7 +11,5 @@ ExitCode BuildCommandPorts(const std::string& givenPort);
 std::string PortShownName(int index);
 // What the system knows of port i (a USB adapter's product name), or empty.
 std::string PortDescription(int index);
-// The system's own words for the code of a port that did not open.
-std::string PortErrorReason(unsigned long systemError);
 // What a user without access to a port does about it, or null.
 const char* PortPermissionHint();

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "cli/exit_codes.h"
@@ -93,7 +92,7 @@ ExitCode BuildCommandPorts(const std::string& givenPort) {
         UseSystemPorts({SystemPort{path, ""}});
         return ExitDone;
     }
-    if (folder != nullptr && *folder != '\0') {
+    if (inFolder) {
         SystemPorts.clear();
         BuildPortTable();
         return ExitDone;
@@ -108,8 +107,6 @@ std::string PortShownName(int index) {
     if (!name.empty() && name.back() == ':') name.pop_back();
     return name;
 }
-
-std::string PortErrorReason(unsigned long systemError) { return std::strerror(int(systemError)); }
 
 const char* PortPermissionHint() {
     return "Porty szeregowe należą do grupy dialout : sudo usermod -aG dialout $USER , "

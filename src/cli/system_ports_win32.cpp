@@ -1,7 +1,5 @@
 // Windows: the port table of the window (the spooler's COM ports), or the one
 // port given, which is opened by its COM name as the window opens its ports.
-#include <windows.h>
-
 #include "cli/console_output.h"
 #include "cli/exit_codes.h"
 #include "cli/system_ports.h"
@@ -47,15 +45,5 @@ std::string PortShownName(int index) {
 }
 
 std::string PortDescription(int) { return ""; }
-
-std::string PortErrorReason(unsigned long systemError) {
-    char text[256] = "";
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             systemError, 0, text, sizeof text, nullptr);
-    // The system's text ends in a line break and often a full stop.
-    while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == '.'))
-        text[--n] = '\0';
-    return text;
-}
 
 const char* PortPermissionHint() { return nullptr; }
