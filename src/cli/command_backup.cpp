@@ -67,8 +67,7 @@ bool DescribeGatheredRegions(const std::vector<std::string>& parts, BackupManife
         Sha256Digest digest;
         if (HashFileSha256(parts[kind].c_str(), &digest) != Sha256Done) {
             PrintLine(ConsoleError, "Nie mogę obliczyć sumy SHA-256 pliku %s", parts[kind].c_str());
-            if (digest.systemError != 0)
-                PrintLine(ConsoleError, "  (%s)", SystemErrorText(digest.systemError).c_str());
+            if (digest.systemError != 0) ShowSystemReason(digest.systemError);
             return false;
         }
         manifest->regions[kind] = DescribeRegionFile(kind, BackupFileNames[kind], digest);
@@ -89,7 +88,7 @@ ExitCode RunBackupCommand(const CommandLine& line) {
     if (MakeFolderWithParents(line.path) != FileOperationDone) {
         unsigned long error = LastFileError();
         PrintLine(ConsoleError, "Nie mogę utworzyć folderu %s", line.path.c_str());
-        PrintLine(ConsoleError, "  (%s)", SystemErrorText(error).c_str());
+        ShowSystemReason(error);
         return ExitFileFailed;
     }
     std::vector<std::string> paths, parts;

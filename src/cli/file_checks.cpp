@@ -18,7 +18,7 @@ ExitCode CheckSourceFile(int kind, const std::string& path, bool writing) {
     PathKind what = KindOfPath(path.c_str(), true);
     if (what == PathMissing) {
         PrintLine(ConsoleError, "Plik %s nie istnieje !", path.c_str());
-        PrintLine(ConsoleError, "  (%s)", SystemErrorText(LastFileError()).c_str());
+        ShowSystemReason(LastFileError());
         return ExitFileFailed;
     }
     if (what != PathRegular) {

@@ -26,6 +26,8 @@ FileOutcome RemoveFileOrLink(const char* path);
 // (errno or GetLastError), and the system's own words for such a code.
 unsigned long LastFileError();
 std::string SystemErrorText(unsigned long code);
+// The system's reason on a line of its own under a message: "  (reason)".
+void ShowSystemReason(unsigned long code);
 
 // The longest name (the last part of a path) the file systems we meet take, in bytes.
 const size_t FileNameLimit = 255;

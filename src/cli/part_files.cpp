@@ -26,7 +26,7 @@ unsigned long NameHash(const std::string& name) {
 
 void ShowFileProblem(const std::string& path, const char* what, unsigned long error) {
     PrintLine(ConsoleError, "%s : %s", path.c_str(), what);
-    if (error != 0) PrintLine(ConsoleError, "  (%s)", SystemErrorText(error).c_str());
+    if (error != 0) ShowSystemReason(error);
 }
 
 // A part that is not a plain file (a link, a folder, a device) is never read
@@ -139,6 +139,6 @@ ExitCode PutPartInPlace(const std::string& path) {
     if (MoveFileOver(part.c_str(), path.c_str()) == FileOperationDone) return ExitDone;
     PrintLine(ConsoleError, "Nie mogę zastąpić pliku %s ; odczytany obszar jest w pliku %s",
               path.c_str(), part.c_str());
-    PrintLine(ConsoleError, "  (%s)", SystemErrorText(LastFileError()).c_str());
+    ShowSystemReason(LastFileError());
     return ExitFileFailed;
 }

@@ -14,7 +14,7 @@ std::string AsideNameOf(const std::string& path) { return path + ".old"; }
 void ShowReplaceFailure(const std::string& path) {
     unsigned long error = LastFileError();
     PrintLine(ConsoleError, "Nie mogę zastąpić pliku %s", path.c_str());
-    PrintLine(ConsoleError, "  (%s)", SystemErrorText(error).c_str());
+    ShowSystemReason(error);
 }
 
 // Undoes the first movedIn moves of new files and every move aside. A move
