@@ -47,35 +47,29 @@ void PrintContext(const Failure& failure) {
     }
 }
 
-bool IsQuestion(unsigned style) { return (style & BoxButtonsMask) == BoxYesNo; }
-
-bool IsWarningOrError(unsigned style) {
-    unsigned icon = style & BoxIconMask;
-    return icon == BoxIconWarning || icon == BoxIconError;
-}
-
 }  // namespace
 
 void ResetConsoleReport(unsigned long maxDifferences) {
     ConsoleReport = ConsoleRecord{FailureNone, 0, maxDifferences};
 }
 
-// The text alone: the caption and the icon belong to a box.
+// The text alone: the caption and the icon belong to a box. Every failure and
+// warning of the core comes through ReportFailure with its kind; what comes
+// here is a question or a notice.
 int ShowMessageBox(const char* text, const char*, unsigned style) {
     BreakProgressLine();
     PrintLine(ConsoleError, "%s", text);
     // Nothing is overwritten or thrown away on a question nobody can answer.
-    if (IsQuestion(style)) return AnswerNo;
-    // A warning is a failure for a script: whatever it warned of did not go as asked.
-    if (IsWarningOrError(style)) Record(FailureLine);
-    return AnswerOk;
+    return (style & BoxButtonsMask) == BoxYesNo ? AnswerNo : AnswerOk;
 }
 
-void ReportFailure(const Failure& failure, const char* text, const char*, unsigned style) {
+void ReportFailure(const Failure& failure, const char* text, const char*, unsigned) {
     BreakProgressLine();
     PrintLine(ConsoleError, "%s", text);
     PrintContext(failure);
-    Record(failure.kind == FailureNone && IsWarningOrError(style) ? FailureLine : failure.kind);
+    // Whatever the core reported did not go as asked, whichever its kind: a
+    // report without one still fails the command.
+    Record(failure.kind != FailureNone ? failure.kind : FailureLine);
 }
 
 int AskAboutDifference(const VerifyDifference& difference, const char*) {
