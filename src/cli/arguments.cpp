@@ -69,8 +69,7 @@ const CommandForm CommandForms[] = {
      "kopii i sumami SHA-256"},
     {"restore", CommandRestore, false, 1, TakesPort | TakesNoVerify | TakesMaxDifferences,
      "restore FOLDER [--port P] [--no-verify] [--max-differences N]\n    zapisz kopię zapasową do "
-     "Dm730 i odczytaj "
-     "każdy obszar z powrotem do porównania"},
+     "Dm730 i odczytaj każdy obszar z powrotem do porównania"},
 };
 
 bool IsHelpOption(const char* arg) {
