@@ -159,15 +159,15 @@ TEST(ProtocolTest, RegionsAreContiguousAndEndAtTheLastBlock) {
     const DeviceRegion expected[] = {{0, 512}, {512, 384}, {896, 3200}};
     unsigned next = 0;
     for (int kind = KindFirmware; kind <= KindScenes; ++kind) {
-        DeviceRegion r = LookUpRegion(kind);
+        DeviceRegion r = LookUpRegion(DataKind(kind));
         EXPECT_EQ(r.firstBlock, expected[kind].firstBlock);
         EXPECT_EQ(r.blockCount, expected[kind].blockCount);
         EXPECT_EQ(r.firstBlock, next);
         next = r.firstBlock + r.blockCount;
     }
     EXPECT_EQ(next, unsigned(DeviceBlockCount)) << "the last region ends with block 4095";
-    EXPECT_EQ(LookUpRegion(3).blockCount, 0) << "no region beyond the table";
-    EXPECT_EQ(LookUpRegion(-1).blockCount, 0);
+    EXPECT_EQ(LookUpRegion(DataKind(3)).blockCount, 0) << "no region beyond the table";
+    EXPECT_EQ(LookUpRegion(DataKind(-1)).blockCount, 0);
 }
 
 TEST(ProtocolTest, FailureTextsJoinPrefixAndDetail) {

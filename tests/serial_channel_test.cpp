@@ -18,7 +18,7 @@
 #include <unistd.h>
 
 #include "protocol/io_buffer.h"
-#include "serial/port_devices.h"
+#include "serial/port_names.h"
 #include "serial/port_table.h"
 #include "serial/serial_channel.h"
 #include "support/port_folder.h"
@@ -47,7 +47,7 @@ class SerialChannelTest : public ::testing::Test {
 
     void TearDown() override {
         CloseChannel();
-        ForgetPortDevices();
+        FreePortTable();
         for (FarEnd& e : ends) {
             if (e.master >= 0) close(e.master);
             if (e.slave >= 0) close(e.slave);
@@ -471,37 +471,43 @@ TEST_F(SerialChannelTest, WithoutAPortEveryOperationFails) {
     EXPECT_EQ(value, ErrorInvalidHandle);
 }
 
-// Device paths listed under COM aliases: the alias opens its device, even
-// where the port folder has a link of the same name; once forgotten, the
-// folder is used again.
-TEST_F(SerialChannelTest, AliasesOpenTheDevicesBehindThem) {
-    FarEnd& folderPort = AddPort("com2");
-    FarEnd& first = AddPort("dev-a");
-    FarEnd& second = AddPort("dev-b");
-    UsePortDevices({first.link, second.link});
-    EXPECT_STREQ(PortTable[0], "COM1");
-    EXPECT_STREQ(PortTable[1], "COM2");
-    EXPECT_STREQ(PortTable[2], "");
-    // Aliases only, as the table spells them: the rest is no device's name.
-    EXPECT_EQ(std::string(PortDevicePath("COM1")), first.link);
-    EXPECT_EQ(std::string(PortDevicePath("COM2:")), second.link);
-    for (const char* other : {"COM3", "COM0", "COM02", "com1", "COM1x", "COM", "COM12345"})
-        EXPECT_EQ(PortDevicePath(other), nullptr) << other;
+// Whatever a user or the system calls a port, kept as the name the channel
+// opens: a path as given, a bare name as the port folder's link (in either
+// case of letters) or, without a folder, as a device in /dev.
+TEST_F(SerialChannelTest, PortNamesAreKeptAsThePathsTheSystemOpens) {
+    FarEnd& com3 = AddPort("com3");
+    FarEnd& device = AddPort("dev-a");
+    struct Case {
+        const char* given;
+        std::string kept;
+    } cases[] = {
+        {"com3", com3.link},
+        {"COM3", com3.link},
+        {"COM3:", com3.link},
+        {"\\\\.\\COM3", com3.link},
+        {"DEV-A", device.link},
+        {"com9", dir + "/com9"},
+        {device.link.c_str(), device.link},
+        {"..", ""},
+        {"a\\b", ""},
+        {"COM3::", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(KeptPortName(c.given), c.kept) << c.given;
 
-    ASSERT_EQ(OpenChannel("COM2"), 0);
+    UseNamedPorts({device.link, com3.link});
+    EXPECT_EQ(std::string(ListedPortName(0)), device.link);
+    EXPECT_EQ(ListedPortName(2), nullptr);
+    ASSERT_EQ(OpenChannel(ListedPortName(0)), 0);
     ASSERT_EQ(ConfigureChannel(), 0);
     IoBuffer.frameArea[0] = 0x1B;
     ASSERT_EQ(StartWrite(1), ErrorSuccess);
-    EXPECT_EQ(ReadFarEnd(second.master, 1), std::vector<uint8_t>{0x1B});
-    EXPECT_TRUE(ReadFarEnd(folderPort.master, 1, 50).empty());
+    EXPECT_EQ(ReadFarEnd(device.master, 1), std::vector<uint8_t>{0x1B});
+    EXPECT_TRUE(ReadFarEnd(com3.master, 1, 50).empty());
 
-    ForgetPortDevices();
-    EXPECT_EQ(PortDevicePath("COM1"), nullptr);
-    ASSERT_EQ(OpenChannel("COM2"), 0);
-    ASSERT_EQ(ConfigureChannel(), 0);
-    ASSERT_EQ(StartWrite(1), ErrorSuccess);
-    EXPECT_EQ(ReadFarEnd(folderPort.master, 1), std::vector<uint8_t>{0x1B});
+    unsetenv("SELVO_PORT_DIR");
+    EXPECT_EQ(KeptPortName("ttyS0"), "/dev/ttyS0");
     FreePortTable();
+    EXPECT_EQ(ListedPortName(0), nullptr) << "the named ports go with the table";
 }
 
 }  // namespace

@@ -113,7 +113,7 @@ TEST_F(TransferLineTest, EveryRegionIsWrittenVerifiedAndReadBack) {
     StartDevice({}, Pattern(ImageSize, 99));
     for (int kind = KindFirmware; kind <= KindScenes; ++kind) {
         SCOPED_TRACE("kind " + std::to_string(kind));
-        DeviceRegion region = LookUpRegion(kind);
+        DeviceRegion region = LookUpRegion(DataKind(kind));
         Bytes data = Pattern(size_t(region.blockCount) * BlockSize, 1 + kind);
         std::string source = PathOf("source.bin");
         WriteWhole(source, data);
@@ -147,7 +147,7 @@ TEST_F(TransferLineTest, EveryRegionIsWrittenVerifiedAndReadBack) {
     Bytes image = ReadWhole(memoryPath);
     Bytes before = Pattern(ImageSize, 99);
     for (int kind = KindFirmware; kind <= KindScenes; ++kind) {
-        DeviceRegion region = LookUpRegion(kind);
+        DeviceRegion region = LookUpRegion(DataKind(kind));
         Bytes data = Pattern(size_t(region.blockCount) * BlockSize, 1 + kind);
         std::copy(data.begin(), data.end(), before.begin() + size_t(region.firstBlock) * BlockSize);
     }

@@ -24,12 +24,7 @@ const char ConfigureFailedText[] = "Błąd konfiguracji portu !";
 
 }  // namespace
 
-bool IsListedPort(int index) {
-    if (PortTable == nullptr || index < 0) return false;
-    for (int i = 0; i <= index; ++i)
-        if (PortTable[i][0] == '\0') return false;
-    return true;
-}
+bool IsListedPort(int index) { return ListedPortName(index) != nullptr; }
 
 void ShowDeviceNotFound() {
     ReportFailure(KindOnlyFailure(FailureNoDevice), DeviceNotFoundText, DeviceNotFoundCaption,
@@ -39,7 +34,7 @@ void ShowDeviceNotFound() {
 PortOpenOutcome OpenPort(OpenManner manner) {
     bool report = manner != OpenQuietly;
     PortOpenOutcome opened =
-        IsListedPort(currentPort) ? OpenChannel(PortTable[currentPort]) : PortMissing;
+        IsListedPort(currentPort) ? OpenChannel(ListedPortName(currentPort)) : PortMissing;
     if (opened != PortOpened) {
         if (report)
             ReportFailure(KindOnlyFailure(FailurePort, PortOpenSystemError()), OpenFailedText,

@@ -9,6 +9,9 @@ PortSlot* PortTable = nullptr;
 
 namespace {
 
+// The names a front end gave; the table is not used while there are any.
+std::vector<std::string> NamedPorts;
+
 int FoldPortNameByte(const char* p) {
     // Signed on purpose: bytes above 0x7F sort before everything else.
     int c = static_cast<signed char>(*p);
@@ -64,6 +67,22 @@ void UseFallbackPortTable() {
 void FreePortTable() {
     delete[] PortTable;
     PortTable = nullptr;
+    NamedPorts.clear();
 }
 
-bool IsPortTableEmpty() { return PortTable == nullptr || PortTable[0][0] == '\0'; }
+bool IsPortTableEmpty() { return ListedPortName(0) == nullptr; }
+
+void UseNamedPorts(const std::vector<std::string>& names) {
+    AllocatePortTable(1);
+    NamedPorts = names;
+}
+
+const char* ListedPortName(int index) {
+    if (index < 0) return nullptr;
+    if (!NamedPorts.empty())
+        return size_t(index) < NamedPorts.size() ? NamedPorts[size_t(index)].c_str() : nullptr;
+    if (PortTable == nullptr) return nullptr;
+    for (int i = 0; i <= index; ++i)
+        if (PortTable[i][0] == '\0') return nullptr;
+    return PortTable[index];
+}

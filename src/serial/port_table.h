@@ -1,5 +1,8 @@
-// The COM ports the operator can choose, in 8-byte slots ending with an empty one.
+// The COM ports the operator can choose, in 8-byte slots ending with an empty
+// one, and the ports the detection walks.
 #pragma once
+#include <string>
+#include <vector>
 
 typedef char PortSlot[8];
 extern PortSlot* PortTable;
@@ -19,3 +22,11 @@ void UseFallbackPortTable();
 void BuildPortTable();
 void FreePortTable();
 bool IsPortTableEmpty();
+
+// A front end that names its ports itself (dm730: whole names of any length,
+// such as /dev/ttyUSB0) lists them here instead of the table; the next
+// FillPortTable, fallback or build goes back to the table.
+void UseNamedPorts(const std::vector<std::string>& names);
+// Port index as the detection and OpenPort know it: the named port, or the
+// table's slot; null past the last.
+const char* ListedPortName(int index);

@@ -1,34 +1,25 @@
-// Native stand-in for the spooler: the ports are the links in $SELVO_PORT_DIR
-// (com3 -> some tty), where the native channel looks them up again.
+// Native stand-in for the spooler: the ports are the links in the port folder
+// (com3 -> some tty), reported the way the spooler reports them: upper case,
+// with a colon.
 #include "serial/port_table.h"
 
-#include "serial/port_devices.h"
-
-#include <dirent.h>
-
 #include <cctype>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "serial/port_names.h"
+
 void BuildPortTable() {
-    FreePortTable();
-    ForgetPortDevices();
-    const char* folder = std::getenv("SELVO_PORT_DIR");
-    DIR* dir = folder ? opendir(folder) : nullptr;
-    if (dir == nullptr) {
+    std::vector<std::string> links;
+    if (!ReadSimulatedPortLinks(&links)) {
         UseFallbackPortTable();
         return;
     }
-    // Reported the way the spooler reports them: upper case, with a colon.
     std::vector<std::string> names;
-    while (const dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] == '.') continue;
-        std::string name(entry->d_name);
+    for (std::string name : links) {
         for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         names.push_back(name + ":");
     }
-    closedir(dir);
     std::vector<PortRecord> records;
     for (std::string& name : names) records.push_back(PortRecord{&name[0]});
     FillPortTable(records.data(), records.size());

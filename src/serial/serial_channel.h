@@ -39,7 +39,8 @@ const unsigned long ErrorTimeout = 1460;          // Wine's end of a silent read
 void CreateChannelEvents();
 void CloseChannelEvents();
 
-// The port name as the table lists it ("COM1:", "COM12"). Whatever an earlier
+// A port as the port table or a front end lists it ("COM1:", "/dev/ttyUSB0"),
+// opened by the name SystemPortPath gives. Whatever an earlier
 // user of the port left in its input queue is gone: a COM port opens empty.
 PortOpenOutcome OpenChannel(const char* portName);
 // Opened when all four configuration calls succeeded; every call is made

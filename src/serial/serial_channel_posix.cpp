@@ -1,7 +1,7 @@
 // The serial channel over a termios tty (a real serial device or a pty).
 //
-// A COM name maps to a device the way Wine maps it: the folder named by
-// SELVO_PORT_DIR holds links "com1", "com2", ... to the devices. The line is
+// A port is opened by the path SystemPortPath gives: a device, or for a COM
+// name a link of the port folder, as Wine maps it. The line is
 // raw 38400 8N1 and every operation is non-blocking; Poll emulates the port's
 // Windows timeouts by looking at the clock, so it never waits. Only
 // WaitForChannel sleeps, until the tty or that clock has something new.
@@ -17,7 +17,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -30,7 +29,7 @@
 #include <unistd.h>
 
 #include "protocol/io_buffer.h"
-#include "serial/port_devices.h"
+#include "serial/port_names.h"
 
 namespace {
 
@@ -91,28 +90,6 @@ void AbortPendingOperations() {
     }
 }
 
-// An alias of a device the front end listed opens that device. Otherwise
-// "COM3:", "COM3" and "\\.\COM3" all name the link "com3". Names that could
-// step out of the folder are refused.
-bool MapPortPath(const char* portName, std::string& path) {
-    if (const char* device = PortDevicePath(portName)) {
-        path = device;
-        return true;
-    }
-    const char* dir = getenv("SELVO_PORT_DIR");
-    if (dir == nullptr || *dir == '\0' || portName == nullptr) return false;
-    std::string name(portName);
-    if (name.compare(0, 4, "\\\\.\\") == 0) name.erase(0, 4);
-    if (!name.empty() && name.back() == ':') name.pop_back();
-    if (name.empty() || name == "." || name == "..") return false;
-    for (char& c : name) {
-        if (c == '/' || c == '\\' || c == ':') return false;
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    }
-    path = std::string(dir) + "/" + name;
-    return true;
-}
-
 }  // namespace
 
 void CreateChannelEvents() {}
@@ -155,8 +132,8 @@ PortOpenOutcome OutcomeOfOpenError(int error) {
 PortOpenOutcome OpenChannel(const char* portName) {
     // An fd left behind would keep the port locked against ourselves.
     CloseChannel();
-    std::string path;
-    if (!MapPortPath(portName, path)) return FailOpen(PortMissing, 0);
+    std::string path = portName != nullptr ? SystemPortPath(portName) : "";
+    if (path.empty()) return FailOpen(PortMissing, 0);
     int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         int error = errno;

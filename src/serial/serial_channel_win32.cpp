@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "protocol/io_buffer.h"
+#include "serial/port_names.h"
 #include "serial/serial_channel.h"
 
 namespace {
@@ -80,15 +81,9 @@ PortOpenOutcome OutcomeOfOpenError(DWORD error) {
 PortOpenOutcome OpenChannel(const char* portName) {
     // A handle left behind would keep the port busy: COM ports are not shared.
     CloseChannel();
-    // Windows opens COM10 and above only through the device namespace, so
-    // "COM1:" is opened as \\.\COM1 and "COM12" as \\.\COM12.
-    if (portName == NULL) return FailOpen(PortMissing, 0);
-    if (strncmp(portName, "\\\\.\\", 4) == 0) portName += 4;
-    char path[64];
-    int length = snprintf(path, sizeof path, "\\\\.\\%s", portName);
-    if (length <= 4 || length >= int(sizeof path)) return FailOpen(PortMissing, 0);
-    if (path[length - 1] == ':') path[length - 1] = '\0';
-    HANDLE port = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+    std::string path = portName != NULL ? SystemPortPath(portName) : "";
+    if (path.empty()) return FailOpen(PortMissing, 0);
+    HANDLE port = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
                               FILE_FLAG_OVERLAPPED, NULL);
     if (port == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();

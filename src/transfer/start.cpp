@@ -1,9 +1,11 @@
 #include "transfer/start.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "operator/operator.h"
 #include "protocol/frames.h"
@@ -38,22 +40,6 @@ const ActionDialog ActionDialogs[3] = {
     {"Wybierz plik do weryfikacji :", FlagsChooseExisting},
 };
 
-// The filter is one description/pattern pair closed by an empty string, so
-// every NUL inside the literal is part of it.
-struct KindFiles {
-    char extension[4];
-    char filter[40];
-};
-
-const KindFiles KindFileTable[3] = {
-    {"upg", "Aktualizacje FirmWare (*.upg)\0*.upg\0"},
-    {"lib", "Biblioteki (*.lib)\0*.lib\0"},
-    {"usr", "Sceny użytkownika (*.usr)\0*.usr;*.bin\0"},
-};
-
-// The only other extension the controller's scene files come with.
-const char SceneAlternativeExtension[] = "bin";
-
 // Case folding of ASCII letters only: the other bytes are Windows-1250 and
 // must match exactly.
 bool SameTextIgnoringCase(const char* a, const char* b) {
@@ -65,6 +51,27 @@ bool SameTextIgnoringCase(const char* a, const char* b) {
         if (x != y) return false;
         if (x == 0) return true;
     }
+}
+
+// Whether extension is one of the kind's own after the first: the first is
+// the default the dialog compares with.
+bool IsOtherExtensionOf(DataKind kind, const char* extension) {
+    const char* const* listed = FactsOf(kind).extensions;
+    for (int i = 1; listed[i] != nullptr; ++i)
+        if (SameTextIgnoringCase(extension, listed[i])) return true;
+    return false;
+}
+
+// The filter pair "<description> (*.upg)", "*.upg;*.bin", closed by an empty
+// string: the buffer's last bytes are always zeros.
+void ComposeDialogFilter(DataKind kind) {
+    const DataKindFacts& facts = FactsOf(kind);
+    std::string filter = std::string(facts.filesDescription) + " (*." + facts.extensions[0] + ")";
+    filter += '\0';
+    for (int i = 0; facts.extensions[i] != nullptr; ++i)
+        filter += std::string(i == 0 ? "" : ";") + "*." + facts.extensions[i];
+    std::memset(DialogFilter, 0, sizeof DialogFilter);
+    std::memcpy(DialogFilter, filter.data(), std::min(filter.size(), sizeof DialogFilter - 2));
 }
 
 // The extension the dialog reports, or an empty text when its offset does
@@ -84,28 +91,34 @@ const char* PathExtension(const char* path) {
 }
 
 // A start that fails reports it, and the transfer's failure says the same.
-void FailStart(const Failure& failure, const char* text, const char* caption, unsigned style) {
+StartOutcome FailStart(StartOutcome outcome, const Failure& failure, const char* text,
+                       const char* caption, unsigned style) {
     ReportFailure(failure, text, caption, style);
     TransferJob.failure = failure.kind;
+    return outcome;
 }
 
-// A file's failure before any phase has run.
-Failure StartFileFailure(const char* path, unsigned long systemError) {
-    return FileFailure(PhaseIdle, FileOpen, path, systemError);
+// The file failures of the start: the file is there but cannot be used.
+StartOutcome FailToOpen(const char* path, unsigned long systemError) {
+    return FailStart(StartFailed, FileFailure(PhaseIdle, FileOpen, path, systemError),
+                     FileOpenFailureText, CaptionFailure, BoxIconError);
+}
+
+StartOutcome OutOfRange() {
+    TransferJob.failure = FailureRule;
+    return StartOutOfRange;
 }
 
 // Every chosen file passes this rule, from the dialog or from the caller: the
 // kind's own extension, or "bin" for user scenes. The dialog's own flag is not
 // enough: some implementations never set it, and then any file could be sent
 // into any region.
-bool AcceptExtension(DataKind kind, const char* extension, bool flaggedDifferent) {
+StartOutcome AcceptExtension(DataKind kind, const char* extension, bool flaggedDifferent) {
     bool different =
         flaggedDifferent || !SameTextIgnoringCase(extension, IoBuffer.defaultExtension);
-    if (!different) return true;
-    if (kind == KindScenes && SameTextIgnoringCase(extension, SceneAlternativeExtension))
-        return true;
-    FailStart(KindOnlyFailure(FailureRule), ExtensionChangedText, CaptionWarning, BoxIconError);
-    return false;
+    if (!different || IsOtherExtensionOf(kind, extension)) return StartRunning;
+    return FailStart(StartFailed, KindOnlyFailure(FailureRule), ExtensionChangedText,
+                     CaptionWarning, BoxIconError);
 }
 
 const int PathPrecision = sizeof DialogFileName - 1;
@@ -117,6 +130,56 @@ __attribute__((format(printf, 3, 4))) void ComposeText(char* text, size_t size, 
     va_start(arguments, format);
     std::vsnprintf(text, size, format, arguments);
     va_end(arguments);
+}
+
+// The first step: the dialog's texts for the action and the kind, and the
+// job's block range. fromBlock counts within the region.
+StartOutcome SetUpJob(unsigned fromBlock, unsigned long* dialogFlags) {
+    int action = TransferJob.action;
+    if (action < ActionWriteToDevice || action > ActionVerify) return OutOfRange();
+    std::snprintf(DialogTitle, sizeof DialogTitle, "%s", ActionDialogs[action].title);
+    *dialogFlags = ActionDialogs[action].flags;
+
+    if (!IsDataKind(TransferJob.kind)) return OutOfRange();
+    DataKind kind = DataKind(TransferJob.kind);
+    DeviceRegion region = LookUpRegion(kind);
+    if (fromBlock >= region.blockCount) return OutOfRange();
+    std::snprintf(IoBuffer.defaultExtension, sizeof IoBuffer.defaultExtension, "%s",
+                  FactsOf(kind).extensions[0]);
+    ComposeDialogFilter(kind);
+    TransferJob.firstBlock = region.firstBlock;
+    // A transfer that goes on where an earlier one stopped: the block numbers
+    // and the file positions stay those of the whole region.
+    TransferJob.nextBlock = uint16_t(region.firstBlock + fromBlock);
+    TransferJob.blocksLeft = uint16_t(region.blockCount - fromBlock);
+    return StartRunning;
+}
+
+// The second step: the file, given by the caller (its extension ruled by
+// ruledName), from the dialog, or for the repeat command the last path as it
+// stands. *path points to it.
+StartOutcome ChooseFile(const char* givenPath, const char* ruledName, unsigned long dialogFlags,
+                        const char** path) {
+    DataKind kind = DataKind(TransferJob.kind);
+    *path = DialogFileName;
+    if (givenPath != nullptr) {
+        *path = givenPath;
+        return AcceptExtension(kind, PathExtension(ruledName), false);
+    }
+    if (!TransferJob.repeatPending) {
+        unsigned long flagsOut = 0;
+        unsigned extensionOffset = 0;
+        if (ShowFileDialog(dialogFlags, &flagsOut, &extensionOffset) != FileChosen)
+            return StartFailed;
+        bool flagged = (flagsOut & FlagExtensionDifferent) != 0;
+        return AcceptExtension(kind, ChosenExtension(extensionOffset), flagged);
+    }
+    // The kind follows every highlight of a kind item, also on the way to the
+    // repeat item: the last file must still belong to the region the repeat
+    // now names. With no file chosen yet there is nothing to send anywhere;
+    // the file checks after this say so.
+    if (DialogFileName[0] == '\0') return StartRunning;
+    return AcceptExtension(kind, PathExtension(DialogFileName), false);
 }
 
 // prepared: the caller made the target for this read (created empty, or the
@@ -132,22 +195,15 @@ StartOutcome OpenTarget(const char* path, bool prepared) {
         if (ProbeFile(path) == FileReadOnly) {
             char text[295];
             ComposeText(text, sizeof text, "%.*s :\nBrak dostępu do zapisu !", PathPrecision, path);
-            FailStart(StartFileFailure(path, EACCES), text, CaptionFailure, BoxIconError);
-            return StartFailed;
+            return FailStart(StartFailed, FileFailure(PhaseIdle, FileOpen, path, EACCES), text,
+                             CaptionFailure, BoxIconError);
         }
     }
     // Anything but a file on disk (a pipe with no other end, a device) could
     // hold the start in its open or never end its writes.
     if (TransferJob.outputFile.is_open()) TransferJob.outputFile.close();
-    if (ProbeFile(path) != FileMissing && !IsDiskFile(path)) {
-        FailStart(StartFileFailure(path, 0), FileOpenFailureText, CaptionFailure, BoxIconError);
-        return StartFailed;
-    }
-    if (OpenTargetFile(path) != BlockFileDone) {
-        FailStart(StartFileFailure(path, FileSystemError()), FileOpenFailureText, CaptionFailure,
-                  BoxIconError);
-        return StartFailed;
-    }
+    if (ProbeFile(path) != FileMissing && !IsDiskFile(path)) return FailToOpen(path, 0);
+    if (OpenTargetFile(path) != BlockFileDone) return FailToOpen(path, FileSystemError());
     return StartRunning;
 }
 
@@ -155,89 +211,21 @@ StartOutcome OpenSource(const char* path) {
     if (ProbeFile(path) == FileMissing) {
         char text[296];
         ComposeText(text, sizeof text, "Plik %.*s nie istnieje !", PathPrecision, path);
-        FailStart(StartFileFailure(path, ENOENT), text, CaptionWarning, BoxIconError);
-        return StartDeclined;
+        return FailStart(StartDeclined, FileFailure(PhaseIdle, FileOpen, path, ENOENT), text,
+                         CaptionWarning, BoxIconError);
     }
     if (TransferJob.inputFile.is_open()) TransferJob.inputFile.close();
-    if (!IsDiskFile(path)) {
-        FailStart(StartFileFailure(path, 0), FileOpenFailureText, CaptionFailure, BoxIconError);
-        return StartFailed;
-    }
-    if (OpenSourceFile(path) != BlockFileDone) {
-        FailStart(StartFileFailure(path, FileSystemError()), FileOpenFailureText, CaptionFailure,
-                  BoxIconError);
-        return StartFailed;
-    }
+    if (!IsDiskFile(path)) return FailToOpen(path, 0);
+    if (OpenSourceFile(path) != BlockFileDone) return FailToOpen(path, FileSystemError());
     return StartRunning;
 }
 
-// Without a given path the file comes from the dialog, or for the repeat
-// command is the last path as it stands. A given path passes the extension
-// rule under ruledName.
-StartOutcome Start(const char* givenPath, const char* ruledName, bool prepared = false,
-                   unsigned fromBlock = 0) {
-    // First of all, so a transfer in progress is no longer driven whatever
-    // happens below.
-    TransferJob.phase = PhaseIdle;
-    TransferJob.failure = FailureNone;
-
-    if (!IsChannelOpen()) {
-        FailStart(KindOnlyFailure(FailurePort), "Musisz wybrać dostępny port szeregowy !",
-                  CaptionWarning, BoxIconWarning);
-        return StartFailed;
-    }
-
-    int action = TransferJob.action;
-    if (action < ActionWriteToDevice || action > ActionVerify) {
-        TransferJob.failure = FailureRule;
-        return StartOutOfRange;
-    }
-    std::snprintf(DialogTitle, sizeof DialogTitle, "%s", ActionDialogs[action].title);
-    unsigned long flags = ActionDialogs[action].flags;
-
-    if (TransferJob.kind < KindFirmware || TransferJob.kind > KindScenes) {
-        TransferJob.failure = FailureRule;
-        return StartOutOfRange;
-    }
-    DataKind kind = DataKind(TransferJob.kind);
-    if (fromBlock >= RegionTable[kind].blockCount) {
-        TransferJob.failure = FailureRule;
-        return StartOutOfRange;
-    }
-    TransferJob.nextBlock = RegionTable[kind].firstBlock;
-    TransferJob.blocksLeft = RegionTable[kind].blockCount;
-    std::memcpy(IoBuffer.defaultExtension, KindFileTable[kind].extension,
-                sizeof IoBuffer.defaultExtension);
-    std::memcpy(DialogFilter, KindFileTable[kind].filter, sizeof DialogFilter);
-    TransferJob.firstBlock = TransferJob.nextBlock;
-    // A read that goes on where an earlier one stopped: the block numbers and
-    // the file positions stay those of the whole region.
-    TransferJob.nextBlock = uint16_t(TransferJob.nextBlock + fromBlock);
-    TransferJob.blocksLeft = uint16_t(TransferJob.blocksLeft - fromBlock);
-
-    const char* path = DialogFileName;
-    if (givenPath != nullptr) {
-        if (!AcceptExtension(kind, PathExtension(ruledName), false)) return StartFailed;
-        path = givenPath;
-    } else if (!TransferJob.repeatPending) {
-        unsigned long flagsOut = 0;
-        unsigned extensionOffset = 0;
-        if (ShowFileDialog(flags, &flagsOut, &extensionOffset) != FileChosen) return StartFailed;
-        bool flagged = (flagsOut & FlagExtensionDifferent) != 0;
-        if (!AcceptExtension(kind, ChosenExtension(extensionOffset), flagged)) return StartFailed;
-    } else if (DialogFileName[0] != '\0' &&
-               !AcceptExtension(kind, PathExtension(DialogFileName), false)) {
-        // The kind follows every highlight of a kind item, also on the way to
-        // the repeat item: the last file must still belong to the region the
-        // repeat now names. With no file chosen yet there is nothing to send
-        // anywhere; the file checks below say so.
-        return StartFailed;
-    }
-
+// The third step: the file opened for the action, and the identification
+// request on its way.
+StartOutcome OpenAndIdentify(const char* path, bool prepared) {
     RepaintWindow();
-
     StartOutcome opened =
-        action == ActionReadFromDevice ? OpenTarget(path, prepared) : OpenSource(path);
+        TransferJob.action == ActionReadFromDevice ? OpenTarget(path, prepared) : OpenSource(path);
     if (opened != StartRunning) return opened;
 
     BuildIdentRequest();
@@ -249,12 +237,31 @@ StartOutcome Start(const char* givenPath, const char* ruledName, bool prepared =
         char text[79];
         ComposeText(text, sizeof text, "Błąd komunikacji : %lu", error);
         // The identification request is the first phase's send.
-        FailStart(LineFailure(PhaseEscapeSent, error), text, CaptionFailure, BoxIconError);
-        return StartFailed;
+        return FailStart(StartFailed, LineFailure(PhaseEscapeSent, error), text, CaptionFailure,
+                         BoxIconError);
     }
     TransferJob.phase = PhaseEscapeSent;
     RepaintWindow();
     return StartRunning;
+}
+
+// Without a given path the file comes from the dialog, or for the repeat
+// command is the last path as it stands.
+StartOutcome Start(const char* givenPath, const char* ruledName, bool prepared = false,
+                   unsigned fromBlock = 0) {
+    // First of all, so a transfer in progress is no longer driven whatever
+    // happens below.
+    TransferJob.phase = PhaseIdle;
+    TransferJob.failure = FailureNone;
+    if (!IsChannelOpen())
+        return FailStart(StartFailed, KindOnlyFailure(FailurePort),
+                         "Musisz wybrać dostępny port szeregowy !", CaptionWarning, BoxIconWarning);
+    unsigned long dialogFlags = 0;
+    StartOutcome outcome = SetUpJob(fromBlock, &dialogFlags);
+    const char* path = nullptr;
+    if (outcome == StartRunning) outcome = ChooseFile(givenPath, ruledName, dialogFlags, &path);
+    if (outcome == StartRunning) outcome = OpenAndIdentify(path, prepared);
+    return outcome;
 }
 
 }  // namespace
@@ -273,9 +280,9 @@ StartOutcome StartReadIntoPreparedFile(const char* openedPath, const char* given
     return Start(openedPath, givenName, true, fromBlock);
 }
 
-bool PathFitsKind(int kind, const char* path) {
-    if (kind < KindFirmware || kind > KindScenes) return false;
+bool PathFitsKind(DataKind kind, const char* path) {
+    if (!IsDataKind(kind)) return false;
     const char* extension = PathExtension(path);
-    return SameTextIgnoringCase(extension, KindFileTable[kind].extension) ||
-           (kind == KindScenes && SameTextIgnoringCase(extension, SceneAlternativeExtension));
+    return SameTextIgnoringCase(extension, FactsOf(kind).extensions[0]) ||
+           IsOtherExtensionOf(kind, extension);
 }

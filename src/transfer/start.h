@@ -1,6 +1,8 @@
 // Turning the operator's action and data kind into a running transfer.
 #pragma once
 
+#include "protocol/regions.h"
+
 // The buffers of the open-file dialog record; the file name is never cleared,
 // so the dialog and the repeat command always find the last chosen path.
 extern char DialogTitle[35];
@@ -36,7 +38,7 @@ StartOutcome StartReadIntoPreparedFile(const char* openedPath, const char* given
                                        unsigned fromBlock);
 // The extension rule of every start: the kind's own extension, or "bin" for
 // user scenes, in any case of letters.
-bool PathFitsKind(int kind, const char* path);
+bool PathFitsKind(DataKind kind, const char* path);
 
 // The start's fixed failure texts.
 extern const char FileOpenFailureText[];

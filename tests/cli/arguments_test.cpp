@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/arguments.h"
+#include "cli/commands/arguments.h"
 
 namespace {
 
@@ -24,8 +24,9 @@ std::string Describe(const CommandLine& line) {
     if (line.force) text += " force";
     if (line.resume) text += " resume";
     if (line.topic != CommandHelp) text += std::string(" about ") + CommandWords[line.topic];
-    if (line.readBack) text += " read-back";
-    if (line.noReadBack) text += " no-read-back";
+    // Only where it differs from the command's own default.
+    if (line.readBack != (line.command == CommandRestore))
+        text += line.readBack ? " read-back" : " no-read-back";
     if (line.quiet) text += " quiet";
     if (line.maxDifferences != DefaultMaxDifferences)
         text += " max=" + std::to_string(line.maxDifferences);

@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "cli/backup_manifest.h"
+#include "cli/backup/backup_manifest.h"
 #include "support/byte_files.h"
 #include "support/temp_folder.h"
 
@@ -32,11 +32,12 @@ class BackupFolder : public ::testing::Test {
         manifest.firmwareVersion = "3.05";
         manifest.secondVersion = "1.20";
         for (int kind = 0; kind < 3; ++kind) {
-            std::string path = PathOf(BackupFileNames[kind]);
+            std::string path = PathOf(DataKindTable[kind].backupFileName);
             WriteWhole(path, Pattern(FileSizes[kind], kind + 7));
             Sha256Digest digest;
             ASSERT_EQ(HashFileSha256(path.c_str(), &digest), Sha256Done);
-            manifest.regions[kind] = DescribeRegionFile(kind, BackupFileNames[kind], digest);
+            manifest.regions[kind] =
+                DescribeRegionFile(DataKind(kind), DataKindTable[kind].backupFileName, digest);
         }
     }
     std::string PathOf(const std::string& name) const { return folder.PathOf(name); }
@@ -170,7 +171,7 @@ class ChangedFolder : public BackupFolder, public ::testing::WithParamInterface<
 
 TEST_P(ChangedFolder, IsRefusedNamingTheFile) {
     const FolderCase& c = GetParam();
-    std::string path = PathOf(BackupFileNames[c.kind]);
+    std::string path = PathOf(DataKindTable[c.kind].backupFileName);
     Bytes bytes = ReadWhole(path);
     switch (c.change) {
     case RemoveFile: fs::remove(path); break;
@@ -182,7 +183,7 @@ TEST_P(ChangedFolder, IsRefusedNamingTheFile) {
     if (c.change == AppendByte || c.change == ChangeByte) WriteWhole(path, bytes);
     std::string problems;
     EXPECT_EQ(CheckBackupFolder(dir.string(), manifest, &problems), c.outcome);
-    EXPECT_NE(problems.find(BackupFileNames[c.kind]), std::string::npos) << problems;
+    EXPECT_NE(problems.find(DataKindTable[c.kind].backupFileName), std::string::npos) << problems;
     EXPECT_EQ(problems.find('\n'), std::string::npos) << "one file failed: " << problems;
 }
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "cli/console_text.h"
+#include "cli/console/console_text.h"
 
 namespace {
 

@@ -76,7 +76,7 @@ TEST_F(Dm730Test, EveryRegionIsWrittenVerifiedAndReadBackWithEveryByteValue) {
     StartDevice(1, {}, image);
     for (int kind = KindFirmware; kind <= KindScenes; ++kind) {
         SCOPED_TRACE(KindWords[kind]);
-        DeviceRegion region = LookUpRegion(kind);
+        DeviceRegion region = LookUpRegion(DataKind(kind));
         Bytes data = Pattern(size_t(region.blockCount) * BlockSize, 40 + kind);
         ASSERT_EQ(std::set<uint8_t>(data.begin(), data.end()).size(), 256u);
         std::string file = PathOf(std::string("data") + Extensions[kind]);
@@ -84,7 +84,7 @@ TEST_F(Dm730Test, EveryRegionIsWrittenVerifiedAndReadBackWithEveryByteValue) {
 
         CliRun run = Run({"write", KindWords[kind], file});
         ASSERT_EQ(run.exitCode, 0) << Shown(run);
-        EXPECT_TRUE(Contains(run.err, u8"Port : COM1\n")) << Shown(run);
+        EXPECT_TRUE(Contains(run.err, "Port : " + LinkOf(1) + "\n")) << Shown(run);
         EXPECT_TRUE(Contains(run.out, " : gotowe, " + std::to_string(region.blockCount) + " blok"))
             << Shown(run);
         EXPECT_TRUE(Slice(ReadWhole(MemoryOf(1)), region.firstBlock, region.blockCount) == data);
@@ -129,7 +129,7 @@ TEST_F(Dm730Test, BackupDescribesItselfAndIsRestoredOntoAnotherController) {
     ASSERT_EQ(run.exitCode, 0) << Shown(run);
     const char* names[3] = {"firmware.upg", "libraries.lib", "scenes.usr"};
     for (int kind = KindFirmware; kind <= KindScenes; ++kind) {
-        DeviceRegion region = LookUpRegion(kind);
+        DeviceRegion region = LookUpRegion(DataKind(kind));
         EXPECT_TRUE(ReadWhole(folder + "/" + names[kind]) ==
                     Slice(image, region.firstBlock, region.blockCount))
             << names[kind];
@@ -143,8 +143,9 @@ TEST_F(Dm730Test, BackupDescribesItselfAndIsRestoredOntoAnotherController) {
     EXPECT_TRUE(Contains(run.out, u8"gotowe, 4096 bloków")) << Shown(run);
     Bytes manifestBytes = ReadWhole(folder + "/manifest.json");
     std::string manifest(manifestBytes.begin(), manifestBytes.end());
-    for (const char* part : {"\"port\": \"COM1\"", "\"firmwareVersion\": \"4.07\"",
-                             "\"secondVersion\": \"2.31\"", "\"program\": \"dm730 "})
+    for (const std::string& part :
+         {"\"port\": \"" + LinkOf(1) + "\"", std::string("\"firmwareVersion\": \"4.07\""),
+          std::string("\"secondVersion\": \"2.31\""), std::string("\"program\": \"dm730 ")})
         EXPECT_TRUE(Contains(manifest, part)) << part << "\n" << manifest;
     std::string check = "cd '" + folder + "' && sha256sum --quiet -c SHA256SUMS >/dev/null 2>&1";
     EXPECT_EQ(std::system(check.c_str()), 0) << "sha256sum -c";
@@ -434,7 +435,8 @@ TEST_F(Dm730Test, ABackupStaysOnThePortItFoundTheControllerOn) {
     ASSERT_EQ(unlink(LinkOf(1).c_str()), 0);
     CliRun run = FinishCli(cli, 60000);
     EXPECT_EQ(run.exitCode, 6) << Shown(run);
-    EXPECT_TRUE(Contains(run.err, u8"Nie mogę użyć portu COM1 : nie istnieje !\n")) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"Nie mogę użyć portu " + LinkOf(1) + u8" : nie istnieje !\n"))
+        << Shown(run);
     EXPECT_TRUE(Contains(run.err, u8"polecenie nie przechodzi na inny port")) << Shown(run);
     for (const std::string& line : SimLines(sims[1])) EXPECT_NE(line, "ident") << "COM2 was asked";
 }
@@ -460,7 +462,7 @@ TEST_F(Dm730Test, ControllerIsFoundOnTheThirdOfFourPorts) {
     StartDevice(4, {});
     CliRun run = Run({"detect"});
     EXPECT_EQ(run.exitCode, 0) << Shown(run);
-    EXPECT_EQ(run.out, u8"Port : COM3\nWersja firmware : 4.07 | 2.31\n") << Shown(run);
+    EXPECT_EQ(run.out, "Port : " + LinkOf(3) + "\nWersja firmware : 4.07 | 2.31\n") << Shown(run);
     EXPECT_EQ(WaitSimEvent(sims[0], "fault ident-silent", 1000), 0);
     EXPECT_EQ(WaitSimEvent(sims[1], "fault ident-nak", 1000), 0);
     EXPECT_EQ(WaitSimEvent(sims[2], "ident", 1000), 0);
@@ -492,12 +494,12 @@ TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
         bool whole = false;  // the text is all the output
     };
     const Case cases[] = {
-        {{"ports"}, 0, "COM1\n"},
-        // What `ports` lists, --port takes.
-        {{"detect", "--port", "COM1"}, 0, "Port : COM1\n"},
-        {{"detect", "--port", "COM1"},
+        {{"ports"}, 0, LinkOf(1) + "\n"},
+        // What `ports` lists, --port takes, also by the link's name in either case.
+        {{"detect", "--port", "COM1"}, 0, "Port : " + LinkOf(1) + "\n"},
+        {{"detect", "--port", "com1"},
          6,
-         u8"Nie mogę użyć portu COM1 : zajęty przez inny program !\n",
+         u8"Nie mogę użyć portu " + LinkOf(1) + u8" : zajęty przez inny program !\n",
          LOCK_SH},
         {{"detect", "--port", LinkOf(1)}, 6, u8" : zajęty przez inny program !\n", LOCK_EX},
         {{"detect", "--port", PathOf("x.dat")}, 6, u8" : to nie jest port szeregowy !\n"},
@@ -542,7 +544,10 @@ TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
          6,
          u8"Nie mogę użyć portu " + PathOf("nothing") + u8" : nie istnieje !\n"},
         // A search over every port names the ports it could not try.
-        {{"detect"}, 5, u8"Port COM1 pominięty : zajęty przez inny program\n", LOCK_EX},
+        {{"detect"},
+         5,
+         u8"Port " + LinkOf(1) + u8" pominięty : zajęty przez inny program\n",
+         LOCK_EX},
 
         {{"restore", PathOf("")}, 3, PathOf("manifest.json") + u8": brak pliku"},
         {{"verify", PathOf("none")}, 3, u8"manifest.json: brak pliku"},

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "cli/progress.h"
+#include "cli/console/progress.h"
 
 namespace {
 

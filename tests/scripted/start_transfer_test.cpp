@@ -469,7 +469,7 @@ TEST_F(StartTransferTest, RepeatKeepsTheExtensionRule) {
         EXPECT_STREQ(DialogFileName, path.c_str());
         if (c.accepted) {
             EXPECT_TRUE(Screen.boxes.empty());
-            EXPECT_EQ(TransferJob.firstBlock, LookUpRegion(c.kindNow).firstBlock);
+            EXPECT_EQ(TransferJob.firstBlock, LookUpRegion(DataKind(c.kindNow)).firstBlock);
             EXPECT_EQ(TransferJob.phase, PhaseEscapeSent);
         } else {
             ExpectOnlyBox("Nie zmieniaj rozszerzenia !", "Ostrzeżenie", BoxIconError, FailureRule);

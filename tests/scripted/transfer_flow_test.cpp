@@ -132,7 +132,7 @@ TEST_F(TransferFlowTest, ReadOfUserScenesGivesTheWholeRegion) {
 TEST_F(TransferFlowTest, EveryRegionSurvivesWriteVerifyAndRead) {
     for (int kind = KindFirmware; kind <= KindScenes; ++kind) {
         SCOPED_TRACE("kind " + std::to_string(kind));
-        DeviceRegion region = LookUpRegion(kind);
+        DeviceRegion region = LookUpRegion(DataKind(kind));
         std::vector<uint8_t> image = Pattern(region.blockCount * BlockSize, 20 + kind);
         std::string source = MakeFile("image.bin", image);
 

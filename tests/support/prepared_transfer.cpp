@@ -6,7 +6,7 @@
 #include "transfer/transfer_internal.h"
 
 void PrepareTransfer(int action, int kind, const std::string& path) {
-    DeviceRegion region = LookUpRegion(kind);
+    DeviceRegion region = LookUpRegion(DataKind(kind));
     TransferJob.kind = kind;
     TransferJob.action = action;
     if (action == ActionReadFromDevice) {

@@ -73,7 +73,7 @@ bool Exchange(int fd, size_t out, size_t in) {
 }  // namespace
 
 int RunBareClient(const char* path, const char* file) {
-    DeviceRegion region = RegionTable[KindFirmware];
+    DeviceRegion region = LookUpRegion(KindFirmware);
     std::vector<char> data(size_t(region.blockCount) * BlockSize);
     std::ifstream in(file, std::ios::binary);
     in.read(data.data(), std::streamsize(data.size()));

@@ -80,7 +80,7 @@ int RunEngineSpeed(unsigned blocks) {
     int status = 0;
     for (const auto& run : runs) {
         ResetScreen();
-        unsigned end = RegionTable[KindScenes].firstBlock + blocks;
+        unsigned end = LookUpRegion(KindScenes).firstBlock + blocks;
         // The handshake is not part of the block rate.
         bool ran = BeginPreparedTransfer(run.action, KindScenes, run.path) &&
                    Pump(10, &sim, [] { return TransferJob.phase == PhaseSendCommand; });
@@ -110,7 +110,7 @@ int RunPacedWrite(const char* portDir, const char* file) {
     }
     // Its processor share is taken by tools/bench.sh from outside, as for every client.
     bool ran = BeginPreparedTransfer(ActionWriteToDevice, KindFirmware, file) && Pump(120, nullptr);
-    unsigned end = RegionTable[KindFirmware].firstBlock + RegionTable[KindFirmware].blockCount;
+    unsigned end = LookUpRegion(KindFirmware).firstBlock + LookUpRegion(KindFirmware).blockCount;
     CloseChannel();
     if (!ran || TransferJob.nextBlock != end) {
         std::fprintf(stderr, "selvo-bench: the paced write ended at block %u\n",

@@ -1,0 +1,345 @@
+#include "cli/backup/backup_manifest.h"
+
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+
+#include "cli/system/files.h"
+#include "protocol/regions.h"
+
+const char ManifestFileName[] = "manifest.json";
+const char SumsFileName[] = "SHA256SUMS";
+
+namespace {
+
+using nlohmann::json;
+
+// A manifest is about a kilobyte; anything much longer is not one.
+const long long ManifestSizeLimit = 65536;
+
+unsigned long long BlocksFor(unsigned long long bytes) {
+    return (bytes + BlockSize - 1) / BlockSize;
+}
+
+// A text from the manifest inside a message: control bytes would move the
+// cursor or end the line of a terminal, and a long one would bury the rest.
+std::string Quoted(const std::string& text) {
+    std::string shown = "\"";
+    for (size_t i = 0; i < text.size() && i < 40; ++i) {
+        unsigned char c = (unsigned char)text[i];
+        shown += c < 0x20 || c == 0x7F ? '?' : (char)c;
+    }
+    return shown + (text.size() > 40 ? "...\"" : "\"");
+}
+
+// Only a name that stays inside the folder, whatever the system: no separator
+// of either system, no drive or stream colon, no "." or "..", no control byte.
+bool IsBareFileName(const std::string& name) {
+    if (name.empty() || name.size() > FileNameLimit || name == "." || name == "..") return false;
+    for (char c : name)
+        if (c == '/' || c == '\\' || c == ':' || (unsigned char)c < 0x20 || c == 0x7F) return false;
+    return true;
+}
+
+bool IsLowerHexDigest(const std::string& text) {
+    if (text.size() != 64) return false;
+    for (char c : text)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    return true;
+}
+
+// Empty when the region's file fits it; else why not, naming shownName.
+std::string FitProblem(DataKind kind, const ManifestRegion& region, const std::string& shownName) {
+    if (region.bytes == 0) return "Plik " + shownName + " jest pusty";
+    if (region.bytes > RegionBytes(kind))
+        return "Plik " + shownName + " (" + std::to_string(region.bytes) +
+               " B) nie mieści się w obszarze " + FactsOf(kind).word + " (" +
+               std::to_string(RegionBytes(kind)) + " B)";
+    return "";
+}
+
+// The checks of one parse: the first refusal is kept, with its text.
+struct ManifestReader {
+    ManifestOutcome outcome = ManifestValid;
+    std::string problem;
+
+    bool Refuse(ManifestOutcome why, const std::string& text) {
+        if (outcome == ManifestValid) {
+            outcome = why;
+            problem = text;
+        }
+        return false;
+    }
+
+    const json* Member(const json& object, const char* key, const std::string& where) {
+        auto found = object.find(key);
+        if (found == object.end()) {
+            Refuse(ManifestKeyMissing, "brak klucza \"" + where + "\"");
+            return nullptr;
+        }
+        return &*found;
+    }
+
+    const json* Object(const json& object, const char* key, const std::string& where) {
+        const json* value = Member(object, key, where);
+        if (value != nullptr && !value->is_object()) {
+            Refuse(ManifestWrongType, "klucz \"" + where + "\" powinien być obiektem");
+            return nullptr;
+        }
+        return value;
+    }
+
+    bool Text(const json& object, const char* key, const std::string& where, std::string* out) {
+        const json* value = Member(object, key, where);
+        if (value == nullptr) return false;
+        if (!value->is_string())
+            return Refuse(ManifestWrongType, "klucz \"" + where + "\" powinien być tekstem");
+        *out = value->get<std::string>();
+        return true;
+    }
+
+    bool Count(const json& object, const char* key, const std::string& where,
+               unsigned long long* out) {
+        const json* value = Member(object, key, where);
+        if (value == nullptr) return false;
+        if (!value->is_number_unsigned())
+            return Refuse(ManifestWrongType,
+                          "klucz \"" + where + "\" powinien być liczbą całkowitą nieujemną");
+        *out = value->get<unsigned long long>();
+        return true;
+    }
+
+    bool Region(DataKind kind, const json& entry, ManifestRegion* region) {
+        const std::string where = std::string("regions.") + FactsOf(kind).word;
+        std::string kindWord;
+        unsigned long long first = 0, blocks = 0;
+        if (!Text(entry, "kind", where + ".kind", &kindWord) ||
+            !Text(entry, "file", where + ".file", &region->file) ||
+            !Count(entry, "firstBlock", where + ".firstBlock", &first) ||
+            !Count(entry, "blocks", where + ".blocks", &blocks) ||
+            !Count(entry, "bytes", where + ".bytes", &region->bytes) ||
+            !Text(entry, "sha256", where + ".sha256", &region->sha256))
+            return false;
+        if (kindWord != FactsOf(kind).word)
+            return Refuse(ManifestBadValue, "klucz \"" + where +
+                                                ".kind\" powinien mieć wartość \"" +
+                                                FactsOf(kind).word + "\"");
+        if (!IsBareFileName(region->file))
+            return Refuse(ManifestBadFileName,
+                          "klucz \"" + where +
+                              ".file\" powinien być samą nazwą pliku w folderze kopii (bez \"/\", "
+                              "\"\\\", \":\", \"..\" i znaków sterujących)");
+        if (first != LookUpRegion(kind).firstBlock)
+            return Refuse(ManifestBadValue, "klucz \"" + where +
+                                                ".firstBlock\" powinien mieć wartość " +
+                                                std::to_string(LookUpRegion(kind).firstBlock));
+        if (!IsLowerHexDigest(region->sha256))
+            return Refuse(
+                ManifestBadValue,
+                "klucz \"" + where + ".sha256\" powinien mieć 64 cyfry szesnastkowe (małe litery)");
+        std::string fit = FitProblem(kind, *region, Quoted(region->file));
+        if (!fit.empty()) return Refuse(ManifestDoesNotFit, fit);
+        if (blocks != BlocksFor(region->bytes))
+            return Refuse(ManifestBadValue, "klucz \"" + where + ".blocks\" (" +
+                                                std::to_string(blocks) + ") nie zgadza się z \"" +
+                                                where + ".bytes\": powinno być " +
+                                                std::to_string(BlocksFor(region->bytes)));
+        region->firstBlock = (unsigned)first;
+        region->blocks = (unsigned)blocks;
+        return true;
+    }
+
+    void Manifest(const json& top, BackupManifest* manifest) {
+        if (!top.is_object()) {
+            Refuse(ManifestWrongType, "to nie jest obiekt JSON");
+            return;
+        }
+        if (!Text(top, "program", "program", &manifest->program) ||
+            !Text(top, "created", "created", &manifest->created) ||
+            !Text(top, "port", "port", &manifest->port) ||
+            !Text(top, "firmwareVersion", "firmwareVersion", &manifest->firmwareVersion) ||
+            !Text(top, "secondVersion", "secondVersion", &manifest->secondVersion))
+            return;
+        const json* regions = Object(top, "regions", "regions");
+        if (regions == nullptr) return;
+        for (auto item = regions->begin(); item != regions->end(); ++item) {
+            DataKind named;
+            if (!KindOfWord(item.key().c_str(), &named)) {
+                Refuse(ManifestUnknownRegion, "nieznany obszar " + Quoted(item.key()) +
+                                                  " w \"regions\" (są: firmware, libraries, "
+                                                  "scenes)");
+                return;
+            }
+        }
+        for (DataKind kind : AllDataKinds) {
+            std::string where = std::string("regions.") + FactsOf(kind).word;
+            const json* entry = Object(*regions, FactsOf(kind).word, where);
+            if (entry == nullptr || !Region(kind, *entry, &manifest->regions[kind])) return;
+        }
+        // One file written into two regions is no backup of this controller.
+        for (int a = 0; a < 3; ++a)
+            for (int b = a + 1; b < 3; ++b)
+                if (manifest->regions[a].file == manifest->regions[b].file) {
+                    Refuse(ManifestBadValue, std::string("obszary ") + DataKindTable[a].word +
+                                                 " i " + DataKindTable[b].word +
+                                                 " podają ten sam plik " +
+                                                 Quoted(manifest->regions[a].file));
+                    return;
+                }
+    }
+};
+
+}  // namespace
+
+std::string UtcTimestamp(std::time_t when) {
+    char text[32] = "";
+    const std::tm* utc = std::gmtime(&when);
+    if (utc == nullptr || std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", utc) == 0)
+        return "";
+    return text;
+}
+
+ManifestRegion DescribeRegionFile(DataKind kind, const char* name, const Sha256Digest& digest) {
+    ManifestRegion region;
+    region.file = name;
+    region.firstBlock = LookUpRegion(kind).firstBlock;
+    region.blocks = (unsigned)BlocksFor(digest.bytes);
+    region.bytes = digest.bytes;
+    region.sha256 = digest.hex;
+    return region;
+}
+
+std::string ManifestText(const BackupManifest& manifest) {
+    nlohmann::ordered_json top;
+    top["program"] = manifest.program;
+    top["created"] = manifest.created;
+    top["port"] = manifest.port;
+    top["firmwareVersion"] = manifest.firmwareVersion;
+    top["secondVersion"] = manifest.secondVersion;
+    nlohmann::ordered_json regions = nlohmann::ordered_json::object();
+    for (DataKind kind : AllDataKinds) {
+        const ManifestRegion& r = manifest.regions[kind];
+        nlohmann::ordered_json entry;
+        entry["kind"] = FactsOf(kind).word;
+        entry["file"] = r.file;
+        entry["firstBlock"] = r.firstBlock;
+        entry["blocks"] = r.blocks;
+        entry["bytes"] = r.bytes;
+        entry["sha256"] = r.sha256;
+        regions[FactsOf(kind).word] = entry;
+    }
+    top["regions"] = regions;
+    return top.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+std::string Sha256SumsText(const BackupManifest& manifest) {
+    std::string text;
+    for (const ManifestRegion& r : manifest.regions) text += r.sha256 + "  " + r.file + "\n";
+    return text;
+}
+
+ManifestOutcome ParseManifest(const std::string& text, BackupManifest* manifest,
+                              std::string* problem) {
+    *manifest = BackupManifest();
+    ManifestReader reader;
+    try {
+        reader.Manifest(json::parse(text), manifest);
+    } catch (const json::parse_error& e) {
+        reader.Refuse(ManifestNotJson,
+                      "to nie jest poprawny tekst JSON (bajt " + std::to_string(e.byte) + ")");
+    }
+    *problem = reader.problem;
+    if (reader.outcome != ManifestValid) *manifest = BackupManifest();
+    return reader.outcome;
+}
+
+ManifestOutcome ReadManifestFile(const std::string& folder, BackupManifest* manifest,
+                                 std::string* problem) {
+    *manifest = BackupManifest();
+    const std::string path = PathInFolder(folder, ManifestFileName);
+    // Checked before the open: a pipe with no writer would hold the open.
+    PathKind kind = KindOfPath(path.c_str(), true);
+    if (kind == PathMissing) {
+        *problem = path + ": brak pliku, to nie jest kopia zapasowa dm730";
+        return ManifestMissing;
+    }
+    if (kind != PathRegular) {
+        *problem = path + ": to nie jest zwykły plik";
+        return ManifestUnreadable;
+    }
+    std::ifstream file(path, std::ios::binary);
+    std::string text;
+    if (file.is_open()) {
+        char chunk[4096];
+        while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
+            text.append(chunk, (size_t)file.gcount());
+            if ((long long)text.size() > ManifestSizeLimit) {
+                *problem = path + ": za długi na opis kopii (ponad " +
+                           std::to_string(ManifestSizeLimit) + " B)";
+                return ManifestUnreadable;
+            }
+        }
+    }
+    if (!file.is_open() || file.bad()) {
+        *problem = path + ": błąd odczytu pliku";
+        return ManifestUnreadable;
+    }
+    ManifestOutcome outcome = ParseManifest(text, manifest, problem);
+    if (outcome != ManifestValid) *problem = path + ": " + *problem;
+    return outcome;
+}
+
+FolderCheckOutcome CheckBackupFolder(const std::string& folder, const BackupManifest& manifest,
+                                     std::string* problems) {
+    FolderCheckOutcome first = FolderMatches;
+    problems->clear();
+    for (DataKind kind : AllDataKinds) {
+        const ManifestRegion& region = manifest.regions[kind];
+        const std::string path = PathInFolder(folder, region.file.c_str());
+        FolderCheckOutcome outcome = FolderMatches;
+        std::string problem = FitProblem(kind, region, path);
+        Sha256Digest digest;
+        // A size is told without reading the file: a file of another length
+        // is refused before hashing megabytes to say the same.
+        long long size =
+            KindOfPath(path.c_str(), true) == PathRegular ? FileSizeOf(path.c_str()) : -1;
+        if (!problem.empty()) {
+            outcome = FolderDoesNotFit;
+        } else if (size >= 0 && (unsigned long long)size != region.bytes) {
+            outcome = FolderSizeDiffers;
+            digest.bytes = (unsigned long long)size;
+        } else {
+            switch (HashFileSha256(path.c_str(), &digest)) {
+            case Sha256Done: break;
+            case Sha256FileMissing:
+                outcome = FolderFileMissing;
+                problem = "Brak pliku " + path;
+                break;
+            case Sha256NotRegularFile:
+                outcome = FolderNotRegularFile;
+                problem = path + " nie jest zwykłym plikiem";
+                break;
+            default:
+                outcome = FolderFileUnreadable;
+                problem = "Nie mogę odczytać pliku " + path;
+                break;
+            }
+            if (digest.systemError != 0)
+                problem += " (" + SystemErrorText(digest.systemError) + ")";
+        }
+        if (outcome == FolderMatches && digest.bytes != region.bytes) outcome = FolderSizeDiffers;
+        if (outcome == FolderSizeDiffers) {
+            problem = "Plik " + path + " ma " + std::to_string(digest.bytes) +
+                      " B, a opis kopii podaje " + std::to_string(region.bytes) + " B";
+        } else if (outcome == FolderMatches && digest.hex != region.sha256) {
+            outcome = FolderContentDiffers;
+            problem = "Plik " + path +
+                      " ma inną sumę SHA-256 niż w opisie kopii: został zmieniony lub uszkodzony";
+        }
+        if (outcome == FolderMatches) continue;
+        if (first == FolderMatches) first = outcome;
+        if (!problems->empty()) *problems += "\n";
+        *problems += problem;
+    }
+    return first;
+}

@@ -1,0 +1,51 @@
+// The command line of dm730: a command word, its operands and options, and
+// the help and usage texts made from the same tables.
+#pragma once
+#include <string>
+
+#include "protocol/regions.h"
+
+enum CommandId {
+    CommandHelp = 0,
+    CommandPorts,
+    CommandDetect,
+    CommandWrite,
+    CommandRead,
+    CommandVerify,
+    CommandBackup,
+    CommandVersion,
+    CommandRestore,
+    CommandVerifyBackup,  // verify with a backup folder instead of KIND FILE
+};
+
+const unsigned long DefaultMaxDifferences = 20;
+
+struct CommandLine {
+    CommandId command;
+    DataKind kind;                 // for write, read and verify
+    std::string path;              // the file, or the folder of a backup
+    std::string port;              // empty: the controller is looked for on every port
+    bool force;                    // read and backup may replace files
+    bool quiet;                    // failures only
+    unsigned long maxDifferences;  // verify: shown at most, the rest counted
+    bool resume;                   // read: continue FILE.part
+    CommandId topic;               // help: the command asked about, CommandHelp for all
+    // The written blocks are read back and compared: write --verify, restore
+    // unless --no-verify.
+    bool readBack;
+};
+
+enum ParseOutcome { ParsedCommand = 0, ParseFailed = -1 };
+// ParseFailed: *problem says what is wrong (Windows-1250, like every text), and
+// line->command is the command it was about when that much was understood
+// (CommandHelp otherwise), so its usage can follow.
+ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine* line,
+                              std::string* problem);
+
+// The usage line(s) of a command ("dm730 read RODZAJ PLIK ..."), with what it
+// does; every command's for CommandHelp.
+std::string UsageOf(CommandId command);
+// Every option with what it does, one or more lines each.
+std::string OptionsHelp();
+// Every kind of data with its contents, extensions and region's size.
+std::string KindsHelp();

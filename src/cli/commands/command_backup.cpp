@@ -1,0 +1,140 @@
+// All three regions into one folder, with the manifest and SHA256SUMS that
+// describe them. The five files are replaced together, only once all three
+// regions have arrived and been described, so a backup is never a mixture of
+// an old one and a new one.
+#include <cerrno>
+#include <ctime>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "cli/backup/backup_check.h"
+#include "cli/backup/backup_manifest.h"
+#include "cli/backup/replace_together.h"
+#include "cli/backup/sha256.h"
+#include "cli/commands/commands.h"
+#include "cli/console/console_output.h"
+#include "cli/console/console_text.h"
+#include "cli/console/exit_codes.h"
+#include "cli/console/progress.h"
+#include "cli/system/files.h"
+#include "cli/transfers/controller_search.h"
+#include "cli/transfers/part_files.h"
+#include "cli/transfers/region_transfer.h"
+#include "protocol/frames.h"
+#include "protocol/regions.h"
+
+namespace {
+
+// The three regions' files by DataKind, then the manifest and the sums.
+const int BackupFileCount = 5;
+const int ManifestIndex = 3;
+const int SumsIndex = 4;
+
+// The manifest and the sums into their parts; false with the failing file and
+// the system's reason shown.
+bool WriteDescription(const std::string& folder, const std::vector<std::string>& parts,
+                      const BackupManifest& manifest) {
+    const std::string texts[2] = {ManifestText(manifest), Sha256SumsText(manifest)};
+    for (int i = ManifestIndex; i <= SumsIndex; ++i) {
+        errno = 0;
+        std::ofstream file(parts[i], std::ios::binary | std::ios::trunc);
+        file << texts[i - ManifestIndex];
+        file.close();
+        if (!file.fail()) continue;
+        // The streams leave errno as the C library set it, on every system.
+        int error = errno;
+        PrintLine(ConsoleError, "Nie mogę zapisać opisu kopii w folderze %s", folder.c_str());
+        ShowFileReason(parts[i].c_str(), error);
+        return false;
+    }
+    return true;
+}
+
+// The manifest (its versions already in place) of the three gathered .part files; false with the
+// reason shown when one of them cannot be hashed.
+bool DescribeGatheredRegions(const std::vector<std::string>& parts, BackupManifest* manifest) {
+    manifest->program = std::string("dm730 ") + SELVO_VERSION;
+    manifest->created = UtcTimestamp(std::time(nullptr));
+    manifest->port = Utf8FromMixedText(FoundPortName());
+    for (DataKind kind : AllDataKinds) {
+        Sha256Digest digest;
+        if (HashFileSha256(parts[kind].c_str(), &digest) != Sha256Done) {
+            PrintLine(ConsoleError, "Nie mogę obliczyć sumy SHA-256 pliku %s", parts[kind].c_str());
+            if (digest.systemError != 0) ShowSystemReason(digest.systemError);
+            return false;
+        }
+        manifest->regions[kind] = DescribeRegionFile(kind, FactsOf(kind).backupFileName, digest);
+    }
+    return true;
+}
+
+void ReportPartFiles(const std::string& folder, const std::vector<std::string>& parts) {
+    PrintLine(ConsoleError,
+              "Kopia zapasowa w %s pozostała bez zmian ; nowe pliki są w :", folder.c_str());
+    for (const std::string& part : parts)
+        if (FileSizeOf(part.c_str()) >= 0) PrintLine(ConsoleError, "  %s", part.c_str());
+}
+
+}  // namespace
+
+ExitCode RunBackupCommand(const CommandLine& line) {
+    if (MakeFolderWithParents(line.path) != FileOperationDone) {
+        unsigned long error = LastFileError();
+        PrintLine(ConsoleError, "Nie mogę utworzyć folderu %s", line.path.c_str());
+        ShowSystemReason(error);
+        return ExitFileFailed;
+    }
+    std::vector<std::string> paths, parts;
+    for (int i = 0; i < BackupFileCount; ++i) {
+        const char* name = i < DataKindCount    ? DataKindTable[i].backupFileName
+                           : i == ManifestIndex ? ManifestFileName
+                                                : SumsFileName;
+        paths.push_back(PathInFolder(line.path, name));
+        parts.push_back(PartPathOf(paths.back()));
+        // The manifest and the sums are checked as a region's file is (the
+        // kind only matters to --resume, which a backup does not take).
+        unsigned fromBlock = 0;
+        ExitCode ready =
+            CheckReadTarget(paths.back(), i < DataKindCount ? DataKind(i) : KindFirmware,
+                            ReadChoice{line.force, false, false}, &fromBlock);
+        if (ready != ExitDone) return ready;
+    }
+    ExitCode ready = PrepareAsideNames(paths, line.force);
+    if (ready != ExitDone) return ready;
+    ExitCode found = FindController(line.port, line.quiet);
+    if (found != ExitDone) return found;
+    // The regions' parts now; the manifest's and the sums' only once there is
+    // something to put in them, so a failed read leaves no empty ones behind.
+    for (DataKind kind : AllDataKinds) {
+        ready = PreparePartFile(paths[kind], 0);
+        if (ready != ExitDone) return ready;
+    }
+    BackupManifest manifest;
+    // The reply that found the controller: the transfers reuse its buffer.
+    ControllerVersions(&manifest.firmwareVersion, &manifest.secondVersion);
+    BeginProgress(ProgressStyleFor(line.quiet), DeviceBlockCount);
+    for (DataKind kind : AllDataKinds) {
+        ExitCode code =
+            RunRegionTransfer(ActionReadFromDevice, kind, parts[kind].c_str(), paths[kind].c_str());
+        if (code != ExitDone) {
+            EndProgress(nullptr);
+            for (int j = KindFirmware; j <= kind; ++j) ReportPartFile(paths[j]);
+            return code;
+        }
+        CompleteRegion();
+    }
+    ExitCode code = DescribeGatheredRegions(parts, &manifest) ? ExitDone : ExitFileFailed;
+    if (code == ExitDone) code = PreparePartFile(paths[ManifestIndex], 0);
+    if (code == ExitDone) code = PreparePartFile(paths[SumsIndex], 0);
+    if (code == ExitDone && !WriteDescription(line.path, parts, manifest)) code = ExitFileFailed;
+    if (code == ExitDone) code = ReplaceFilesTogether(paths, parts);
+    if (code != ExitDone) {
+        EndProgress(nullptr);
+        ReportPartFiles(line.path, parts);
+        return code;
+    }
+    std::string what = "Kopia zapasowa w " + line.path;
+    EndProgress(what.c_str());
+    return ExitDone;
+}

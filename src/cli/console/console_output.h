@@ -1,0 +1,22 @@
+// Everything dm730 prints goes through here, so the texts of the program
+// (Windows-1250) reach a terminal, a Windows console or a file readable.
+#pragma once
+
+enum ConsoleStream { ConsoleOut = 1, ConsoleError = 2 };
+
+// The text as it is, no line end added.
+void PrintText(int stream, const char* text);
+// A printf format and its values, then a line end.
+__attribute__((format(printf, 2, 3))) void PrintLine(int stream, const char* format, ...);
+// A terminal or a console window, as opposed to a file or a pipe.
+bool IsConsoleTerminal(int stream);
+// Characters a line of the terminal holds; 80 when it cannot be told.
+int ConsoleWidth(int stream);
+
+// The system's reason on a line of its own under a message that names what
+// failed: "  (reason)". code: errno, or GetLastError() on Windows.
+void ShowSystemReason(unsigned long code);
+// A file and the reason the C library gave for its failure (errno, on every
+// system), under a message that does not name it: "  (plik PATH : reason)",
+// or "  (plik PATH)" without one.
+void ShowFileReason(const char* path, int error);

@@ -1,0 +1,30 @@
+// Linux terminals and files take UTF-8.
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "cli/console/console_output.h"
+#include "cli/console/console_text.h"
+
+namespace {
+
+FILE* StreamOf(int stream) { return stream == ConsoleError ? stderr : stdout; }
+
+}  // namespace
+
+void PrintText(int stream, const char* text) {
+    std::string utf8 = Utf8FromMixedText(text);
+    FILE* out = StreamOf(stream);
+    std::fwrite(utf8.data(), 1, utf8.size(), out);
+    std::fflush(out);
+}
+
+bool IsConsoleTerminal(int stream) { return isatty(fileno(StreamOf(stream))) == 1; }
+
+int ConsoleWidth(int stream) {
+    winsize size;
+    if (ioctl(fileno(StreamOf(stream)), TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return 80;
+    return size.ws_col;
+}

@@ -1,0 +1,31 @@
+// The few file operations the streams of the core do not offer.
+#pragma once
+#include <string>
+
+enum FileOutcome { FileOperationDone = 0, FileOperationFailed = -1 };
+
+// Renames from to to, replacing what is there (a link at to is replaced, never followed).
+FileOutcome MoveFileOver(const char* from, const char* to);
+// The folder and every missing folder above it; fails only when path itself
+// cannot be made.
+FileOutcome MakeFolderWithParents(const std::string& path);
+// The size in bytes, or -1 when the file cannot be opened.
+long long FileSizeOf(const char* path);
+// folder + separator + name, the separator only when the folder lacks one.
+std::string PathInFolder(const std::string& folder, const char* name);
+
+// What a path names. Without followLinks a symbolic link (on Windows any
+// reparse point) is PathLink, whether or not its target exists.
+enum PathKind { PathMissing = 0, PathRegular, PathLink, PathFolder, PathOther };
+PathKind KindOfPath(const char* path, bool followLinks);
+// A new empty file at path, never through a link: fails when anything is there.
+FileOutcome CreateFileExclusively(const char* path);
+// Removes a file, or a link as a link (its target stays as it is).
+FileOutcome RemoveFileOrLink(const char* path);
+// What the system said about the latest of these operations that failed
+// (errno or GetLastError), and the system's own words for such a code.
+unsigned long LastFileError();
+std::string SystemErrorText(unsigned long code);
+
+// The longest name (the last part of a path) the file systems we meet take, in bytes.
+const size_t FileNameLimit = 255;

@@ -1,0 +1,79 @@
+#include "cli/transfers/controller_search.h"
+
+#include "cli/console/console_output.h"
+#include "cli/console/exit_codes.h"
+#include "cli/system/files.h"
+#include "cli/system/interrupt.h"
+#include "cli/system/system_ports.h"
+#include "serial/port_open.h"
+#include "serial/port_table.h"
+#include "serial/serial_channel.h"
+
+namespace {
+
+// One line on why a port was left out of the search.
+std::string UnusableReason(const PortAttempt& attempt) {
+    switch (attempt.outcome) {
+    case PortMissing: return "nie istnieje";
+    case PortNoPermission: return "brak uprawnień";
+    case PortInUse: return "zajęty przez inny program";
+    case PortNotSerial: return "to nie jest port szeregowy";
+    default:
+        return "błąd systemu " + std::to_string(attempt.systemError) + " (" +
+               SystemErrorText(attempt.systemError) + ")";
+    }
+}
+
+// Why port name cannot be used (with the hint about the group on Linux when
+// access is refused).
+void ShowPortUnusable(const char* name, const PortAttempt& attempt) {
+    PrintLine(ConsoleError, "Nie mogę użyć portu %s : %s !", name, UnusableReason(attempt).c_str());
+    const char* hint = PortPermissionHint();
+    if (attempt.outcome == PortNoPermission && hint != nullptr) PrintLine(ConsoleError, "%s", hint);
+}
+
+}  // namespace
+
+ExitCode FindController(const std::string& port, bool quiet) {
+    if (ListCommandPorts(port) != PortsListed) {
+        PrintLine(ConsoleError, "Nieznany port : %s (np. %s)", port.c_str(), PortNameExample);
+        return ExitUsage;
+    }
+    CreateChannelEvents();
+    StopDetectionWhen(WasInterrupted);
+    DetectOutcome found = DetectDevice();
+    if (WasInterrupted()) {
+        CloseChannel();
+        return ExitInterrupted;
+    }
+    if (found != DeviceFound) {
+        if (!port.empty() && DetectionAttempt(0).outcome != PortOpened) {
+            ShowPortUnusable(ListedPortName(0), DetectionAttempt(0));
+            return ExitPortUnusable;
+        }
+        ShowDeviceNotFound();
+        // A search over every port: the ports it could not even try.
+        for (int i = 0; IsListedPort(i); ++i) {
+            PortAttempt attempt = DetectionAttempt(i);
+            if (attempt.outcome != PortOpened)
+                PrintLine(ConsoleError, "Port %s pominięty : %s", ListedPortName(i),
+                          UnusableReason(attempt).c_str());
+        }
+        return ExitNoController;
+    }
+    // A message: detect prints the port as its result itself.
+    if (!quiet) PrintLine(ConsoleError, "Port : %s", FoundPortName());
+    return ExitDone;
+}
+
+const char* FoundPortName() { return ListedPortName(currentPort); }
+
+ExitCode ReopenFoundPort() {
+    CloseChannel();
+    PortOpenOutcome opened = OpenPort(OpenQuietly);
+    if (opened == PortOpened) return ExitDone;
+    ShowPortUnusable(FoundPortName(), PortAttempt{opened, PortOpenSystemError()});
+    PrintLine(ConsoleError, "Dm730 był na porcie %s ; polecenie nie przechodzi na inny port.",
+              FoundPortName());
+    return ExitPortUnusable;
+}

@@ -1,0 +1,24 @@
+// Finding the controller before a command talks to it, as the window does at
+// start-up: the ports, the channel's events, the detection. A command then
+// stays on the port where the controller answered.
+#pragma once
+#include <string>
+
+#include "cli/console/exit_codes.h"
+
+// port: the port given with --port, or empty for every port of the system.
+// ExitDone: the controller answered and its port is open; unless quiet, the
+// port is said. Otherwise the exit code, its message shown: ExitUsage for a
+// name that can name no port, ExitPortUnusable with the reason for a given
+// port that cannot be used, ExitNoController (the window's not-found message,
+// and the ports that could not be opened and why) when no controller
+// answered, ExitInterrupted on Ctrl-C, which ends the search at once.
+ExitCode FindController(const std::string& port, bool quiet);
+
+// The name of the port the controller was found on, as we keep it.
+const char* FoundPortName();
+
+// Opens again exactly the port FindController found the controller on, so
+// the controller sees a clean line; never another port. ExitDone: it is open.
+// ExitPortUnusable: it cannot be used any more, the reason shown.
+ExitCode ReopenFoundPort();

@@ -1,0 +1,144 @@
+#include "cli/transfers/part_files.h"
+
+#include <cstdio>
+
+#include "cli/console/console_output.h"
+#include "cli/console/exit_codes.h"
+#include "cli/system/files.h"
+#include "protocol/regions.h"
+#include "transfer/file_probe.h"
+
+namespace {
+
+const char PartSuffix[] = ".part";
+
+size_t NameStart(const std::string& path) {
+    size_t separator = path.find_last_of("/\\");
+    return separator == std::string::npos ? 0 : separator + 1;
+}
+
+// FNV-1a: short, stable on every system, enough to tell apart names cut alike.
+unsigned long NameHash(const std::string& name) {
+    unsigned long hash = 2166136261ul;
+    for (unsigned char c : name) hash = ((hash ^ c) * 16777619ul) & 0xFFFFFFFFul;
+    return hash;
+}
+
+void ShowFileProblem(const std::string& path, const char* what, unsigned long error) {
+    PrintLine(ConsoleError, "%s : %s", path.c_str(), what);
+    if (error != 0) ShowSystemReason(error);
+}
+
+// A part that is not a plain file (a link, a folder, a device) is never read
+// from, written to or followed.
+ExitCode CheckPart(const std::string& part, const ReadChoice& choice, unsigned long regionBytes,
+                   unsigned* fromBlock) {
+    PathKind kind = KindOfPath(part.c_str(), false);
+    if (kind == PathMissing) return ExitDone;
+    if (kind == PathFolder || kind == PathOther) {
+        ShowFileProblem(part, "to nie jest zwykły plik, nie mogę go użyć ani usunąć", 0);
+        return ExitFileFailed;
+    }
+    if (choice.force && !choice.resume) return ExitDone;
+    if (kind == PathLink) {
+        PrintLine(ConsoleError,
+                  "Plik %s jest dowiązaniem ; nie zapiszę nic przez nie.\n"
+                  "Dodaj --force, aby usunąć dowiązanie i zacząć odczyt od nowa.",
+                  part.c_str());
+        return ExitFileFailed;
+    }
+    long long size = FileSizeOf(part.c_str());
+    if (!choice.resume) {
+        PrintLine(ConsoleError,
+                  "Plik %s już istnieje : %lld pełnych bloków z wcześniejszego odczytu.",
+                  part.c_str(), size < 0 ? 0 : size / BlockSize);
+        if (choice.resumeOffered)
+            PrintLine(
+                ConsoleError,
+                "Dodaj --resume, aby dokończyć tamten odczyt, albo --force, aby zacząć od nowa.");
+        else
+            PrintLine(ConsoleError, "Dodaj --force, aby zacząć odczyt od nowa.");
+        return ExitFileFailed;
+    }
+    if (size < 0 || (unsigned long long)size > regionBytes) {
+        PrintLine(ConsoleError,
+                  "Plik %s ma %lld bajtów, a obszar %lu : to nie jest odczyt tego obszaru.",
+                  part.c_str(), size, regionBytes);
+        return ExitFileFailed;
+    }
+    // The last block is always read again, so a resumed read talks to the controller.
+    unsigned long whole = (unsigned long)(size / BlockSize);
+    unsigned long blocks = regionBytes / BlockSize;
+    *fromBlock = unsigned(whole < blocks ? whole : blocks - 1);
+    return ExitDone;
+}
+
+}  // namespace
+
+std::string PartPathOf(const std::string& path) {
+    size_t start = NameStart(path);
+    std::string name = path.substr(start);
+    if (name.size() + sizeof PartSuffix - 1 <= FileNameLimit) return path + PartSuffix;
+    char tag[16];
+    std::snprintf(tag, sizeof tag, "~%08lx", NameHash(name));
+    size_t keep = FileNameLimit - (sizeof PartSuffix - 1) - 9;
+    // Never cut a UTF-8 character in two.
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+    return path.substr(0, start) + name.substr(0, keep) + tag + PartSuffix;
+}
+
+ExitCode CheckReadTarget(const std::string& path, DataKind kind, const ReadChoice& choice,
+                         unsigned* fromBlock) {
+    *fromBlock = 0;
+    PathKind target = KindOfPath(path.c_str(), false);
+    if (target == PathFolder || target == PathOther) {
+        ShowFileProblem(path, "to nie jest zwykły plik, odczyt go nie zastąpi", 0);
+        return ExitFileFailed;
+    }
+    if (target != PathMissing && !choice.force) {
+        PrintLine(ConsoleError, "Plik %s już istnieje ! Dodaj --force, aby go zastąpić.",
+                  path.c_str());
+        return ExitFileFailed;
+    }
+    if (target == PathRegular && ProbeFile(path.c_str()) == FileReadOnly) {
+        PrintLine(ConsoleError, "%s :\nBrak dostępu do zapisu !", path.c_str());
+        return ExitFileFailed;
+    }
+    unsigned long regionBytes = RegionBytes(kind);
+    return CheckPart(PartPathOf(path), choice, regionBytes, fromBlock);
+}
+
+ExitCode PreparePartFile(const std::string& path, unsigned fromBlock) {
+    if (fromBlock > 0) return ExitDone;
+    std::string part = PartPathOf(path);
+    if (KindOfPath(part.c_str(), false) != PathMissing &&
+        RemoveFileOrLink(part.c_str()) != FileOperationDone) {
+        ShowFileProblem(part, "nie mogę usunąć starego pliku", LastFileError());
+        return ExitFileFailed;
+    }
+    if (CreateFileExclusively(part.c_str()) != FileOperationDone) {
+        ShowFileProblem(part, "nie mogę utworzyć pliku", LastFileError());
+        return ExitFileFailed;
+    }
+    return ExitDone;
+}
+
+void ReportPartFile(const std::string& path) {
+    std::string part = PartPathOf(path);
+    if (KindOfPath(part.c_str(), false) != PathRegular) return;
+    long long size = FileSizeOf(part.c_str());
+    if (size < 0) return;
+    const char* fate =
+        KindOfPath(path.c_str(), false) == PathMissing ? "nie powstał" : "pozostał bez zmian";
+    PrintLine(ConsoleError, "Plik %s %s ; odczytane bloki (%lld) są w pliku %s", path.c_str(), fate,
+              size / BlockSize, part.c_str());
+}
+
+ExitCode PutPartInPlace(const std::string& path) {
+    std::string part = PartPathOf(path);
+    if (MoveFileOver(part.c_str(), path.c_str()) == FileOperationDone) return ExitDone;
+    PrintLine(ConsoleError, "Nie mogę zastąpić pliku %s ; odczytany obszar jest w pliku %s",
+              path.c_str(), part.c_str());
+    ShowSystemReason(LastFileError());
+    return ExitFileFailed;
+}
