@@ -333,14 +333,18 @@ TEST_P(ReadTimeoutTest, EndsAtTheRightMomentWithTheBytesSoFar) {
 
 INSTANTIATE_TEST_SUITE_P(
     SerialChannel, ReadTimeoutTest,
-    ::testing::Values(ReadTiming{"all bytes at once", 3, {0, 0, 0}, 0, 3},
-                      ReadTiming{"all bytes spread out", 3, {0, 50, 90}, 90, 3},
-                      ReadTiming{"silence after two bytes", 6, {0, 50}, 150, 2},
-                      ReadTiming{"silent line", 2, {}, 240, 0},
-                      ReadTiming{"first byte late", 2, {200}, 240, 1},
-                      ReadTiming{"silent identification", 6, {}, 720, 0},
-                      ReadTiming{
-                          "answered while the reader was stopped", 2, {0, 50}, 400, 2, 50, 400}),
+    ::testing::Values(
+        ReadTiming{"all bytes at once", 3, {0, 0, 0}, 0, 3},
+        ReadTiming{"all bytes spread out", 3, {0, 50, 90}, 90, 3},
+        ReadTiming{"silence after two bytes", 6, {0, 50}, 150, 2},
+        ReadTiming{"silent line", 2, {}, 240, 0}, ReadTiming{"first byte late", 2, {200}, 240, 1},
+        ReadTiming{"silent identification", 6, {}, 720, 0},
+        ReadTiming{"answered while the reader was stopped", 2, {0, 50}, 400, 2, 50, 400},
+        // A reply in time, seen only after the deadline by a reader
+        // that was busy or stopped: however late it looks, it is taken.
+        ReadTiming{"answered in time and first seen 5 ms late", 1, {50}, 125, 1, 50, 125},
+        ReadTiming{"answered in time and first seen 50 ms late", 1, {50}, 170, 1, 50, 170},
+        ReadTiming{"answered in time and first seen 500 ms late", 1, {50}, 620, 1, 50, 620}),
     [](const ::testing::TestParamInfo<ReadTiming>& info) {
         std::string name = info.param.what;
         std::replace(name.begin(), name.end(), ' ', '_');
@@ -380,7 +384,7 @@ TEST_F(SerialChannelTest, AWaitEndsWhenTheLineMovesOrTheReadTimesOut) {
         unsigned requested;
         size_t sent;  // bytes the device sends, fewer than requested
         const char* endsBy;
-    } cases[] = {{1, 0, "the total timeout"}, {3, 1, "the silence after the byte"}};
+    } cases[] = {{1, 0, "the total timeout"}, {257, 1, "the silence long before the total"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.endsBy);
         unsigned long value = 0;

@@ -288,25 +288,21 @@ void AdvanceWrite(ChannelOperation& op, int64_t now) {
     if (deadline >= 0 && now >= deadline) op.state = RecordDone;
 }
 
-// The longest a process that is running lets a pending read go unlooked at:
-// its waits end at the read's deadline, and no wait is longer than this.
-const int64_t LongestAbsenceUs = int64_t(ChannelWaitLimitMs) * 1000;
-
 void AdvanceRead(ChannelOperation& op, int64_t now) {
-    // Windows ends the read at its total deadline; bytes a poll after it
-    // would find may have come later, so they stay queued for whoever reads
-    // next. Unless the process was not running when the deadline passed
-    // (stopped, or starved by load: no look at the line for longer than any
-    // wait of its own): then the bytes waiting may have come in time, as the
-    // driver would have taken them, and they are taken up to the deadline's
-    // end of the read. The gap between bytes is another matter: a late poll
-    // cannot tell a silent line from its own delay, so only a silence it has
-    // seen ends the read (below).
+    // Windows ends the read at its total deadline with the bytes the driver
+    // took until then. A poll cannot see when the bytes waiting for it came:
+    // the first look at the line after the deadline takes what is waiting (up
+    // to the read's size) as come in time, however late that look is, since a
+    // process that was stopped or starved by load looks late through no fault
+    // of the line. Only that first look does: bytes a later look would find
+    // came after it, and stay queued for whoever reads next. The gap between
+    // bytes is another matter: a late poll cannot tell a silent line from its
+    // own delay, so only a silence it has seen ends the read (below).
     int64_t total = TotalDeadlineUs(op, ReadRecord);
     bool overdue = total >= 0 && now >= total;
-    bool wasAway = overdue && op.lastLookUs < total && now - total > LongestAbsenceUs;
+    bool firstLookAfterDeadline = overdue && op.lastLookUs < total;
     op.lastLookUs = now;
-    if (overdue && !wasAway) {
+    if (overdue && !firstLookAfterDeadline) {
         op.state = RecordDone;
         return;
     }
