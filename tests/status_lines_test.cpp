@@ -133,8 +133,10 @@ TEST_F(StatusLinesTest, PhaseLineByPhase) {
 }
 
 TEST_F(StatusLinesTest, PhaseOutsideTheTableShowsOnlyItsNumber) {
-    TransferJob.phase = 10;
-    EXPECT_EQ(Line(ComposePhaseLine), "(10)");
+    TransferJob.phase = PhaseRetryQuiet;
+    EXPECT_EQ(Line(ComposePhaseLine), "Ponawianie(10)");
+    TransferJob.phase = LastTransferPhase + 1;
+    EXPECT_EQ(Line(ComposePhaseLine), "(13)");
     TransferJob.phase = -1;
     EXPECT_EQ(Line(ComposePhaseLine), "(-1)");
 }

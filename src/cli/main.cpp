@@ -5,9 +5,12 @@
 #include "cli/console/console_output.h"
 #include "cli/console/exit_codes.h"
 #include "cli/console/operator_console.h"
+#include "cli/console/progress.h"
 #include "cli/system/interrupt.h"
+#include "cli/transfers/region_transfer.h"
 #include "serial/port_table.h"
 #include "serial/serial_channel.h"
+#include "transfer/transfer.h"
 
 namespace {
 
@@ -42,7 +45,13 @@ int main(int argc, char** argv) {
     }
     CatchInterrupt();
     ResetConsoleReport(line.maxDifferences);
+    // The window gives up at the first fault of the line; a long job from a
+    // command line tries the block again.
+    TransferJob.blockRetries = int32_t(line.retries);
     ExitCode code = RunCommand(line);
+    if (RetriedBlocks() > 0)
+        PrintLine(ConsoleError, "Po błędach linii ponowiono %s.",
+                  BlockCount(RetriedBlocks()).c_str());
     CloseChannel();
     CloseChannelEvents();
     FreePortTable();

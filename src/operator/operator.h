@@ -35,13 +35,15 @@ void ReportFailure(const Failure& failure, const char* text, const char* caption
 
 // A byte the verification found different: the block as the question counts
 // it (the absolute block number from 1), the position in that block, the
-// byte's offset in the file, and the two bytes.
+// byte's offset in the file, and the two bytes. Past the file's end the
+// file's byte is the zero fill the write would have sent there.
 struct VerifyDifference {
     unsigned block;
     int position;
     unsigned long fileOffset;
     unsigned fileByte;
     unsigned deviceByte;
+    bool beyondFile;
 };
 // The box the window asks its verification question in.
 const unsigned VerifyQuestionStyle = BoxYesNo | BoxIconQuestion | BoxDefaultSecond;

@@ -8,6 +8,7 @@ namespace {
 
 const char MissingDataText[] = "brak danych : ";
 const char SurplusDataText[] = "nadmiar danych";
+const char OtherVersionsText[] = "inne wersje";
 const char RefusedText[] = "NAK";
 const char AckErrorText[] = "błąd ACK : ";
 const char ChecksumErrorText[] = "sumy kontrolnej : ";
@@ -103,6 +104,7 @@ void FormatReplyFailure(char* text, size_t size, const char* prefix, ReplyCheck 
         std::snprintf(text, size, "%s%s%x", prefix, ChecksumErrorText, check.detail);
         break;
     case ReplySurplusData: std::snprintf(text, size, "%s%s", prefix, SurplusDataText); break;
+    case ReplyOtherVersions: std::snprintf(text, size, "%s%s", prefix, OtherVersionsText); break;
     default: std::snprintf(text, size, "%s", prefix); break;
     }
 }

@@ -35,6 +35,9 @@ enum ReplyOutcome {
     // More came than the exchange allows: the line is out of step with the
     // device, and whatever the reply said belongs to another frame.
     ReplySurplusData,
+    // A valid identification reply with other versions than the one the
+    // transfer began with: another controller answers on the line.
+    ReplyOtherVersions,
 };
 
 struct ReplyCheck {

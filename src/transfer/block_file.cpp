@@ -33,9 +33,9 @@ const char* TransferFilePath() {
     return TransferJob.action == ActionReadFromDevice ? TargetPath.c_str() : SourcePath.c_str();
 }
 
-BlockFileOutcome ReadFileBlock(uint8_t block[BlockSize], bool* endOfFile) {
+BlockFileOutcome ReadFileBlock(uint8_t block[BlockSize], unsigned* fileBytes) {
     std::ifstream& file = TransferJob.inputFile;
-    *endOfFile = false;
+    *fileBytes = BlockSize;
     int error = 0;
     for (int attempt = 0; attempt < FileBlockAttempts; ++attempt) {
         errno = 0;
@@ -45,7 +45,7 @@ BlockFileOutcome ReadFileBlock(uint8_t block[BlockSize], bool* endOfFile) {
             // End of file is only seen by a read that comes up short; the
             // zero fill completes the block.
             std::memset(block + n, 0, size_t(BlockSize - n));
-            *endOfFile = true;
+            *fileBytes = unsigned(n);
             return BlockFileDone;
         }
         if (n == BlockSize) return BlockFileDone;
@@ -74,6 +74,17 @@ BlockFileOutcome WriteFileBlock() {
         file.seekp(BlockPosition());
     }
     return Failed(error);
+}
+
+void PositionFileAtBlock() {
+    if (TransferJob.action == ActionReadFromDevice) {
+        TransferJob.outputFile.clear();
+        TransferJob.outputFile.seekp(BlockPosition());
+    } else {
+        // A stream that met the end of its file ignores seekg until cleared.
+        TransferJob.inputFile.clear();
+        TransferJob.inputFile.seekg(BlockPosition());
+    }
 }
 
 BlockFileOutcome OpenSourceFile(const char* path) {

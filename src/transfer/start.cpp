@@ -133,8 +133,8 @@ __attribute__((format(printf, 3, 4))) void ComposeText(char* text, size_t size, 
 }
 
 // The first step: the dialog's texts for the action and the kind, and the
-// job's block range. fromBlock counts within the region.
-StartOutcome SetUpJob(unsigned fromBlock, unsigned long* dialogFlags) {
+// job's block range.
+StartOutcome SetUpJob(BlockSpan span, unsigned long* dialogFlags) {
     int action = TransferJob.action;
     if (action < ActionWriteToDevice || action > ActionVerify) return OutOfRange();
     std::snprintf(DialogTitle, sizeof DialogTitle, "%s", ActionDialogs[action].title);
@@ -143,15 +143,20 @@ StartOutcome SetUpJob(unsigned fromBlock, unsigned long* dialogFlags) {
     if (!IsDataKind(TransferJob.kind)) return OutOfRange();
     DataKind kind = DataKind(TransferJob.kind);
     DeviceRegion region = LookUpRegion(kind);
-    if (fromBlock >= region.blockCount) return OutOfRange();
+    unsigned blocks = span.blocks != 0 ? span.blocks : region.blockCount - span.fromBlock;
+    if (span.fromBlock >= region.blockCount || blocks > region.blockCount - span.fromBlock)
+        return OutOfRange();
     std::snprintf(IoBuffer.defaultExtension, sizeof IoBuffer.defaultExtension, "%s",
                   FactsOf(kind).extensions[0]);
     ComposeDialogFilter(kind);
     TransferJob.firstBlock = region.firstBlock;
     // A transfer that goes on where an earlier one stopped: the block numbers
     // and the file positions stay those of the whole region.
-    TransferJob.nextBlock = uint16_t(region.firstBlock + fromBlock);
-    TransferJob.blocksLeft = uint16_t(region.blockCount - fromBlock);
+    TransferJob.nextBlock = uint16_t(region.firstBlock + span.fromBlock);
+    TransferJob.blocksLeft = uint16_t(blocks);
+    TransferJob.retriesOfBlock = 0;
+    TransferJob.blocksRetried = 0;
+    TransferJob.blockFrameSent = false;
     return StartRunning;
 }
 
@@ -217,6 +222,8 @@ StartOutcome OpenSource(const char* path) {
     if (TransferJob.inputFile.is_open()) TransferJob.inputFile.close();
     if (!IsDiskFile(path)) return FailToOpen(path, 0);
     if (OpenSourceFile(path) != BlockFileDone) return FailToOpen(path, FileSystemError());
+    // A span that starts later in the region starts as far into the file.
+    PositionFileAtBlock();
     return StartRunning;
 }
 
@@ -248,7 +255,7 @@ StartOutcome OpenAndIdentify(const char* path, bool prepared) {
 // Without a given path the file comes from the dialog, or for the repeat
 // command is the last path as it stands.
 StartOutcome Start(const char* givenPath, const char* ruledName, bool prepared = false,
-                   unsigned fromBlock = 0) {
+                   BlockSpan span = WholeRegion) {
     // First of all, so a transfer in progress is no longer driven whatever
     // happens below.
     TransferJob.phase = PhaseIdle;
@@ -257,7 +264,7 @@ StartOutcome Start(const char* givenPath, const char* ruledName, bool prepared =
         return FailStart(StartFailed, KindOnlyFailure(FailurePort),
                          "Musisz wybrać dostępny port szeregowy !", CaptionWarning, BoxIconWarning);
     unsigned long dialogFlags = 0;
-    StartOutcome outcome = SetUpJob(fromBlock, &dialogFlags);
+    StartOutcome outcome = SetUpJob(span, &dialogFlags);
     const char* path = nullptr;
     if (outcome == StartRunning) outcome = ChooseFile(givenPath, ruledName, dialogFlags, &path);
     if (outcome == StartRunning) outcome = OpenAndIdentify(path, prepared);
@@ -270,14 +277,14 @@ StartOutcome StartTransfer() { return Start(nullptr, nullptr); }
 
 StartOutcome StartTransferWithFile(const char* path) { return Start(path, path); }
 
-StartOutcome StartTransferIntoFile(const char* openedPath, const char* givenName) {
-    return Start(openedPath, givenName);
+StartOutcome StartTransferIntoFile(const char* openedPath, const char* givenName, BlockSpan span) {
+    return Start(openedPath, givenName, false, span);
 }
 
 StartOutcome StartReadIntoPreparedFile(const char* openedPath, const char* givenName,
-                                       unsigned fromBlock) {
+                                       BlockSpan span) {
     TransferJob.action = ActionReadFromDevice;
-    return Start(openedPath, givenName, true, fromBlock);
+    return Start(openedPath, givenName, true, span);
 }
 
 bool PathFitsKind(DataKind kind, const char* path) {

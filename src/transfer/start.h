@@ -24,18 +24,27 @@ StartOutcome StartTransfer();
 // says, the dialog's extension rule, and the file-name buffer keeps the
 // dialog's last path.
 StartOutcome StartTransferWithFile(const char* path);
-// The same, with the extension rule applied to the name the operator gave
-// rather than to the file opened: a read that gathers the region in a scratch
-// file ("scenes.usr.part") before it becomes "scenes.usr".
-StartOutcome StartTransferIntoFile(const char* openedPath, const char* givenName);
+// Which blocks of the region a transfer moves: from fromBlock (counted within
+// the region from 0), blocks of them (0: up to the region's end). A write or a
+// verify takes them from the file's position of fromBlock on; a read keeps
+// the blocks before it in the file as they are (fromBlock 0: the file is cut
+// first).
+struct BlockSpan {
+    unsigned fromBlock;
+    unsigned blocks;
+};
+const BlockSpan WholeRegion = {0, 0};
 
+// The same, with the extension rule applied to the name the operator gave
+// rather than to the file opened (a read that gathers the region in a scratch
+// file "scenes.usr.part" before it becomes "scenes.usr"), over span of the
+// region. Out of range when the span does not lie inside the region.
+StartOutcome StartTransferIntoFile(const char* openedPath, const char* givenName,
+                                   BlockSpan span = WholeRegion);
 // A read into a target the caller prepared (created exclusively, or the part
-// an earlier read left): no question about overwriting it. fromBlock counts
-// within the region: the blocks before it stay in the file as they are, and
-// the read goes on at fromBlock (0: the whole region, the file cut first).
-// Out of range when fromBlock is not inside the region.
+// an earlier read left): no question about overwriting it.
 StartOutcome StartReadIntoPreparedFile(const char* openedPath, const char* givenName,
-                                       unsigned fromBlock);
+                                       BlockSpan span);
 // The extension rule of every start: the kind's own extension, or "bin" for
 // user scenes, in any case of letters.
 bool PathFitsKind(DataKind kind, const char* path);

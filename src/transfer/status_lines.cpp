@@ -10,10 +10,11 @@ namespace {
 const char* const ActionNames[3] = {"Zapisywanie do Dm730", "Odczyt z Dm730", "Weryfikacja"};
 const char* const KindNames[3] = {"program", "biblioteki", "dane użytkownika"};
 const char WaitingText[] = "Oczekiwanie . . .";
-// By phase number, 0 to 9.
-const char* const PhaseTexts[10] = {
-    "",          WaitingText, WaitingText, "Komenda",    WaitingText,
-    WaitingText, "Wysyłanie", WaitingText, "Odbieranie", "",
+const char RetryText[] = "Ponawianie";
+// By phase number.
+const char* const PhaseTexts[LastTransferPhase + 1] = {
+    "",          WaitingText,  WaitingText, "Komenda", WaitingText, WaitingText, "Wysyłanie",
+    WaitingText, "Odbieranie", "",          RetryText, RetryText,   RetryText,
 };
 
 // A value the tables do not cover shows as an empty text rather than
@@ -50,7 +51,8 @@ void ComposePhaseLine(char line[StatusLineSize]) {
         line[0] = '\0';
         return;
     }
-    std::snprintf(line, StatusLineSize, "%s(%d)", NameOf(PhaseTexts, 10, phase), phase);
+    std::snprintf(line, StatusLineSize, "%s(%d)", NameOf(PhaseTexts, LastTransferPhase + 1, phase),
+                  phase);
 }
 
 bool AreProgressLinesShown() { return TransferJob.phase != PhaseIdle; }

@@ -7,6 +7,7 @@
 #include "transfer/transfer_internal.h"
 
 const char IdentFailurePrefix[] = "Błąd inicjacji : ";
+const char TransferFailurePrefix[] = "Błąd przesyłania : ";
 const char FileReadFailureText[] = "Błąd odczytu pliku !";
 const char FileWriteFailureText[] = "Błąd zapisu pliku !";
 
@@ -14,11 +15,7 @@ namespace {
 
 const char OverlappedFailurePrefix[] = "Kod błędu : ";
 const char CommandFailurePrefix[] = "Błąd potwierdzenia : ";
-const char TransferFailurePrefix[] = "Błąd przesyłania : ";
 const char FileTooLongText[] = "Plik dłuższy niż obszar pamięci !";
-
-// Which stream a failure releases.
-enum FileToClose { CloseTransferFile, CloseInputFile, CloseOutputFile };
 
 void CloseFile(FileToClose which) {
     if (which == CloseTransferFile)
@@ -43,11 +40,21 @@ void FailFile(FileOperation operation, const char* text, FileToClose file) {
                  text, file);
 }
 
+}  // namespace
+
 void FailReply(const char* prefix, ReplyCheck check, FileToClose file) {
-    char text[39];
-    FormatReplyFailure(text, sizeof text, prefix, check);
+    if (!BeginBlockRetry(check)) FailOnLine(prefix, check, file);
+}
+
+void FailOnLine(const char* prefix, ReplyCheck check, FileToClose file) {
+    // A received data frame's failure has room for a longer text.
+    char text[49];
+    FormatReplyFailure(text, TransferJob.phase == PhaseBlockReceive ? sizeof text : 39, prefix,
+                       check);
     FailTransfer(LineFailure(TransferJob.phase), text, file);
 }
+
+namespace {
 
 enum AwaitOutcome { AwaitDone = 0, AwaitPending, AwaitFailed };
 
@@ -97,7 +104,7 @@ struct PhaseWait {
     int record;  // a ChannelRecord, or NoRecord
     FileToClose fileOnFailure;
 };
-const PhaseWait PhaseWaits[PhaseBlockDone + 1] = {
+const PhaseWait PhaseWaits[LastTransferPhase + 1] = {
     {NoRecord, CloseTransferFile},     // PhaseIdle
     {WriteRecord, CloseTransferFile},  // PhaseEscapeSent
     {ReadRecord, CloseTransferFile},   // PhaseIdentReply
@@ -108,6 +115,9 @@ const PhaseWait PhaseWaits[PhaseBlockDone + 1] = {
     {ReadRecord, CloseInputFile},      // PhaseBlockAck
     {ReadRecord, CloseTransferFile},   // PhaseBlockReceive
     {ReadRecord, CloseTransferFile},   // PhaseBlockDone, after the last block
+    {ReadRecord, CloseTransferFile},   // PhaseRetryQuiet
+    {WriteRecord, CloseTransferFile},  // PhaseRetryEscSent
+    {ReadRecord, CloseTransferFile},   // PhaseRetryIdent
 };
 
 int RecordAwaited(unsigned p) {
@@ -132,6 +142,7 @@ void StepIdentReply(unsigned long count) {
     }
     if (FailIfSurplus(CloseTransferFile)) return;
     TakeVersionTexts();
+    RememberIdentReply();
     if (TransferJob.action == ActionReadFromDevice && CutTargetFile() != BlockFileDone) {
         FailFile(FileCut, FileWriteFailureText, CloseOutputFile);
         return;
@@ -165,15 +176,16 @@ void StepCommandAck(unsigned long count) {
         return;
     }
     if (FailIfSurplus(CloseTransferFile)) return;
-    bool endOfFile;
-    if (ReadFileBlock(IoBuffer.frameArea, &endOfFile) != BlockFileDone) {
+    unsigned fileBytes = 0;
+    if (ReadFileBlock(IoBuffer.frameArea, &fileBytes) != BlockFileDone) {
         FailFile(FileRead, FileReadFailureText, CloseInputFile);
         return;
     }
     // The short block is the last one sent, wherever the region ends.
-    if (endOfFile) TransferJob.blocksLeft = 1;
+    if (fileBytes < BlockSize) TransferJob.blocksLeft = 1;
     TransferJob.lastChecksum = SealDataFrame();
     StartWrite(DataFrameSize);
+    TransferJob.blockFrameSent = true;
     TransferJob.phase = PhaseBlockSent;
 }
 
@@ -194,12 +206,12 @@ void StepBlockAck(unsigned long count) {
 
 void CompareWithFile() {
     uint8_t fileBlock[BlockSize];
-    bool endOfFile;
-    if (ReadFileBlock(fileBlock, &endOfFile) != BlockFileDone) {
+    unsigned fileBytes = 0;
+    if (ReadFileBlock(fileBlock, &fileBytes) != BlockFileDone) {
         FailFile(FileRead, FileReadFailureText, CloseInputFile);
         return;
     }
-    if (VerifyBlock(fileBlock) != BlockCompared) return;
+    if (VerifyBlock(fileBlock, fileBytes) != BlockCompared) return;
     if (TransferJob.inputFile.eof()) {
         TransferJob.phase = PhaseIdle;
         TransferJob.inputFile.close();
@@ -212,9 +224,7 @@ void StepBlockReceive(unsigned long count) {
     TransferJob.lastChecksum = SumBytes(IoBuffer.frameArea, DataFrameSize);
     ReplyCheck check = CheckDataFrame(count);
     if (check.outcome != ReplyValid) {
-        char text[49];
-        FormatReplyFailure(text, sizeof text, TransferFailurePrefix, check);
-        FailTransfer(LineFailure(TransferJob.phase), text, CloseTransferFile);
+        FailReply(TransferFailurePrefix, check, CloseTransferFile);
         return;
     }
     if (FailIfSurplus(CloseTransferFile)) return;
@@ -247,6 +257,8 @@ void StepBlockDone(unsigned long count) {
     }
     ++TransferJob.nextBlock;
     --TransferJob.blocksLeft;
+    TransferJob.retriesOfBlock = 0;
+    TransferJob.blockFrameSent = false;
     if (TransferJob.blocksLeft == 0) {
         if (TransferJob.action != ActionReadFromDevice) WarnIfFileGoesOn();
         TransferJob.phase = PhaseIdle;
@@ -256,9 +268,10 @@ void StepBlockDone(unsigned long count) {
     }
 }
 
-void (*const PhaseWork[PhaseBlockDone + 1])(unsigned long) = {
-    nullptr,        StepEscapeSent, StepIdentReply, StepSendCommand,  StepCommandSent,
-    StepCommandAck, StepBlockSent,  StepBlockAck,   StepBlockReceive, StepBlockDone,
+void (*const PhaseWork[LastTransferPhase + 1])(unsigned long) = {
+    nullptr,        StepEscapeSent,   StepIdentReply, StepSendCommand,  StepCommandSent,
+    StepCommandAck, StepBlockSent,    StepBlockAck,   StepBlockReceive, StepBlockDone,
+    StepRetryQuiet, StepRetryEscSent, StepRetryIdent,
 };
 
 // Set by every step: the main loop sleeps until the line moves only after a
@@ -277,7 +290,7 @@ void StepTransfer(unsigned p) {
     // phase then would move the new transfer: phase 9 skips its first block, 3
     // sends a command before the identification request. Only the phase the
     // transfer stands in is stepped.
-    if (p != unsigned(TransferJob.phase) || p == PhaseIdle || p > PhaseBlockDone) return;
+    if (p != unsigned(TransferJob.phase) || p == PhaseIdle || p > LastTransferPhase) return;
     unsigned long count = 0;
     int record = RecordAwaited(p);
     if (record != NoRecord) {

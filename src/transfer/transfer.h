@@ -21,7 +21,15 @@ enum TransferPhase {
     PhaseBlockAck = 7,
     PhaseBlockReceive = 8,
     PhaseBlockDone = 9,
+    // A block's exchange failed and is tried again (only when the front end
+    // allows retries; the window never does): the line must fall silent, the
+    // controller answer the identification request as before, and the block's
+    // command goes again.
+    PhaseRetryQuiet = 10,
+    PhaseRetryEscSent = 11,
+    PhaseRetryIdent = 12,
 };
+const unsigned LastTransferPhase = PhaseRetryIdent;
 
 struct TransferJobRecord {
     int32_t kind;
@@ -38,6 +46,17 @@ struct TransferJobRecord {
     // while it runs and when it ran to its end. Set where it ends: a failure
     // (also reported with its text), or FailureStopped by the operator.
     FailureKind failure;
+    // How often a block whose exchange failed on the line is tried again
+    // before the transfer fails; set by the front end, 0 at program start
+    // (the window's behaviour: one failure ends the transfer).
+    int32_t blockRetries;
+    // Of the running transfer: the retries of the block in hand, and how many
+    // blocks needed any.
+    int32_t retriesOfBlock;
+    int32_t blocksRetried;
+    // Writing: the data frame of the block in hand has gone out, so the
+    // controller may hold it although no answer confirmed it.
+    bool blockFrameSent;
 };
 extern TransferJobRecord TransferJob;
 

@@ -12,9 +12,13 @@ enum BlockFileOutcome { BlockFileDone = 0, BlockFileFailed = -1 };
 // Block file I/O at the position of nextBlock in the transfer's file, each
 // with up to 20 attempts.
 const int FileBlockAttempts = 20;
-// 256 bytes of inputFile into block; at the end of the file the rest of the
-// block is filled with zeros and *endOfFile is set.
-BlockFileOutcome ReadFileBlock(uint8_t block[BlockSize], bool* endOfFile);
+// 256 bytes of inputFile into block; *fileBytes says how many came from the
+// file: fewer than BlockSize at its end, where the rest of the block is
+// filled with zeros.
+BlockFileOutcome ReadFileBlock(uint8_t block[BlockSize], unsigned* fileBytes);
+// The transfer's file back at the start of the block in hand, for a block
+// that is tried again.
+void PositionFileAtBlock();
 // Bytes 0..255 of the frame area to outputFile, flushed so a failing disk is
 // noticed at this block rather than lost at the close.
 BlockFileOutcome WriteFileBlock();
@@ -40,5 +44,29 @@ unsigned long FileSystemError();
 // Compares fileBlock with the received block, asking the operator at each
 // difference: compared to the end, or stopped by the operator (then the phase
 // is idle, inputFile closed and the failure FailureStopped).
+// fileBytes: how many of fileBlock came from the file; a difference after them
+// lies in the zero fill past the file's end.
 enum VerifyOutcome { BlockCompared = 0, VerifyStopped = -1 };
-VerifyOutcome VerifyBlock(const uint8_t fileBlock[BlockSize]);
+VerifyOutcome VerifyBlock(const uint8_t fileBlock[BlockSize], unsigned fileBytes);
+
+// Which stream a failure releases.
+enum FileToClose { CloseTransferFile, CloseInputFile, CloseOutputFile };
+// The reply of the phase in hand failed its check: the block is tried again
+// where that is allowed (BeginBlockRetry), or the transfer fails with prefix
+// and the check's detail as its text, file closed.
+void FailReply(const char* prefix, ReplyCheck check, FileToClose file);
+// The same without a retry.
+void FailOnLine(const char* prefix, ReplyCheck check, FileToClose file);
+extern const char TransferFailurePrefix[];
+
+// Block retries (block_retry.cpp). The identification reply a transfer began
+// with, for the retries to compare theirs with.
+void RememberIdentReply();
+// A failed exchange of the block in hand that another try may mend: true when
+// a retry has begun (the phase is PhaseRetryQuiet), false when the failure
+// stands (no retries allowed or left, or a refusal).
+bool BeginBlockRetry(ReplyCheck failed);
+// The retry phases' work once their record is done.
+void StepRetryQuiet(unsigned long count);
+void StepRetryEscSent(unsigned long count);
+void StepRetryIdent(unsigned long count);

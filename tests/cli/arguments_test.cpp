@@ -28,6 +28,8 @@ std::string Describe(const CommandLine& line) {
     if (line.readBack != (line.command == CommandRestore))
         text += line.readBack ? " read-back" : " no-read-back";
     if (line.quiet) text += " quiet";
+    if (line.retries != DefaultRetries) text += " retries=" + std::to_string(line.retries);
+    if (line.fromBlock != 0) text += " from=" + std::to_string(line.fromBlock);
     if (line.maxDifferences != DefaultMaxDifferences)
         text += " max=" + std::to_string(line.maxDifferences);
     return text;
@@ -51,7 +53,14 @@ TEST(ParseCommandLine, ReadsEachCommandAndRefusesWhatDoesNotFit) {
         {"restore kopia --verify", "!opcja --verify nie dotyczy polecenia restore"},
         {"write scenes a.usr --verify=yes", "!opcja --verify nie przyjmuje wartości"},
         {"read scenes -- -odd.usr", "read scenes -odd.usr"},
-        {"write bogus --help", "help"},
+        {"write bogus --help", "help about write"},
+        {"--help detect", "help about detect"},
+        {"help help", "help"},
+        {"write scenes a.usr --from-block 3 --retries 0", "write scenes a.usr retries=0 from=3"},
+        {"restore kopia --resume --retries=7", "restore kopia resume retries=7"},
+        {"write scenes a.usr --from-block 0", "!--from-block : bloki liczone są od 1"},
+        {"read scenes a.usr --retries 101", "!--retries : najwyżej 100"},
+        {"read scenes a.usr --from-block 2", "!opcja --from-block nie dotyczy polecenia read"},
         {"help", "help"},
         {"help write", "help about write"},
         {"-q --port COM2 detect", "detect port=COM2 quiet"},

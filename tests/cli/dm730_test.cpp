@@ -108,7 +108,7 @@ TEST_F(Dm730Test, EveryRegionIsWrittenVerifiedAndReadBackWithEveryByteValue) {
     ASSERT_EQ(Run({"write", "firmware", shortFile}).exitCode, 0);
     CliRun run = Run({"verify", "firmware", shortFile});
     EXPECT_EQ(run.exitCode, 0) << Shown(run);
-    EXPECT_TRUE(Contains(run.out, " : gotowe, 2 bloki w ")) << Shown(run);
+    EXPECT_TRUE(Contains(run.out, u8" : gotowe, 2 bloki bez różnic w ")) << Shown(run);
 }
 
 int CountLines(const std::vector<std::string>& lines, const std::string& start) {
@@ -157,7 +157,9 @@ TEST_F(Dm730Test, BackupDescribesItselfAndIsRestoredOntoAnotherController) {
                          u8"Uwaga : sterownik ma wersje 3.05 | 1.20, a kopię wykonano "
                          u8"ze sterownika o wersjach 4.07 | 2.31."))
         << Shown(run);
-    EXPECT_TRUE(Contains(run.out, u8"Odtworzenie kopii " + folder + u8" : gotowe, 8192 bloki w "))
+    EXPECT_TRUE(Contains(run.out, u8"Odtworzenie kopii " + folder +
+                                      u8" : gotowe, zapisano 4096 bloków, odczytano z powrotem "
+                                      u8"4096 bez różnic w "))
         << Shown(run);
     EXPECT_TRUE(ReadWhole(MemoryOf(2)) == image);
     const std::vector<std::string>& events = SimLines(sims[1]);
@@ -186,6 +188,18 @@ TEST_F(Dm730Test, BackupDescribesItselfAndIsRestoredOntoAnotherController) {
                          u8"Obszary : firmware odtworzony, libraries zapisany częściowo, "
                          u8"scenes nietknięty\n"))
         << Shown(run);
+    // The hint names the port: run as printed, it reaches this controller
+    // only, and goes on after the 76 blocks of the libraries it confirmed.
+    std::string hint = "dm730 restore " + folder + " --port " + LinkOf(2) + " --resume";
+    EXPECT_TRUE(Contains(run.err, u8"Aby dokończyć : " + hint + "\n")) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"faza 12 : ponowna odpowiedź z wersją ; blok ponowiono 3 razy"))
+        << Shown(run);
+    StartDevice(2, {});
+    run = Run({"restore", folder, "--port", LinkOf(2), "--resume"});
+    EXPECT_EQ(run.exitCode, 0) << Shown(run);
+    EXPECT_TRUE(ReadWhole(MemoryOf(2)) == image);
+    EXPECT_EQ(CountLines(SimLines(sims[1]), "block-in "), 384 - 76 + 3200);
+    EXPECT_FALSE(std::filesystem::exists(folder + "/restore-progress.json"));
 
     // Again: the files are there, and only --force replaces them.
     StartDevice(1, {}, Pattern(ImageSize, 33));
@@ -280,8 +294,9 @@ TEST_F(Dm730Test, DeviceFaultsGiveTheWindowsTextsAndLeaveTheFile) {
         StartDevice(1, options, image);
         bool reading = std::string(f.command) == "read";
         WriteWhole(target, Bytes{'k', 'e', 'e', 'p'});
-        CliRun run = Run(reading ? Words{"read", "libraries", target, "--force"}
-                                 : Words{f.command, "libraries", source});
+        // Without retries, as the window: the fault ends the transfer at once.
+        CliRun run = Run(reading ? Words{"read", "libraries", target, "--force", "--retries", "0"}
+                                 : Words{f.command, "libraries", source, "--retries", "0"});
         EXPECT_EQ(run.exitCode, 1) << Shown(run);
         EXPECT_TRUE(Contains(run.err, std::string(f.text) + "\n")) << Shown(run);
         if (!reading) continue;
@@ -359,40 +374,95 @@ TEST_F(Dm730Test, CtrlCStopsAReadAndKeepsWhatItRead) {
     EXPECT_TRUE(Contains(run.err, u8"Bloki 1-")) << Shown(run);
     EXPECT_TRUE(Contains(run.err, u8" z 3200 mają jeszcze stare dane.\n")) << Shown(run);
     EXPECT_TRUE(Contains(run.err, u8"-41 z 3200 mają jeszcze stare dane.\n")) << Shown(run);
-    EXPECT_TRUE(Contains(run.err, u8"Zapisz plik ponownie (dm730 write)")) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"Dokończysz zapis poleceniem : dm730 write scenes " + source +
+                                      " --port " + LinkOf(1) + " --from-block "))
+        << Shown(run);
 }
 
-// Reads into files that need care: continued, through a link never followed,
-// a name at the limit, a disk that fills up.
+// The record beside a part, as a read that stopped leaves it.
+std::string PartRecordText(const std::string& versions) {
+    size_t bar = versions.find(',');
+    return "{\"port\": \"x\", \"firmwareVersion\": \"" + versions.substr(0, bar) +
+           "\", \"secondVersion\": \"" + versions.substr(bar + 1) +
+           "\", \"region\": \"libraries\", \"blocksWritten\": 0, \"regionWritten\": false, "
+           "\"readBack\": true}";
+}
+
+// Reads into files that need care: continued on the controller the part came
+// from and on no other, through a link never followed, a name at the limit, a
+// disk that fills up.
 TEST_F(Dm730Test, ReadsKeepEveryFileTheUserHas) {
     Bytes image = Pattern(ImageSize, 38);
     StartDevice(1, {}, image);
     Bytes region = Slice(image, 512, 384);
-    // An earlier read's part: 100 whole blocks (not the controller's, to show
-    // they are kept) and a piece of the next.
-    Bytes kept = Pattern(100 * BlockSize, 39);
-    Bytes part = kept;
+    // Parts of earlier reads: 100 whole blocks and a piece of the next, the
+    // whole region, and 100 blocks another controller holds.
+    Bytes part = Slice(image, 512, 100);
     part.insert(part.end(), 77, 0xEE);
-    WriteWhole(PathOf("resumed.lib.part"), part);
-    Bytes resumed = kept;
-    resumed.insert(resumed.end(), region.begin() + 100 * BlockSize, region.end());
+    for (const char* name : {"resumed", "otherversions", "norecord"})
+        WriteWhole(PathOf(std::string(name) + ".lib.part"), part);
+    WriteWhole(PathOf("complete.lib.part"), region);
+    WriteWhole(PathOf("othermemory.lib.part"), Pattern(100 * BlockSize, 39));
+    for (const char* name : {"resumed", "complete", "othermemory"})
+        WriteWhole(PathOf(std::string(name) + ".lib.part.json"),
+                   BytesOf(PartRecordText("3.05,1.20")));
+    WriteWhole(PathOf("otherversions.lib.part.json"), BytesOf(PartRecordText("4.07,2.31")));
     std::filesystem::create_symlink(PathOf("target"), PathOf("forced.lib.part"));
+    std::filesystem::create_symlink(PathOf("target"), PathOf("linked.lib.part"));
     std::string longName = std::string(251, 'n') + ".lib";
     struct Case {
         Words args;
         long long fileSizeLimit;
         int exitCode;
-        std::string file;  // left with expected, and no .part
+        std::string file;  // left with expected, and no .part; empty: none made
         Bytes expected;
         std::string text;
+        int blocksRead = -1;  // blocks the controller sent, when counted
     };
     const Case cases[] = {
         {{"read", "libraries", PathOf("resumed.lib"), "--resume"},
          -1,
          0,
          "resumed.lib",
-         resumed,
-         u8"odczyt od bloku 101 z 384"},
+         region,
+         u8"odczyt od bloku 101 z 384",
+         1 + 284},
+        // The last whole block is read again, never a block past the region.
+        {{"read", "libraries", PathOf("complete.lib"), "--resume"},
+         -1,
+         0,
+         "complete.lib",
+         region,
+         u8"odczyt od bloku 384 z 384",
+         2},
+        {{"read", "libraries", PathOf("otherversions.lib"), "--resume"},
+         -1,
+         3,
+         "",
+         Bytes(),
+         u8"a przerwaną pracę wykonano na sterowniku o wersjach 4.07 | 2.31",
+         0},
+        {{"read", "libraries", PathOf("othermemory.lib"), "--resume"},
+         -1,
+         3,
+         "",
+         Bytes(),
+         u8"Blok 100 z 384 w sterowniku na porcie " + LinkOf(1) + u8" nie zgadza się z plikiem",
+         1},
+        {{"read", "libraries", PathOf("norecord.lib"), "--resume"},
+         -1,
+         3,
+         "",
+         Bytes(),
+         u8"Nie wiem, z którego sterownika pochodzą bloki",
+         0},
+        {{"read", "libraries", PathOf("linked.lib"), "--resume", "--force"},
+         -1,
+         3,
+         "",
+         Bytes(),
+         u8"linked.lib.part jest dowiązaniem ; nie zapiszę nic przez nie.",
+         0},
         {{"read", "libraries", PathOf("forced.lib"), "--force"}, -1, 0, "forced.lib", region, ""},
         {{"read", "libraries", PathOf(longName)}, -1, 0, longName, region, ""},
         {{"read", "libraries", PathOf("full.lib")},
@@ -404,21 +474,33 @@ TEST_F(Dm730Test, ReadsKeepEveryFileTheUserHas) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[2]);
+        size_t before = SimLines(sims[0]).size();
         CliRun run = Run(c.args, c.fileSizeLimit);
         EXPECT_EQ(run.exitCode, c.exitCode) << Shown(run);
         EXPECT_TRUE(Contains(run.err, c.text)) << Shown(run);
-        if (c.file.empty()) continue;
+        std::vector<std::string> lines(SimLines(sims[0]).begin() + long(before),
+                                       SimLines(sims[0]).end());
+        if (c.blocksRead >= 0) EXPECT_EQ(CountLines(lines, "block-out "), c.blocksRead);
+        if (c.file.empty()) {
+            EXPECT_FALSE(std::filesystem::exists(c.args[2]));
+            continue;
+        }
         EXPECT_TRUE(ReadWhole(PathOf(c.file)) == c.expected);
         EXPECT_FALSE(std::filesystem::is_symlink(PathOf(c.file)));
     }
     EXPECT_FALSE(std::filesystem::exists(PathOf("target"))) << "the link was followed";
-    // Every read that ended whole took its part (the long name's one shortened) away.
+    // Every read that ended whole took its part and record away (the long
+    // name's shortened); the refused ones left theirs as they were.
     std::set<std::string> parts;
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
         std::string name = entry.path().filename().string();
-        if (name.size() > 5 && name.compare(name.size() - 5, 5, ".part") == 0) parts.insert(name);
+        if (name.find(".part") != std::string::npos) parts.insert(name);
     }
-    EXPECT_EQ(parts, std::set<std::string>{"full.lib.part"});
+    EXPECT_EQ(parts, (std::set<std::string>{
+                         "full.lib.part", "full.lib.part.json", "linked.lib.part",
+                         "norecord.lib.part", "othermemory.lib.part", "othermemory.lib.part.json",
+                         "otherversions.lib.part", "otherversions.lib.part.json"}));
+    EXPECT_TRUE(ReadWhole(PathOf("otherversions.lib.part")) == part);
     EXPECT_TRUE(Slice(ReadWhole(PathOf("full.lib.part")), 0, 10) == Slice(image, 512, 10));
     EXPECT_FALSE(std::filesystem::exists(PathOf("full.lib")));
 }
@@ -511,8 +593,8 @@ TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
         {{"--help"}, 0, u8"program sterownika, .upg: 512 bloków (128 KiB)\n"},
         {{"help", "read"},
          0,
-         u8"  dm730 read RODZAJ PLIK [--port P] [--force] [--resume]\n    odczytaj obszar pamięci "
-         u8"Dm730 do pliku\n",
+         u8"  dm730 read RODZAJ PLIK [--port P] [--force] [--resume] [--retries N]\n    odczytaj "
+         u8"obszar pamięci Dm730 do pliku\n",
          0,
          true},
         {{"write"}, 2, u8"za mało argumentów polecenia write\nUżycie :\n  dm730 write RODZAJ PLIK"},

@@ -5,7 +5,8 @@
 // - a transfer that ends in phase 0 without any message has covered all its
 //   blocks, and each of them is in the device as the file has it (write) or in
 //   the file as the device has it (read, verify);
-// - no step runs away: the machine ends within a bounded number of steps.
+// - no step runs away: the machine ends within a bounded number of steps;
+// - the same holds when failed blocks are tried again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -195,6 +196,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int i = 0; i < 4; ++i) Screen.answers.push_back(in.Next() & 1 ? AnswerYes : AnswerNo);
 
     PrepareTransfer(action, Kind, FilePath);
+    // With retries, a block whose exchange failed goes again: what the
+    // machine claims must hold all the same.
+    TransferJob.blockRetries = in.Next() % 4;
     FakeChannel.open = true;
     StartWrite(1);
     TransferJob.phase = PhaseEscapeSent;

@@ -38,7 +38,7 @@ inline unsigned CommandBlock(const std::vector<uint8_t>& command) {
 inline void AnswerFor(ScriptedDevice& device, unsigned phase) {
     if (!FakeChannel.reads.empty()) return;
     const auto& writes = FakeChannel.writes;
-    if (phase == PhaseIdentReply) {
+    if (phase == PhaseIdentReply || phase == PhaseRetryIdent) {
         ScriptRead(device.ident);
     } else if (phase == PhaseCommandAck) {
         ScriptRead({ByteAck});

@@ -1,6 +1,7 @@
 // Every way a transfer can fail: the text the operator reads, the stream the
 // failure releases, the idle phase and the single repaint of the phase line.
 #include <cstring>
+#include <map>
 
 #include "scripted/scripted_device.h"
 
@@ -13,6 +14,9 @@ struct Expected {
     bool inputOpen;
     bool outputOpen;
 };
+
+const Expected InputClosed{false, true};
+const Expected OutputClosed{true, false};
 
 class TransferFailureTest : public TransferFixture {
   protected:
@@ -43,6 +47,7 @@ class TransferFailureTest : public TransferFixture {
     // Without an operation the line failed; with one, the transfer's file.
     void ExpectFailure(const char* text, Expected files,
                        FileOperation operation = FileNoOperation) {
+        SCOPED_TRACE(text);
         ASSERT_EQ(Screen.boxes.size(), 1u);
         EXPECT_EQ(Screen.boxes[0].text, text);
         EXPECT_EQ(Screen.boxes[0].kind, operation == FileNoOperation ? FailureLine : FailureFile);
@@ -55,10 +60,41 @@ class TransferFailureTest : public TransferFixture {
         EXPECT_EQ(TransferJob.outputFile.is_open(), files.outputOpen);
         EXPECT_EQ(Screen.repaints, (std::vector<std::string>{"progress", "phase"}));
     }
-};
 
-const Expected InputClosed{false, true};
-const Expected OutputClosed{true, false};
+    // With retries allowed, a failure of the reply in phase is tried again
+    // and the transfer ends whole, the region right; one that is not retried
+    // ends it as without retries.
+    void ExpectRetriedWhereAllowed(int action, int phase, const std::vector<uint8_t>& reply,
+                                   const char* text, bool retried) {
+        SCOPED_TRACE("with retries");
+        TearDown();
+        SetUp();
+        std::vector<uint8_t> data = Pattern(600);
+        std::copy(data.begin(), data.end(), device.memory.begin() + 512 * BlockSize);
+        TransferJob.blockRetries = 3;
+        ReachPhase(action, phase);
+        ScriptRead(reply);
+        StepTransfer(unsigned(phase));
+        if (!retried) {
+            ExpectFailure(text, action == ActionReadFromDevice ? OutputClosed : InputClosed);
+            return;
+        }
+        EXPECT_EQ(TransferJob.phase, PhaseRetryQuiet);
+        ASSERT_TRUE(RunToEnd(device));
+        EXPECT_TRUE(Screen.boxes.empty()) << Screen.boxes[0].text;
+        EXPECT_EQ(TransferJob.failure, FailureNone);
+        EXPECT_EQ(TransferJob.blocksRetried, 1);
+        int commands = 0;
+        for (const std::vector<uint8_t>& w : FakeChannel.writes)
+            commands += w.size() == CommandFrameSize && CommandBlock(w) == 512;
+        EXPECT_EQ(commands, 2) << "the block's command once more";
+        data.resize(3 * BlockSize, 0);
+        EXPECT_TRUE(Slice(device.memory, 512, 3) == data);
+        if (action == ActionReadFromDevice) {
+            EXPECT_TRUE(ReadWhole(file) == Slice(device.memory, 512, 384));
+        }
+    }
+};
 
 struct PollFailureCase {
     int action;
@@ -101,6 +137,9 @@ struct ReplyFailureCase {
     int phase;
     std::vector<uint8_t> reply;
     const char* text;
+    // Tried again where retries are allowed: a failure in a block's exchange
+    // that is not the controller's refusal.
+    bool retried = true;
 };
 
 TEST_F(TransferFailureTest, InvalidReplyShowsPrefixAndDetail) {
@@ -111,17 +150,23 @@ TEST_F(TransferFailureTest, InvalidReplyShowsPrefixAndDetail) {
         {ActionWriteToDevice,
          2,
          {0x01, 0x02, 0x03, 0x04, 0x00, 0x06},
-         "Błąd inicjacji : sumy kontrolnej : a"},
-        {ActionReadFromDevice, 2, {0x03, 0x05, 0x01, 0x14, 0x00, 0x15}, "Błąd inicjacji : NAK"},
-        {ActionVerify, 2, {0x03, 0x05, 0x01}, "Błąd inicjacji : brak danych : 3"},
+         "Błąd inicjacji : sumy kontrolnej : a",
+         false},
+        {ActionReadFromDevice,
+         2,
+         {0x03, 0x05, 0x01, 0x14, 0x00, 0x15},
+         "Błąd inicjacji : NAK",
+         false},
+        {ActionVerify, 2, {0x03, 0x05, 0x01}, "Błąd inicjacji : brak danych : 3", false},
         {ActionWriteToDevice,
          2,
          {0x03, 0x05, 0x01, 0x14, 0xE3, 0x07},
-         "Błąd inicjacji : błąd ACK :  7"},
+         "Błąd inicjacji : błąd ACK :  7",
+         false},
         {ActionWriteToDevice, 5, {0x07}, "Błąd potwierdzenia : błąd ACK :  7"},
         {ActionReadFromDevice, 5, {0x1B}, "Błąd potwierdzenia : błąd ACK : 1b"},
         {ActionVerify, 5, {}, "Błąd potwierdzenia : brak danych : 0"},
-        {ActionWriteToDevice, 5, {ByteNak}, "Błąd potwierdzenia : NAK"},
+        {ActionWriteToDevice, 5, {ByteNak}, "Błąd potwierdzenia : NAK", false},
         {ActionWriteToDevice, 7, {ByteNak}, "Błąd przesyłania : NAK"},
         {ActionWriteToDevice, 7, {}, "Błąd przesyłania : brak danych : 0"},
         {ActionWriteToDevice, 7, {0xFF}, "Błąd przesyłania : błąd ACK : ff"},
@@ -139,6 +184,7 @@ TEST_F(TransferFailureTest, InvalidReplyShowsPrefixAndDetail) {
         StepTransfer(unsigned(c.phase));
         ExpectFailure(c.text, c.action == ActionReadFromDevice ? OutputClosed : InputClosed);
         EXPECT_STREQ(IoBuffer.firmwareVersionText, c.phase == 2 ? "N/A" : "3.05");
+        ExpectRetriedWhereAllowed(c.action, c.phase, c.reply, c.text, c.retried);
     }
 }
 
@@ -148,8 +194,8 @@ TEST_F(TransferFailureTest, SurplusBehindAReplyEndsTheTransfer) {
     std::vector<uint8_t> frame(257, 0);
     frame.push_back(ByteAck);
     const ReplyFailureCase cases[] = {
-        {ActionWriteToDevice, 2, {0x03, 0x05, 0x01, 0x14, 0xE3, 0x06, 0x06}, nullptr},
-        {ActionVerify, 2, {0x03, 0x05, 0x01, 0x14, 0xE3, 0x06, 0x15}, nullptr},
+        {ActionWriteToDevice, 2, {0x03, 0x05, 0x01, 0x14, 0xE3, 0x06, 0x06}, nullptr, false},
+        {ActionVerify, 2, {0x03, 0x05, 0x01, 0x14, 0xE3, 0x06, 0x15}, nullptr, false},
         {ActionWriteToDevice, 5, {ByteAck, ByteAck}, nullptr},
         {ActionWriteToDevice, 7, {ByteAck, ByteNak}, nullptr},
         {ActionReadFromDevice, 8, frame, nullptr},
@@ -169,6 +215,8 @@ TEST_F(TransferFailureTest, SurplusBehindAReplyEndsTheTransfer) {
         // A refused identification reply leaves the versions shown as they were.
         EXPECT_STREQ(IoBuffer.firmwareVersionText, "N/A");
         EXPECT_STREQ(IoBuffer.secondVersionText, "N/A");
+        ExpectRetriedWhereAllowed(c.action, c.phase, c.reply, "Błąd przesyłania : nadmiar danych",
+                                  c.retried);
     }
     // The last block's ACK was another's: its own NAK comes while phase 9 listens.
     for (int action : {ActionWriteToDevice, ActionReadFromDevice}) {
@@ -183,6 +231,48 @@ TEST_F(TransferFailureTest, SurplusBehindAReplyEndsTheTransfer) {
         ExpectFailure("Błąd przesyłania : nadmiar danych",
                       action == ActionReadFromDevice ? OutputClosed : InputClosed);
         EXPECT_EQ(TransferJob.blocksLeft, 1) << "the last block is not counted done";
+    }
+}
+
+// A block's retries end the transfer when they are used up, or when the line
+// or the controller shows it is no longer the transfer's: another controller
+// answers, the controller refuses, the line never falls silent.
+TEST_F(TransferFailureTest, RetriesEndTheTransferWhenTheyCannotMendIt) {
+    const std::vector<uint8_t> otherIdent = {0x04, 0x07, 0x01, 0x14, 0xE0, 0x06};
+    const std::vector<uint8_t> refusedIdent = {0x03, 0x05, 0x01, 0x14, 0xE3, ByteNak};
+    struct Case {
+        const char* text;
+        int retries;
+        std::map<int, std::vector<uint8_t>> replies;  // by phase, every time it comes
+        int retriesOfBlock;
+    };
+    const Case cases[] = {
+        {"Błąd przesyłania : brak danych : 0", 2, {{PhaseBlockAck, {}}}, 2},
+        {"Błąd inicjacji : inne wersje",
+         3,
+         {{PhaseBlockAck, {}}, {PhaseRetryIdent, otherIdent}},
+         1},
+        {"Błąd inicjacji : NAK", 3, {{PhaseBlockAck, {}}, {PhaseRetryIdent, refusedIdent}}, 1},
+        {"Błąd przesyłania : nadmiar danych",
+         3,
+         {{PhaseBlockAck, {}}, {PhaseRetryQuiet, {0x55}}},
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        TearDown();
+        SetUp();
+        TransferJob.blockRetries = c.retries;
+        ReachPhase(ActionWriteToDevice, PhaseBlockAck);
+        ASSERT_TRUE(RunUntil(device, [&] {
+            ResetScreen();  // the last step's alone are checked
+            auto reply = c.replies.find(TransferJob.phase);
+            if (reply != c.replies.end()) ScriptRead(reply->second);
+            return false;
+        }));
+        ExpectFailure(c.text, InputClosed);
+        EXPECT_EQ(TransferJob.retriesOfBlock, c.retriesOfBlock);
+        EXPECT_EQ(TransferJob.nextBlock, 512);
     }
 }
 

@@ -198,7 +198,7 @@ TEST_F(TransferFlowTest, VerifyAnsweredYesGoesOnWithTheNextBlock) {
     EXPECT_EQ(Screen.boxes[2].text, "Błąd weryfikacji : blok 2 poz. 0\n0, 9\nKontynuować ?");
     // The same differences as values, for a front end that shows no box.
     const VerifyDifference expected[] = {
-        {1, 10, 10, 0, 1}, {1, 255, 255, 0, 255}, {2, 0, 256, 0, 9}};
+        {1, 10, 10, 0, 1, false}, {1, 255, 255, 0, 255, false}, {2, 0, 256, 0, 9, false}};
     ASSERT_EQ(Screen.differences.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
         const VerifyDifference& d = Screen.differences[i];
@@ -207,6 +207,7 @@ TEST_F(TransferFlowTest, VerifyAnsweredYesGoesOnWithTheNextBlock) {
         EXPECT_EQ(d.fileOffset, expected[i].fileOffset) << i;
         EXPECT_EQ(d.fileByte, expected[i].fileByte) << i;
         EXPECT_EQ(d.deviceByte, expected[i].deviceByte) << i;
+        EXPECT_EQ(d.beyondFile, expected[i].beyondFile) << i;
     }
 }
 
@@ -223,6 +224,7 @@ TEST_F(TransferFlowTest, VerifyOfAShortFileComparesTheZeroFillAndEndsAtItsLastBl
     StepWithDevice(device, PhaseBlockReceive);
     ASSERT_EQ(Screen.boxes.size(), 1u);
     EXPECT_EQ(Screen.boxes[0].text, "Błąd weryfikacji : blok 2 poz. 50\n0, 7\nKontynuować ?");
+    EXPECT_TRUE(Screen.differences.at(0).beyondFile) << "byte 306 of a 300-byte file";
     EXPECT_EQ(TransferJob.phase, PhaseIdle);
     EXPECT_EQ(TransferJob.nextBlock, 1) << "ended without passing phase 9";
     EXPECT_EQ(TransferJob.blocksLeft, 511);

@@ -31,3 +31,5 @@ Bytes Slice(const Bytes& image, unsigned firstBlock, unsigned blocks) {
     return Bytes(image.begin() + size_t(firstBlock) * BlockSize,
                  image.begin() + size_t(firstBlock + blocks) * BlockSize);
 }
+
+Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }

@@ -16,6 +16,8 @@ void PrepareTransfer(int action, int kind, const std::string& path) {
     }
     TransferJob.firstBlock = TransferJob.nextBlock = region.firstBlock;
     TransferJob.blocksLeft = region.blockCount;
+    TransferJob.retriesOfBlock = TransferJob.blocksRetried = 0;
+    TransferJob.blockFrameSent = false;
     BuildIdentRequest();
 }
 
@@ -37,5 +39,7 @@ void ResetTransferJob() {
     TransferJob.nextBlock = TransferJob.blocksLeft = TransferJob.firstBlock = 0;
     TransferJob.repeatPending = 0;
     TransferJob.failure = FailureNone;
+    TransferJob.blockRetries = TransferJob.retriesOfBlock = TransferJob.blocksRetried = 0;
+    TransferJob.blockFrameSent = false;
     ResetVersionTexts();
 }

@@ -12,20 +12,6 @@
 #include "protocol/io_buffer.h"
 #include "transfer/start.h"
 
-namespace {
-
-// The field as it is, Windows-1250, for a message.
-std::string RawText(const char* field, size_t size) {
-    return std::string(field, strnlen(field, size));
-}
-
-// A version field need not hold its terminator.
-std::string VersionText(const char* field, size_t size) {
-    return Utf8FromCp1250(RawText(field, size).c_str());
-}
-
-}  // namespace
-
 ExitCode CheckBackupForUse(const std::string& folder, BackupManifest* manifest,
                            std::string paths[DataKindCount]) {
     std::string problem;
@@ -73,24 +59,15 @@ void ReportRegionDifferences(DataKind kind, unsigned long before) {
                   ConsoleReport.differences - before);
 }
 
-void ControllerVersions(std::string* firmware, std::string* second) {
-    // The detection leaves the reply that answered it in the frame area; once
-    // it passes the check, its version texts go where the window shows them from.
-    if (CheckIdentReply(IdentReplySize).outcome == ReplyValid) TakeVersionTexts();
-    *firmware = VersionText(IoBuffer.firmwareVersionText, sizeof IoBuffer.firmwareVersionText);
-    *second = VersionText(IoBuffer.secondVersionText, sizeof IoBuffer.secondVersionText);
-}
-
 void MentionOtherVersions(const BackupManifest& manifest) {
     std::string firmware, second;
-    ControllerVersions(&firmware, &second);
+    FoundControllerVersions(&firmware, &second);
     if (firmware == manifest.firmwareVersion && second == manifest.secondVersion) return;
     // The controller's texts as the window shows them; the manifest's are
     // UTF-8, which the console passes on whole.
     PrintLine(ConsoleError,
               "Uwaga : sterownik ma wersje %s | %s, a kopię wykonano ze sterownika o wersjach "
               "%s | %s.",
-              RawText(IoBuffer.firmwareVersionText, sizeof IoBuffer.firmwareVersionText).c_str(),
-              RawText(IoBuffer.secondVersionText, sizeof IoBuffer.secondVersionText).c_str(),
-              manifest.firmwareVersion.c_str(), manifest.secondVersion.c_str());
+              firmware.c_str(), second.c_str(), ShownText(manifest.firmwareVersion).c_str(),
+              ShownText(manifest.secondVersion).c_str());
 }

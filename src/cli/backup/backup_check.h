@@ -28,10 +28,6 @@ unsigned long BlocksOfFolder(const std::string paths[DataKindCount]);
 // the differences counted before it.
 void ReportRegionDifferences(DataKind kind, unsigned long before);
 
-// The version texts of the identification reply that found the controller,
-// as the window shows them, in UTF-8.
-void ControllerVersions(std::string* firmware, std::string* second);
-
 // On stderr, before anything is written: the controller's versions are not
 // those the backup was taken from. Not a refusal: putting the firmware back is
 // often the very point of a restore.

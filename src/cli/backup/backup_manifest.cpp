@@ -4,6 +4,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
+#include "cli/console/console_text.h"
 #include "cli/system/files.h"
 #include "protocol/regions.h"
 
@@ -19,17 +20,6 @@ const long long ManifestSizeLimit = 65536;
 
 unsigned long long BlocksFor(unsigned long long bytes) {
     return (bytes + BlockSize - 1) / BlockSize;
-}
-
-// A text from the manifest inside a message: control bytes would move the
-// cursor or end the line of a terminal, and a long one would bury the rest.
-std::string Quoted(const std::string& text) {
-    std::string shown = "\"";
-    for (size_t i = 0; i < text.size() && i < 40; ++i) {
-        unsigned char c = (unsigned char)text[i];
-        shown += c < 0x20 || c == 0x7F ? '?' : (char)c;
-    }
-    return shown + (text.size() > 40 ? "...\"" : "\"");
 }
 
 // Only a name that stays inside the folder, whatever the system: no separator
@@ -137,7 +127,7 @@ struct ManifestReader {
             return Refuse(
                 ManifestBadValue,
                 "klucz \"" + where + ".sha256\" powinien mieć 64 cyfry szesnastkowe (małe litery)");
-        std::string fit = FitProblem(kind, *region, Quoted(region->file));
+        std::string fit = FitProblem(kind, *region, QuotedText(region->file));
         if (!fit.empty()) return Refuse(ManifestDoesNotFit, fit);
         if (blocks != BlocksFor(region->bytes))
             return Refuse(ManifestBadValue, "klucz \"" + where + ".blocks\" (" +
@@ -165,7 +155,7 @@ struct ManifestReader {
         for (auto item = regions->begin(); item != regions->end(); ++item) {
             DataKind named;
             if (!KindOfWord(item.key().c_str(), &named)) {
-                Refuse(ManifestUnknownRegion, "nieznany obszar " + Quoted(item.key()) +
+                Refuse(ManifestUnknownRegion, "nieznany obszar " + QuotedText(item.key()) +
                                                   " w \"regions\" (są: firmware, libraries, "
                                                   "scenes)");
                 return;
@@ -183,7 +173,7 @@ struct ManifestReader {
                     Refuse(ManifestBadValue, std::string("obszary ") + DataKindTable[a].word +
                                                  " i " + DataKindTable[b].word +
                                                  " podają ten sam plik " +
-                                                 Quoted(manifest->regions[a].file));
+                                                 QuotedText(manifest->regions[a].file));
                     return;
                 }
     }

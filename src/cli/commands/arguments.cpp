@@ -24,7 +24,12 @@ enum OptionBit {
     // Asked for anywhere, however wrong the rest of the line.
     AsksHelp = 128,
     AsksVersion = 256,
+    TakesRetries = 512,
+    TakesFromBlock = 1024,
 };
+
+// The most retries a block may take: more would only hide a line that has failed.
+const unsigned long MostRetries = 100;
 
 // A new option is one row here and its bit in the commands that take it.
 struct OptionForm {
@@ -43,7 +48,15 @@ const OptionForm OptionForms[] = {
      "jest szukany na każdym porcie, jak robi to okno"},
     {"--force", nullptr, TakesForce, nullptr,
      "read, backup: zastąp istniejące pliki (także PLIK.part)"},
-    {"--resume", nullptr, TakesResume, nullptr, "read: dokończ odczyt zebrany w PLIK.part"},
+    {"--resume", nullptr, TakesResume, nullptr,
+     "read: dokończ odczyt zebrany w PLIK.part;\n"
+     "restore: dokończ przerwane odtworzenie kopii"},
+    {"--from-block", nullptr, TakesFromBlock, "N",
+     "write: zapisz od bloku N obszaru (od 1), by dokończyć\n"
+     "przerwany zapis; blok przed nim musi już być w Dm730"},
+    {"--retries", nullptr, TakesRetries, "N",
+     "ile razy ponowić blok po błędzie linii (domyślnie 3;\n"
+     "0: pierwszy błąd kończy transmisję, jak w oknie)"},
     {"--verify", nullptr, TakesVerify, nullptr,
      "write: odczytaj zapisane bloki i porównaj z plikiem"},
     {"--no-verify", nullptr, TakesNoVerify, nullptr,
@@ -70,22 +83,24 @@ const CommandForm CommandForms[] = {
     {"ports", CommandPorts, false, 0, 0, "ports\n    lista portów szeregowych (nazwa i opis)"},
     {"detect", CommandDetect, false, 0, TakesPort,
      "detect [--port P]\n    znajdź sterownik: jego port i obie wersje"},
-    {"write", CommandWrite, true, 1, TakesPort | TakesVerify,
-     "write RODZAJ PLIK [--port P] [--verify]\n    zapisz plik do pamięci Dm730 (--verify: "
-     "odczytaj zapisane bloki i porównaj)"},
-    {"read", CommandRead, true, 1, TakesPort | TakesForce | TakesResume,
-     "read RODZAJ PLIK [--port P] [--force] [--resume]\n    odczytaj obszar pamięci Dm730 do "
-     "pliku"},
-    {"verify", CommandVerify, true, 1, TakesPort | TakesMaxDifferences,
-     "verify RODZAJ PLIK [--port P] [--max-differences N]\n    porównaj plik z pamięcią Dm730\n"
-     "  dm730 verify FOLDER [--port P] [--max-differences N]\n    porównaj całą kopię zapasową "
-     "z pamięcią Dm730"},
-    {"backup", CommandBackup, false, 1, TakesPort | TakesForce,
-     "backup FOLDER [--port P] [--force]\n    odczytaj wszystkie trzy obszary do folderu, z opisem "
-     "kopii i sumami SHA-256"},
-    {"restore", CommandRestore, false, 1, TakesPort | TakesNoVerify | TakesMaxDifferences,
-     "restore FOLDER [--port P] [--no-verify] [--max-differences N]\n    zapisz kopię zapasową do "
-     "Dm730 i odczytaj każdy obszar z powrotem do porównania"},
+    {"write", CommandWrite, true, 1, TakesPort | TakesVerify | TakesFromBlock | TakesRetries,
+     "write RODZAJ PLIK [--port P] [--verify] [--from-block N] [--retries N]\n"
+     "    zapisz plik do pamięci Dm730 (--verify: odczytaj zapisane bloki i porównaj)"},
+    {"read", CommandRead, true, 1, TakesPort | TakesForce | TakesResume | TakesRetries,
+     "read RODZAJ PLIK [--port P] [--force] [--resume] [--retries N]\n"
+     "    odczytaj obszar pamięci Dm730 do pliku"},
+    {"verify", CommandVerify, true, 1, TakesPort | TakesMaxDifferences | TakesRetries,
+     "verify RODZAJ PLIK [--port P] [--max-differences N] [--retries N]\n"
+     "    porównaj plik z pamięcią Dm730\n"
+     "  dm730 verify FOLDER [--port P] [--max-differences N] [--retries N]\n"
+     "    porównaj całą kopię zapasową z pamięcią Dm730"},
+    {"backup", CommandBackup, false, 1, TakesPort | TakesForce | TakesRetries,
+     "backup FOLDER [--port P] [--force] [--retries N]\n"
+     "    odczytaj wszystkie trzy obszary do folderu, z opisem kopii i sumami SHA-256"},
+    {"restore", CommandRestore, false, 1,
+     TakesPort | TakesResume | TakesNoVerify | TakesMaxDifferences | TakesRetries,
+     "restore FOLDER [--port P] [--resume] [--no-verify] [--max-differences N] [--retries N]\n"
+     "    zapisz kopię zapasową do Dm730 i odczytaj każdy obszar z powrotem do porównania"},
 };
 
 bool Fail(std::string* problem, const std::string& text) {
@@ -138,8 +153,15 @@ bool ApplyOption(const CommandForm& command, const GivenOption& given, CommandLi
         line->port = given.value;
         return true;
     }
-    if (!ParseCount(given.value, &line->maxDifferences))
-        return Fail(problem, "--max-differences wymaga liczby, nie : " + std::string(given.value));
+    unsigned long* count = o.bit == TakesRetries     ? &line->retries
+                           : o.bit == TakesFromBlock ? &line->fromBlock
+                                                     : &line->maxDifferences;
+    if (!ParseCount(given.value, count))
+        return Fail(problem, given.name + " wymaga liczby, nie : " + std::string(given.value));
+    if (o.bit == TakesRetries && *count > MostRetries)
+        return Fail(problem, "--retries : najwyżej " + std::to_string(MostRetries));
+    if (o.bit == TakesFromBlock && *count == 0)
+        return Fail(problem, "--from-block : bloki liczone są od 1");
     return true;
 }
 
@@ -153,13 +175,21 @@ bool ParseKind(const std::string& word, DataKind* kind, std::string* problem) {
 
 // Options stand anywhere, before the command word or after it; "--" ends them.
 bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* problem) {
-    *line = CommandLine{CommandHelp, KindFirmware,          "",    "",          false,
-                        false,       DefaultMaxDifferences, false, CommandHelp, false};
-    // Asking for help or the version anywhere is enough, however wrong the rest.
+    *line =
+        CommandLine{CommandHelp,           KindFirmware, "",          "",    false,          false,
+                    DefaultMaxDifferences, false,        CommandHelp, false, DefaultRetries, 0};
+    // Asking for help or the version anywhere is enough, however wrong the
+    // rest; help with a command word is that command's usage.
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         const OptionForm* asked = OptionOf(argv[i]);
         if (asked == nullptr || (asked->bit & (AsksHelp | AsksVersion)) == 0) continue;
         if (asked->bit == AsksVersion) line->command = CommandVersion;
+        for (int j = 1; j < argc && asked->bit == AsksHelp; ++j) {
+            const CommandForm* topic = FormOf(argv[j]);
+            if (topic == nullptr) continue;
+            line->topic = topic->command;
+            break;
+        }
         return true;
     }
     std::vector<std::string> words;
@@ -199,7 +229,8 @@ bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* pr
     if (words[0] == "help") {
         if (!optionProblem.empty()) return Fail(problem, optionProblem);
         if (words.size() > 2) return Fail(problem, "zbędny argument : " + words[2]);
-        if (words.size() == 2) {
+        // "help help" is the whole help, which says what help does.
+        if (words.size() == 2 && words[1] != "help") {
             const CommandForm* topic = FormOf(words[1]);
             if (topic == nullptr) return Fail(problem, "nieznane polecenie : " + words[1]);
             line->topic = topic->command;

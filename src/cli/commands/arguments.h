@@ -19,6 +19,9 @@ enum CommandId {
 };
 
 const unsigned long DefaultMaxDifferences = 20;
+// How often a block is tried again after a fault of the line, as XMODEM and
+// esptool do; 0 is the window's way (the first fault ends the transfer).
+const unsigned long DefaultRetries = 3;
 
 struct CommandLine {
     CommandId command;
@@ -28,11 +31,13 @@ struct CommandLine {
     bool force;                    // read and backup may replace files
     bool quiet;                    // failures only
     unsigned long maxDifferences;  // verify: shown at most, the rest counted
-    bool resume;                   // read: continue FILE.part
+    bool resume;                   // read: continue FILE.part; restore: continue where it stopped
     CommandId topic;               // help: the command asked about, CommandHelp for all
     // The written blocks are read back and compared: write --verify, restore
     // unless --no-verify.
     bool readBack;
+    unsigned long retries;    // of each block whose exchange fails on the line
+    unsigned long fromBlock;  // write: the first block to write, from 1; 0: not given
 };
 
 enum ParseOutcome { ParsedCommand = 0, ParseFailed = -1 };

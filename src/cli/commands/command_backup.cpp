@@ -111,8 +111,7 @@ ExitCode RunBackupCommand(const CommandLine& line) {
         if (ready != ExitDone) return ready;
     }
     BackupManifest manifest;
-    // The reply that found the controller: the transfers reuse its buffer.
-    ControllerVersions(&manifest.firmwareVersion, &manifest.secondVersion);
+    FoundControllerVersions(&manifest.firmwareVersion, &manifest.secondVersion);
     BeginProgress(ProgressStyleFor(line.quiet), DeviceBlockCount);
     for (DataKind kind : AllDataKinds) {
         ExitCode code =

@@ -22,7 +22,7 @@ ExitCode RunDetectCommand(const CommandLine& line) {
     TakeVersionTexts();
     char versions[StatusLineSize];
     ComposeVersionLine(versions);
-    if (line.quiet) return ExitDone;
+    // The port and the versions are the result: -q keeps them.
     PrintLine(ConsoleOut, "Port : %s", FoundPortName());
     PrintLine(ConsoleOut, "%s", versions);
     return ExitDone;

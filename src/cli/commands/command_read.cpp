@@ -1,14 +1,58 @@
+// A region into a file, gathered in FILE.part and put in FILE's place once
+// whole; --resume finishes a part an earlier read left, from the controller
+// it came from only.
+#include <string>
+
 #include "cli/commands/commands.h"
+#include "cli/commands/continue_command.h"
 #include "cli/console/console_output.h"
 #include "cli/console/exit_codes.h"
 #include "cli/console/progress.h"
+#include "cli/system/files.h"
 #include "cli/transfers/controller_search.h"
 #include "cli/transfers/file_checks.h"
 #include "cli/transfers/part_files.h"
 #include "cli/transfers/region_transfer.h"
+#include "cli/transfers/resume_record.h"
+#include "cli/transfers/same_controller.h"
 #include "protocol/frames.h"
 #include "protocol/regions.h"
 #include "transfer/status_lines.h"
+
+namespace {
+
+// Before fromBlock of a resumed read: the part's record names the controller,
+// the one found is it, and it still holds the part's last whole block.
+ExitCode CheckResumeOnSameController(const CommandLine& line, unsigned fromBlock) {
+    std::string part = PartPathOf(line.path);
+    ResumeRecord record;
+    if (ReadResumeRecord(PartRecordPathOf(line.path), &record) != RecordRead) {
+        PrintLine(ConsoleError,
+                  "Nie wiem, z którego sterownika pochodzą bloki w %s (brak lub uszkodzony plik "
+                  "%s) ; dokończenie mogłoby połączyć dwie pamięci.",
+                  part.c_str(), PartRecordPathOf(line.path).c_str());
+        PrintLine(ConsoleError, "Dodaj --force zamiast --resume, aby zacząć odczyt od nowa.");
+        return ExitFileFailed;
+    }
+    ExitCode same = CheckSameVersions(record);
+    if (same == ExitDone)
+        same = CheckSameBlock(line.kind, part.c_str(), line.path.c_str(), fromBlock - 1);
+    return same;
+}
+
+bool RecordController(const CommandLine& line) {
+    ResumeRecord record;
+    record.port = FoundPortName();
+    FoundControllerVersions(&record.firmwareVersion, &record.secondVersion);
+    record.kind = line.kind;
+    unsigned long error = WriteResumeRecord(PartRecordPathOf(line.path), record);
+    if (error == 0) return true;
+    PrintLine(ConsoleError, "Nie mogę zapisać pliku %s", PartRecordPathOf(line.path).c_str());
+    ShowSystemReason(error);
+    return false;
+}
+
+}  // namespace
 
 ExitCode RunReadCommand(const CommandLine& line) {
     ExitCode ready = CheckExtension(line.kind, line.path);
@@ -19,8 +63,13 @@ ExitCode RunReadCommand(const CommandLine& line) {
     if (ready != ExitDone) return ready;
     ExitCode found = FindController(line.port, line.quiet);
     if (found != ExitDone) return found;
+    if (fromBlock > 0) {
+        ready = CheckResumeOnSameController(line, fromBlock);
+        if (ready != ExitDone) return ready;
+    }
     // Made only now: a read that finds no controller leaves no empty part behind.
     ready = PreparePartFile(line.path, fromBlock);
+    if (ready == ExitDone && !RecordController(line)) ready = ExitFileFailed;
     if (ready != ExitDone) return ready;
     std::string part = PartPathOf(line.path);
     unsigned long blocks = LookUpRegion(line.kind).blockCount;
@@ -29,15 +78,17 @@ ExitCode RunReadCommand(const CommandLine& line) {
                   part.c_str(), fromBlock, fromBlock + 1, blocks);
     BeginProgress(ProgressStyleFor(line.quiet), blocks - fromBlock, fromBlock);
     ExitCode code = RunRegionTransfer(ActionReadFromDevice, line.kind, part.c_str(),
-                                      line.path.c_str(), fromBlock);
+                                      line.path.c_str(), BlockSpan{fromBlock, 0});
     if (code != ExitDone) {
         EndProgress(nullptr);
         ReportPartFile(line.path);
-        PrintLine(ConsoleError, "Dokończysz odczyt tym samym poleceniem z --resume.");
+        PrintLine(ConsoleError, "Dokończysz odczyt poleceniem : %s",
+                  ContinueCommand(line, "--resume").c_str());
         return code;
     }
     CompleteRegion();
     code = PutPartInPlace(line.path);
+    if (code == ExitDone) RemoveFileOrLink(PartRecordPathOf(line.path).c_str());
     char what[StatusLineSize];
     ComposeActionLine(what);
     EndProgress(code == ExitDone ? what : nullptr);

@@ -1,19 +1,30 @@
 // A backup folder back onto a controller, each region read back after it is
 // written. The whole folder is checked against its manifest before the first
 // byte is sent, and the restore stays with the controller it found for all
-// three regions.
+// three regions. Where it stopped is kept in DIR/restore-progress.json (or in
+// the user's state folder when DIR cannot be written), so --resume goes on
+// there, on the same controller only.
+#include <cstdio>
 #include <string>
 
 #include "cli/backup/backup_check.h"
 #include "cli/commands/commands.h"
+#include "cli/commands/continue_command.h"
 #include "cli/console/console_output.h"
+#include "cli/console/console_text.h"
 #include "cli/console/exit_codes.h"
 #include "cli/console/operator_console.h"
 #include "cli/console/progress.h"
+#include "cli/system/files.h"
+#include "cli/transfers/controller_search.h"
 #include "cli/transfers/differences.h"
+#include "cli/transfers/part_files.h"
 #include "cli/transfers/region_transfer.h"
+#include "cli/transfers/resume_record.h"
+#include "cli/transfers/same_controller.h"
 #include "protocol/frames.h"
 #include "protocol/regions.h"
+#include "transfer/transfer.h"
 
 namespace {
 
@@ -46,37 +57,180 @@ void ReportRegionStates(const RegionState states[DataKindCount], bool readBack) 
     PrintLine(ConsoleError, "%s", line.c_str());
 }
 
+const char ProgressFileName[] = "restore-progress.json";
+
+// The two places a restore's progress may be: in the folder, or, for a folder
+// that cannot be written (a backup on a read-only stick), in the user's state
+// folder under a name made from the folder's whole path.
+std::string ProgressPathInFolder(const std::string& folder) {
+    return PathInFolder(folder, ProgressFileName);
+}
+
+std::string ProgressPathInState(const std::string& folder) {
+    std::string state = UserStateFolder();
+    if (state.empty()) return "";
+    char name[64];
+    std::snprintf(name, sizeof name, "restore-progress-%08lx.json",
+                  ShortHash(AbsolutePath(folder)));
+    return PathInFolder(state, name);
+}
+
+// Where the run stands, kept at each region's end and whenever it stops.
+struct RestoreRun {
+    const CommandLine& line;
+    ResumeRecord record;
+    RegionState states[DataKindCount] = {RegionUntouched, RegionUntouched, RegionUntouched};
+
+    void Keep() {
+        if (WriteResumeRecord(ProgressPathInFolder(line.path), record) == 0) return;
+        std::string state = ProgressPathInState(line.path);
+        if (!state.empty() && WriteResumeRecord(state, record) == 0) return;
+        PrintLine(ConsoleError,
+                  "Nie mogę zapisać postępu odtwarzania (ani w %s, ani w folderze stanu) : "
+                  "--resume nie będzie możliwe.",
+                  line.path.c_str());
+    }
+
+    void Forget() {
+        RemoveFileOrLink(ProgressPathInFolder(line.path).c_str());
+        std::string state = ProgressPathInState(line.path);
+        if (!state.empty()) RemoveFileOrLink(state.c_str());
+    }
+};
+
+// The record of the restore to resume, from the folder or the state folder.
+ExitCode ReadProgress(const std::string& folder, ResumeRecord* record) {
+    std::string paths[2] = {ProgressPathInFolder(folder), ProgressPathInState(folder)};
+    for (const std::string& path : paths) {
+        if (path.empty()) continue;
+        ResumeRecordOutcome read = ReadResumeRecord(path, record);
+        if (read == RecordRead) return ExitDone;
+        if (read == RecordInvalid) {
+            PrintLine(ConsoleError,
+                      "Plik %s jest uszkodzony : nie wiem, gdzie odtwarzanie stanęło.",
+                      path.c_str());
+            return ExitFileFailed;
+        }
+    }
+    PrintLine(ConsoleError,
+              "Brak zapisu przerwanego odtwarzania kopii %s : nie ma czego dokończyć.",
+              folder.c_str());
+    PrintLine(ConsoleError, "Odtwórz kopię bez --resume.");
+    return ExitFileFailed;
+}
+
+// One region: its write from block `from` on, then (unless told not to) its
+// read-back; the record and the states follow.
+ExitCode RestoreRegion(RestoreRun& run, DataKind kind, const std::string& path, unsigned from,
+                       bool writeDone) {
+    const char* file = path.c_str();
+    run.record.kind = kind;
+    run.record.regionWritten = writeDone;
+    run.record.blocksWritten = writeDone ? BlocksOfFile(kind, file) : from;
+    ExitCode code = ExitDone;
+    if (!writeDone) {
+        code = RunRegionTransfer(ActionWriteToDevice, kind, file, file, BlockSpan{from, 0});
+        bool reached = BlocksDone() > from || TransferJob.blockFrameSent || from > 0;
+        run.states[kind] = code == ExitDone ? RegionWritten
+                           : reached        ? RegionPartlyWritten
+                                            : RegionUntouched;
+        run.record.blocksWritten = code == ExitDone ? BlocksOfFile(kind, file) : BlocksDone();
+        run.record.regionWritten = code == ExitDone;
+        if (code != ExitDone) return code;
+        CompleteRegion();
+    }
+    run.states[kind] = RegionWritten;
+    if (!run.line.readBack) return ExitDone;
+    unsigned long before = ConsoleReport.differences;
+    code = RunRegionTransfer(ActionVerify, kind, file, file);
+    ReportRegionDifferences(kind, before);
+    if (code == ExitDone)
+        run.states[kind] = ConsoleReport.differences > before ? RegionDiffers : RegionRestored;
+    return code;
+}
+
+// The restore goes on after the last block the controller confirmed (in the
+// region in hand, or at the end of the one before it): only if that block is
+// in the controller as the backup has it.
+ExitCode CheckBlockBeforeResume(const ResumeRecord& resumed, const std::string paths[]) {
+    DataKind kind = resumed.kind;
+    unsigned long block = resumed.blocksWritten;
+    if (resumed.regionWritten) {
+        block = BlocksOfFile(kind, paths[kind].c_str());
+    } else if (block == 0) {
+        if (kind == KindFirmware) return ExitDone;
+        kind = DataKind(kind - 1);
+        block = BlocksOfFile(kind, paths[kind].c_str());
+    }
+    return CheckSameBlock(kind, paths[kind].c_str(), paths[kind].c_str(), unsigned(block - 1));
+}
+
 }  // namespace
 
 ExitCode RunRestoreCommand(const CommandLine& line) {
+    RestoreRun run{line, ResumeRecord()};
+    // What the read-back compares past a file's end is the zero fill it wrote.
+    ConsoleReport.fillWritten = true;
+    ResumeRecord resumed;
+    if (line.resume) {
+        ExitCode kept = ReadProgress(line.path, &resumed);
+        if (kept != ExitDone) return kept;
+    }
     BackupManifest manifest;
     std::string paths[DataKindCount];
     ExitCode ready = PrepareFolderRun(line.path, line.port, line.quiet, &manifest, paths);
     if (ready != ExitDone) return ready;
-    BeginProgress(ProgressStyleFor(line.quiet), BlocksOfFolder(paths) * (line.readBack ? 2 : 1));
-    RegionState states[DataKindCount] = {RegionUntouched, RegionUntouched, RegionUntouched};
+    unsigned from = 0;
+    if (line.resume) {
+        from = resumed.regionWritten ? 0 : unsigned(resumed.blocksWritten);
+        ready = CheckSameVersions(resumed);
+        if (ready == ExitDone) ready = CheckBlockBeforeResume(resumed, paths);
+        if (ready != ExitDone) return ready;
+    }
+    run.record.port = FoundPortName();
+    FoundControllerVersions(&run.record.firmwareVersion, &run.record.secondVersion);
+    run.record.readBack = line.readBack;
+
+    DataKind first = line.resume ? resumed.kind : KindFirmware;
+    unsigned long written = 0, readBack = 0;
+    for (DataKind kind : AllDataKinds) {
+        unsigned long of = BlocksOfFile(kind, paths[kind].c_str());
+        if (kind < first) continue;
+        bool writeDone = kind == first && line.resume && resumed.regionWritten;
+        written += writeDone ? 0 : of - (kind == first ? from : 0);
+        readBack += line.readBack ? of : 0;
+    }
+    // Regions a resumed restore finished before it stopped hold the backup.
+    for (DataKind kind : AllDataKinds)
+        if (kind < first) run.states[kind] = line.readBack ? RegionRestored : RegionWritten;
+    BeginProgress(ProgressStyleFor(line.quiet), written + readBack);
     ExitCode code = ExitDone;
     for (DataKind kind : AllDataKinds) {
-        const char* path = paths[kind].c_str();
-        code = RunRegionTransfer(ActionWriteToDevice, kind, path, path);
-        states[kind] = code == ExitDone ? RegionWritten : RegionPartlyWritten;
-        if (code == ExitDone && line.readBack) {
-            CompleteRegion();
-            unsigned long before = ConsoleReport.differences;
-            code = RunRegionTransfer(ActionVerify, kind, path, path);
-            ReportRegionDifferences(kind, before);
-            if (code == ExitDone)
-                states[kind] = ConsoleReport.differences > before ? RegionDiffers : RegionRestored;
-        }
+        if (kind < first) continue;
+        bool writeDone = kind == first && line.resume && resumed.regionWritten;
+        code = RestoreRegion(run, kind, paths[kind], kind == first ? from : 0, writeDone);
         if (code != ExitDone) break;
         CompleteRegion();
+        // The next region's start is where a resume goes on from now.
+        if (kind != KindScenes) {
+            run.record.kind = DataKind(kind + 1);
+            run.record.blocksWritten = 0;
+            run.record.regionWritten = false;
+            run.Keep();
+        }
     }
     std::string what = "Odtworzenie kopii " + line.path;
-    ExitCode ended = EndComparison(code, what.c_str());
+    std::string done = "zapisano " + BlockCount(written);
+    if (line.readBack) done += ", odczytano z powrotem " + std::to_string(readBack) + " bez różnic";
+    ExitCode ended = EndComparison(code, what.c_str(), done);
+    // Every region was written (and read back): nothing is left to resume,
+    // whatever the comparison found.
+    if (code == ExitDone) run.Forget();
     if (ended == ExitDone) return ExitDone;
-    ReportRegionStates(states, line.readBack);
-    if (code != ExitDone)
-        PrintLine(ConsoleError, "Aby dokończyć, odtwórz kopię ponownie : dm730 restore %s",
-                  line.path.c_str());
+    ReportRegionStates(run.states, line.readBack);
+    if (code != ExitDone) {
+        run.Keep();
+        PrintLine(ConsoleError, "Aby dokończyć : %s", ContinueCommand(line, "--resume").c_str());
+    }
     return ended;
 }

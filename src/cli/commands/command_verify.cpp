@@ -32,7 +32,7 @@ ExitCode RunVerifyCommand(const CommandLine& line) {
         code = ExitFileFailed;
     char what[StatusLineSize];
     ComposeActionLine(what);
-    return EndComparison(code, what);
+    return EndComparison(code, what, BlockCount(BlocksOfFile(line.kind, path)) + " bez różnic");
 }
 
 ExitCode RunVerifyBackupCommand(const CommandLine& line) {
@@ -51,5 +51,5 @@ ExitCode RunVerifyBackupCommand(const CommandLine& line) {
         CompleteRegion();
     }
     std::string what = "Weryfikacja kopii " + line.path;
-    return EndComparison(code, what.c_str());
+    return EndComparison(code, what.c_str(), BlockCount(BlocksOfFolder(paths)) + " bez różnic");
 }

@@ -82,3 +82,32 @@ std::string Utf8FromMixedText(const char* text) {
     }
     return out;
 }
+
+const char* PolishPlural(unsigned long n, const char* one, const char* few, const char* many) {
+    if (n == 1) return one;
+    unsigned long tens = n % 100;
+    if (n % 10 >= 2 && n % 10 <= 4 && (tens < 12 || tens > 14)) return few;
+    return many;
+}
+
+std::string ShownText(const std::string& text) {
+    const size_t limit = 40;
+    std::string shown;
+    size_t i = 0;
+    for (; i < text.size() && i < limit; ++i) {
+        unsigned char c = (unsigned char)text[i];
+        unsigned char next = i + 1 < text.size() ? (unsigned char)text[i + 1] : 0;
+        if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            shown += '?';
+            ++i;
+            continue;
+        }
+        shown += c < 0x20 || c == 0x7F ? '?' : char(c);
+    }
+    if (i >= text.size()) return shown;
+    while (!shown.empty() && ((unsigned char)shown.back() & 0xC0) == 0x80) shown.pop_back();
+    if (!shown.empty() && ((unsigned char)shown.back() & 0xC0) == 0xC0) shown.pop_back();
+    return shown + "...";
+}
+
+std::string QuotedText(const std::string& text) { return "\"" + ShownText(text) + "\""; }

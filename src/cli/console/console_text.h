@@ -11,3 +11,15 @@ std::string Utf8FromCp1250(const char* text);
 // an accented capital followed by a letter from 0x80..0xBF ("ÓŚ" in a word
 // written in capitals), or one of "ćęńó" followed by two or three of them.
 std::string Utf8FromMixedText(const char* text);
+
+// The form of a Polish noun after the number n: one (1 blok), few (2-4, 22-24,
+// but 12-14: bloki) or many (bloków).
+const char* PolishPlural(unsigned long n, const char* one, const char* few, const char* many);
+
+// A text from a file anyone may have written (a manifest, a resume record)
+// made safe for a terminal: every control character (C0, DEL, and C1 as
+// UTF-8 writes it) as '?', and at most 40 bytes, never cutting a UTF-8
+// character ("..." marks the cut).
+std::string ShownText(const std::string& text);
+// The same in double quotes, as file names from such a file are shown.
+std::string QuotedText(const std::string& text);

@@ -1,17 +1,19 @@
 #include "cli/console/operator_console.h"
 
+#include <string>
+
 #include "cli/console/console_output.h"
 #include "cli/console/progress.h"
 #include "operator/operator.h"
 #include "protocol/regions.h"
 #include "transfer/transfer.h"
 
-ConsoleRecord ConsoleReport = {0, 0};
+ConsoleRecord ConsoleReport = {0, 0, false, 0, true};
 
 namespace {
 
 // What each phase of a transfer does, for the context of a line failure.
-const char* const PhaseWork[10] = {
+const char* const PhaseWork[LastTransferPhase + 1] = {
     "",
     "zapytanie o wersję",
     "odpowiedź z wersją",
@@ -22,24 +24,32 @@ const char* const PhaseWork[10] = {
     "potwierdzenie bloku",
     "odbiór bloku",
     "koniec obszaru",
+    "cisza przed ponowieniem",
+    "ponowne zapytanie o wersję",
+    "ponowna odpowiedź z wersją",
 };
 
 void PrintContext(const Failure& failure) {
     // The core's files are C streams: their reason is an errno on every system.
     if (failure.kind == FailureFile && failure.path != nullptr && failure.path[0] != '\0')
         ShowFileReason(failure.path, int(failure.systemError));
-    if (failure.kind == FailureLine && failure.phase > 0 && failure.phase < 10) {
+    if (failure.kind == FailureLine && failure.phase > 0 &&
+        failure.phase <= int(LastTransferPhase)) {
         unsigned long block = (unsigned long)(TransferJob.nextBlock - TransferJob.firstBlock) + 1;
-        PrintLine(ConsoleError, "  (blok %lu z %u, faza %d : %s)", block,
+        std::string retried;
+        if (TransferJob.retriesOfBlock > 0)
+            retried = " ; blok ponowiono " + std::to_string(TransferJob.retriesOfBlock) + " " +
+                      (TransferJob.retriesOfBlock == 1 ? "raz" : "razy");
+        PrintLine(ConsoleError, "  (blok %lu z %u, faza %d : %s%s)", block,
                   LookUpRegion(DataKind(TransferJob.kind)).blockCount, failure.phase,
-                  PhaseWork[failure.phase]);
+                  PhaseWork[failure.phase], retried.c_str());
     }
 }
 
 }  // namespace
 
 void ResetConsoleReport(unsigned long maxDifferences) {
-    ConsoleReport = ConsoleRecord{0, maxDifferences};
+    ConsoleReport = ConsoleRecord{0, maxDifferences, false, 0, true};
 }
 
 // The text alone: the caption and the icon belong to a box. Every failure and
@@ -59,16 +69,26 @@ void ReportFailure(const Failure& failure, const char* text, const char*, unsign
 }
 
 int AskAboutDifference(const VerifyDifference& difference, const char*) {
-    ++ConsoleReport.differences;
-    if (ConsoleReport.differences <= ConsoleReport.maxDifferences) {
-        BreakProgressLine();
-        // Counted within the region, as the progress line counts.
-        PrintLine(ConsoleOut,
-                  "Różnica : blok %lu z %u poz. %d (bajt %lu pliku) : plik %u, Dm730 %u",
-                  (unsigned long)difference.block - TransferJob.firstBlock,
-                  LookUpRegion(DataKind(TransferJob.kind)).blockCount, difference.position,
-                  difference.fileOffset, difference.fileByte, difference.deviceByte);
+    if (difference.beyondFile && !ConsoleReport.fillWritten) {
+        ++ConsoleReport.beyondFile;
+        return AnswerYes;
     }
+    ++ConsoleReport.differences;
+    if (!ConsoleReport.listing || ConsoleReport.differences > ConsoleReport.maxDifferences)
+        return AnswerYes;
+    BreakProgressLine();
+    // Counted within the region, as the progress line counts.
+    unsigned long block = (unsigned long)difference.block - TransferJob.firstBlock;
+    unsigned blocks = LookUpRegion(DataKind(TransferJob.kind)).blockCount;
+    if (difference.beyondFile)
+        PrintLine(ConsoleOut,
+                  "Różnica : blok %lu z %u poz. %d (za końcem pliku, zapisano 0) : Dm730 %u", block,
+                  blocks, difference.position, difference.deviceByte);
+    else
+        PrintLine(ConsoleOut,
+                  "Różnica : blok %lu z %u poz. %d (bajt %lu pliku) : plik %u, Dm730 %u", block,
+                  blocks, difference.position, difference.fileOffset, difference.fileByte,
+                  difference.deviceByte);
     return AnswerYes;
 }
 

@@ -10,6 +10,15 @@
 struct ConsoleRecord {
     unsigned long differences;     // found by the verification so far
     unsigned long maxDifferences;  // listed at most; the rest only counted
+    // Past the end of a file shorter than its region the verification
+    // compares the zero fill the write sends there. Where this run wrote that
+    // fill (a read-back), a byte that differs there is a difference like any
+    // other; otherwise it is no byte of the file, only counted here.
+    bool fillWritten;
+    unsigned long beyondFile;
+    // Whether differences are listed as they are found; a resume's check of
+    // the controller only counts them.
+    bool listing;
 };
 extern ConsoleRecord ConsoleReport;
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/console/console_output.h"
+#include "cli/console/console_text.h"
 #include "protocol/regions.h"
 #include "transfer/status_lines.h"
 #include "transfer/transfer.h"
@@ -80,12 +81,7 @@ void DrawBar(const char* line) {
 
 }  // namespace
 
-const char* BlocksWord(unsigned long n) {
-    if (n == 1) return "blok";
-    unsigned long tens = n % 100;
-    if (n % 10 >= 2 && n % 10 <= 4 && (tens < 12 || tens > 14)) return "bloki";
-    return "bloków";
-}
+const char* BlocksWord(unsigned long n) { return PolishPlural(n, "blok", "bloki", "bloków"); }
 
 void ComposeProgressLine(char* line, size_t size, const char* actionLine, const char* blockLine,
                          unsigned long done, unsigned long total, double seconds) {
@@ -100,10 +96,15 @@ void ComposeProgressLine(char* line, size_t size, const char* actionLine, const 
                   percent, rate.c_str(), left.c_str());
 }
 
+std::string BlockCount(unsigned long n) { return std::to_string(n) + " " + BlocksWord(n); }
+
 void ComposeDoneLine(char* line, size_t size, const char* what, unsigned long blocks,
                      double seconds) {
-    std::snprintf(line, size, "%s : gotowe, %lu %s w %s s", what, blocks, BlocksWord(blocks),
-                  Decimal(seconds).c_str());
+    ComposeDoneLine(line, size, what, BlockCount(blocks).c_str(), seconds);
+}
+
+void ComposeDoneLine(char* line, size_t size, const char* what, const char* done, double seconds) {
+    std::snprintf(line, size, "%s : gotowe, %s w %s s", what, done, Decimal(seconds).c_str());
 }
 
 bool ReachesNewTenth(unsigned long before, unsigned long now, unsigned long total) {
@@ -156,14 +157,15 @@ void CompleteAllBlocks() { Progress.doneBefore = Progress.total; }
 
 void BreakProgressLine() { ClearBar(); }
 
-void EndProgress(const char* what) {
+void EndProgress(const char* what, const std::string& done) {
     ClearBar();
     if (Progress.style == ProgressNone || what == nullptr) {
         Progress.style = ProgressNone;
         return;
     }
-    char line[160];
-    ComposeDoneLine(line, sizeof line, what, Progress.doneBefore, SecondsSince(Progress.started));
+    char line[200];
+    std::string moved = done.empty() ? BlockCount(Progress.doneBefore) : done;
+    ComposeDoneLine(line, sizeof line, what, moved.c_str(), SecondsSince(Progress.started));
     PrintLine(ConsoleOut, "%s", line);
     Progress.style = ProgressNone;
 }

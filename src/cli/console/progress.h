@@ -3,6 +3,7 @@
 // or nothing at all with --quiet.
 #pragma once
 #include <cstddef>
+#include <string>
 
 enum ProgressStyle { ProgressNone = 0, ProgressLines, ProgressBar };
 
@@ -22,20 +23,25 @@ void CompleteAllBlocks();
 // Clears a drawn bar, so that a message starts on a clean line and no stale
 // progress stays above it; the next progress draws the bar again.
 void BreakProgressLine();
-// Clears the bar and, unless quiet, says what was done: "<what> : gotowe, ...";
+// Clears the bar and, unless quiet, says what was done: "<what> : gotowe,
+// <done> w T s", done being the blocks counted ("512 bloków") unless given;
 // with what null the run failed, and only the bar goes.
-void EndProgress(const char* what);
+void EndProgress(const char* what, const std::string& done = "");
 
 // The line for done of total blocks after seconds, behind the action and block
 // lines of the window's status display: percent, bytes a second, time left.
 void ComposeProgressLine(char* line, size_t size, const char* actionLine, const char* blockLine,
                          unsigned long done, unsigned long total, double seconds);
-// The closing line: "<what> : gotowe, N bloków w T s".
+// The closing line: "<what> : gotowe, N bloków w T s", or with what was done
+// said otherwise: "<what> : gotowe, <done> w T s".
 void ComposeDoneLine(char* line, size_t size, const char* what, unsigned long blocks,
                      double seconds);
+void ComposeDoneLine(char* line, size_t size, const char* what, const char* done, double seconds);
 // Whether moving from before to now done blocks reaches a tenth of total not
 // reached before (the 100 % line is left to the closing line).
 bool ReachesNewTenth(unsigned long before, unsigned long now, unsigned long total);
 
 // The word after a number of blocks: 1 blok, 2 bloki, 5 bloków, 22 bloki.
 const char* BlocksWord(unsigned long n);
+// The number and its word: "512 bloków".
+std::string BlockCount(unsigned long n);

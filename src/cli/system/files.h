@@ -27,5 +27,13 @@ FileOutcome RemoveFileOrLink(const char* path);
 unsigned long LastFileError();
 std::string SystemErrorText(unsigned long code);
 
+// path from the root, for telling one folder from another whatever the
+// current folder; path itself when the system cannot say.
+std::string AbsolutePath(const std::string& path);
+// Where dm730 keeps what it must find again in a later run: $XDG_STATE_HOME/dm730
+// (else ~/.local/state/dm730) on Linux, %LOCALAPPDATA%\dm730 on Windows; made
+// when missing. Empty when there is no such place.
+std::string UserStateFolder();
+
 // The longest name (the last part of a path) the file systems we meet take, in bytes.
 const size_t FileNameLimit = 255;

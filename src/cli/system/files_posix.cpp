@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "cli/system/files.h"
@@ -71,4 +73,21 @@ FileOutcome MakeFolderWithParents(const std::string& path) {
     for (size_t at = 1; at < path.size(); ++at)
         if (path[at] == '/') MakeFolder(path.substr(0, at).c_str());
     return MakeFolder(path.c_str());
+}
+
+std::string AbsolutePath(const std::string& path) {
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+}
+
+std::string UserStateFolder() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const char* home = std::getenv("HOME");
+    std::string folder;
+    if (state != nullptr && state[0] == '/')
+        folder = std::string(state) + "/dm730";
+    else if (home != nullptr && home[0] != '\0')
+        folder = std::string(home) + "/.local/state/dm730";
+    if (folder.empty() || MakeFolderWithParents(folder) != FileOperationDone) return "";
+    return folder;
 }

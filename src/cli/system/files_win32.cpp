@@ -104,3 +104,17 @@ FileOutcome MakeFolderWithParents(const std::string& path) {
         if (path[at] == '/' || path[at] == '\\') MakeFolder(path.substr(0, at).c_str());
     return MakeFolder(path.c_str());
 }
+
+std::string AbsolutePath(const std::string& path) {
+    char full[MAX_PATH];
+    DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, NULL);
+    return length > 0 && length < sizeof full ? std::string(full, length) : path;
+}
+
+std::string UserStateFolder() {
+    char local[MAX_PATH];
+    DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", local, sizeof local);
+    if (length == 0 || length >= sizeof local) return "";
+    std::string folder = std::string(local, length) + "\\dm730";
+    return MakeFolderWithParents(folder) == FileOperationDone ? folder : "";
+}

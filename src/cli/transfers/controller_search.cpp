@@ -1,15 +1,38 @@
 #include "cli/transfers/controller_search.h"
 
+#include <cstring>
+
 #include "cli/console/console_output.h"
+#include "cli/console/console_text.h"
 #include "cli/console/exit_codes.h"
 #include "cli/system/files.h"
 #include "cli/system/interrupt.h"
 #include "cli/system/system_ports.h"
+#include "protocol/frames.h"
+#include "protocol/io_buffer.h"
 #include "serial/port_open.h"
 #include "serial/port_table.h"
 #include "serial/serial_channel.h"
 
 namespace {
+
+// The versions of the controller found, as its identification reply gave them.
+std::string foundFirmware;
+std::string foundSecond;
+
+// A version field need not hold its terminator.
+std::string VersionText(const char* field, size_t size) {
+    return Utf8FromCp1250(std::string(field, strnlen(field, size)).c_str());
+}
+
+// The detection leaves the reply that answered it in the frame area; once it
+// passes the check a transfer applies, its version texts go where the window
+// shows them from, and are kept for the command.
+void TakeFoundVersions() {
+    if (CheckIdentReply(IdentReplySize).outcome == ReplyValid) TakeVersionTexts();
+    foundFirmware = VersionText(IoBuffer.firmwareVersionText, sizeof IoBuffer.firmwareVersionText);
+    foundSecond = VersionText(IoBuffer.secondVersionText, sizeof IoBuffer.secondVersionText);
+}
 
 // One line on why a port was left out of the search.
 std::string UnusableReason(const PortAttempt& attempt) {
@@ -61,12 +84,18 @@ ExitCode FindController(const std::string& port, bool quiet) {
         }
         return ExitNoController;
     }
+    TakeFoundVersions();
     // A message: detect prints the port as its result itself.
     if (!quiet) PrintLine(ConsoleError, "Port : %s", FoundPortName());
     return ExitDone;
 }
 
 const char* FoundPortName() { return ListedPortName(currentPort); }
+
+void FoundControllerVersions(std::string* firmware, std::string* second) {
+    *firmware = foundFirmware;
+    *second = foundSecond;
+}
 
 ExitCode ReopenFoundPort() {
     CloseChannel();

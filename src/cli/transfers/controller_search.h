@@ -17,6 +17,9 @@ ExitCode FindController(const std::string& port, bool quiet);
 
 // The name of the port the controller was found on, as we keep it.
 const char* FoundPortName();
+// The version texts of the identification reply that found the controller,
+// as the window shows them, in UTF-8.
+void FoundControllerVersions(std::string* firmware, std::string* second);
 
 // Opens again exactly the port FindController found the controller on, so
 // the controller sees a clean line; never another port. ExitDone: it is open.

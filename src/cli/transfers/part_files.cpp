@@ -75,17 +75,30 @@ ExitCode CheckPart(const std::string& part, const ReadChoice& choice, unsigned l
 
 }  // namespace
 
-std::string PartPathOf(const std::string& path) {
+namespace {
+
+// path with suffix after its name, the name cut to keep within the limit.
+std::string SidePathOf(const std::string& path, const std::string& suffix) {
     size_t start = NameStart(path);
     std::string name = path.substr(start);
-    if (name.size() + sizeof PartSuffix - 1 <= FileNameLimit) return path + PartSuffix;
+    if (name.size() + suffix.size() <= FileNameLimit) return path + suffix;
     char tag[16];
     std::snprintf(tag, sizeof tag, "~%08lx", NameHash(name));
-    size_t keep = FileNameLimit - (sizeof PartSuffix - 1) - 9;
+    size_t keep = FileNameLimit - suffix.size() - 9;
     // Never cut a UTF-8 character in two.
     while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
-    return path.substr(0, start) + name.substr(0, keep) + tag + PartSuffix;
+    return path.substr(0, start) + name.substr(0, keep) + tag + suffix;
 }
+
+}  // namespace
+
+std::string PartPathOf(const std::string& path) { return SidePathOf(path, PartSuffix); }
+
+std::string PartRecordPathOf(const std::string& path) {
+    return SidePathOf(path, std::string(PartSuffix) + ".json");
+}
+
+unsigned long ShortHash(const std::string& text) { return NameHash(text); }
 
 ExitCode CheckReadTarget(const std::string& path, DataKind kind, const ReadChoice& choice,
                          unsigned* fromBlock) {
@@ -110,6 +123,8 @@ ExitCode CheckReadTarget(const std::string& path, DataKind kind, const ReadChoic
 
 ExitCode PreparePartFile(const std::string& path, unsigned fromBlock) {
     if (fromBlock > 0) return ExitDone;
+    // A record of an earlier read would speak for this one's blocks.
+    RemoveFileOrLink(PartRecordPathOf(path).c_str());
     std::string part = PartPathOf(path);
     if (KindOfPath(part.c_str(), false) != PathMissing &&
         RemoveFileOrLink(part.c_str()) != FileOperationDone) {

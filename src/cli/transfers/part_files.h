@@ -12,6 +12,12 @@
 // cut (never inside a UTF-8 character) and "~" with 8 hex digits of a hash of
 // the whole name goes before ".part", so the same FILE always gets the same part.
 std::string PartPathOf(const std::string& path);
+// Beside FILE.part, by the same rule: FILE.part.json, the record of the
+// controller its blocks came from (a ResumeRecord), so that --resume never
+// finishes them from another.
+std::string PartRecordPathOf(const std::string& path);
+// 32 bits of FNV-1a: short, stable on every system, for telling names apart.
+unsigned long ShortHash(const std::string& text);
 
 struct ReadChoice {
     bool force;          // FILE and FILE.part may be replaced
@@ -26,8 +32,9 @@ ExitCode CheckReadTarget(const std::string& path, DataKind kind, const ReadChoic
                          unsigned* fromBlock);
 // Makes the part the read starts into: from block 0 a new empty FILE.part,
 // created exclusively (never through a link; an old part, or a link in its
-// place, is removed first, which CheckReadTarget allows only with --force);
-// from a later block the part stays as it is. A failure is shown (exit 3).
+// place, is removed first with its record, which CheckReadTarget allows only
+// with --force); from a later block the part stays as it is. A failure is
+// shown (exit 3).
 ExitCode PreparePartFile(const std::string& path, unsigned fromBlock);
 // After a read that did not end whole: that path is as it was, and how many
 // blocks its .part holds.

@@ -1,5 +1,7 @@
 #include "cli/transfers/region_transfer.h"
 
+#include <string>
+
 #include "cli/console/console_output.h"
 #include "cli/console/exit_codes.h"
 #include "cli/console/operator_console.h"
@@ -14,6 +16,8 @@
 
 namespace {
 
+unsigned long retriedBlocks = 0;
+
 void CloseTransferFiles() {
     TransferJob.inputFile.close();
     TransferJob.outputFile.close();
@@ -26,15 +30,15 @@ ExitCode ExitCodeOfStart(StartOutcome started) {
     return started == StartDeclined ? ExitFileFailed : ExitLineFailed;
 }
 
-// Stopped in mid-write, the region holds the new data up to some block and the
-// old after it: the technician needs to know which. How to put it right (write
-// the file again, restore the folder again) is the command's to say.
-void ReportStoppedWrite(DataKind kind, const char* path, int phase) {
+// Ended in mid-write, the region holds the new data up to some block and the
+// old after it: the technician needs to know which, and a resume starts from
+// it. How to put it right is the command's to say.
+void ReportStoppedWrite(DataKind kind, const char* path) {
     unsigned long total = LookUpRegion(kind).blockCount;
     unsigned long blocks = BlocksOfFile(kind, path);
-    unsigned long done = (unsigned long)(TransferJob.nextBlock - TransferJob.firstBlock);
+    unsigned long done = BlocksDone();
     // Once its frame is on the line, the block may be stored though no answer came.
-    bool maybe = phase >= PhaseBlockSent && done < blocks;
+    bool maybe = TransferJob.blockFrameSent && done < blocks;
     if (done == 0)
         PrintLine(ConsoleError, "Żaden blok nie ma jeszcze nowych danych.");
     else
@@ -48,7 +52,7 @@ void ReportStoppedWrite(DataKind kind, const char* path, int phase) {
 }
 
 ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const char* givenName,
-             unsigned fromBlock) {
+             BlockSpan span) {
     TransferJob.action = action;
     TransferJob.kind = kind;
     // Like every action of the window: the port is opened afresh, so the
@@ -57,31 +61,60 @@ ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const
     ExitCode reopened = ReopenFoundPort();
     if (reopened != ExitDone) return reopened;
     StartOutcome started = action == ActionReadFromDevice
-                               ? StartReadIntoPreparedFile(openedPath, givenName, fromBlock)
-                               : StartTransferIntoFile(openedPath, givenName);
+                               ? StartReadIntoPreparedFile(openedPath, givenName, span)
+                               : StartTransferIntoFile(openedPath, givenName, span);
     if (started != StartRunning) return ExitCodeOfStart(started);
-    int phaseAtStop = PhaseIdle;
-    if (PumpTransfer(&phaseAtStop) == PumpInterrupted) {
+    PumpOutcome pumped = PumpTransfer();
+    retriedBlocks += (unsigned long)TransferJob.blocksRetried;
+    if (pumped == PumpInterrupted) {
         BreakProgressLine();
         PrintLine(ConsoleError, "Transmisja przerwana (Ctrl-C).");
-        if (action == ActionWriteToDevice) ReportStoppedWrite(kind, openedPath, phaseAtStop);
-        return ExitInterrupted;
     }
-    return ExitCodeOf(TransferJob.failure);
+    ExitCode code = pumped == PumpInterrupted ? ExitInterrupted : ExitCodeOf(TransferJob.failure);
+    if (code != ExitDone && action == ActionWriteToDevice) ReportStoppedWrite(kind, openedPath);
+    return code;
 }
 
 }  // namespace
 
 ExitCode RunRegionTransfer(TransferAction action, DataKind kind, const char* openedPath,
-                           const char* givenName, unsigned fromBlock) {
-    ExitCode code = Run(action, kind, openedPath, givenName, fromBlock);
+                           const char* givenName, BlockSpan span) {
+    ExitCode code = Run(action, kind, openedPath, givenName, span);
     CloseTransferFiles();
     return code;
 }
+
+unsigned long BlocksDone() {
+    return (unsigned long)(TransferJob.nextBlock - TransferJob.firstBlock);
+}
+
+unsigned long RetriedBlocks() { return retriedBlocks; }
 
 unsigned long BlocksOfFile(DataKind kind, const char* path) {
     unsigned long region = LookUpRegion(kind).blockCount;
     long long size = FileSizeOf(path);
     if (size < 0 || size >= (long long)region * BlockSize) return region;
     return (unsigned long)(size / BlockSize) + 1;
+}
+
+void ReportWrittenBlocks(DataKind kind, const char* path, unsigned from) {
+    unsigned long total = LookUpRegion(kind).blockCount;
+    unsigned long last = BlocksOfFile(kind, path);
+    long long size = FileSizeOf(path);
+    if (last >= total || size < 0) return;
+    // A file of whole blocks is followed by a block of zeros, as the window
+    // sends it; any other file's last block is filled up with them.
+    std::string filled =
+        size % BlockSize == 0
+            ? "blok " + std::to_string(last) + " : same zera za końcem pliku"
+            : "blok " + std::to_string(last) + " dopełniony zerami za końcem pliku";
+    std::string written =
+        from + 1 == last
+            ? "Blok " + std::to_string(last) + " z " + std::to_string(total) + " zapisany"
+            : "Bloki " + std::to_string(from + 1) + "–" + std::to_string(last) + " z " +
+                  std::to_string(total) + " zapisane";
+    std::string kept = last + 1 == total ? "blok " + std::to_string(total) + " bez zmian"
+                                         : "bloki " + std::to_string(last + 1) + "–" +
+                                               std::to_string(total) + " bez zmian";
+    PrintLine(ConsoleOut, "%s (%s), %s.", written.c_str(), filled.c_str(), kept.c_str());
 }

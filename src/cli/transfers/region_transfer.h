@@ -5,13 +5,28 @@
 #include "cli/console/exit_codes.h"
 #include "protocol/frames.h"
 #include "protocol/regions.h"
+#include "transfer/start.h"
 
 // openedPath is the file the transfer uses, givenName the one the operator
 // named (they differ for a read, which gathers the region in a .part file that
-// PreparePartFile made; the read starts at fromBlock of the region, 0 for all).
-// Both files are closed afterwards, however the transfer ended.
+// PreparePartFile made). span: the blocks of the region it moves. Both files
+// are closed afterwards, however the transfer ended. A write that ends early
+// says which blocks of the region hold the new data, which one may, and which
+// still hold the old.
 ExitCode RunRegionTransfer(TransferAction action, DataKind kind, const char* openedPath,
-                           const char* givenName, unsigned fromBlock = 0);
+                           const char* givenName, BlockSpan span = WholeRegion);
+
+// The blocks of the region the latest transfer reached, counted from the
+// region's start: for a write, those the controller confirmed.
+unsigned long BlocksDone();
+// The blocks of every transfer so far that needed a retry.
+unsigned long RetriedBlocks();
+
+// After a write of path from block `from` of the region (counted from 0): which
+// blocks of the region it wrote, the one filled with zeros past the file's
+// end, and those that keep what they held. Said only when the file is
+// shorter than its region.
+void ReportWrittenBlocks(DataKind kind, const char* path, unsigned from);
 
 // The blocks a write or a verify of path moves: a file shorter than the region
 // ends with the block that holds its end (a block of zeros after a file of

@@ -4,10 +4,9 @@
 #include "serial/serial_channel.h"
 #include "transfer/transfer.h"
 
-PumpOutcome PumpTransfer(int* phaseAtStop) {
+PumpOutcome PumpTransfer() {
     while (TransferJob.phase != PhaseIdle) {
         if (WasInterrupted()) {
-            if (phaseAtStop != nullptr) *phaseAtStop = TransferJob.phase;
             StopTransfer();
             return PumpInterrupted;
         }

@@ -6,5 +6,4 @@ enum PumpOutcome { PumpEnded = 0, PumpInterrupted = 1 };
 
 // PumpInterrupted: Ctrl-C stopped the transfer as Esc does (phase idle, port
 // purged); the file is left to the caller.
-// *phaseAtStop, when given, is the phase the stop found.
-PumpOutcome PumpTransfer(int* phaseAtStop = nullptr);
+PumpOutcome PumpTransfer();

@@ -1,0 +1,96 @@
+// A block whose exchange failed on the line, tried again: the line must fall
+// silent (a late answer to the failed exchange has come by then), the
+// controller answer the identification request with the versions the
+// transfer began with, and the block's command goes again. Writing a block
+// again puts the same bytes at the same address, so a retry never changes
+// what ends up in the controller.
+#include <cstring>
+
+#include "protocol/frames.h"
+#include "protocol/io_buffer.h"
+#include "serial/serial_channel.h"
+#include "transfer/transfer_internal.h"
+
+namespace {
+
+// A read of this many bytes that ends empty has heard the line silent for
+// 360 ms (the port allows 120 ms a byte), more than the 300 ms a retry waits.
+const unsigned QuietReadSize = 3;
+// A line that talks through this many of those reads never falls silent.
+const int QuietReadLimit = 10;
+
+// The four version bytes of the identification reply the transfer began with.
+uint8_t identified[4];
+int noisyReads = 0;
+
+void ListenForSilence() {
+    // Whatever is on its way in or out belongs to the failed exchange.
+    PurgeChannel();
+    StartRead(QuietReadSize);
+    TransferJob.phase = PhaseRetryQuiet;
+}
+
+// The exchanges of a block and of its retry: a failure before the first
+// block (the transfer's own identification) or after it is not the block's.
+bool IsInBlockExchange(int phase) {
+    return phase == PhaseCommandAck || phase == PhaseBlockAck || phase == PhaseBlockReceive ||
+           phase >= PhaseRetryQuiet;
+}
+
+// The controller said no: to the block command or to the identification.
+// Only a NAK of our data frame is a fault of the line (a frame that arrived
+// damaged), and worth another try.
+bool IsRefusal(ReplyCheck failed, int phase) {
+    return (failed.outcome == ReplyRefused && phase != PhaseBlockAck) ||
+           failed.outcome == ReplyOtherVersions;
+}
+
+}  // namespace
+
+void RememberIdentReply() { std::memcpy(identified, IoBuffer.frameArea, sizeof identified); }
+
+bool BeginBlockRetry(ReplyCheck failed) {
+    int phase = TransferJob.phase;
+    if (!IsInBlockExchange(phase) || IsRefusal(failed, phase)) return false;
+    if (TransferJob.retriesOfBlock >= TransferJob.blockRetries) return false;
+    if (TransferJob.retriesOfBlock == 0) ++TransferJob.blocksRetried;
+    ++TransferJob.retriesOfBlock;
+    noisyReads = 0;
+    PositionFileAtBlock();
+    ListenForSilence();
+    return true;
+}
+
+void StepRetryQuiet(unsigned long count) {
+    if (count == 0) {
+        BuildIdentRequest();
+        StartWrite(IdentRequestSize);
+        TransferJob.phase = PhaseRetryEscSent;
+        return;
+    }
+    if (++noisyReads < QuietReadLimit) {
+        ListenForSilence();
+        return;
+    }
+    // Another retry would meet the same line.
+    FailOnLine(TransferFailurePrefix, ReplyCheck{ReplySurplusData, 0}, CloseTransferFile);
+}
+
+void StepRetryEscSent(unsigned long) {
+    StartRead(IdentReplySize);
+    TransferJob.phase = PhaseRetryIdent;
+}
+
+void StepRetryIdent(unsigned long count) {
+    ReplyCheck check = CheckIdentReply(count);
+    if (check.outcome == ReplyValid &&
+        std::memcmp(identified, IoBuffer.frameArea, sizeof identified))
+        check = ReplyCheck{ReplyOtherVersions, 0};
+    if (check.outcome == ReplyValid && CountWaitingBytes() > 0)
+        check = ReplyCheck{ReplySurplusData, 0};
+    if (check.outcome != ReplyValid) {
+        FailReply(IdentFailurePrefix, check, CloseTransferFile);
+        return;
+    }
+    TransferJob.phase = PhaseSendCommand;
+}
