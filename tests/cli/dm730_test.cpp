@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "cli/backup/backup_manifest.h"
 #include "protocol/regions.h"
 #include "support/byte_files.h"
 #include "support/cli_process.h"
@@ -63,6 +65,32 @@ class Dm730Test : public ::testing::Test {
         for (SimProcess& sim : sims)
             if (sim.pid > 0) SimLines(sim);
         return run;
+    }
+
+    // A backup folder of the blocks given for each region, from the start of
+    // each region of image: files shorter than their regions keep a restore
+    // short. Returns the image as the backup would leave it on a blank
+    // controller.
+    Bytes MakeBackup(const std::string& folder, const Bytes& image, const unsigned blocks[3]) {
+        std::filesystem::create_directories(folder);
+        BackupManifest manifest;
+        manifest.program = "dm730";
+        manifest.port = "x";
+        manifest.firmwareVersion = "3.05";
+        manifest.secondVersion = "1.20";
+        Bytes restored(ImageSize, 0);
+        for (DataKind kind : AllDataKinds) {
+            DeviceRegion region = LookUpRegion(kind);
+            Bytes data = Slice(image, region.firstBlock, blocks[kind]);
+            std::string path = folder + "/" + FactsOf(kind).backupFileName;
+            WriteWhole(path, data);
+            std::copy(data.begin(), data.end(), restored.begin() + region.firstBlock * BlockSize);
+            Sha256Digest digest;
+            EXPECT_EQ(HashFileSha256(path.c_str(), &digest), Sha256Done);
+            manifest.regions[kind] = DescribeRegionFile(kind, FactsOf(kind).backupFileName, digest);
+        }
+        WriteWhole(folder + "/manifest.json", BytesOf(ManifestText(manifest)));
+        return restored;
     }
 };
 
@@ -336,6 +364,52 @@ TEST_F(Dm730Test, VerifyListsDifferencesUpToTheLimitAndCountsTheRest) {
     EXPECT_TRUE(Contains(run.out, u8"Różnica : blok 89 z 384 poz. 0 (bajt 22528 pliku)"))
         << Shown(run);
     EXPECT_TRUE(Contains(run.out, u8"Różnic : 1\n")) << Shown(run);
+
+    // What the comparisons of short and long files say, and how they end.
+    WriteWhole(PathOf("exact512.lib"), Slice(image, 512, 2));
+    Bytes exact300 = Slice(image, 512, 2);
+    exact300.resize(300);
+    WriteWhole(PathOf("exact300.lib"), exact300);
+    Bytes longer = file;
+    longer.push_back(1);
+    WriteWhole(PathOf("longer.lib"), longer);
+    struct Case {
+        Words args;
+        Words device;
+        int exitCode;
+        std::string text;
+    };
+    const Case cases[] = {
+        // The zero fill is compared, but bytes past the file's end are no
+        // bytes of the file.
+        {{"verify", "libraries", PathOf("exact512.lib")}, {}, 0, u8"gotowe, 3 bloki bez różnic w "},
+        {{"verify", "libraries", PathOf("exact300.lib")}, {}, 0, u8"Za końcem pliku Dm730 ma "},
+        // Differences decide over the rest of a longer file, never compared.
+        {{"verify", "libraries", PathOf("longer.lib")}, {}, 4, u8"Różnic : 5\n"},
+        // A read-back that fails on the line is the line's failure, not a difference.
+        {{"write", "libraries", path, "--verify", "--retries", "0"},
+         {"--bad-checksum", "600"},
+         1,
+         u8"Błąd przesyłania : sumy kontrolnej : 1\n"},
+        {{"write", "libraries", PathOf("exact300.lib")},
+         {},
+         0,
+         u8"Bloki 1–2 z 384 zapisane (blok 2 dopełniony zerami za końcem pliku), bloki 3–384 "
+         u8"bez zmian.\n"},
+        {{"write", "libraries", PathOf("exact512.lib")},
+         {},
+         0,
+         u8"Bloki 1–3 z 384 zapisane (blok 3 : same zera za końcem pliku), bloki 4–384 bez "
+         u8"zmian.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[2]);
+        StartDevice(1, c.device, image);
+        run = Run(c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << Shown(run);
+        EXPECT_TRUE(Contains(run.out + run.err, c.text)) << Shown(run);
+        EXPECT_FALSE(Contains(run.out, u8"bajt 512 pliku")) << Shown(run);
+    }
 }
 
 // Ctrl-C in mid-read: stopped as Esc stops it (the port let go, nothing more
@@ -503,6 +577,100 @@ TEST_F(Dm730Test, ReadsKeepEveryFileTheUserHas) {
     EXPECT_TRUE(ReadWhole(PathOf("otherversions.lib.part")) == part);
     EXPECT_TRUE(Slice(ReadWhole(PathOf("full.lib.part")), 0, 10) == Slice(image, 512, 10));
     EXPECT_FALSE(std::filesystem::exists(PathOf("full.lib")));
+}
+
+// A line that loses, changes or delays an answer now and then: every job ends
+// with the region right, each bad block tried again; without retries the
+// first fault ends it, as in the window.
+TEST_F(Dm730Test, LongJobsGetThroughANoisyLine) {
+    Bytes image = Pattern(ImageSize, 41);
+    StartDevice(1, {"--noise-rate", "0.01", "--seed", "5"}, Bytes(ImageSize, 0));
+    std::string firmware = PathOf("fw.upg");
+    WriteWhole(firmware, Slice(image, 0, 512));
+    CliRun run = Run({"write", "firmware", firmware, "--verify"});
+    EXPECT_EQ(run.exitCode, 0) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"Po błędach linii ponowiono ")) << Shown(run);
+    EXPECT_TRUE(Slice(ReadWhole(MemoryOf(1)), 0, 512) == Slice(image, 0, 512));
+
+    StartDevice(1, {"--noise-rate", "0.01", "--seed", "6"}, image);
+    run = Run({"read", "libraries", PathOf("back.lib")});
+    EXPECT_EQ(run.exitCode, 0) << Shown(run);
+    EXPECT_TRUE(ReadWhole(PathOf("back.lib")) == Slice(image, 512, 384));
+
+    const unsigned blocks[3] = {60, 40, 80};
+    Bytes restored = MakeBackup(PathOf("kopia"), image, blocks);
+    StartDevice(2, {"--noise-rate", "0.01", "--seed", "7"}, Bytes(ImageSize, 0));
+    run = Run({"restore", PathOf("kopia"), "--port", LinkOf(2)});
+    EXPECT_EQ(run.exitCode, 0) << Shown(run);
+    EXPECT_TRUE(ReadWhole(MemoryOf(2)) == restored);
+
+    StartDevice(1, {"--noise-rate", "0.05", "--seed", "5"}, Bytes(ImageSize, 0));
+    run = Run({"write", "firmware", firmware, "--retries", "0"});
+    EXPECT_EQ(run.exitCode, 1) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"Dokończysz zapis poleceniem : dm730 write firmware " +
+                                      firmware + " --port " + LinkOf(1) + " --retries 0 "))
+        << Shown(run);
+}
+
+// A restore stopped at some block goes on there on the same controller, and
+// is refused on one with other versions or other memory, nothing written.
+TEST_F(Dm730Test, ARestoreStoppedAnywhereIsFinishedOnTheSameControllerOnly) {
+    Bytes image = Pattern(ImageSize, 42);
+    const unsigned blocks[3] = {50, 30, 70};
+    std::string folder = PathOf("kopia");
+    Bytes restored = MakeBackup(folder, image, blocks);
+    // Somewhere in the write of the libraries or of the scenes.
+    unsigned stopAt = 512 + 10 + unsigned(std::random_device()() % 60);
+    if (stopAt >= 512 + 30) stopAt = 896 + (stopAt - 512 - 30);
+    StartDevice(2, {"--turnaround", "5"}, Bytes(ImageSize, 0));
+    CliProcess cli;
+    ASSERT_EQ(StartCli(cli, {"restore", folder, "--port", LinkOf(2)}, dir.Path().string()), 0);
+    ASSERT_EQ(WaitSimEvent(sims[1], "block-in " + std::to_string(stopAt), 20000), 0) << stopAt;
+    kill(cli.pid, SIGINT);
+    CliRun run = FinishCli(cli, 10000);
+    ASSERT_EQ(run.exitCode, 130) << Shown(run);
+    std::string hint = "dm730 restore " + folder + " --port " + LinkOf(2) + " --resume";
+    EXPECT_TRUE(Contains(run.err, u8"Aby dokończyć : " + hint + "\n")) << Shown(run);
+    Bytes stopped = ReadWhole(MemoryOf(2));
+
+    struct Case {
+        Words device;
+        int port;
+        int exitCode;
+        std::string text;
+    };
+    const Case cases[] = {
+        {{"--versions", "4.07,2.31"},
+         2,
+         3,
+         u8"a przerwaną pracę wykonano na sterowniku o wersjach 3.05 | 1.20"},
+        {{}, 3, 3, u8"nie zgadza się z plikiem"},
+        {{}, 2, 0, u8"Odtworzenie kopii " + folder + u8" : gotowe"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        StartDevice(c.port, c.device, c.port == 2 ? stopped : Bytes(ImageSize, 0));
+        run = Run({"restore", folder, "--port", LinkOf(c.port), "--resume"});
+        EXPECT_EQ(run.exitCode, c.exitCode) << Shown(run);
+        EXPECT_TRUE(Contains(run.out + run.err, c.text)) << Shown(run);
+        if (c.exitCode != 0)
+            EXPECT_EQ(CountLines(SimLines(sims[c.port - 1]), "block-in "), 0) << "nothing written";
+    }
+    EXPECT_TRUE(ReadWhole(MemoryOf(2)) == restored);
+    EXPECT_FALSE(std::filesystem::exists(folder + "/restore-progress.json"));
+
+    // Read back only when asked: --no-verify reads nothing; a region the
+    // controller stores wrong is the only one said to differ.
+    StartDevice(2, {"--store-changed", "3"}, Bytes(ImageSize, 0));
+    run = Run({"restore", folder, "--port", LinkOf(2), "--no-verify"});
+    EXPECT_EQ(run.exitCode, 0) << Shown(run);
+    EXPECT_EQ(CountLines(SimLines(sims[1]), "block-out "), 0);
+    run = Run({"restore", folder, "--port", LinkOf(2)});
+    EXPECT_EQ(run.exitCode, 4) << Shown(run);
+    EXPECT_TRUE(Contains(run.err,
+                         u8"Obszary : firmware zapisany z różnicami, libraries odtworzony, "
+                         u8"scenes odtworzony\n"))
+        << Shown(run);
 }
 
 // The port of the controller goes away during the first region of a backup:

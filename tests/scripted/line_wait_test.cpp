@@ -3,6 +3,7 @@
 // between the polls of its read and nowhere else.
 #include "scripted/scripted_device.h"
 
+#include "cli/transfers/transfer_loop.h"
 #include "serial/port_open.h"
 #include "serial/port_table.h"
 
@@ -49,6 +50,24 @@ TEST_F(LineWaitTest, NoOtherStepLetsThePumpWait) {
         StepTransfer(p);
         EXPECT_FALSE(StepFoundPending());
     }
+}
+
+// dm730's pump: a wait after each step that found its operation pending, and
+// after no other.
+TEST_F(LineWaitTest, TheCommandLinesPumpWaitsOnlyAfterAPendingStep) {
+    Begin(ActionReadFromDevice, KindFirmware, PathOf("r.upg"));
+    TransferJob.blocksLeft = 1;
+    std::vector<uint8_t> frame(BlockSize, 7);
+    frame.push_back(uint8_t(0x100 - SumBytes(frame.data(), BlockSize)));
+    ScriptRead(device.ident);
+    ScriptRead({ByteAck});
+    ScriptRead(frame);
+    ScriptPending(WriteRecord, 1);
+    ScriptPending(ReadRecord, 2);
+    EXPECT_EQ(PumpTransfer(), PumpEnded);
+    EXPECT_EQ(TransferJob.failure, FailureNone);
+    EXPECT_EQ(TransferJob.nextBlock, 1);
+    EXPECT_EQ(FakeChannel.waits.size(), 3u);
 }
 
 TEST_F(LineWaitTest, TheProbeSleepsOnTheLineWhileItsReadIsPending) {

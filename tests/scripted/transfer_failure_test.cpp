@@ -2,6 +2,7 @@
 // failure releases, the idle phase and the single repaint of the phase line.
 #include <cstring>
 #include <map>
+#include <sstream>
 
 #include "scripted/scripted_device.h"
 
@@ -304,6 +305,32 @@ TEST_F(TransferFailureTest, InputThatCannotBeReadEndsAWrite) {
     ExpectFailure("Błąd odczytu pliku !", InputClosed, FileRead);
     EXPECT_EQ(Screen.boxes[0].path, dir.string());
     EXPECT_EQ(FakeChannel.writes.size(), 2u) << "no data frame goes out";
+}
+
+// A read of the file that fails once (the stream's buffer throws, as a
+// failing disk may make it) is tried again from the block's start, and the
+// block goes out whole.
+TEST_F(TransferFailureTest, AFileReadThatFailsOnceIsTriedAgain) {
+    struct FailingOnce : std::stringbuf {
+        bool failed = false;
+        using std::stringbuf::stringbuf;
+        std::streamsize xsgetn(char* s, std::streamsize n) override {
+            if (!failed && (failed = true)) throw std::ios_base::failure("read");
+            return std::stringbuf::xsgetn(s, n);
+        }
+    };
+    std::vector<uint8_t> data = Pattern(600);
+    Begin(ActionWriteToDevice, KindFirmware, MakeFile("w.upg", data));
+    FailingOnce flaky(std::string(data.begin(), data.end()), std::ios::in);
+    std::ios& stream = TransferJob.inputFile;
+    stream.rdbuf(&flaky);
+    bool ended = RunToEnd(device);
+    stream.rdbuf(TransferJob.inputFile.rdbuf());
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(flaky.failed);
+    EXPECT_TRUE(Screen.boxes.empty()) << Screen.boxes[0].text;
+    data.resize(3 * BlockSize, 0);
+    EXPECT_TRUE(Slice(device.memory, 0, 3) == data);
 }
 
 TEST_F(TransferFailureTest, InputThatCannotBeReadEndsAVerify) {

@@ -87,7 +87,8 @@ void SendBlock(int block, int64_t at) {
         return;
     }
     frame[BlockSize] = (uint8_t)(0 - SumOf(frame, BlockSize));
-    ReplyByte(ACK, at);
+    uint8_t ack = ACK;
+    QueueAnswer(&ack, 1, at, "command", block);
     if (const FaultRule* f = FindFault(FaultBadChecksum, block)) {
         frame[BlockSize] = (uint8_t)(frame[BlockSize] + f->value);
         Report("fault bad-checksum %d 0x%02x", block, f->value);
@@ -100,7 +101,7 @@ void SendBlock(int block, int64_t at) {
         return;
     }
     Report("block-out %d", block);
-    QueueReply(frame, FrameSize, at);
+    QueueAnswer(frame, FrameSize, at, "block-out", block);
     ++Device.blocksDone;
 }
 
@@ -161,7 +162,8 @@ void HandleCommand(int64_t due) {
         SendBlock(block, at);
         return;
     }
-    ReplyByte(ACK, at);
+    uint8_t ack = ACK;
+    QueueAnswer(&ack, 1, at, "command", block);
     Device.state = InBlockFrame;
     Device.count = 0;
     Device.block = block;
@@ -203,7 +205,8 @@ void HandleBlockFrame(int64_t due) {
         Report("fault store-changed %d 0x%02x", block, change->value);
     else
         Report("block-in %d ack", block);
-    ReplyByte(ACK, at);
+    uint8_t ack = ACK;
+    QueueAnswer(&ack, 1, at, "block-in", block);
     ++Device.blocksDone;
 }
 

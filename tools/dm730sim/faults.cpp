@@ -101,7 +101,34 @@ int ParseFaultOption(const std::string& name, const char* value) {
         return 0;
     }
 
+    if (name == "--noise-rate") {
+        if (value == nullptr) return 2;
+        char* end = nullptr;
+        double rate = std::strtod(value, &end);
+        if (*value == '\0' || *end != '\0' || !(rate >= 0 && rate <= 1)) return Refuse(name, value);
+        Faults.noiseRate = rate;
+        return 0;
+    }
+    if (name == "--pause-every") {
+        if (value == nullptr) return 2;
+        std::string s = value;
+        size_t colon = s.find(':');
+        long every = 0, ms = 0;
+        if (colon == std::string::npos ||
+            ParseNumber(s.substr(0, colon).c_str(), 1, 1000000000L, &every) != 0 ||
+            ParseNumber(s.c_str() + colon + 1, 1, 3600000L, &ms) != 0)
+            return Refuse(name, value);
+        Faults.pauseEvery = every;
+        Faults.pauseMs = ms;
+        return 0;
+    }
     long n = 0;
+    if (name == "--seed") {
+        if (value == nullptr) return 2;
+        if (ParseNumber(value, 0, 2147483647L, &n) != 0) return Refuse(name, value);
+        Faults.seed = (unsigned long)n;
+        return 0;
+    }
     if (name == "--ident-status" || name == "--ident-faults-after" || name == "--silent-after" ||
         name == "--hangup-after") {
         if (value == nullptr) return 2;

@@ -67,6 +67,13 @@ const char HelpText[] =
     "                             ident faults (e.g. let a detection probe pass)\n"
     "  --silent-after N           once N blocks have been transferred, answer nothing\n"
     "                             from the next block command on\n"
+    "  --noise-rate R             put a random fault of the line on a share R (0 to 1)\n"
+    "                             of the answers in block exchanges: a byte changed\n"
+    "                             (a one-byte answer never into ACK or NAK), a byte\n"
+    "                             lost, or a one-byte answer 150-300 ms late\n"
+    "  --seed S                   the same faults for the same S (default 1)\n"
+    "  --pause-every N:MS         after every N answers in block exchanges, give the\n"
+    "                             next none for MS ms\n"
     "  --hangup-after N           once N blocks have been transferred, close the line\n"
     "                             at the next block command (the PC's pending read\n"
     "                             fails; the link is removed; runs on until signalled)\n"
@@ -96,6 +103,9 @@ const char HelpText[] =
     "  fault bad-checksum BLOCK 0xSS | fault short-frame BLOCK N\n"
     "  fault noise BLOCK 0xNN\n"
     "  fault store-changed BLOCK 0xNN   data frame stored changed, ACK sent\n"
+    "  fault noise-changed|noise-lost command|block-out|block-in BLOCK POS\n"
+    "  fault noise-late command|block-in BLOCK MS\n"
+    "  fault pause MS\n"
     "  fault silent command write|read BLOCK | fault silent ident\n"
     "  fault hangup command write|read BLOCK, then: hangup\n"
     "  drop stale N                   N bytes the peer sent before it closed the\n"
@@ -266,6 +276,7 @@ int main(int argc, char** argv) {
     int parsed = ParseCommandLine(argc, argv);
     if (parsed != 0) return parsed == 1 ? 0 : 2;
     SetupReports();
+    SetupNoise();
     // A controller answers within its time however busy the PC's machine is:
     // ask for a better share of the processor where that is allowed.
     setpriority(PRIO_PROCESS, 0, -10);

@@ -103,6 +103,13 @@ struct FaultSetup {
     long identFaultsAfter = 0;  // ident faults spare this many requests
     long silentAfter = -1;
     long hangupAfter = -1;
+    // --noise-rate R --seed S: a share R of the frames of block exchanges
+    // meets a random fault of the line, the same ones for the same seed.
+    double noiseRate = 0;
+    unsigned long seed = 1;
+    // --pause-every N:MS: after every N answers, MS ms without any.
+    long pauseEvery = 0;
+    long pauseMs = 0;
 };
 extern FaultSetup Faults;
 
@@ -112,3 +119,9 @@ int ParseFaultOption(const std::string& name, const char* value);
 const FaultRule* FindFault(int kind, int block);
 bool IdentFaultsActive(long identNumber);
 int ParseNumber(const char* text, long low, long high, long* out);
+
+// noise.cpp: the answers of block exchanges go out through here, where the
+// noise and the pauses asked for meet them. what and block name the frame in
+// the event lines.
+void SetupNoise();
+void QueueAnswer(const uint8_t* bytes, int n, int64_t notBefore, const char* what, int block);
