@@ -27,6 +27,13 @@ CASES = [
      "| detection per silent port, Wine 32-bit program | not run: why | |"),
     ("detection_failed_x64 failed\n",
      "| detection per silent port, Wine 64-bit program | failed | |"),
+    ("cli_quiet_s 35\ncli_quiet_s 36\ncli_loaded_s 35\ncli_loaded_s 37.8\n"
+     "cli_loaded_ended 9\ncli_loaded_runs 10\n",
+     "| – their time to the quiet one | 1.000 | 1.000–1.080 |"),
+    ("cli_loaded_ended 9\ncli_loaded_runs 10\n",
+     "| dm730 paced writes with 3 busy processes that ended | 9 of 10 | |"),
+    ("restore_clean_s 560\nrestore_noisy_s 600\n",
+     "| – time to the clean one | 1.071 | 1.071–1.071 |"),
 ]
 
 

@@ -9,12 +9,17 @@
 #     wineserver in % of one core. These run with one `nice -n 19` busy process beside them, as
 #     on a machine that is doing something else too; bare, native and Wine take turns;
 #   - processor time of the idle program under Wine (the 64-bit one while the others write);
-#   - detection time per silent port, native and under Wine.
+#   - detection time per silent port, native and under Wine;
+#   - dm730 writing the firmware at the line's pace, quiet, and then 10 times with three busy
+#     processes beside it (not niced): how many of the 10 end, and their time to the quiet one;
+#   - a whole paced restore by dm730 (written and read back), clean and through dm730sim
+#     --noise-rate 0.01: the time of the noisy one to the clean one (BENCH_RESTORE_RUNS rounds,
+#     1 by default: a round takes about 20 minutes).
 # Times come from the simulator's own stamps (--timestamps), from the transfer's identification
 # request to its last block, the same for every client.
 #
-# Usage: tools/bench.sh   (builds what is missing; about 7 minutes on two cores where only the
-# 64-bit program runs, about 9 where the 32-bit one runs too). Each run's figures go to
+# Usage: tools/bench.sh   (builds what is missing; about 36 minutes on two cores where only the
+# 64-bit program runs, about 38 where the 32-bit one runs too). Each run's figures go to
 # build/bench/figures.txt as `name value` lines; tools/bench_figures.py takes the medians and
 # renders the table, also saved as build/bench/table.md; the runs' logs stay in build/bench/.
 # Environment: SELVO_EXE measures that program only (another build, to compare; SELVO_DRIVER then
@@ -24,6 +29,9 @@ set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 ROOT=$PWD
 RUNS=${BENCH_RUNS:-3}
+RESTORE_RUNS=${BENCH_RESTORE_RUNS:-1}
+LOADED_WRITES=10
+DM730=$ROOT/build/native/dm730
 # 512 blocks of 263 bytes (command, its ACK, data frame, its ACK) at 10 bits a byte, 38400 baud.
 LINE_LIMIT=35.07
 OUT=$ROOT/build/bench
@@ -44,7 +52,7 @@ say() { echo "bench: $*" >&2; }
 
 # --- what it needs ---------------------------------------------------------------------------
 
-needed=("$SIM" "$BENCH" build/windows-x64/Selvo.exe build/windows-x64/tests/wine/selvo-driver.exe
+needed=("$SIM" "$BENCH" "$DM730" build/windows-x64/Selvo.exe build/windows-x64/tests/wine/selvo-driver.exe
         build/windows-x86/Selvo.exe build/windows-x86/tests/wine/selvo-driver.exe)
 for f in "${needed[@]}"; do
   if [ ! -f "$f" ]; then
@@ -63,6 +71,7 @@ head -c $((512 * 256)) /dev/urandom >"$FIRMWARE"
 
 SIM_PIDS=()
 BUSY_PID=""
+BUSY_PIDS=()
 SELVO_PID=""
 
 stop_pid() {   # PID
@@ -96,6 +105,18 @@ busy_start() {
 busy_stop() {
   [ -z "$BUSY_PID" ] || stop_pid "$BUSY_PID"
   BUSY_PID=""
+  local pid
+  for pid in "${BUSY_PIDS[@]}"; do stop_pid "$pid"; done
+  BUSY_PIDS=()
+}
+
+# Three processes as busy as the program, as a laptop with other work on it.
+busy_three_start() {
+  local i
+  for i in 1 2 3; do
+    bash -c 'while :; do :; done' >/dev/null 2>&1 </dev/null &
+    BUSY_PIDS+=($!)
+  done
 }
 
 bench_stop() {
@@ -393,6 +414,70 @@ if [[ " ${SIDES[*]} " == *" x86 "* ]] && [ -z "${SKIPPED[x86]:-}" ]; then
 fi
 busy_stop
 wine_fixture_stop
+
+# --- dm730 on a busy machine and on a noisy line ------------------------------------------------
+
+# One paced firmware write by dm730 on the simulator's port; its time by the simulator's stamps.
+dm730_paced_write() {   # NAME RUN
+  local simout="$OUT/$1-$2.sim" first=${#SIM_PIDS[@]} rc
+  bench_sim "$OUT/ports/com1" "$simout" --line-rate --memory "$OUT/memory-dm730.bin" || return 1
+  "$DM730" write firmware "$FIRMWARE" --port "$OUT/ports/com1" -q >"$OUT/$1-$2.out" 2>&1 </dev/null
+  rc=$?
+  stop_sims "$first"
+  if [ $rc -ne 0 ]; then
+    record "failed_$1" "run $2: exit $rc, $(grep -a -m1 -v '^Port' "$OUT/$1-$2.out")"
+    return 1
+  fi
+  record "$1_s" "$(transfer_seconds "$simout")"
+}
+
+# A whole backup to restore, taken unpaced from a simulator of random memory.
+make_restore_backup() {
+  head -c $((4096 * 256)) /dev/urandom >"$OUT/memory-backup.bin"
+  bench_sim "$OUT/ports/com2" "$OUT/backup.sim" --memory "$OUT/memory-backup.bin" || return 1
+  "$DM730" backup "$OUT/backup" --port "$OUT/ports/com2" -q >"$OUT/backup.out" 2>&1 </dev/null
+  local rc=$?
+  stop_sims
+  [ $rc -eq 0 ] || { say "the backup to restore failed: $(tail -1 "$OUT/backup.out")"; return 1; }
+}
+
+# One paced restore onto a blank simulator, wall-clock seconds from its start to its end.
+dm730_paced_restore() {   # NAME RUN OPTIONS...
+  local name=$1 run=$2 t0 t1 rc
+  shift 2
+  rm -f "$OUT/memory-restore.bin"
+  bench_sim "$OUT/ports/com3" "$OUT/$name-$run.sim" --line-rate --memory "$OUT/memory-restore.bin" "$@" || return 1
+  t0=$(now)
+  "$DM730" restore "$OUT/backup" --port "$OUT/ports/com3" -q >"$OUT/$name-$run.out" 2>&1 </dev/null
+  rc=$?
+  t1=$(now)
+  stop_sims
+  if [ $rc -ne 0 ]; then
+    record "failed_$name" "run $run: exit $rc, $(grep -a -m1 -v '^Port\|^Uwaga' "$OUT/$name-$run.out")"
+    return 1
+  fi
+  record "${name}_s" "$(seconds_between "$t0" "$t1")"
+  record "${name}_retried" "$(grep -ao 'ponowiono [0-9]*' "$OUT/$name-$run.out" | grep -o '[0-9]*' || echo 0)"
+}
+
+say "dm730 paced firmware writes: $RUNS quiet, then $LOADED_WRITES with three busy processes"
+for i in $(seq $RUNS); do dm730_paced_write cli_quiet "$i"; done
+busy_three_start
+ended=0
+for i in $(seq $LOADED_WRITES); do
+  dm730_paced_write cli_loaded "$i" && ended=$((ended + 1))
+done
+busy_stop
+record cli_loaded_ended "$ended"
+record cli_loaded_runs "$LOADED_WRITES"
+
+say "dm730 paced restores, $RESTORE_RUNS rounds, clean and through --noise-rate 0.01"
+if make_restore_backup; then
+  for i in $(seq $RESTORE_RUNS); do
+    dm730_paced_restore restore_clean "$i"
+    dm730_paced_restore restore_noisy "$i" --noise-rate 0.01 --seed "$i"
+  done
+fi
 
 # --- the table ---------------------------------------------------------------------------------
 

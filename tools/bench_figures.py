@@ -79,6 +79,28 @@ class Table:
             self.row("– ratio to the bare client", 3, [s / bare for s in seconds] if bare else [])
 
 
+    def ratios(self, of, to):
+        """Each run of one figure over the median of another."""
+        base = self.numbers(to)
+        return [v / median(base) for v in self.numbers(of)] if base else []
+
+    def dm730_rows(self):
+        self.row("dm730 paced firmware write, quiet (s)", 2, self.numbers("cli_quiet_s"))
+        self.failures("cli_quiet")
+        runs = self.text("cli_loaded_runs")
+        if runs:
+            self.note("dm730 paced writes with 3 busy processes that ended",
+                      f"{self.text('cli_loaded_ended')} of {runs}")
+        self.row("– their time to the quiet one", 3, self.ratios("cli_loaded_s", "cli_quiet_s"))
+        self.failures("cli_loaded")
+        self.row("dm730 paced restore, clean (s)", 1, self.numbers("restore_clean_s"))
+        self.failures("restore_clean")
+        self.row("dm730 paced restore, --noise-rate 0.01 (s)", 1, self.numbers("restore_noisy_s"))
+        self.row("– blocks tried again", 0, self.numbers("restore_noisy_retried"))
+        self.row("– time to the clean one", 3, self.ratios("restore_noisy_s", "restore_clean_s"))
+        self.failures("restore_noisy")
+
+
 def render(figures):
     t = Table(figures)
     t.rows += ["| measurement | median | min–max |", "|---|---|---|"]
@@ -105,6 +127,7 @@ def render(figures):
         t.row(f"idle, {name} + wineserver (% of one core)", 1, t.share(both, i + "_wall_s"))
         t.row("– of which the program (% of one core)", 1, t.share(both[:1], i + "_wall_s"))
         t.failures(arch)
+    t.dm730_rows()
     t.row("detection per silent port, native (s)", 3, t.numbers("detect_native"))
     for arch, bits in SIDES:
         label = f"detection per silent port, Wine {bits} program"

@@ -13,20 +13,29 @@
 
 namespace {
 
-// A read of this many bytes that ends empty has heard the line silent for
-// 360 ms (the port allows 120 ms a byte), more than the 300 ms a retry waits.
-const unsigned QuietReadSize = 3;
-// A line that talks through this many of those reads never falls silent.
+// How long the line must have been silent before the identification goes
+// out: a late answer to the failed exchange has come by then.
+const unsigned QuietMs = 300;
+// The port ends a read that gets nothing after 120 ms a byte requested, and
+// one that got bytes 100 ms after the last of them.
+const unsigned ReadMsPerByte = 120;
+const unsigned SilenceEndingReadMs = 100;
+// A line that talks through this many listening reads never falls silent.
 const int QuietReadLimit = 10;
 
 // The four version bytes of the identification reply the transfer began with.
 uint8_t identified[4];
 int noisyReads = 0;
+unsigned listeningFor = 0;  // bytes the listening read asked for
 
-void ListenForSilence() {
+// silentMs: the silence the line has shown already, since its last byte. A
+// read that ends empty after the rest of the 300 ms has heard them all.
+void ListenForSilence(unsigned silentMs) {
     // Whatever is on its way in or out belongs to the failed exchange.
     PurgeChannel();
-    StartRead(QuietReadSize);
+    unsigned rest = silentMs < QuietMs ? QuietMs - silentMs : 0;
+    listeningFor = (rest + ReadMsPerByte - 1) / ReadMsPerByte;
+    StartRead(listeningFor);
     TransferJob.phase = PhaseRetryQuiet;
 }
 
@@ -57,7 +66,9 @@ bool BeginBlockRetry(ReplyCheck failed) {
     ++TransferJob.retriesOfBlock;
     noisyReads = 0;
     PositionFileAtBlock();
-    ListenForSilence();
+    // A reply that fell short ended by the port's silence; any other failure
+    // was seen as its bytes came.
+    ListenForSilence(failed.outcome == ReplyMissingData ? SilenceEndingReadMs : 0);
     return true;
 }
 
@@ -68,8 +79,10 @@ void StepRetryQuiet(unsigned long count) {
         TransferJob.phase = PhaseRetryEscSent;
         return;
     }
+    // Bytes came: the read that heard them ended with a silence after them,
+    // unless it ended because they filled it.
     if (++noisyReads < QuietReadLimit) {
-        ListenForSilence();
+        ListenForSilence(count < listeningFor ? SilenceEndingReadMs : 0);
         return;
     }
     // Another retry would meet the same line.

@@ -81,6 +81,10 @@ class TransferFailureTest : public TransferFixture {
             return;
         }
         EXPECT_EQ(TransferJob.phase, PhaseRetryQuiet);
+        // The line silent for 300 ms before the retry: 2 bytes' wait (240 ms)
+        // after a reply that ended by 100 ms of silence, 3 (360 ms) otherwise.
+        bool endedSilent = std::string(text).find("brak danych") != std::string::npos;
+        EXPECT_EQ(FakeChannel.readRequests.back(), endedSilent ? 2u : 3u);
         ASSERT_TRUE(RunToEnd(device));
         EXPECT_TRUE(Screen.boxes.empty()) << Screen.boxes[0].text;
         EXPECT_EQ(TransferJob.failure, FailureNone);
