@@ -70,6 +70,12 @@ mkdir -p "$doc" "$pkg/DEBIAN"
   echo "License: Expat"
   sed -n '/^Permission/,$p' LICENSE | sed 's/^$/./; s/^/ /'
 } >"$doc/copyright"
+# What every message and exit code means, in English, as the README lists them.
+{
+  echo "dm730: exit codes and messages"
+  echo
+  sed -n '/^Exit codes:$/,/^Examples:$/p' README.md | sed '$d'
+} >"$doc/messages.md"
 # A native package's changelog.gz in Debian's form: one entry per version of CHANGELOG.md,
 # its items the version's list items.
 awk -v maint="Selvo developers <selvo@example.org>" '
@@ -77,7 +83,10 @@ awk -v maint="Selvo developers <selvo@example.org>" '
   /^## \[[0-9]/ {
     close_entry()
     v = $2; gsub(/[][]/, "", v)
-    cmd = "date -u -R -d \"" $4 " 12:00\""; cmd | getline when; close(cmd)
+    # Noon of the day, a minute earlier for each older entry: releases of one
+    # day stay in order.
+    cmd = "date -u -R -d @$(( $(date -u -d \"" $4 " 12:00\" +%s) - " 60 * entries++ " ))"
+    cmd | getline when; close(cmd)
     printf "dm730 (%s) unstable; urgency=medium\n\n", v
     next
   }
@@ -96,6 +105,7 @@ Architecture: amd64
 Maintainer: Selvo developers <selvo@example.org>
 Installed-Size: $(du -sk --apparent-size "$pkg/usr" | cut -f1)
 Depends: $depends
+Recommends: bash-completion
 Section: electronics
 Priority: optional
 Description: write, read and verify the memory of a Dm730 Selvo controller

@@ -14,12 +14,12 @@ const char HelpMissingText[] = "Plik pomocy nie jest na razie dostępny !";
 const char HelpMissingCaption[] = "Brak dostępu !";
 const char AboutCaption[] = "O programie :";
 const char AboutText[] =
-    "Program komunikacyjny Dm730 Selvo\n"
+    "Program komunikacyjny Dm730 Selvo, wersja " SELVO_VERSION "\n"
     "Zapis, odczyt i weryfikacja pamięci sterownika oświetlenia Dm730 Selvo.\n"
     "\n"
-    "Wszelkie prawa zastrzeżone.\n"
-    "Program jest własnością jego autorów. Kopiowanie, zmienianie i rozpowszechnianie "
-    "programu bez pisemnej zgody właściciela praw jest zabronione.";
+    "Wolne oprogramowanie na licencji MIT (plik LICENSE.txt obok programu) :\n"
+    "wolno je używać, kopiować, zmieniać i rozpowszechniać.\n"
+    "Przewodnik : plik CZYTAJ.TXT obok programu.";
 
 const int KeyEscape = 27;
 

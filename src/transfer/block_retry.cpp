@@ -20,12 +20,13 @@ const unsigned QuietMs = 300;
 // one that got bytes 100 ms after the last of them.
 const unsigned ReadMsPerByte = 120;
 const unsigned SilenceEndingReadMs = 100;
-// A line that talks through this many listening reads never falls silent.
-const int QuietReadLimit = 10;
+// A line that goes on talking for this many bytes (late answers to the failed
+// exchange are a data frame at most) does not fall silent.
+const unsigned long QuietByteLimit = 4 * DataFrameSize;
 
 // The four version bytes of the identification reply the transfer began with.
 uint8_t identified[4];
-int noisyReads = 0;
+unsigned long bytesHeard = 0;
 unsigned listeningFor = 0;  // bytes the listening read asked for
 
 // silentMs: the silence the line has shown already, since its last byte. A
@@ -64,7 +65,7 @@ bool BeginBlockRetry(ReplyCheck failed) {
     if (TransferJob.retriesOfBlock >= TransferJob.blockRetries) return false;
     if (TransferJob.retriesOfBlock == 0) ++TransferJob.blocksRetried;
     ++TransferJob.retriesOfBlock;
-    noisyReads = 0;
+    bytesHeard = 0;
     PositionFileAtBlock();
     // A reply that fell short ended by the port's silence; any other failure
     // was seen as its bytes came.
@@ -81,7 +82,8 @@ void StepRetryQuiet(unsigned long count) {
     }
     // Bytes came: the read that heard them ended with a silence after them,
     // unless it ended because they filled it.
-    if (++noisyReads < QuietReadLimit) {
+    bytesHeard += count;
+    if (bytesHeard <= QuietByteLimit) {
         ListenForSilence(count < listeningFor ? SilenceEndingReadMs : 0);
         return;
     }

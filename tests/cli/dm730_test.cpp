@@ -554,7 +554,9 @@ TEST_F(Dm730Test, ReadsKeepEveryFileTheUserHas) {
         EXPECT_TRUE(Contains(run.err, c.text)) << Shown(run);
         std::vector<std::string> lines(SimLines(sims[0]).begin() + long(before),
                                        SimLines(sims[0]).end());
-        if (c.blocksRead >= 0) EXPECT_EQ(CountLines(lines, "block-out "), c.blocksRead);
+        if (c.blocksRead >= 0) {
+            EXPECT_EQ(CountLines(lines, "block-out "), c.blocksRead);
+        }
         if (c.file.empty()) {
             EXPECT_FALSE(std::filesystem::exists(c.args[2]));
             continue;
@@ -596,6 +598,13 @@ TEST_F(Dm730Test, LongJobsGetThroughANoisyLine) {
     run = Run({"read", "libraries", PathOf("back.lib")});
     EXPECT_EQ(run.exitCode, 0) << Shown(run);
     EXPECT_TRUE(ReadWhole(PathOf("back.lib")) == Slice(image, 512, 384));
+    // An answer past the wait with its data frame right behind, at the line's
+    // pace: the retry lets the whole of it go by before it asks again.
+    StartDevice(1, {"--late-answer", "515:250", "--line-rate"}, image);
+    WriteWhole(PathOf("late.lib"), Slice(image, 512, 8));
+    run = Run({"verify", "libraries", PathOf("late.lib")});
+    EXPECT_EQ(run.exitCode, 0) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"Po błędach linii ponowiono 1 blok.")) << Shown(run);
 
     const unsigned blocks[3] = {60, 40, 80};
     Bytes restored = MakeBackup(PathOf("kopia"), image, blocks);
@@ -653,8 +662,9 @@ TEST_F(Dm730Test, ARestoreStoppedAnywhereIsFinishedOnTheSameControllerOnly) {
         run = Run({"restore", folder, "--port", LinkOf(c.port), "--resume"});
         EXPECT_EQ(run.exitCode, c.exitCode) << Shown(run);
         EXPECT_TRUE(Contains(run.out + run.err, c.text)) << Shown(run);
-        if (c.exitCode != 0)
+        if (c.exitCode != 0) {
             EXPECT_EQ(CountLines(SimLines(sims[c.port - 1]), "block-in "), 0) << "nothing written";
+        }
     }
     EXPECT_TRUE(ReadWhole(MemoryOf(2)) == restored);
     EXPECT_FALSE(std::filesystem::exists(folder + "/restore-progress.json"));

@@ -68,6 +68,12 @@ complete_line() {   # WORD...
     COMP_WORDS=("$@") COMP_CWORD=$(($# - 1)) && _dm730 && echo "${COMPREPLY[*]}")
 }
 touch "$work/show.upg" "$work/show.lib"
+mkdir -p "$work/ports" && ln -sf /dev/null "$work/ports/com7"
+check "completion offers for --port the ports dm730 lists" test \
+  "$(PATH="$bin:$PATH" SELVO_PORT_DIR="$work/ports" complete_line dm730 detect --port '')" = "$work/ports/com7"
+check "the package recommends bash-completion" bash -c "dpkg-deb -f '$deb' Recommends | grep -qx bash-completion"
+check "the package carries the messages and exit codes in English" \
+  grep -q '^| 130 | stopped by Ctrl-C |' "$work/deb/usr/share/doc/dm730/messages.md"
 check "completion offers the commands" test "$(complete_line dm730 '')" \
   = "ports detect write read verify backup restore help --help --version"
 check "completion offers the firmware files only" test "$(complete_line dm730 write firmware sh)" = "show.upg"

@@ -10,6 +10,9 @@ SELVO_PID=""
 declare -A SIM_PIDS=()
 LAST=""
 
+# The version the programs were built as, set once in CMakeLists.txt.
+project_version() { sed -n 's/^project(Selvo VERSION \([0-9.]*\) .*/\1/p' "$ROOT/CMakeLists.txt"; }
+
 # Seconds since the scenario began, for the log.
 stamp() { LC_ALL=C printf '%6.2f' "$(echo "$(date +%s.%N) - $SCEN_T0" | bc)"; }
 

@@ -130,8 +130,12 @@ scenario_no_controller() {
   drv command 101 || fail "about"
   drv box ok || fail "no about box"
   grep -q '^box caption="O programie :" text="..*" buttons=ok ' <<<"$LAST" || fail "about box: $LAST"
+  # Free software under the licence shipped beside it, its version, and where the guide is.
+  for part in "wersja $(project_version)" "licencji MIT" "CZYTAJ.TXT"; do
+    grep -qF "$part" <<<"$LAST" || fail "about box without \"$part\": $LAST"
+  done
   expect_last_box_style "O programie :" $INFORMATION
-  ok "about box"
+  ok "about box: version, MIT licence, guide"
   # A port another program holds: Wine does not make ports exclusive, and a link to a directory
   # fails to open as a held port does on Windows (access denied).
   com_link 2 "$SCEN/held"
@@ -768,7 +772,7 @@ scenario_console_program() {
   [ "$DM730_CODE" = 0 ] || fail "restore: exit code $DM730_CODE, expected 0"
   same_bytes "$SCEN/mem1.bin" "$SCEN/mem2.bin" "the memory of COM2 after the restore"
   [ "$(sim_count 2 '^block-out ')" = 4096 ] || fail "restore did not read every block back"
-  grep -qx 'Odtworzenie kopii kopia : gotowe, 8192 bloki w [0-9]*,[0-9] s' "$SCEN/dm730.out" ||
+  grep -qx 'Odtworzenie kopii kopia : gotowe, zapisano 4096 bloków, odczytano z powrotem 4096 bez różnic w [0-9]*,[0-9] s' "$SCEN/dm730.out" ||
     fail "no closing line of the restore"
   stop_sim 2
   ok "restore of kopia onto the blank controller on COM2: memory equal, every block read back"

@@ -3,6 +3,7 @@
 #include "sim.h"
 
 #include <cstring>
+#include <set>
 
 namespace {
 
@@ -21,6 +22,7 @@ struct DeviceState {
     long identRequests = 0;
     long blocksDone = 0;  // blocks stored or sent without a fault
     bool silent = false;
+    std::set<int> lateAnswered;  // blocks whose --late-answer has come
 };
 
 DeviceState Device;
@@ -156,6 +158,12 @@ void HandleCommand(int64_t due) {
         Report("fault status-byte %s %d 0x%02x", opName, block, f->value);
         ReplyByte((uint8_t)f->value, at);
         return;
+    }
+    // Late once: the PC that asks again gets its answer in time.
+    const FaultRule* late = FindFault(FaultLateAnswer, block);
+    if (late != nullptr && Device.lateAnswered.insert(block).second) {
+        Report("fault late-answer %s %d %d", opName, block, late->value);
+        at += int64_t(late->value) * 1000000;
     }
     Report("command %s %d ack", opName, block);
     if (op == OpReadBlock) {

@@ -64,6 +64,7 @@ const BlockFaultOption BlockFaultOptions[] = {
     {"--short-frame", FaultShortFrame, 0, 256, 200},
     {"--noise", FaultNoise, 0, 255, 0x06},
     {"--store-changed", FaultStoreChanged, 1, 255, 0x01},
+    {"--late-answer", FaultLateAnswer, 1, 60000, 250},
 };
 
 int Refuse(const std::string& name, const char* value) {

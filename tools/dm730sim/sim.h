@@ -88,6 +88,7 @@ enum FaultKind {
     FaultShortFrame,    // --short-frame BLOCK[:N]
     FaultNoise,         // --noise BLOCK[:0xNN]
     FaultStoreChanged,  // --store-changed BLOCK[:0xNN]
+    FaultLateAnswer,    // --late-answer BLOCK[:MS]
 };
 struct FaultRule {
     int kind;
