@@ -17,6 +17,9 @@ std::streamoff BlockPosition() {
 std::string SourcePath;
 std::string TargetPath;
 int lastFileError = 0;
+// A file the caller holds open and hands over for the transfer, or null:
+// then the transfer's own streams are used, opened by path.
+std::iostream* callersFile = nullptr;
 
 // Keeps what the system said about the failed operation (errno, which the
 // streams leave set); a failure without one keeps 0.
@@ -29,12 +32,53 @@ BlockFileOutcome Failed(int error) {
 
 unsigned long FileSystemError() { return static_cast<unsigned long>(lastFileError); }
 
+std::istream& SourceFile() {
+    return callersFile != nullptr ? *callersFile
+                                  : static_cast<std::istream&>(TransferJob.inputFile);
+}
+
+std::ostream& TargetFile() {
+    return callersFile != nullptr ? *callersFile
+                                  : static_cast<std::ostream&>(TransferJob.outputFile);
+}
+
+bool IsSourceOpen() { return callersFile != nullptr || TransferJob.inputFile.is_open(); }
+
+void CloseSourceFile() {
+    if (callersFile != nullptr)
+        callersFile = nullptr;
+    else
+        TransferJob.inputFile.close();
+}
+
+void CloseTargetFile() {
+    if (callersFile != nullptr) {
+        callersFile->flush();
+        callersFile = nullptr;
+    } else {
+        TransferJob.outputFile.close();
+    }
+}
+
+void ReleaseTransferFiles() {
+    callersFile = nullptr;
+    TransferJob.inputFile.close();
+    TransferJob.outputFile.close();
+}
+
+void UseCallersFile(std::iostream* file, const char* path) {
+    callersFile = file;
+    if (file == nullptr) return;
+    file->clear();
+    SourcePath = TargetPath = path;
+}
+
 const char* TransferFilePath() {
     return TransferJob.action == ActionReadFromDevice ? TargetPath.c_str() : SourcePath.c_str();
 }
 
 BlockFileOutcome ReadFileBlock(uint8_t block[BlockSize], unsigned* fileBytes) {
-    std::ifstream& file = TransferJob.inputFile;
+    std::istream& file = SourceFile();
     *fileBytes = BlockSize;
     int error = 0;
     for (int attempt = 0; attempt < FileBlockAttempts; ++attempt) {
@@ -59,7 +103,7 @@ BlockFileOutcome ReadFileBlock(uint8_t block[BlockSize], unsigned* fileBytes) {
 }
 
 BlockFileOutcome WriteFileBlock() {
-    std::ofstream& file = TransferJob.outputFile;
+    std::ostream& file = TargetFile();
     int error = 0;
     for (int attempt = 0; attempt < FileBlockAttempts; ++attempt) {
         errno = 0;
@@ -78,12 +122,12 @@ BlockFileOutcome WriteFileBlock() {
 
 void PositionFileAtBlock() {
     if (TransferJob.action == ActionReadFromDevice) {
-        TransferJob.outputFile.clear();
-        TransferJob.outputFile.seekp(BlockPosition());
+        TargetFile().clear();
+        TargetFile().seekp(BlockPosition());
     } else {
         // A stream that met the end of its file ignores seekg until cleared.
-        TransferJob.inputFile.clear();
-        TransferJob.inputFile.seekg(BlockPosition());
+        SourceFile().clear();
+        SourceFile().seekg(BlockPosition());
     }
 }
 
@@ -112,14 +156,15 @@ BlockFileOutcome OpenTargetFile(const char* path) {
 }
 
 BlockFileOutcome CutTargetFile() {
-    std::ofstream& file = TransferJob.outputFile;
     // A read that goes on after blocks an earlier one kept keeps them, and
-    // writes from its first block on (a partial block after them is overwritten).
-    if (TransferJob.nextBlock != TransferJob.firstBlock) {
-        file.clear();
-        file.seekp(BlockPosition());
-        return file.fail() ? Failed(errno) : BlockFileDone;
+    // writes from its first block on (a partial block after them is
+    // overwritten). A file the caller hands over was made empty by it.
+    if (TransferJob.nextBlock != TransferJob.firstBlock || callersFile != nullptr) {
+        TargetFile().clear();
+        TargetFile().seekp(BlockPosition());
+        return TargetFile().fail() ? Failed(errno) : BlockFileDone;
     }
+    std::ofstream& file = TransferJob.outputFile;
     file.close();
     file.clear();
     errno = 0;

@@ -227,12 +227,21 @@ StartOutcome OpenSource(const char* path) {
     return StartRunning;
 }
 
-// The third step: the file opened for the action, and the identification
-// request on its way.
-StartOutcome OpenAndIdentify(const char* path, bool prepared) {
+// The caller's open file takes the place of one opened by path.
+StartOutcome UseCallers(std::iostream* file, const char* path) {
+    UseCallersFile(file, path);
+    if (TransferJob.action != ActionReadFromDevice) PositionFileAtBlock();
+    return StartRunning;
+}
+
+// The third step: the file opened for the action (or the caller's), and the
+// identification request on its way.
+StartOutcome OpenAndIdentify(const char* path, bool prepared, std::iostream* callers) {
     RepaintWindow();
-    StartOutcome opened =
-        TransferJob.action == ActionReadFromDevice ? OpenTarget(path, prepared) : OpenSource(path);
+    UseCallersFile(nullptr, path);
+    StartOutcome opened = callers != nullptr                           ? UseCallers(callers, path)
+                          : TransferJob.action == ActionReadFromDevice ? OpenTarget(path, prepared)
+                                                                       : OpenSource(path);
     if (opened != StartRunning) return opened;
 
     BuildIdentRequest();
@@ -255,7 +264,7 @@ StartOutcome OpenAndIdentify(const char* path, bool prepared) {
 // Without a given path the file comes from the dialog, or for the repeat
 // command is the last path as it stands.
 StartOutcome Start(const char* givenPath, const char* ruledName, bool prepared = false,
-                   BlockSpan span = WholeRegion) {
+                   BlockSpan span = WholeRegion, std::iostream* callers = nullptr) {
     // First of all, so a transfer in progress is no longer driven whatever
     // happens below.
     TransferJob.phase = PhaseIdle;
@@ -267,7 +276,7 @@ StartOutcome Start(const char* givenPath, const char* ruledName, bool prepared =
     StartOutcome outcome = SetUpJob(span, &dialogFlags);
     const char* path = nullptr;
     if (outcome == StartRunning) outcome = ChooseFile(givenPath, ruledName, dialogFlags, &path);
-    if (outcome == StartRunning) outcome = OpenAndIdentify(path, prepared);
+    if (outcome == StartRunning) outcome = OpenAndIdentify(path, prepared, callers);
     return outcome;
 }
 
@@ -285,6 +294,11 @@ StartOutcome StartReadIntoPreparedFile(const char* openedPath, const char* given
                                        BlockSpan span) {
     TransferJob.action = ActionReadFromDevice;
     return Start(openedPath, givenName, true, span);
+}
+
+StartOutcome StartTransferOnFile(std::iostream& file, const char* path, const char* givenName,
+                                 BlockSpan span) {
+    return Start(path, givenName, true, span, &file);
 }
 
 bool PathFitsKind(DataKind kind, const char* path) {

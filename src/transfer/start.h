@@ -1,6 +1,8 @@
 // Turning the operator's action and data kind into a running transfer.
 #pragma once
 
+#include <iosfwd>
+
 #include "protocol/regions.h"
 
 // The buffers of the open-file dialog record; the file name is never cleared,
@@ -45,6 +47,13 @@ StartOutcome StartTransferIntoFile(const char* openedPath, const char* givenName
 // an earlier read left): no question about overwriting it.
 StartOutcome StartReadIntoPreparedFile(const char* openedPath, const char* givenName,
                                        BlockSpan span);
+// The same over a file the caller holds open, shown as path: a part it
+// created exclusively and keeps open, or the bytes of a backup file it read
+// once and checked. Nothing is opened or probed by name, and the caller
+// closes the file once the transfer is over (ReleaseTransferFiles). A read
+// from block 0 takes the file as empty.
+StartOutcome StartTransferOnFile(std::iostream& file, const char* path, const char* givenName,
+                                 BlockSpan span = WholeRegion);
 // The extension rule of every start: the kind's own extension, or "bin" for
 // user scenes, in any case of letters.
 bool PathFitsKind(DataKind kind, const char* path);

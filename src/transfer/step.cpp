@@ -21,9 +21,9 @@ void CloseFile(FileToClose which) {
     if (which == CloseTransferFile)
         which = TransferJob.action == ActionReadFromDevice ? CloseOutputFile : CloseInputFile;
     if (which == CloseOutputFile)
-        TransferJob.outputFile.close();
+        CloseTargetFile();
     else
-        TransferJob.inputFile.close();
+        CloseSourceFile();
 }
 
 // The box first: the phase the operator sees behind it is the one that failed.
@@ -212,9 +212,9 @@ void CompareWithFile() {
         return;
     }
     if (VerifyBlock(fileBlock, fileBytes) != BlockCompared) return;
-    if (TransferJob.inputFile.eof()) {
+    if (SourceFile().eof()) {
         TransferJob.phase = PhaseIdle;
-        TransferJob.inputFile.close();
+        CloseSourceFile();
         return;
     }
     EnterBlockDone();
@@ -243,8 +243,9 @@ void StepBlockReceive(unsigned long count) {
 // the file is not in the device, and the operator must not take the transfer
 // for a complete one.
 void WarnIfFileGoesOn() {
-    std::ifstream& file = TransferJob.inputFile;
-    if (!file.is_open() || file.peek() == std::ifstream::traits_type::eof()) return;
+    if (!IsSourceOpen()) return;
+    std::istream& file = SourceFile();
+    if (file.peek() == std::istream::traits_type::eof()) return;
     ReportFailure(FileFailure(TransferJob.phase, FileBeyondRegion, TransferFilePath(), 0),
                   FileTooLongText, CaptionWarning, BoxOk | BoxIconWarning);
 }

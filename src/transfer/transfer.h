@@ -70,6 +70,9 @@ bool StepFoundPending();
 
 // The stop command: the phase goes idle, the port is purged, the window repainted.
 void StopTransfer();
+// Both of the transfer's streams closed, and a file the caller handed over no
+// longer used: for a front end that is done with a transfer however it ended.
+void ReleaseTransferFiles();
 
 // What a failed identification reply's text begins with.
 extern const char IdentFailurePrefix[];

@@ -3,6 +3,7 @@
 // the front ends go through transfer.h and start.h.
 #pragma once
 #include <cstdint>
+#include <iosfwd>
 
 #include "transfer/transfer.h"
 
@@ -19,6 +20,17 @@ BlockFileOutcome ReadFileBlock(uint8_t block[BlockSize], unsigned* fileBytes);
 // The transfer's file back at the start of the block in hand, for a block
 // that is tried again.
 void PositionFileAtBlock();
+// The file the transfer reads from (write, verify) or writes to (read): the
+// caller's, when it handed one over, else inputFile or outputFile. Closing
+// the caller's file only stops its use; the caller closes it.
+std::istream& SourceFile();
+std::ostream& TargetFile();
+bool IsSourceOpen();
+void CloseSourceFile();
+void CloseTargetFile();
+// A file the caller holds open, shown as path, for the transfer to use
+// instead of opening one; null: the transfer's own streams again.
+void UseCallersFile(std::iostream* file, const char* path);
 // Bytes 0..255 of the frame area to outputFile, flushed so a failing disk is
 // noticed at this block rather than lost at the close.
 BlockFileOutcome WriteFileBlock();

@@ -27,7 +27,7 @@ VerifyOutcome VerifyBlock(const uint8_t fileBlock[BlockSize], unsigned fileBytes
         if (AskAboutDifference(difference, text) == AnswerYes) continue;
         TransferJob.phase = PhaseIdle;
         TransferJob.failure = FailureStopped;
-        TransferJob.inputFile.close();
+        CloseSourceFile();
         return VerifyStopped;
     }
     return BlockCompared;

@@ -33,9 +33,10 @@ class BackupFolder : public ::testing::Test {
         manifest.secondVersion = "1.20";
         for (int kind = 0; kind < 3; ++kind) {
             std::string path = PathOf(DataKindTable[kind].backupFileName);
-            WriteWhole(path, Pattern(FileSizes[kind], kind + 7));
+            Bytes data = Pattern(FileSizes[kind], kind + 7);
+            WriteWhole(path, data);
             Sha256Digest digest;
-            ASSERT_EQ(HashFileSha256(path.c_str(), &digest), Sha256Done);
+            ASSERT_EQ(HashBytesSha256(std::string(data.begin(), data.end()), &digest), Sha256Done);
             manifest.regions[kind] =
                 DescribeRegionFile(DataKind(kind), DataKindTable[kind].backupFileName, digest);
         }
@@ -43,17 +44,11 @@ class BackupFolder : public ::testing::Test {
     std::string PathOf(const std::string& name) const { return folder.PathOf(name); }
 };
 
-TEST(Sha256, KnownVectorFromAFile) {
-    TempFolder folder("selvo_sha256");
-    std::string file = folder.PathOf("abc");
-    WriteWhole(file, Bytes{'a', 'b', 'c'});
+TEST(Sha256, KnownVector) {
     Sha256Digest digest;
-    ASSERT_EQ(HashFileSha256(file.c_str(), &digest), Sha256Done);
+    ASSERT_EQ(HashBytesSha256("abc", &digest), Sha256Done);
     EXPECT_EQ(digest.hex, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     EXPECT_EQ(digest.bytes, 3u);
-    fs::remove(file);
-    EXPECT_EQ(HashFileSha256(file.c_str(), &digest), Sha256FileMissing);
-    EXPECT_EQ(HashFileSha256(folder.Path().c_str(), &digest), Sha256NotRegularFile);
 }
 
 TEST_F(BackupFolder, WrittenManifestReadsBackAndSha256sumAcceptsTheSums) {
@@ -75,7 +70,11 @@ TEST_F(BackupFolder, WrittenManifestReadsBackAndSha256sumAcceptsTheSums) {
     EXPECT_EQ(ManifestText(back), text);
     EXPECT_EQ(back.regions[2].firstBlock, 896u);
     EXPECT_EQ(back.regions[0].blocks, 2u);
-    EXPECT_EQ(CheckBackupFolder(dir.string(), back, &problem), FolderMatches) << problem;
+    std::string contents[DataKindCount];
+    EXPECT_EQ(CheckBackupFolder(dir.string(), back, contents, &problem), FolderMatches) << problem;
+    Bytes scenes = ReadWhole(PathOf("scenes.usr"));
+    EXPECT_EQ(contents[KindScenes], std::string(scenes.begin(), scenes.end()))
+        << "what was checked";
     std::string check = "cd '" + dir.string() + "' && sha256sum --quiet --strict -c SHA256SUMS";
     EXPECT_EQ(std::system(check.c_str()), 0) << sums;
 
@@ -163,6 +162,7 @@ struct FolderCase {
     int kind;
     FolderChange change;
     FolderCheckOutcome outcome;
+    const char* text;  // in the problem, beside the file's name
 };
 
 void PrintTo(const FolderCase& c, std::ostream* os) { *os << c.name; }
@@ -182,18 +182,25 @@ TEST_P(ChangedFolder, IsRefusedNamingTheFile) {
     }
     if (c.change == AppendByte || c.change == ChangeByte) WriteWhole(path, bytes);
     std::string problems;
-    EXPECT_EQ(CheckBackupFolder(dir.string(), manifest, &problems), c.outcome);
+    std::string contents[DataKindCount];
+    EXPECT_EQ(CheckBackupFolder(dir.string(), manifest, contents, &problems), c.outcome);
     EXPECT_NE(problems.find(DataKindTable[c.kind].backupFileName), std::string::npos) << problems;
+    EXPECT_NE(problems.find(c.text), std::string::npos) << problems;
+    EXPECT_TRUE(contents[c.kind].empty()) << "nothing of a file refused goes anywhere";
     EXPECT_EQ(problems.find('\n'), std::string::npos) << "one file failed: " << problems;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Folder, ChangedFolder,
-    ::testing::Values(FolderCase{"Missing", 1, RemoveFile, FolderFileMissing},
-                      FolderCase{"OneByteLonger", 2, AppendByte, FolderSizeDiffers},
-                      FolderCase{"OneByteChanged", 0, ChangeByte, FolderContentDiffers},
-                      FolderCase{"FolderInItsPlace", 2, FolderInPlace, FolderNotRegularFile},
-                      FolderCase{"TooLargeForRegion", 0, ClaimTooLarge, FolderDoesNotFit}),
+    ::testing::Values(FolderCase{"Missing", 1, RemoveFile, FolderFileMissing, "Brak pliku"},
+                      FolderCase{"OneByteLonger", 2, AppendByte, FolderSizeDiffers,
+                                 "ma 1001 B, a opis kopii podaje 1000 B"},
+                      FolderCase{"OneByteChanged", 0, ChangeByte, FolderContentDiffers,
+                                 "inną sumę SHA-256"},
+                      FolderCase{"FolderInItsPlace", 2, FolderInPlace, FolderNotRegularFile,
+                                 "nie jest zwykłym plikiem"},
+                      FolderCase{"TooLargeForRegion", 0, ClaimTooLarge, FolderDoesNotFit,
+                                 "nie mieści się w obszarze firmware"}),
     [](const ::testing::TestParamInfo<FolderCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

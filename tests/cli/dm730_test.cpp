@@ -86,7 +86,7 @@ class Dm730Test : public ::testing::Test {
             WriteWhole(path, data);
             std::copy(data.begin(), data.end(), restored.begin() + region.firstBlock * BlockSize);
             Sha256Digest digest;
-            EXPECT_EQ(HashFileSha256(path.c_str(), &digest), Sha256Done);
+            EXPECT_EQ(HashBytesSha256(std::string(data.begin(), data.end()), &digest), Sha256Done);
             manifest.regions[kind] = DescribeRegionFile(kind, FactsOf(kind).backupFileName, digest);
         }
         WriteWhole(folder + "/manifest.json", BytesOf(ManifestText(manifest)));
@@ -579,6 +579,28 @@ TEST_F(Dm730Test, ReadsKeepEveryFileTheUserHas) {
     EXPECT_TRUE(ReadWhole(PathOf("otherversions.lib.part")) == part);
     EXPECT_TRUE(Slice(ReadWhole(PathOf("full.lib.part")), 0, 10) == Slice(image, 512, 10));
     EXPECT_FALSE(std::filesystem::exists(PathOf("full.lib")));
+
+    // A file replaced keeps its permissions; a name cut for its part is never
+    // cut inside a character.
+    WriteWhole(PathOf("private.lib"), Bytes{'p'});
+    chmod(PathOf("private.lib").c_str(), 0600);
+    CliRun run = Run({"read", "libraries", PathOf("private.lib"), "--force"});
+    EXPECT_EQ(run.exitCode, 0) << Shown(run);
+    struct stat info;
+    ASSERT_EQ(stat(PathOf("private.lib").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    std::string accented;
+    for (int i = 0; i < 126; ++i) accented += u8"ą";
+    run = Run({"read", "libraries", PathOf(accented + ".lib")}, 10 * BlockSize);
+    EXPECT_EQ(run.exitCode, 3) << Shown(run);
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        std::string name = entry.path().filename().string();
+        if (name.compare(0, 2, u8"ą") != 0 || name.find(".part") == std::string::npos) continue;
+        EXPECT_LE(name.size(), 255u);
+        size_t tag = name.find('~');
+        ASSERT_NE(tag, std::string::npos) << name;
+        EXPECT_EQ(tag % 2, 0u) << "a whole number of two-byte characters before the tag";
+    }
 }
 
 // A line that loses, changes or delays an answer now and then: every job ends
@@ -683,6 +705,115 @@ TEST_F(Dm730Test, ARestoreStoppedAnywhereIsFinishedOnTheSameControllerOnly) {
         << Shown(run);
 }
 
+// Backups and restores hold what they opened: a folder against a second
+// dm730, their parts against a link put at their names, the files a restore
+// checked against a swap; and nothing of an earlier backup is lost to a swap
+// that was killed half-way.
+TEST_F(Dm730Test, BackupsAndRestoresHoldWhatTheyOpened) {
+    Bytes image = Pattern(ImageSize, 44);
+    StartDevice(1, {}, image);
+    StartDevice(2, {}, Bytes(ImageSize, 0));
+    std::string folder = PathOf("bk");
+    std::string check = "cd '" + folder + "' && sha256sum --quiet -c SHA256SUMS >/dev/null 2>&1";
+    CliProcess cli;
+    // While one backup reads into the folder, a second backup, a restore and
+    // a verify of it are refused at once, and touch nothing.
+    ASSERT_EQ(StartCli(cli, {"backup", folder}, dir.Path().string()), 0);
+    ASSERT_EQ(WaitSimEvent(sims[0], "block-out 100", 20000), 0);
+    kill(cli.pid, SIGSTOP);
+    for (const Words& second : {Words{"backup", folder, "--force", "--port", LinkOf(2)},
+                                Words{"restore", folder, "--port", LinkOf(2)},
+                                Words{"verify", folder, "--port", LinkOf(2)}}) {
+        CliRun run = Run(second);
+        EXPECT_EQ(run.exitCode, 6) << Shown(run);
+        EXPECT_TRUE(Contains(run.err, u8"jest w użyciu przez inny dm730")) << Shown(run);
+    }
+    kill(cli.pid, SIGCONT);
+    CliRun run = FinishCli(cli, 60000);
+    EXPECT_EQ(run.exitCode, 0) << Shown(run);
+    EXPECT_EQ(std::system(check.c_str()), 0) << "the folder is the first backup's, whole";
+    EXPECT_TRUE(SimLines(sims[1]).size() == 1) << "the second controller was never asked";
+
+    // A link put in place of a part while the regions are read: nothing is
+    // written through it, and it never becomes the backup's file.
+    WriteWhole(PathOf("target.lib"), Bytes{'k', 'e', 'e', 'p'});
+    ASSERT_EQ(StartCli(cli, {"backup", PathOf("bk2")}, dir.Path().string()), 0);
+    ASSERT_EQ(WaitSimEvent(sims[0], "block-out 100", 20000), 0);
+    kill(cli.pid, SIGSTOP);
+    std::string planted = PathOf("bk2/libraries.lib.part");
+    ASSERT_EQ(unlink(planted.c_str()), 0);
+    ASSERT_EQ(symlink(PathOf("target.lib").c_str(), planted.c_str()), 0);
+    kill(cli.pid, SIGCONT);
+    run = FinishCli(cli, 60000);
+    EXPECT_EQ(run.exitCode, 3) << Shown(run);
+    EXPECT_TRUE(
+        Contains(run.err, u8"libraries.lib.part nie jest już plikiem, który zapisała kopia"))
+        << Shown(run);
+    EXPECT_TRUE(ReadWhole(PathOf("target.lib")) == (Bytes{'k', 'e', 'e', 'p'}));
+    EXPECT_FALSE(std::filesystem::is_symlink(PathOf("bk2/libraries.lib")));
+
+    // A file changed after the restore checked it: what goes to the
+    // controller is what was checked.
+    const unsigned blocks[3] = {20, 10, 10};
+    Bytes restored = MakeBackup(PathOf("small"), image, blocks);
+    ASSERT_EQ(StartCli(cli, {"restore", PathOf("small"), "--port", LinkOf(2)}, dir.Path().string()),
+              0);
+    ASSERT_EQ(WaitSimEvent(sims[1], "block-in 5", 20000), 0);
+    kill(cli.pid, SIGSTOP);
+    WriteWhole(PathOf("small/libraries.lib"), Pattern(10 * BlockSize, 46));
+    kill(cli.pid, SIGCONT);
+    run = FinishCli(cli, 60000);
+    EXPECT_EQ(run.exitCode, 0) << Shown(run);
+    EXPECT_TRUE(ReadWhole(MemoryOf(2)) == restored);
+
+    // The leftovers of a swap killed while the new files moved in: every old
+    // file aside, two new ones in place, three still parts. Both sets are
+    // whole and said to be; --force keeps both, also when it then fails.
+    std::string next = PathOf("bk-next");
+    StartDevice(1, {}, Pattern(ImageSize, 47));
+    ASSERT_EQ(Run({"backup", next, "-q"}).exitCode, 0);
+    const char* names[5] = {"firmware.upg", "libraries.lib", "scenes.usr", "manifest.json",
+                            "SHA256SUMS"};
+    for (int i = 0; i < 5; ++i) {
+        std::string name = folder + "/" + names[i];
+        std::filesystem::rename(name, name + ".old");
+        std::filesystem::copy_file(next + "/" + names[i], i < 2 ? name : name + ".part");
+    }
+    Bytes oldFirmware = ReadWhole(folder + "/firmware.upg.old");
+    run = Run({"backup", folder});
+    EXPECT_EQ(run.exitCode, 3) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"Poprzednia kopia (" + folder +
+                                      u8"/manifest.json.old, ...) "
+                                      u8"jest cała.\n  Nowa kopia (" +
+                                      folder + u8"/manifest.json.part, ...) jest cała.\n"))
+        << Shown(run);
+    run = Run({"backup", folder, "--force", "--port", PathOf("nothing")});
+    EXPECT_EQ(run.exitCode, 6) << Shown(run);
+    EXPECT_TRUE(ReadWhole(folder + "/firmware.upg.old") == oldFirmware) << "kept";
+    StartDevice(1, {"--silent-after", "100"}, image);
+    run = Run({"backup", folder, "--force", "--retries", "0"});
+    EXPECT_EQ(run.exitCode, 1) << Shown(run);
+    const std::string movedTo = u8"przeniesiono bez zmian do folderu ";
+    size_t at = run.err.find(movedTo);
+    ASSERT_NE(at, std::string::npos) << Shown(run);
+    at += movedTo.size();
+    std::string aside = run.err.substr(at, run.err.find('\n', at) - at);
+    EXPECT_TRUE(ReadWhole(aside + "/firmware.upg.old") == oldFirmware) << aside;
+    EXPECT_TRUE(ReadWhole(aside + "/scenes.usr.part") == ReadWhole(next + "/scenes.usr"));
+
+    // Texts from a manifest reach the terminal without their control bytes.
+    MakeBackup(PathOf("small"), image, blocks);
+    Bytes text = ReadWhole(PathOf("small/manifest.json"));
+    std::string manifest(text.begin(), text.end());
+    manifest.replace(manifest.find("\"3.05\""), 6, "\"\\u001b]0;x\\u0007\"");
+    WriteWhole(PathOf("small/manifest.json"), BytesOf(manifest));
+    StartDevice(2, {}, Bytes(ImageSize, 0));
+    run = Run({"restore", PathOf("small"), "--port", LinkOf(2), "--no-verify"});
+    EXPECT_EQ(run.exitCode, 0) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"o wersjach ?]0;x? | 1.20.\n")) << Shown(run);
+    EXPECT_EQ(run.err.find('\x1b'), std::string::npos);
+}
+
 // The port of the controller goes away during the first region of a backup:
 // the backup fails there and never takes the other regions from the
 // controller on COM2.
@@ -746,6 +877,20 @@ TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
     std::filesystem::create_directory(PathOf("folder.upg"));
     WriteWhole(PathOf("stale.lib.part"), Bytes(600, 9));
     std::filesystem::create_symlink(PathOf("elsewhere"), PathOf("link.lib.part"));
+    WriteWhole(PathOf("readonly.lib"), Bytes{'r', 'o'});
+    chmod(PathOf("readonly.lib").c_str(), 0444);
+    std::filesystem::create_symlink(PathOf("have.lib"), PathOf("linked.lib"));
+    // Backups whose manifests name a file of another kind, or go on after a NUL.
+    const unsigned blocks[3] = {1, 1, 1};
+    MakeBackup(PathOf("wrongkind"), Pattern(ImageSize, 43), blocks);
+    Bytes text = ReadWhole(PathOf("wrongkind/manifest.json"));
+    std::string manifest(text.begin(), text.end());
+    manifest.replace(manifest.find("\"firmware.upg\""), 14, "\"firmware.lib\"");
+    WriteWhole(PathOf("wrongkind/manifest.json"), BytesOf(manifest));
+    MakeBackup(PathOf("nul"), Pattern(ImageSize, 43), blocks);
+    text = ReadWhole(PathOf("nul/manifest.json"));
+    text.insert(text.end(), {0, '{', '}'});
+    WriteWhole(PathOf("nul/manifest.json"), text);
     struct Case {
         Words args;
         int exitCode;
@@ -812,6 +957,21 @@ TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
         {{"restore", PathOf("")}, 3, PathOf("manifest.json") + u8": brak pliku"},
         {{"verify", PathOf("none")}, 3, u8"manifest.json: brak pliku"},
         {{"restore", PathOf(""), "--force"}, 2, u8"opcja --force nie dotyczy polecenia restore"},
+        // Refusals of a folder before anything is sent say so.
+        {{"restore", PathOf("wrongkind")},
+         3,
+         u8"Plik \"firmware.lib\" ma rozszerzenie innego rodzaju danych niż firmware\nKopia w " +
+             PathOf("wrongkind") + u8" nie zgadza się ze swoim opisem : nic nie wysłano.\n"},
+        {{"verify", PathOf("nul")}, 3, u8"manifest.json: to nie jest poprawny tekst JSON (bajt "},
+        {{"read", "libraries", PathOf("readonly.lib"), "--force"},
+         3,
+         PathOf("readonly.lib") + u8" :\nBrak dostępu do zapisu !"},
+        // A link to a regular file is that file: only the port stops this one.
+        {{"write", "libraries", PathOf("linked.lib"), "--port", PathOf("nothing")},
+         6,
+         u8" : nie istnieje !\n"},
+        // No folder is made before a controller has answered.
+        {{"backup", PathOf("new/backup"), "--port", PathOf("nothing")}, 6, u8" : nie istnieje !\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 2 ? c.args[2] : "") + " lock " +
@@ -830,6 +990,8 @@ TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
         }
     }
     EXPECT_TRUE(ReadWhole(PathOf("have.lib")) == (Bytes{'o', 'l', 'd'}));
+    EXPECT_TRUE(ReadWhole(PathOf("readonly.lib")) == (Bytes{'r', 'o'}));
+    EXPECT_FALSE(std::filesystem::exists(PathOf("new")));
     EXPECT_TRUE(ReadWhole(PathOf("stale.lib.part")) == Bytes(600, 9));
     EXPECT_FALSE(std::filesystem::exists(PathOf("elsewhere")));
     // Every file and usage problem is found before a port is opened.

@@ -6,50 +6,62 @@
 #include "cli/console/console_text.h"
 #include "cli/console/operator_console.h"
 #include "cli/system/files.h"
+#include "cli/backup/folder_lock.h"
 #include "cli/transfers/controller_search.h"
 #include "cli/transfers/region_transfer.h"
 #include "protocol/frames.h"
 #include "protocol/io_buffer.h"
 #include "transfer/start.h"
 
-ExitCode CheckBackupForUse(const std::string& folder, BackupManifest* manifest,
-                           std::string paths[DataKindCount]) {
+namespace {
+
+ExitCode NothingSent(const std::string& folder) {
+    PrintLine(ConsoleError, "Kopia w %s nie zgadza się ze swoim opisem : nic nie wysłano.",
+              folder.c_str());
+    return ExitFileFailed;
+}
+
+}  // namespace
+
+ExitCode CheckBackupForUse(const std::string& folder, CheckedBackup* backup) {
     std::string problem;
-    if (ReadManifestFile(folder, manifest, &problem) != ManifestValid) {
+    if (ReadManifestFile(folder, &backup->manifest, &problem) != ManifestValid) {
         PrintLine(ConsoleError, "%s", problem.c_str());
-        return ExitFileFailed;
+        return NothingSent(folder);
     }
     bool named = true;
     for (DataKind kind : AllDataKinds) {
-        paths[kind] = PathInFolder(folder, manifest->regions[kind].file.c_str());
-        if (PathFitsKind(kind, paths[kind].c_str())) continue;
+        const std::string& file = backup->manifest.regions[kind].file;
+        backup->paths[kind] = PathInFolder(folder, file.c_str());
+        if (PathFitsKind(kind, file.c_str())) continue;
         PrintLine(ConsoleError, "Plik %s ma rozszerzenie innego rodzaju danych niż %s",
-                  paths[kind].c_str(), FactsOf(kind).word);
+                  QuotedText(file).c_str(), FactsOf(kind).word);
         named = false;
     }
-    if (!named) return ExitFileFailed;
-    if (CheckBackupFolder(folder, *manifest, &problem) != FolderMatches) {
+    if (!named) return NothingSent(folder);
+    if (CheckBackupFolder(folder, backup->manifest, backup->contents, &problem) != FolderMatches) {
         PrintLine(ConsoleError, "%s", problem.c_str());
-        PrintLine(ConsoleError, "Kopia w %s nie zgadza się ze swoim opisem : nic nie wysłano.",
-                  folder.c_str());
-        return ExitFileFailed;
+        return NothingSent(folder);
     }
     return ExitDone;
 }
 
-ExitCode PrepareFolderRun(const std::string& folder, const std::string& port, bool quiet,
-                          BackupManifest* manifest, std::string paths[DataKindCount]) {
-    ExitCode checked = CheckBackupForUse(folder, manifest, paths);
+ExitCode PrepareFolderRun(const std::string& folder, FolderUse use, const std::string& port,
+                          bool quiet, CheckedBackup* backup) {
+    ExitCode held = HoldBackupFolder(folder, use == FolderWritten);
+    if (held != ExitDone) return held;
+    ExitCode checked = CheckBackupForUse(folder, backup);
     if (checked != ExitDone) return checked;
     ExitCode found = FindController(port, quiet);
     if (found != ExitDone) return found;
-    MentionOtherVersions(*manifest);
+    MentionOtherVersions(backup->manifest);
     return ExitDone;
 }
 
-unsigned long BlocksOfFolder(const std::string paths[DataKindCount]) {
+unsigned long BlocksOfFolder(const CheckedBackup& backup) {
     unsigned long blocks = 0;
-    for (DataKind kind : AllDataKinds) blocks += BlocksOfFile(kind, paths[kind].c_str());
+    for (DataKind kind : AllDataKinds)
+        blocks += BlocksOfSize(kind, (long long)backup.contents[kind].size());
     return blocks;
 }
 

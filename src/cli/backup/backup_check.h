@@ -8,20 +8,32 @@
 #include "cli/console/exit_codes.h"
 #include "protocol/regions.h"
 
+// A backup folder as restore and verify use it: its manifest, and each
+// region's file (by DataKind) as read and checked once: what goes to the
+// controller is what was checked, whatever happens to the files meanwhile.
+struct CheckedBackup {
+    BackupManifest manifest;
+    std::string paths[DataKindCount];
+    std::string contents[DataKindCount];
+};
+
 // The manifest is read and checked, and each region's file: its name passes
 // the extension rule of its kind, it fits its region, and its size and SHA-256
-// are the manifest's. ExitDone with the three paths (by DataKind); otherwise
-// ExitFileFailed, every problem shown, each naming its file.
-ExitCode CheckBackupForUse(const std::string& folder, BackupManifest* manifest,
-                           std::string paths[DataKindCount]);
+// are the manifest's. ExitDone; otherwise ExitFileFailed, every problem
+// shown, each naming its file, and that nothing was sent.
+ExitCode CheckBackupForUse(const std::string& folder, CheckedBackup* backup);
 
-// The checked folder, then the controller, found once (port: the one given,
-// or empty for every port), and the versions compared: ExitDone or why not.
-ExitCode PrepareFolderRun(const std::string& folder, const std::string& port, bool quiet,
-                          BackupManifest* manifest, std::string paths[DataKindCount]);
+// What a run does with a folder, for its lock: a restore writes into it (its
+// progress), a verify only reads it.
+enum FolderUse { FolderWritten = 0, FolderRead = 1 };
+// The folder held against a backup into it (FolderLock) and checked, then the
+// controller, found once (port: the one given, or empty for every port), and
+// the versions compared: ExitDone or why not.
+ExitCode PrepareFolderRun(const std::string& folder, FolderUse use, const std::string& port,
+                          bool quiet, CheckedBackup* backup);
 
 // The blocks a write or a verify of the three files moves.
-unsigned long BlocksOfFolder(const std::string paths[DataKindCount]);
+unsigned long BlocksOfFolder(const CheckedBackup& backup);
 
 // After a region's comparison: the listing lines count blocks within the
 // region, so the region they belong to is said once they are over. before:

@@ -1,7 +1,5 @@
 #include "cli/backup/backup_manifest.h"
 
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 
 #include "cli/console/console_text.h"
@@ -16,7 +14,7 @@ namespace {
 using nlohmann::json;
 
 // A manifest is about a kilobyte; anything much longer is not one.
-const long long ManifestSizeLimit = 65536;
+const unsigned long long ManifestSizeLimit = 65536;
 
 unsigned long long BlocksFor(unsigned long long bytes) {
     return (bytes + BlockSize - 1) / BlockSize;
@@ -232,8 +230,15 @@ ManifestOutcome ParseManifest(const std::string& text, BackupManifest* manifest,
                               std::string* problem) {
     *manifest = BackupManifest();
     ManifestReader reader;
+    // The parser ends its input at a NUL and would take what came before it
+    // for the whole: the JSON text is all there is, white space around it.
+    size_t nul = text.find('\0');
     try {
-        reader.Manifest(json::parse(text), manifest);
+        if (nul != std::string::npos)
+            reader.Refuse(ManifestNotJson,
+                          "to nie jest poprawny tekst JSON (bajt " + std::to_string(nul) + ")");
+        else
+            reader.Manifest(json::parse(text), manifest);
     } catch (const json::parse_error& e) {
         reader.Refuse(ManifestNotJson,
                       "to nie jest poprawny tekst JSON (bajt " + std::to_string(e.byte) + ")");
@@ -247,31 +252,20 @@ ManifestOutcome ReadManifestFile(const std::string& folder, BackupManifest* mani
                                  std::string* problem) {
     *manifest = BackupManifest();
     const std::string path = PathInFolder(folder, ManifestFileName);
-    // Checked before the open: a pipe with no writer would hold the open.
-    PathKind kind = KindOfPath(path.c_str(), true);
-    if (kind == PathMissing) {
+    std::string text;
+    switch (ReadWholeFile(path.c_str(), ManifestSizeLimit, &text)) {
+    case WholeFileRead: break;
+    case WholeFileMissing:
         *problem = path + ": brak pliku, to nie jest kopia zapasowa dm730";
         return ManifestMissing;
-    }
-    if (kind != PathRegular) {
-        *problem = path + ": to nie jest zwykły plik";
+    case WholeFileNotRegular: *problem = path + ": to nie jest zwykły plik"; return ManifestUnreadable;
+    case WholeFileUnreadable:
+        *problem = path + ": błąd odczytu pliku (" + SystemErrorText(LastFileError()) + ")";
         return ManifestUnreadable;
     }
-    std::ifstream file(path, std::ios::binary);
-    std::string text;
-    if (file.is_open()) {
-        char chunk[4096];
-        while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
-            text.append(chunk, (size_t)file.gcount());
-            if ((long long)text.size() > ManifestSizeLimit) {
-                *problem = path + ": za długi na opis kopii (ponad " +
-                           std::to_string(ManifestSizeLimit) + " B)";
-                return ManifestUnreadable;
-            }
-        }
-    }
-    if (!file.is_open() || file.bad()) {
-        *problem = path + ": błąd odczytu pliku";
+    if (text.size() > ManifestSizeLimit) {
+        *problem =
+            path + ": za długi na opis kopii (ponad " + std::to_string(ManifestSizeLimit) + " B)";
         return ManifestUnreadable;
     }
     ManifestOutcome outcome = ParseManifest(text, manifest, problem);
@@ -280,7 +274,7 @@ ManifestOutcome ReadManifestFile(const std::string& folder, BackupManifest* mani
 }
 
 FolderCheckOutcome CheckBackupFolder(const std::string& folder, const BackupManifest& manifest,
-                                     std::string* problems) {
+                                     std::string contents[DataKindCount], std::string* problems) {
     FolderCheckOutcome first = FolderMatches;
     problems->clear();
     for (DataKind kind : AllDataKinds) {
@@ -288,45 +282,47 @@ FolderCheckOutcome CheckBackupFolder(const std::string& folder, const BackupMani
         const std::string path = PathInFolder(folder, region.file.c_str());
         FolderCheckOutcome outcome = FolderMatches;
         std::string problem = FitProblem(kind, region, path);
-        Sha256Digest digest;
-        // A size is told without reading the file: a file of another length
-        // is refused before hashing megabytes to say the same.
-        long long size =
-            KindOfPath(path.c_str(), true) == PathRegular ? FileSizeOf(path.c_str()) : -1;
+        std::string& bytes = contents[kind];
+        bytes.clear();
         if (!problem.empty()) {
             outcome = FolderDoesNotFit;
-        } else if (size >= 0 && (unsigned long long)size != region.bytes) {
-            outcome = FolderSizeDiffers;
-            digest.bytes = (unsigned long long)size;
         } else {
-            switch (HashFileSha256(path.c_str(), &digest)) {
-            case Sha256Done: break;
-            case Sha256FileMissing:
+            // Read once, no further than its region holds: what is checked
+            // here is what goes to the controller.
+            switch (ReadWholeFile(path.c_str(), RegionBytes(kind), &bytes)) {
+            case WholeFileRead: break;
+            case WholeFileMissing:
                 outcome = FolderFileMissing;
                 problem = "Brak pliku " + path;
                 break;
-            case Sha256NotRegularFile:
+            case WholeFileNotRegular:
                 outcome = FolderNotRegularFile;
                 problem = path + " nie jest zwykłym plikiem";
                 break;
-            default:
+            case WholeFileUnreadable:
                 outcome = FolderFileUnreadable;
                 problem = "Nie mogę odczytać pliku " + path;
                 break;
             }
-            if (digest.systemError != 0)
-                problem += " (" + SystemErrorText(digest.systemError) + ")";
+            if (outcome != FolderMatches && LastFileError() != 0)
+                problem += " (" + SystemErrorText(LastFileError()) + ")";
         }
-        if (outcome == FolderMatches && digest.bytes != region.bytes) outcome = FolderSizeDiffers;
-        if (outcome == FolderSizeDiffers) {
-            problem = "Plik " + path + " ma " + std::to_string(digest.bytes) +
-                      " B, a opis kopii podaje " + std::to_string(region.bytes) + " B";
-        } else if (outcome == FolderMatches && digest.hex != region.sha256) {
+        Sha256Digest digest;
+        if (outcome == FolderMatches && bytes.size() != region.bytes) {
+            outcome = FolderSizeDiffers;
+            problem =
+                "Plik " + path + " ma " +
+                (bytes.size() > RegionBytes(kind) ? "ponad " + std::to_string(RegionBytes(kind))
+                                                  : std::to_string(bytes.size())) +
+                " B, a opis kopii podaje " + std::to_string(region.bytes) + " B";
+        } else if (outcome == FolderMatches &&
+                   (HashBytesSha256(bytes, &digest) != Sha256Done || digest.hex != region.sha256)) {
             outcome = FolderContentDiffers;
             problem = "Plik " + path +
                       " ma inną sumę SHA-256 niż w opisie kopii: został zmieniony lub uszkodzony";
         }
         if (outcome == FolderMatches) continue;
+        bytes.clear();
         if (first == FolderMatches) first = outcome;
         if (!problems->empty()) *problems += "\n";
         *problems += problem;

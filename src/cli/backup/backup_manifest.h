@@ -78,9 +78,10 @@ enum FolderCheckOutcome {
     FolderContentDiffers = 6,  // same size, another SHA-256
 };
 
-// Every region's file against the manifest. The outcome is the first
-// region's failure; problems holds one line per file that failed (each line
-// names the file; no line end after the last), so the technician sees them
-// all at once.
+// Every region's file against the manifest, each read once into contents
+// (by DataKind; empty for a file that failed): what is checked is what a
+// restore sends and a verify compares. The outcome is the first region's
+// failure; problems holds one line per file that failed (each line names the
+// file; no line end after the last), so the technician sees them all at once.
 FolderCheckOutcome CheckBackupFolder(const std::string& folder, const BackupManifest& manifest,
-                                     std::string* problems);
+                                     std::string contents[DataKindCount], std::string* problems);

@@ -1,9 +1,14 @@
 #include "cli/backup/replace_together.h"
 
 #include <cstdio>
+#include <ctime>
+#include <iostream>
 
 #include "cli/console/console_output.h"
+#include "cli/backup/backup_manifest.h"
+#include "cli/backup/sha256.h"
 #include "cli/system/files.h"
+#include "cli/transfers/part_files.h"
 
 namespace {
 
@@ -37,27 +42,97 @@ void RollBack(const std::vector<std::string>& paths, const std::vector<std::stri
 
 }  // namespace
 
-ExitCode PrepareAsideNames(const std::vector<std::string>& paths, bool force) {
+namespace {
+
+// Whether the three regions' files and the manifest of one set agree.
+bool IsWholeSet(const std::vector<std::string>& files, size_t manifestIndex) {
+    std::string text, problem;
+    BackupManifest manifest;
+    if (ReadWholeFile(files[manifestIndex].c_str(), 65536, &text) != WholeFileRead ||
+        ParseManifest(text, &manifest, &problem) != ManifestValid)
+        return false;
+    for (DataKind kind : AllDataKinds) {
+        std::string bytes;
+        Sha256Digest digest;
+        if (ReadWholeFile(files[kind].c_str(), RegionBytes(kind), &bytes) != WholeFileRead ||
+            HashBytesSha256(bytes, &digest) != Sha256Done ||
+            digest.hex != manifest.regions[kind].sha256)
+            return false;
+    }
+    return true;
+}
+
+void SayWhetherWhole(const char* which, const std::vector<std::string>& files,
+                     size_t manifestIndex) {
+    PrintLine(ConsoleError, "  %s kopia (%s, ...) %s.", which, files[manifestIndex].c_str(),
+              IsWholeSet(files, manifestIndex) ? "jest cała" : "nie jest cała");
+}
+
+}  // namespace
+
+ExitCode SetLeftoversAside(const std::string& folder, const std::vector<std::string>& paths,
+                           size_t manifestIndex, bool force) {
+    std::vector<std::string> left;
+    bool setAside = false;
+    // Each file of the earlier set is where the interrupted swap left it: aside
+    // or still in place; each of the later one moved in, or still a part.
+    std::vector<std::string> earlier, later;
     for (const std::string& path : paths) {
         std::string old = AsideNameOf(path);
-        if (KindOfPath(old.c_str(), true) == PathMissing) continue;
-        if (!force) {
-            PrintLine(ConsoleError,
-                      "Plik %s pozostał z przerwanego zastępowania i może zawierać poprzednią "
-                      "kopię ! Dodaj --force, aby go usunąć.",
-                      old.c_str());
-            return ExitFileFailed;
-        }
-        if (std::remove(old.c_str()) != 0) {
-            PrintLine(ConsoleError, "Nie mogę usunąć pliku %s", old.c_str());
-            return ExitFileFailed;
-        }
+        bool hasOld = KindOfPath(old.c_str(), false) != PathMissing;
+        bool hasPart = KindOfPath(PartPathOf(path).c_str(), false) != PathMissing;
+        setAside = setAside || hasOld;
+        if (hasOld) left.push_back(old);
+        if (hasPart) left.push_back(PartPathOf(path));
+        earlier.push_back(hasOld ? old : path);
+        later.push_back(hasPart ? PartPathOf(path) : path);
     }
+    if (left.empty()) return ExitDone;
+    if (!force) {
+        // Parts alone are an earlier backup's that never got to its swap:
+        // the read checks name them.
+        if (!setAside) return ExitDone;
+        PrintLine(ConsoleError,
+                  "W folderze %s pozostały pliki przerwanej wymiany kopii :", folder.c_str());
+        for (const std::string& file : left) PrintLine(ConsoleError, "  %s", file.c_str());
+        SayWhetherWhole("Poprzednia", earlier, manifestIndex);
+        SayWhetherWhole("Nowa", later, manifestIndex);
+        PrintLine(ConsoleError,
+                  "Dodaj --force, aby przenieść je bez zmian do osobnego folderu w %s i wykonać "
+                  "kopię od nowa ; nic nie zostanie usunięte.",
+                  folder.c_str());
+        return ExitFileFailed;
+    }
+    char stamp[32];
+    std::time_t now = std::time(nullptr);
+    std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", std::gmtime(&now));
+    std::string aside = PathInFolder(folder, (std::string("przerwana-wymiana-") + stamp).c_str());
+    if (MakeFolderWithParents(aside) != FileOperationDone) {
+        PrintLine(ConsoleError, "Nie mogę utworzyć folderu %s", aside.c_str());
+        ShowSystemReason(LastFileError());
+        return ExitFileFailed;
+    }
+    for (const std::string& file : left) {
+        size_t name = file.find_last_of("/\\");
+        std::string to =
+            PathInFolder(aside, file.c_str() + (name == std::string::npos ? 0 : name + 1));
+        if (MoveFileOver(file.c_str(), to.c_str()) == FileOperationDone) continue;
+        PrintLine(ConsoleError, "Nie mogę przenieść pliku %s do folderu %s", file.c_str(),
+                  aside.c_str());
+        ShowSystemReason(LastFileError());
+        return ExitFileFailed;
+    }
+    PrintLine(ConsoleError, "Pozostałości wcześniejszej kopii przeniesiono bez zmian do folderu %s",
+              aside.c_str());
     return ExitDone;
 }
 
-ExitCode ReplaceFilesTogether(const std::vector<std::string>& paths,
-                              const std::vector<std::string>& parts) {
+ExitCode ReplaceFilesTogether(const std::vector<std::string>& paths, std::vector<HeldFile>& held) {
+    std::vector<std::string> parts;
+    for (HeldFile& part : held) {
+        part.stream->flush();
+        parts.push_back(part.path);
+    }
     std::vector<bool> aside(paths.size(), false);
     // Only ordinary files are moved aside: anything else in the way (a
     // folder) makes the move in fail, and the set goes back.
@@ -71,6 +146,17 @@ ExitCode ReplaceFilesTogether(const std::vector<std::string>& paths,
         aside[i] = true;
     }
     for (size_t i = 0; i < paths.size(); ++i) {
+        // What goes into place is the file written and hashed, not whatever
+        // was put under its name meanwhile.
+        if (!IsHeldAt(held[i], parts[i])) {
+            PrintLine(ConsoleError,
+                      "Plik %s nie jest już plikiem, który zapisała kopia (ktoś go podmienił "
+                      "lub usunął)",
+                      parts[i].c_str());
+            RollBack(paths, parts, i, aside);
+            return ExitFileFailed;
+        }
+        TakePermissionsOf(held[i], paths[i]);
         if (MoveFileOver(parts[i].c_str(), paths[i].c_str()) != FileOperationDone) {
             ShowReplaceFailure(paths[i]);
             RollBack(paths, parts, i, aside);

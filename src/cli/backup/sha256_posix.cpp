@@ -1,10 +1,5 @@
 // SHA-256 through OpenSSL's libcrypto (EVP), which every Debian system has.
-#include <fcntl.h>
 #include <openssl/evp.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 
 #include "cli/backup/sha256.h"
 
@@ -43,54 +38,12 @@ class Hasher {
     bool ok_;
 };
 
-// O_NONBLOCK: should a pipe take the file's place between the stat and the
-// open, the open does not wait for its writer (fstat then refuses it).
-int OpenRegularFile(const char* path, Sha256Digest* digest, Sha256Outcome* outcome) {
-    struct stat info;
-    if (stat(path, &info) != 0) {
-        digest->systemError = errno;
-        *outcome = errno == ENOENT || errno == ENOTDIR ? Sha256FileMissing : Sha256OpenFailed;
-        return -1;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        *outcome = Sha256NotRegularFile;
-        return -1;
-    }
-    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        digest->systemError = errno;
-        *outcome = Sha256OpenFailed;
-        return -1;
-    }
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        *outcome = Sha256NotRegularFile;
-        return -1;
-    }
-    return fd;
-}
-
 }  // namespace
 
-Sha256Outcome HashFileSha256(const char* path, Sha256Digest* digest) {
+Sha256Outcome HashBytesSha256(const std::string& bytes, Sha256Digest* digest) {
     *digest = Sha256Digest();
-    Sha256Outcome outcome = Sha256Done;
-    int fd = OpenRegularFile(path, digest, &outcome);
-    if (fd < 0) return outcome;
     Hasher hasher;
-    unsigned char chunk[65536];
-    for (;;) {
-        ssize_t n = read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            digest->systemError = errno;
-            close(fd);
-            return Sha256ReadFailed;
-        }
-        if (n == 0) break;
-        hasher.Add(chunk, (size_t)n);
-        digest->bytes += (unsigned long long)n;
-    }
-    close(fd);
+    hasher.Add(bytes.data(), bytes.size());
+    digest->bytes = bytes.size();
     return hasher.Finish(digest);
 }

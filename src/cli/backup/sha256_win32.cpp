@@ -51,57 +51,12 @@ class Hasher {
     bool ok_ = false;
 };
 
-// A folder is refused by its attributes before any open; a pipe or a device
-// is refused by its type right after the open, before anything is read.
-HANDLE OpenRegularFile(const char* path, Sha256Digest* digest, Sha256Outcome* outcome) {
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        DWORD error = GetLastError();
-        digest->systemError = (int)error;
-        *outcome = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
-                       ? Sha256FileMissing
-                       : Sha256OpenFailed;
-        return INVALID_HANDLE_VALUE;
-    }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        *outcome = Sha256NotRegularFile;
-        return INVALID_HANDLE_VALUE;
-    }
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        digest->systemError = (int)GetLastError();
-        *outcome = Sha256OpenFailed;
-        return INVALID_HANDLE_VALUE;
-    }
-    if (GetFileType(file) != FILE_TYPE_DISK) {
-        CloseHandle(file);
-        *outcome = Sha256NotRegularFile;
-        return INVALID_HANDLE_VALUE;
-    }
-    return file;
-}
-
 }  // namespace
 
-Sha256Outcome HashFileSha256(const char* path, Sha256Digest* digest) {
+Sha256Outcome HashBytesSha256(const std::string& bytes, Sha256Digest* digest) {
     *digest = Sha256Digest();
-    Sha256Outcome outcome = Sha256Done;
-    HANDLE file = OpenRegularFile(path, digest, &outcome);
-    if (file == INVALID_HANDLE_VALUE) return outcome;
     Hasher hasher;
-    unsigned char chunk[65536];
-    for (;;) {
-        DWORD n = 0;
-        if (!ReadFile(file, chunk, sizeof chunk, &n, nullptr)) {
-            digest->systemError = (int)GetLastError();
-            CloseHandle(file);
-            return Sha256ReadFailed;
-        }
-        if (n == 0) break;
-        hasher.Add(chunk, n);
-        digest->bytes += n;
-    }
-    CloseHandle(file);
+    hasher.Add(bytes.data(), bytes.size());
+    digest->bytes = bytes.size();
     return hasher.Finish(digest);
 }

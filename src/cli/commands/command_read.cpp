@@ -1,6 +1,7 @@
 // A region into a file, gathered in FILE.part and put in FILE's place once
 // whole; --resume finishes a part an earlier read left, from the controller
 // it came from only.
+#include <iostream>
 #include <string>
 
 #include "cli/commands/commands.h"
@@ -23,8 +24,8 @@ namespace {
 
 // Before fromBlock of a resumed read: the part's record names the controller,
 // the one found is it, and it still holds the part's last whole block.
-ExitCode CheckResumeOnSameController(const CommandLine& line, unsigned fromBlock) {
-    std::string part = PartPathOf(line.path);
+ExitCode CheckResumeOnSameController(const CommandLine& line, unsigned fromBlock, HeldFile& held) {
+    std::string part = held.path;
     ResumeRecord record;
     if (ReadResumeRecord(PartRecordPathOf(line.path), &record) != RecordRead) {
         PrintLine(ConsoleError,
@@ -36,7 +37,8 @@ ExitCode CheckResumeOnSameController(const CommandLine& line, unsigned fromBlock
     }
     ExitCode same = CheckSameVersions(record);
     if (same == ExitDone)
-        same = CheckSameBlock(line.kind, part.c_str(), line.path.c_str(), fromBlock - 1);
+        same = CheckSameBlock(line.kind, part.c_str(), line.path.c_str(), fromBlock - 1,
+                              held.stream.get());
     return same;
 }
 
@@ -58,27 +60,29 @@ ExitCode RunReadCommand(const CommandLine& line) {
     ExitCode ready = CheckExtension(line.kind, line.path);
     if (ready != ExitDone) return ready;
     unsigned fromBlock = 0;
+    HeldFile held;
     ready = CheckReadTarget(line.path, line.kind, ReadChoice{line.force, line.resume, true},
-                            &fromBlock);
+                            &fromBlock, &held);
     if (ready != ExitDone) return ready;
     ExitCode found = FindController(line.port, line.quiet);
     if (found != ExitDone) return found;
     if (fromBlock > 0) {
-        ready = CheckResumeOnSameController(line, fromBlock);
+        ready = CheckResumeOnSameController(line, fromBlock, held);
         if (ready != ExitDone) return ready;
     }
     // Made only now: a read that finds no controller leaves no empty part behind.
-    ready = PreparePartFile(line.path, fromBlock);
+    ready = PreparePartFile(line.path, fromBlock, &held);
     if (ready == ExitDone && !RecordController(line)) ready = ExitFileFailed;
     if (ready != ExitDone) return ready;
-    std::string part = PartPathOf(line.path);
+    std::string part = held.path;
     unsigned long blocks = LookUpRegion(line.kind).blockCount;
     if (fromBlock > 0 && !line.quiet)
         PrintLine(ConsoleError, "Wznowienie : %s ma %u bloków, odczyt od bloku %u z %lu",
                   part.c_str(), fromBlock, fromBlock + 1, blocks);
     BeginProgress(ProgressStyleFor(line.quiet), blocks - fromBlock, fromBlock);
-    ExitCode code = RunRegionTransfer(ActionReadFromDevice, line.kind, part.c_str(),
-                                      line.path.c_str(), BlockSpan{fromBlock, 0});
+    ExitCode code =
+        RunRegionTransfer(ActionReadFromDevice, line.kind, part.c_str(), line.path.c_str(),
+                          BlockSpan{fromBlock, 0}, held.stream.get());
     if (code != ExitDone) {
         EndProgress(nullptr);
         ReportPartFile(line.path);
@@ -87,7 +91,7 @@ ExitCode RunReadCommand(const CommandLine& line) {
         return code;
     }
     CompleteRegion();
-    code = PutPartInPlace(line.path);
+    code = PutPartInPlace(line.path, held);
     if (code == ExitDone) RemoveFileOrLink(PartRecordPathOf(line.path).c_str());
     char what[StatusLineSize];
     ComposeActionLine(what);

@@ -5,6 +5,7 @@
 // the user's state folder when DIR cannot be written), so --resume goes on
 // there, on the same controller only.
 #include <cstdio>
+#include <sstream>
 #include <string>
 
 #include "cli/backup/backup_check.h"
@@ -75,6 +76,10 @@ std::string ProgressPathInState(const std::string& folder) {
     return PathInFolder(state, name);
 }
 
+unsigned long BlocksOf(const CheckedBackup& backup, DataKind kind) {
+    return BlocksOfSize(kind, (long long)backup.contents[kind].size());
+}
+
 // Where the run stands, kept at each region's end and whenever it stops.
 struct RestoreRun {
     const CommandLine& line;
@@ -120,21 +125,24 @@ ExitCode ReadProgress(const std::string& folder, ResumeRecord* record) {
 }
 
 // One region: its write from block `from` on, then (unless told not to) its
-// read-back; the record and the states follow.
-ExitCode RestoreRegion(RestoreRun& run, DataKind kind, const std::string& path, unsigned from,
+// read-back, both of the bytes checked; the record and the states follow.
+ExitCode RestoreRegion(RestoreRun& run, const CheckedBackup& backup, DataKind kind, unsigned from,
                        bool writeDone) {
-    const char* file = path.c_str();
+    const char* file = backup.paths[kind].c_str();
+    std::stringstream held(backup.contents[kind]);
+    unsigned long blocks = BlocksOf(backup, kind);
     run.record.kind = kind;
     run.record.regionWritten = writeDone;
-    run.record.blocksWritten = writeDone ? BlocksOfFile(kind, file) : from;
+    run.record.blocksWritten = writeDone ? blocks : from;
     ExitCode code = ExitDone;
     if (!writeDone) {
-        code = RunRegionTransfer(ActionWriteToDevice, kind, file, file, BlockSpan{from, 0});
+        code = RunRegionTransfer(ActionWriteToDevice, kind, file, file, BlockSpan{from, 0}, &held);
+        // A region no block reached is untouched, however the write ended.
         bool reached = BlocksDone() > from || TransferJob.blockFrameSent || from > 0;
         run.states[kind] = code == ExitDone ? RegionWritten
                            : reached        ? RegionPartlyWritten
                                             : RegionUntouched;
-        run.record.blocksWritten = code == ExitDone ? BlocksOfFile(kind, file) : BlocksDone();
+        run.record.blocksWritten = code == ExitDone ? blocks : BlocksDone();
         run.record.regionWritten = code == ExitDone;
         if (code != ExitDone) return code;
         CompleteRegion();
@@ -142,7 +150,7 @@ ExitCode RestoreRegion(RestoreRun& run, DataKind kind, const std::string& path, 
     run.states[kind] = RegionWritten;
     if (!run.line.readBack) return ExitDone;
     unsigned long before = ConsoleReport.differences;
-    code = RunRegionTransfer(ActionVerify, kind, file, file);
+    code = RunRegionTransfer(ActionVerify, kind, file, file, WholeRegion, &held);
     ReportRegionDifferences(kind, before);
     if (code == ExitDone)
         run.states[kind] = ConsoleReport.differences > before ? RegionDiffers : RegionRestored;
@@ -152,17 +160,19 @@ ExitCode RestoreRegion(RestoreRun& run, DataKind kind, const std::string& path, 
 // The restore goes on after the last block the controller confirmed (in the
 // region in hand, or at the end of the one before it): only if that block is
 // in the controller as the backup has it.
-ExitCode CheckBlockBeforeResume(const ResumeRecord& resumed, const std::string paths[]) {
+ExitCode CheckBlockBeforeResume(const ResumeRecord& resumed, const CheckedBackup& backup) {
     DataKind kind = resumed.kind;
     unsigned long block = resumed.blocksWritten;
     if (resumed.regionWritten) {
-        block = BlocksOfFile(kind, paths[kind].c_str());
+        block = BlocksOf(backup, kind);
     } else if (block == 0) {
         if (kind == KindFirmware) return ExitDone;
         kind = DataKind(kind - 1);
-        block = BlocksOfFile(kind, paths[kind].c_str());
+        block = BlocksOf(backup, kind);
     }
-    return CheckSameBlock(kind, paths[kind].c_str(), paths[kind].c_str(), unsigned(block - 1));
+    std::stringstream held(backup.contents[kind]);
+    const char* path = backup.paths[kind].c_str();
+    return CheckSameBlock(kind, path, path, unsigned(block - 1), &held);
 }
 
 }  // namespace
@@ -176,15 +186,14 @@ ExitCode RunRestoreCommand(const CommandLine& line) {
         ExitCode kept = ReadProgress(line.path, &resumed);
         if (kept != ExitDone) return kept;
     }
-    BackupManifest manifest;
-    std::string paths[DataKindCount];
-    ExitCode ready = PrepareFolderRun(line.path, line.port, line.quiet, &manifest, paths);
+    CheckedBackup backup;
+    ExitCode ready = PrepareFolderRun(line.path, FolderWritten, line.port, line.quiet, &backup);
     if (ready != ExitDone) return ready;
     unsigned from = 0;
     if (line.resume) {
         from = resumed.regionWritten ? 0 : unsigned(resumed.blocksWritten);
         ready = CheckSameVersions(resumed);
-        if (ready == ExitDone) ready = CheckBlockBeforeResume(resumed, paths);
+        if (ready == ExitDone) ready = CheckBlockBeforeResume(resumed, backup);
         if (ready != ExitDone) return ready;
     }
     run.record.port = FoundPortName();
@@ -194,7 +203,7 @@ ExitCode RunRestoreCommand(const CommandLine& line) {
     DataKind first = line.resume ? resumed.kind : KindFirmware;
     unsigned long written = 0, readBack = 0;
     for (DataKind kind : AllDataKinds) {
-        unsigned long of = BlocksOfFile(kind, paths[kind].c_str());
+        unsigned long of = BlocksOf(backup, kind);
         if (kind < first) continue;
         bool writeDone = kind == first && line.resume && resumed.regionWritten;
         written += writeDone ? 0 : of - (kind == first ? from : 0);
@@ -208,7 +217,7 @@ ExitCode RunRestoreCommand(const CommandLine& line) {
     for (DataKind kind : AllDataKinds) {
         if (kind < first) continue;
         bool writeDone = kind == first && line.resume && resumed.regionWritten;
-        code = RestoreRegion(run, kind, paths[kind], kind == first ? from : 0, writeDone);
+        code = RestoreRegion(run, backup, kind, kind == first ? from : 0, writeDone);
         if (code != ExitDone) break;
         CompleteRegion();
         // The next region's start is where a resume goes on from now.

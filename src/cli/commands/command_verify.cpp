@@ -1,5 +1,6 @@
 // A file, or a whole backup folder, compared with the controller: every
 // difference listed, and exit 4 when there was any.
+#include <sstream>
 #include <string>
 
 #include "cli/backup/backup_check.h"
@@ -36,20 +37,21 @@ ExitCode RunVerifyCommand(const CommandLine& line) {
 }
 
 ExitCode RunVerifyBackupCommand(const CommandLine& line) {
-    BackupManifest manifest;
-    std::string paths[DataKindCount];
-    ExitCode ready = PrepareFolderRun(line.path, line.port, line.quiet, &manifest, paths);
+    CheckedBackup backup;
+    ExitCode ready = PrepareFolderRun(line.path, FolderRead, line.port, line.quiet, &backup);
     if (ready != ExitDone) return ready;
-    BeginProgress(ProgressStyleFor(line.quiet), BlocksOfFolder(paths));
+    BeginProgress(ProgressStyleFor(line.quiet), BlocksOfFolder(backup));
     ExitCode code = ExitDone;
     for (DataKind kind : AllDataKinds) {
-        const char* path = paths[kind].c_str();
+        // Compared as checked: the bytes read once, not the file again.
+        std::stringstream held(backup.contents[kind]);
+        const char* path = backup.paths[kind].c_str();
         unsigned long before = ConsoleReport.differences;
-        code = RunRegionTransfer(ActionVerify, kind, path, path);
+        code = RunRegionTransfer(ActionVerify, kind, path, path, WholeRegion, &held);
         ReportRegionDifferences(kind, before);
         if (code != ExitDone) break;
         CompleteRegion();
     }
     std::string what = "Weryfikacja kopii " + line.path;
-    return EndComparison(code, what.c_str(), BlockCount(BlocksOfFolder(paths)) + " bez różnic");
+    return EndComparison(code, what.c_str(), BlockCount(BlocksOfFolder(backup)) + " bez różnic");
 }

@@ -8,6 +8,7 @@
 #include "cli/console/exit_codes.h"
 #include "cli/console/operator_console.h"
 #include "cli/console/progress.h"
+#include "cli/system/files.h"
 #include "cli/transfers/controller_search.h"
 #include "cli/transfers/differences.h"
 #include "cli/transfers/file_checks.h"
@@ -73,6 +74,6 @@ ExitCode RunWriteCommand(const CommandLine& line) {
                std::to_string(blocks) + " bez różnic";
     }
     ExitCode ended = EndComparison(code, what, done);
-    if (ended == ExitDone && !line.quiet) ReportWrittenBlocks(line.kind, path, from);
+    if (ended == ExitDone && !line.quiet) ReportWrittenBlocks(line.kind, FileSizeOf(path), from);
     return ended;
 }

@@ -18,6 +18,11 @@ std::string PathInFolder(const std::string& folder, const char* name);
 // reparse point) is PathLink, whether or not its target exists.
 enum PathKind { PathMissing = 0, PathRegular, PathLink, PathFolder, PathOther };
 PathKind KindOfPath(const char* path, bool followLinks);
+// What a whole file holds, read at once. A folder, a pipe or a device is
+// refused before anything is read (a pipe put there never holds the read);
+// a file longer than limit bytes gives its first limit + 1 only.
+enum ReadFileOutcome { WholeFileRead = 0, WholeFileMissing, WholeFileNotRegular, WholeFileUnreadable };
+ReadFileOutcome ReadWholeFile(const char* path, unsigned long long limit, std::string* bytes);
 // A new empty file at path, never through a link: fails when anything is there.
 FileOutcome CreateFileExclusively(const char* path);
 // Removes a file, or a link as a link (its target stays as it is).
@@ -25,6 +30,8 @@ FileOutcome RemoveFileOrLink(const char* path);
 // What the system said about the latest of these operations that failed
 // (errno or GetLastError), and the system's own words for such a code.
 unsigned long LastFileError();
+// A failure of the caller's with the system's code, kept as LastFileError().
+FileOutcome RecordFileError(unsigned long code);
 std::string SystemErrorText(unsigned long code);
 
 // path from the root, for telling one folder from another whatever the

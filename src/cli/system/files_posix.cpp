@@ -62,6 +62,11 @@ FileOutcome CreateFileExclusively(const char* path) {
 
 FileOutcome RemoveFileOrLink(const char* path) { return Outcome(unlink(path) == 0); }
 
+FileOutcome RecordFileError(unsigned long code) {
+    lastError = decltype(lastError)(code);
+    return FileOperationFailed;
+}
+
 unsigned long LastFileError() { return static_cast<unsigned long>(lastError); }
 
 std::string SystemErrorText(unsigned long code) { return std::strerror(int(code)); }
@@ -90,4 +95,35 @@ std::string UserStateFolder() {
         folder = std::string(home) + "/.local/state/dm730";
     if (folder.empty() || MakeFolderWithParents(folder) != FileOperationDone) return "";
     return folder;
+}
+
+ReadFileOutcome ReadWholeFile(const char* path, unsigned long long limit, std::string* bytes) {
+    bytes->clear();
+    // Not blocking: should a pipe be there, the open does not wait for its writer.
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        lastError = errno;
+        return errno == ENOENT || errno == ENOTDIR ? WholeFileMissing : WholeFileUnreadable;
+    }
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        lastError = 0;
+        return WholeFileNotRegular;
+    }
+    char chunk[65536];
+    for (;;) {
+        ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            lastError = errno;
+            close(fd);
+            return WholeFileUnreadable;
+        }
+        if (n == 0 || bytes->size() > limit) break;
+        bytes->append(chunk, size_t(n));
+    }
+    close(fd);
+    if (bytes->size() > limit + 1) bytes->resize(limit + 1);
+    return WholeFileRead;
 }

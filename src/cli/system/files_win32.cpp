@@ -83,6 +83,11 @@ FileOutcome RemoveFileOrLink(const char* path) {
     return Outcome(DeleteFileA(path) != 0);
 }
 
+FileOutcome RecordFileError(unsigned long code) {
+    lastError = decltype(lastError)(code);
+    return FileOperationFailed;
+}
+
 unsigned long LastFileError() { return lastError; }
 
 std::string SystemErrorText(unsigned long code) {
@@ -117,4 +122,37 @@ std::string UserStateFolder() {
     if (length == 0 || length >= sizeof local) return "";
     std::string folder = std::string(local, length) + "\\dm730";
     return MakeFolderWithParents(folder) == FileOperationDone ? folder : "";
+}
+
+ReadFileOutcome ReadWholeFile(const char* path, unsigned long long limit, std::string* bytes) {
+    bytes->clear();
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        lastError = GetLastError();
+        return lastError == ERROR_FILE_NOT_FOUND || lastError == ERROR_PATH_NOT_FOUND
+                   ? WholeFileMissing
+                   : WholeFileUnreadable;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        CloseHandle(file);
+        lastError = 0;
+        return WholeFileNotRegular;
+    }
+    char chunk[65536];
+    for (;;) {
+        DWORD n = 0;
+        if (!ReadFile(file, chunk, sizeof chunk, &n, NULL)) {
+            lastError = GetLastError();
+            CloseHandle(file);
+            return WholeFileUnreadable;
+        }
+        if (n == 0 || bytes->size() > limit) break;
+        bytes->append(chunk, n);
+    }
+    CloseHandle(file);
+    if (bytes->size() > limit + 1) bytes->resize(limit + 1);
+    return WholeFileRead;
 }

@@ -1,10 +1,12 @@
 #include "cli/transfers/part_files.h"
 
 #include <cstdio>
+#include <iostream>
 
 #include "cli/console/console_output.h"
 #include "cli/console/exit_codes.h"
 #include "cli/system/files.h"
+#include "cli/system/held_file.h"
 #include "protocol/regions.h"
 #include "transfer/file_probe.h"
 
@@ -30,9 +32,9 @@ void ShowFileProblem(const std::string& path, const char* what, unsigned long er
 }
 
 // A part that is not a plain file (a link, a folder, a device) is never read
-// from, written to or followed.
+// from, written to or followed. One to go on in is held open from here on.
 ExitCode CheckPart(const std::string& part, const ReadChoice& choice, unsigned long regionBytes,
-                   unsigned* fromBlock) {
+                   unsigned* fromBlock, HeldFile* held) {
     PathKind kind = KindOfPath(part.c_str(), false);
     if (kind == PathMissing) return ExitDone;
     if (kind == PathFolder || kind == PathOther) {
@@ -47,7 +49,11 @@ ExitCode CheckPart(const std::string& part, const ReadChoice& choice, unsigned l
                   part.c_str());
         return ExitFileFailed;
     }
-    long long size = FileSizeOf(part.c_str());
+    if (choice.resume && OpenHeldFile(part, held) != FileOperationDone) {
+        ShowFileProblem(part, "nie mogę go otworzyć", LastFileError());
+        return ExitFileFailed;
+    }
+    long long size = choice.resume ? HeldFileSize(*held) : FileSizeOf(part.c_str());
     if (!choice.resume) {
         PrintLine(ConsoleError,
                   "Plik %s już istnieje : %lld pełnych bloków z wcześniejszego odczytu.",
@@ -101,7 +107,7 @@ std::string PartRecordPathOf(const std::string& path) {
 unsigned long ShortHash(const std::string& text) { return NameHash(text); }
 
 ExitCode CheckReadTarget(const std::string& path, DataKind kind, const ReadChoice& choice,
-                         unsigned* fromBlock) {
+                         unsigned* fromBlock, HeldFile* part) {
     *fromBlock = 0;
     PathKind target = KindOfPath(path.c_str(), false);
     if (target == PathFolder || target == PathOther) {
@@ -118,10 +124,10 @@ ExitCode CheckReadTarget(const std::string& path, DataKind kind, const ReadChoic
         return ExitFileFailed;
     }
     unsigned long regionBytes = RegionBytes(kind);
-    return CheckPart(PartPathOf(path), choice, regionBytes, fromBlock);
+    return CheckPart(PartPathOf(path), choice, regionBytes, fromBlock, part);
 }
 
-ExitCode PreparePartFile(const std::string& path, unsigned fromBlock) {
+ExitCode PreparePartFile(const std::string& path, unsigned fromBlock, HeldFile* held) {
     if (fromBlock > 0) return ExitDone;
     // A record of an earlier read would speak for this one's blocks.
     RemoveFileOrLink(PartRecordPathOf(path).c_str());
@@ -131,7 +137,7 @@ ExitCode PreparePartFile(const std::string& path, unsigned fromBlock) {
         ShowFileProblem(part, "nie mogę usunąć starego pliku", LastFileError());
         return ExitFileFailed;
     }
-    if (CreateFileExclusively(part.c_str()) != FileOperationDone) {
+    if (CreateHeldFile(part, held) != FileOperationDone) {
         ShowFileProblem(part, "nie mogę utworzyć pliku", LastFileError());
         return ExitFileFailed;
     }
@@ -149,8 +155,18 @@ void ReportPartFile(const std::string& path) {
               size / BlockSize, part.c_str());
 }
 
-ExitCode PutPartInPlace(const std::string& path) {
-    std::string part = PartPathOf(path);
+ExitCode PutPartInPlace(const std::string& path, HeldFile& held) {
+    std::string part = held.path;
+    held.stream->flush();
+    if (!IsHeldAt(held, part)) {
+        PrintLine(ConsoleError,
+                  "Plik %s nie jest już plikiem, w który zapisywał odczyt (ktoś go podmienił "
+                  "lub usunął) : plik %s pozostał bez zmian.",
+                  part.c_str(), path.c_str());
+        return ExitFileFailed;
+    }
+    // The file it replaces keeps its permissions (one only its owner reads).
+    TakePermissionsOf(held, path);
     if (MoveFileOver(part.c_str(), path.c_str()) == FileOperationDone) return ExitDone;
     PrintLine(ConsoleError, "Nie mogę zastąpić pliku %s ; odczytany obszar jest w pliku %s",
               path.c_str(), part.c_str());

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/console/exit_codes.h"
+#include "cli/system/held_file.h"
 #include "protocol/regions.h"
 
 // FILE.part; when that name would pass the limit on a file name, the name is
@@ -25,20 +26,24 @@ struct ReadChoice {
     bool resumeOffered;  // the command takes --resume (named in the refusal)
 };
 
-// Before anything is opened: whether a read of the region of kind may go into
+// Before any port is opened: whether a read of the region of kind may go into
 // path, and from which block of the region (*fromBlock, 0: the whole region).
-// Nothing on disk changes; a refusal is shown with its reason (exit 3).
+// A part to go on in is opened here, never through a link, and held in *part:
+// the file checked is the file the read goes on in. Nothing on disk changes;
+// a refusal is shown with its reason (exit 3).
 ExitCode CheckReadTarget(const std::string& path, DataKind kind, const ReadChoice& choice,
-                         unsigned* fromBlock);
+                         unsigned* fromBlock, HeldFile* part);
 // Makes the part the read starts into: from block 0 a new empty FILE.part,
 // created exclusively (never through a link; an old part, or a link in its
 // place, is removed first with its record, which CheckReadTarget allows only
-// with --force); from a later block the part stays as it is. A failure is
+// with --force) and held in *part, which the read writes through; from a
+// later block the part CheckReadTarget holds stays as it is. A failure is
 // shown (exit 3).
-ExitCode PreparePartFile(const std::string& path, unsigned fromBlock);
+ExitCode PreparePartFile(const std::string& path, unsigned fromBlock, HeldFile* part);
 // After a read that did not end whole: that path is as it was, and how many
 // blocks its .part holds.
 void ReportPartFile(const std::string& path);
-// The whole region is in the .part, which replaces path by a rename.
-// ExitFileFailed, with the reason shown, when it cannot.
-ExitCode PutPartInPlace(const std::string& path);
+// The whole region is in the held part, which replaces path by a rename with
+// path's permissions. ExitFileFailed, with the reason shown, when it cannot,
+// or when the part's name no longer names the file held (swapped, a link).
+ExitCode PutPartInPlace(const std::string& path, HeldFile& part);

@@ -1,5 +1,6 @@
 #include "cli/transfers/region_transfer.h"
 
+#include <iostream>
 #include <string>
 
 #include "cli/console/console_output.h"
@@ -18,11 +19,6 @@ namespace {
 
 unsigned long retriedBlocks = 0;
 
-void CloseTransferFiles() {
-    TransferJob.inputFile.close();
-    TransferJob.outputFile.close();
-}
-
 // The start's own refusals with no failure behind them (the operator would not
 // overwrite) count as a file that is there already.
 ExitCode ExitCodeOfStart(StartOutcome started) {
@@ -33,9 +29,8 @@ ExitCode ExitCodeOfStart(StartOutcome started) {
 // Ended in mid-write, the region holds the new data up to some block and the
 // old after it: the technician needs to know which, and a resume starts from
 // it. How to put it right is the command's to say.
-void ReportStoppedWrite(DataKind kind, const char* path) {
+void ReportStoppedWrite(DataKind kind, unsigned long blocks) {
     unsigned long total = LookUpRegion(kind).blockCount;
-    unsigned long blocks = BlocksOfFile(kind, path);
     unsigned long done = BlocksDone();
     // Once its frame is on the line, the block may be stored though no answer came.
     bool maybe = TransferJob.blockFrameSent && done < blocks;
@@ -52,7 +47,7 @@ void ReportStoppedWrite(DataKind kind, const char* path) {
 }
 
 ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const char* givenName,
-             BlockSpan span) {
+             BlockSpan span, std::iostream* held) {
     TransferJob.action = action;
     TransferJob.kind = kind;
     // Like every action of the window: the port is opened afresh, so the
@@ -60,7 +55,8 @@ ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const
     // controller was found on: a command never mixes two controllers.
     ExitCode reopened = ReopenFoundPort();
     if (reopened != ExitDone) return reopened;
-    StartOutcome started = action == ActionReadFromDevice
+    StartOutcome started = held != nullptr ? StartTransferOnFile(*held, openedPath, givenName, span)
+                           : action == ActionReadFromDevice
                                ? StartReadIntoPreparedFile(openedPath, givenName, span)
                                : StartTransferIntoFile(openedPath, givenName, span);
     if (started != StartRunning) return ExitCodeOfStart(started);
@@ -71,16 +67,21 @@ ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const
         PrintLine(ConsoleError, "Transmisja przerwana (Ctrl-C).");
     }
     ExitCode code = pumped == PumpInterrupted ? ExitInterrupted : ExitCodeOf(TransferJob.failure);
-    if (code != ExitDone && action == ActionWriteToDevice) ReportStoppedWrite(kind, openedPath);
+    if (code != ExitDone && action == ActionWriteToDevice) {
+        long long size = held != nullptr ? (long long)held->seekg(0, std::ios::end).tellg()
+                                         : FileSizeOf(openedPath);
+        ReportStoppedWrite(kind, BlocksOfSize(kind, size));
+    }
     return code;
 }
 
 }  // namespace
 
 ExitCode RunRegionTransfer(TransferAction action, DataKind kind, const char* openedPath,
-                           const char* givenName, BlockSpan span) {
-    ExitCode code = Run(action, kind, openedPath, givenName, span);
-    CloseTransferFiles();
+                           const char* givenName, BlockSpan span, std::iostream* held) {
+    ExitCode code = Run(action, kind, openedPath, givenName, span, held);
+    ReleaseTransferFiles();
+    if (held != nullptr) held->clear();
     return code;
 }
 
@@ -90,17 +91,19 @@ unsigned long BlocksDone() {
 
 unsigned long RetriedBlocks() { return retriedBlocks; }
 
-unsigned long BlocksOfFile(DataKind kind, const char* path) {
+unsigned long BlocksOfSize(DataKind kind, long long size) {
     unsigned long region = LookUpRegion(kind).blockCount;
-    long long size = FileSizeOf(path);
     if (size < 0 || size >= (long long)region * BlockSize) return region;
     return (unsigned long)(size / BlockSize) + 1;
 }
 
-void ReportWrittenBlocks(DataKind kind, const char* path, unsigned from) {
+unsigned long BlocksOfFile(DataKind kind, const char* path) {
+    return BlocksOfSize(kind, FileSizeOf(path));
+}
+
+void ReportWrittenBlocks(DataKind kind, long long size, unsigned from) {
     unsigned long total = LookUpRegion(kind).blockCount;
-    unsigned long last = BlocksOfFile(kind, path);
-    long long size = FileSizeOf(path);
+    unsigned long last = BlocksOfSize(kind, size);
     if (last >= total || size < 0) return;
     // A file of whole blocks is followed by a block of zeros, as the window
     // sends it; any other file's last block is filled up with them.

@@ -29,13 +29,15 @@ ExitCode CheckSameVersions(const ResumeRecord& record) {
     return ExitFileFailed;
 }
 
-ExitCode CheckSameBlock(DataKind kind, const char* path, const char* givenName, unsigned block) {
+ExitCode CheckSameBlock(DataKind kind, const char* path, const char* givenName, unsigned block,
+                        std::iostream* held) {
     // The check's own differences are no result of the command: counted, not
     // listed, and taken back out of the count.
     ConsoleRecord kept = ConsoleReport;
     ConsoleReport.listing = false;
     ConsoleReport.fillWritten = true;
-    ExitCode code = RunRegionTransfer(ActionVerify, kind, path, givenName, BlockSpan{block, 1});
+    ExitCode code =
+        RunRegionTransfer(ActionVerify, kind, path, givenName, BlockSpan{block, 1}, held);
     bool differs = ConsoleReport.differences > kept.differences;
     ConsoleReport = kept;
     if (code != ExitDone) return code;

@@ -4,6 +4,8 @@
 // written half from one run and half onto another controller).
 #pragma once
 
+#include <iosfwd>
+
 #include "cli/console/exit_codes.h"
 #include "cli/transfers/resume_record.h"
 #include "protocol/regions.h"
@@ -15,4 +17,6 @@ ExitCode CheckSameVersions(const ResumeRecord& record);
 // path (the file sent, or the part gathered for the file givenName):
 // ExitDone, or ExitFileFailed naming the block and nothing written; a failure
 // of the line ends it with its own code.
-ExitCode CheckSameBlock(DataKind kind, const char* path, const char* givenName, unsigned block);
+// held: the file as the command holds it, shown as path (null: opened by path).
+ExitCode CheckSameBlock(DataKind kind, const char* path, const char* givenName, unsigned block,
+                        std::iostream* held = nullptr);
