@@ -258,6 +258,7 @@ TEST_F(Dm730Test, BackupDescribesItselfAndIsRestoredOntoAnotherController) {
     EXPECT_EQ(run.exitCode, 3) << Shown(run);
     EXPECT_TRUE(Contains(run.err, u8"Nie mogę zastąpić pliku " + folder + "/scenes.usr"))
         << Shown(run);
+    EXPECT_FALSE(Contains(run.err, u8"Nie mogę cofnąć")) << "only what moved in moves back";
     EXPECT_TRUE(ReadWhole(folder + "/firmware.upg") == Slice(image, 0, 512));
     EXPECT_TRUE(ReadWhole(libraries) == kept);
     EXPECT_TRUE(ReadWhole(folder + "/manifest.json") == manifestBytes);
@@ -275,6 +276,10 @@ TEST_F(Dm730Test, BackupDescribesItselfAndIsRestoredOntoAnotherController) {
     run = Run({"backup", folder, "--force", "--quiet"});
     EXPECT_EQ(run.exitCode, 0) << Shown(run);
     EXPECT_TRUE(ReadWhole(folder + "/scenes.usr") == Slice(Pattern(ImageSize, 33), 896, 3200));
+    for (const char* name :
+         {"firmware.upg", "libraries.lib", "scenes.usr", "manifest.json", "SHA256SUMS"})
+        EXPECT_FALSE(std::filesystem::exists(folder + "/" + name + ".old"))
+            << "set aside, then gone";
     EXPECT_EQ(std::system(check.c_str()), 0) << "the new sums";
 
     // A line that falls silent half-way: each region gathered so far is in its .part.
@@ -812,6 +817,15 @@ TEST_F(Dm730Test, BackupsAndRestoresHoldWhatTheyOpened) {
     EXPECT_EQ(run.exitCode, 0) << Shown(run);
     EXPECT_TRUE(Contains(run.err, u8"o wersjach ?]0;x? | 1.20.\n")) << Shown(run);
     EXPECT_EQ(run.err.find('\x1b'), std::string::npos);
+    // Only the second version other than the controller's: still said.
+    MakeBackup(PathOf("small"), image, blocks);
+    text = ReadWhole(PathOf("small/manifest.json"));
+    manifest.assign(text.begin(), text.end());
+    manifest.replace(manifest.find("\"1.20\""), 6, "\"1.21\"");
+    WriteWhole(PathOf("small/manifest.json"), BytesOf(manifest));
+    run = Run({"restore", PathOf("small"), "--port", LinkOf(2), "--no-verify"});
+    EXPECT_EQ(run.exitCode, 0) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"o wersjach 3.05 | 1.21.\n")) << Shown(run);
 }
 
 // The port of the controller goes away during the first region of a backup:

@@ -88,10 +88,11 @@ ExitCode SetLeftoversAside(const std::string& folder, const std::vector<std::str
         later.push_back(hasPart ? PartPathOf(path) : path);
     }
     if (left.empty()) return ExitDone;
+    // Parts alone are an earlier backup's that never got to its swap: the
+    // read checks name them, and --force replaces them, unless they are a
+    // whole set of their own.
+    if (!setAside && (!force || !IsWholeSet(later, manifestIndex))) return ExitDone;
     if (!force) {
-        // Parts alone are an earlier backup's that never got to its swap:
-        // the read checks name them.
-        if (!setAside) return ExitDone;
         PrintLine(ConsoleError,
                   "W folderze %s pozostały pliki przerwanej wymiany kopii :", folder.c_str());
         for (const std::string& file : left) PrintLine(ConsoleError, "  %s", file.c_str());

@@ -53,7 +53,7 @@ const char HelpTail[] =
     "  4    weryfikacja (także po zapisie i przy odtworzeniu) znalazła różnice\n"
     "  5    nie znaleziono sterownika Dm730 (port otwarty, nikt nie odpowiedział)\n"
     "  6    podanego portu nie można użyć (nie ma go, brak uprawnień, zajęty,\n"
-    "       to nie port szeregowy)\n"
+    "       to nie port szeregowy) albo folder kopii jest w użyciu przez inny dm730\n"
     "  130  przerwano (Ctrl-C)\n"
     "\n"
     "Przykłady:\n"
