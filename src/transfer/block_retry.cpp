@@ -99,7 +99,7 @@ void StepRetryEscSent(unsigned long) {
 void StepRetryIdent(unsigned long count) {
     ReplyCheck check = CheckIdentReply(count);
     if (check.outcome == ReplyValid &&
-        std::memcmp(identified, IoBuffer.frameArea, sizeof identified))
+        std::memcmp(identified, IoBuffer.frameArea, sizeof identified) != 0)
         check = ReplyCheck{ReplyOtherVersions, 0};
     if (check.outcome == ReplyValid && CountWaitingBytes() > 0)
         check = ReplyCheck{ReplySurplusData, 0};

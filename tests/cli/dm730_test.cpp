@@ -478,11 +478,14 @@ TEST_F(Dm730Test, ReadsKeepEveryFileTheUserHas) {
     // whole region, and 100 blocks another controller holds.
     Bytes part = Slice(image, 512, 100);
     part.insert(part.end(), 77, 0xEE);
-    for (const char* name : {"resumed", "otherversions", "norecord"})
+    for (const char* name : {"resumed", "otherversions", "norecord", "forcedresume"})
         WriteWhole(PathOf(std::string(name) + ".lib.part"), part);
     WriteWhole(PathOf("complete.lib.part"), region);
+    Bytes longer = region;
+    longer.push_back(1);
+    WriteWhole(PathOf("longer.lib.part"), longer);
     WriteWhole(PathOf("othermemory.lib.part"), Pattern(100 * BlockSize, 39));
-    for (const char* name : {"resumed", "complete", "othermemory"})
+    for (const char* name : {"resumed", "complete", "othermemory", "forcedresume", "longer"})
         WriteWhole(PathOf(std::string(name) + ".lib.part.json"),
                    BytesOf(PartRecordText("3.05,1.20")));
     WriteWhole(PathOf("otherversions.lib.part.json"), BytesOf(PartRecordText("4.07,2.31")));
@@ -506,6 +509,14 @@ TEST_F(Dm730Test, ReadsKeepEveryFileTheUserHas) {
          region,
          u8"odczyt od bloku 101 z 384",
          1 + 284},
+        // --force beside --resume resumes all the same.
+        {{"read", "libraries", PathOf("forcedresume.lib"), "--resume", "--force"},
+         -1,
+         0,
+         "forcedresume.lib",
+         region,
+         u8"odczyt od bloku 101 z 384",
+         1 + 284},
         // The last whole block is read again, never a block past the region.
         {{"read", "libraries", PathOf("complete.lib"), "--resume"},
          -1,
@@ -514,6 +525,14 @@ TEST_F(Dm730Test, ReadsKeepEveryFileTheUserHas) {
          region,
          u8"odczyt od bloku 384 z 384",
          2},
+        // A part longer than its region is no read of it.
+        {{"read", "libraries", PathOf("longer.lib"), "--resume"},
+         -1,
+         3,
+         "",
+         Bytes(),
+         u8"ma 98305 bajtów, a obszar 98304 : to nie jest odczyt tego obszaru",
+         0},
         {{"read", "libraries", PathOf("otherversions.lib"), "--resume"},
          -1,
          3,
@@ -577,10 +596,11 @@ TEST_F(Dm730Test, ReadsKeepEveryFileTheUserHas) {
         std::string name = entry.path().filename().string();
         if (name.find(".part") != std::string::npos) parts.insert(name);
     }
-    EXPECT_EQ(parts, (std::set<std::string>{
-                         "full.lib.part", "full.lib.part.json", "linked.lib.part",
-                         "norecord.lib.part", "othermemory.lib.part", "othermemory.lib.part.json",
-                         "otherversions.lib.part", "otherversions.lib.part.json"}));
+    EXPECT_EQ(parts,
+              (std::set<std::string>{"full.lib.part", "full.lib.part.json", "linked.lib.part",
+                                     "longer.lib.part", "longer.lib.part.json", "norecord.lib.part",
+                                     "othermemory.lib.part", "othermemory.lib.part.json",
+                                     "otherversions.lib.part", "otherversions.lib.part.json"}));
     EXPECT_TRUE(ReadWhole(PathOf("otherversions.lib.part")) == part);
     EXPECT_TRUE(Slice(ReadWhole(PathOf("full.lib.part")), 0, 10) == Slice(image, 512, 10));
     EXPECT_FALSE(std::filesystem::exists(PathOf("full.lib")));
@@ -619,6 +639,8 @@ TEST_F(Dm730Test, LongJobsGetThroughANoisyLine) {
     CliRun run = Run({"write", "firmware", firmware, "--verify"});
     EXPECT_EQ(run.exitCode, 0) << Shown(run);
     EXPECT_TRUE(Contains(run.err, u8"Po błędach linii ponowiono ")) << Shown(run);
+    // The progress counts the read-back too: its tenths come during the verify.
+    EXPECT_TRUE(Contains(run.err, u8"Weryfikacja : program  Blok ")) << Shown(run);
     EXPECT_TRUE(Slice(ReadWhole(MemoryOf(1)), 0, 512) == Slice(image, 0, 512));
 
     StartDevice(1, {"--noise-rate", "0.01", "--seed", "6"}, image);
@@ -639,6 +661,18 @@ TEST_F(Dm730Test, LongJobsGetThroughANoisyLine) {
     run = Run({"restore", PathOf("kopia"), "--port", LinkOf(2)});
     EXPECT_EQ(run.exitCode, 0) << Shown(run);
     EXPECT_TRUE(ReadWhole(MemoryOf(2)) == restored);
+
+    // The 20th answer, the ACK of block 10's data frame, comes too late: that
+    // block may hold the new data or not, and the write goes on from it.
+    StartDevice(1, {"--pause-every", "20:1000"}, Bytes(ImageSize, 0));
+    run = Run({"write", "firmware", firmware, "--retries", "0"});
+    EXPECT_EQ(run.exitCode, 1) << Shown(run);
+    EXPECT_TRUE(Contains(run.err,
+                         u8"Bloki 1-9 z 512 mają już nowe dane.\nBlok 10 z 512 mógł "
+                         u8"zostać zapisany lub nie.\nBloki 11-512 z 512 mają jeszcze "
+                         u8"stare dane.\n"))
+        << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8" --retries 0 --from-block 10\n")) << Shown(run);
 
     StartDevice(1, {"--noise-rate", "0.05", "--seed", "5"}, Bytes(ImageSize, 0));
     run = Run({"write", "firmware", firmware, "--retries", "0"});
