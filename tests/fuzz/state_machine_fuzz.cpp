@@ -40,7 +40,7 @@ struct Input {
     uint8_t Next() { return at < size ? data[at++] : 0xFF; }
 };
 
-const int Kind = KindLibraries;
+const DataKind Kind = KindLibraries;
 const int MaxSteps = 4000;
 
 struct DeviceModel {
