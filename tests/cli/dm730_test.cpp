@@ -741,6 +741,13 @@ TEST_F(Dm730Test, ARestoreStoppedAnywhereIsFinishedOnTheSameControllerOnly) {
     EXPECT_TRUE(Contains(run.err,
                          u8"Obszary : firmware zapisany z różnicami, libraries odtworzony, "
                          u8"scenes odtworzony\n"))
+        << Shown(run);  // Refused at the first block: no block reached the firmware.
+    StartDevice(2, {"--nak-command", "0"}, Bytes(ImageSize, 0));
+    run = Run({"restore", folder, "--port", LinkOf(2)});
+    EXPECT_EQ(run.exitCode, 1) << Shown(run);
+    EXPECT_TRUE(Contains(run.err,
+                         u8"Obszary : firmware nietknięty, libraries nietknięty, "
+                         u8"scenes nietknięty\n"))
         << Shown(run);
 }
 

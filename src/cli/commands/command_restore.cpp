@@ -25,7 +25,6 @@
 #include "cli/transfers/same_controller.h"
 #include "protocol/frames.h"
 #include "protocol/regions.h"
-#include "transfer/transfer.h"
 
 namespace {
 
@@ -138,7 +137,7 @@ ExitCode RestoreRegion(RestoreRun& run, const CheckedBackup& backup, DataKind ki
     if (!writeDone) {
         code = RunRegionTransfer(ActionWriteToDevice, kind, file, file, BlockSpan{from, 0}, &held);
         // A region no block reached is untouched, however the write ended.
-        bool reached = BlocksDone() > from || TransferJob.blockFrameSent || from > 0;
+        bool reached = BlocksDone() > from || BlockMayBeWritten() || from > 0;
         run.states[kind] = code == ExitDone ? RegionWritten
                            : reached        ? RegionPartlyWritten
                                             : RegionUntouched;

@@ -18,6 +18,11 @@
 namespace {
 
 unsigned long retriedBlocks = 0;
+// How far the latest transfer got: the blocks of the region before the one
+// in hand, and whether that one's data frame went out. Where the transfer
+// never started, the span's start.
+unsigned long blocksDone = 0;
+bool frameOut = false;
 
 // The start's own refusals with no failure behind them (the operator would not
 // overwrite) count as a file that is there already.
@@ -33,7 +38,7 @@ void ReportStoppedWrite(DataKind kind, unsigned long blocks) {
     unsigned long total = LookUpRegion(kind).blockCount;
     unsigned long done = BlocksDone();
     // Once its frame is on the line, the block may be stored though no answer came.
-    bool maybe = TransferJob.blockFrameSent && done < blocks;
+    bool maybe = BlockMayBeWritten() && done < blocks;
     if (done == 0)
         PrintLine(ConsoleError, "Żaden blok nie ma jeszcze nowych danych.");
     else
@@ -50,6 +55,8 @@ ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const
              BlockSpan span, std::iostream* held) {
     TransferJob.action = action;
     TransferJob.kind = kind;
+    blocksDone = span.fromBlock;
+    frameOut = false;
     // Like every action of the window: the port is opened afresh, so the
     // controller sees a clean line. Unlike the window, only the port the
     // controller was found on: a command never mixes two controllers.
@@ -62,6 +69,8 @@ ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const
     if (started != StartRunning) return ExitCodeOfStart(started);
     PumpOutcome pumped = PumpTransfer();
     retriedBlocks += (unsigned long)TransferJob.blocksRetried;
+    blocksDone = (unsigned long)(TransferJob.nextBlock - TransferJob.firstBlock);
+    frameOut = TransferJob.blockFrameSent;
     if (pumped == PumpInterrupted) {
         BreakProgressLine();
         PrintLine(ConsoleError, "Transmisja przerwana (Ctrl-C).");
@@ -85,9 +94,9 @@ ExitCode RunRegionTransfer(TransferAction action, DataKind kind, const char* ope
     return code;
 }
 
-unsigned long BlocksDone() {
-    return (unsigned long)(TransferJob.nextBlock - TransferJob.firstBlock);
-}
+unsigned long BlocksDone() { return blocksDone; }
+
+bool BlockMayBeWritten() { return frameOut; }
 
 unsigned long RetriedBlocks() { return retriedBlocks; }
 

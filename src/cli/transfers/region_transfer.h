@@ -20,8 +20,12 @@ ExitCode RunRegionTransfer(TransferAction action, DataKind kind, const char* ope
                            std::iostream* held = nullptr);
 
 // The blocks of the region the latest transfer reached, counted from the
-// region's start: for a write, those the controller confirmed.
+// region's start: for a write, those the controller confirmed (the span's
+// start for a transfer that never began).
 unsigned long BlocksDone();
+// Writing: the data frame of the block after them went out unanswered, so the
+// controller may hold it.
+bool BlockMayBeWritten();
 // The blocks of every transfer so far that needed a retry.
 unsigned long RetriedBlocks();
 
