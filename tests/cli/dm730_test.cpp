@@ -673,6 +673,20 @@ TEST_F(Dm730Test, LongJobsGetThroughANoisyLine) {
                          u8"stare dane.\n"))
         << Shown(run);
     EXPECT_TRUE(Contains(run.err, u8" --retries 0 --from-block 10\n")) << Shown(run);
+    // Run as printed, on the same controller: blocks 10 to 512 go, and the
+    // region is the file's. On another controller's memory: refused, nothing written.
+    StartDevice(1, {});
+    run = Run({"write", "firmware", firmware, "--port", LinkOf(1), "--from-block", "10"});
+    EXPECT_EQ(run.exitCode, 0) << Shown(run);
+    EXPECT_EQ(CountLines(SimLines(sims[0]), "block-in "), 503);
+    EXPECT_TRUE(Slice(ReadWhole(MemoryOf(1)), 0, 512) == Slice(image, 0, 512));
+    StartDevice(1, {}, Bytes(ImageSize, 0));
+    run = Run({"write", "firmware", firmware, "--from-block", "10"});
+    EXPECT_EQ(run.exitCode, 3) << Shown(run);
+    EXPECT_TRUE(Contains(run.err, u8"Blok 9 z 512 w sterowniku na porcie " + LinkOf(1) +
+                                      u8" nie zgadza się z plikiem"))
+        << Shown(run);
+    EXPECT_EQ(CountLines(SimLines(sims[0]), "block-in "), 0);
 
     StartDevice(1, {"--noise-rate", "0.05", "--seed", "5"}, Bytes(ImageSize, 0));
     run = Run({"write", "firmware", firmware, "--retries", "0"});
