@@ -16,3 +16,6 @@ struct Sha256Digest {
 };
 
 Sha256Outcome HashBytesSha256(const std::string& bytes, Sha256Digest* digest);
+
+// The 32 bytes of the sum from the platform's library; false where it refused.
+bool SystemSha256(const std::string& bytes, unsigned char sum[32]);
