@@ -40,10 +40,6 @@ void RollBack(const std::vector<std::string>& paths, const std::vector<std::stri
     }
 }
 
-}  // namespace
-
-namespace {
-
 // Whether the three regions' files and the manifest of one set agree.
 bool IsWholeSet(const std::vector<std::string>& files, size_t manifestIndex) {
     std::string text, problem;
