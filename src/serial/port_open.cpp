@@ -3,6 +3,7 @@
 #include "serial/port_open.h"
 
 #include <chrono>
+#include <cstring>
 #include <vector>
 
 #include "operator/operator.h"
@@ -79,18 +80,34 @@ PollOutcome AwaitProbeReply(unsigned long* count) {
     return outcome;
 }
 
-// Sends the identification request on the open port and waits for the reply.
-bool ProbeOpenPort() {
+LineErrorCounts FaultsBetween(const LineErrorCounts& before, const LineErrorCounts& after) {
+    return LineErrorCounts{after.framing - before.framing, after.parity - before.parity,
+                           after.overrun - before.overrun, after.breaks - before.breaks};
+}
+
+// Sends the identification request on the open port and waits for the reply;
+// what came, and what the driver counted meanwhile, go into *attempt so a
+// front end can say why a port did not answer.
+bool ProbeOpenPort(PortAttempt* attempt) {
     PurgeChannel();
+    LineErrorCounts before = {};
+    bool counted = ReadLineErrorCounts(&before);
     if (SendPriorityByte(ByteEsc) != ChannelDone) return false;
     StartRead(IdentReplySize);
     unsigned long count = 0;
     PollOutcome outcome = AwaitProbeReply(&count);
+    LineErrorCounts after = {};
+    if (counted && ReadLineErrorCounts(&after)) {
+        attempt->faultsCounted = true;
+        attempt->faults = FaultsBetween(before, after);
+    }
     // The close also cancels a read cut off by the bound.
     if (outcome != PollDone) {
         CloseChannel();
         return false;
     }
+    attempt->replyCount = count < IdentReplySize ? count : IdentReplySize;
+    memcpy(attempt->reply, IoBuffer.frameArea, attempt->replyCount);
     return IsChannelOpen() && count == IdentReplySize &&
            IoBuffer.frameArea[IdentReplySize - 1] == ByteAck;
 }
@@ -111,7 +128,7 @@ DetectOutcome DetectDevice() {
         PortOpenOutcome opened = OpenPort(OpenQuietly);
         Attempts.push_back(PortAttempt{opened, opened == PortOpened ? 0 : PortOpenSystemError()});
         if (opened != PortOpened) continue;
-        if (ProbeOpenPort()) {
+        if (ProbeOpenPort(&Attempts.back())) {
             SetPortMark(i, true);
             return DeviceFound;
         }

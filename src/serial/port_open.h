@@ -2,6 +2,9 @@
 #pragma once
 
 // PortOpenOutcome, the reasons a port did not open, is the channel's.
+#include <cstdint>
+
+#include "protocol/frames.h"
 #include "serial/serial_channel.h"
 
 extern int currentPort;
@@ -27,9 +30,15 @@ ReopenOutcome ReopenPort();
 // What the latest DetectDevice met on port index: PortOpened for a port that
 // opened (whether or not the controller answered there), otherwise why it did
 // not open, with the system's code; PortMissing for a port it did not try.
+// For a port that opened: what the probe's read took (the reply, or whatever
+// came instead) and the faults the driver counted while it listened.
 struct PortAttempt {
     PortOpenOutcome outcome;
     unsigned long systemError;
+    unsigned long replyCount = 0;
+    uint8_t reply[IdentReplySize] = {};
+    bool faultsCounted = false;
+    LineErrorCounts faults = {};
 };
 PortAttempt DetectionAttempt(int index);
 // A front end that can be told to stop (Ctrl-C) names how it finds out: the

@@ -82,6 +82,30 @@ enum ChannelWaitEnd { WaitEndedByLine = 0, WaitRanOut = 1, WaitEndedByMessage = 
 // For a caller whose poll just found its operation pending; it polls again
 // afterwards whatever woke it. Returns at once when nothing is in flight.
 ChannelWaitEnd WaitForChannel(unsigned maxMs, ChannelWake wake);
+// Faults of the line the driver counted (TIOCGICOUNT, ClearCommError): a
+// byte without its stop bit (wrong speed or framing), a wrong parity, bytes
+// lost because nobody took them in time, a line held at zero. Only their
+// growth over a stretch of time says something.
+struct LineErrorCounts {
+    unsigned long framing;
+    unsigned long parity;
+    unsigned long overrun;
+    unsigned long breaks;
+};
+// False when no port is open or its driver counts none (a pty, some USB
+// adapters).
+bool ReadLineErrorCounts(LineErrorCounts* counts);
+// The line's settings read back from the driver, as it really holds them.
+struct LineSettingsRead {
+    unsigned long baud;
+    unsigned dataBits;
+    char parity;  // 'N', 'E', 'O', 'M', 'S'
+    unsigned stopBits;
+    bool hardwareFlow;
+    bool softwareFlow;
+};
+bool ReadLineSettings(LineSettingsRead* settings);
+
 // Ends every operation still in flight first, so the system never writes into
 // a record or IoBuffer after the port is gone.
 void CloseChannel();

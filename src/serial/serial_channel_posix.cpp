@@ -23,12 +23,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
 #include "protocol/io_buffer.h"
+#include "serial/line_watch.h"
 #include "serial/port_names.h"
 
 namespace {
@@ -43,6 +45,7 @@ struct ChannelOperation {
     int64_t startedUs;
     int64_t lastByteUs;                      // read: when the latest bytes were seen
     int64_t lastLookUs;                      // read: when a poll last looked at the line
+    bool watched;                            // read: its end was told to the line's watcher
     uint8_t outgoing[sizeof(IoBufferArea)];  // write: the bytes being sent
 };
 
@@ -235,7 +238,9 @@ ChannelOutcome SendPriorityByte(uint8_t b) {
     do {
         r = write(SerialChannel.fd, &b, 1);
     } while (r < 0 && errno == EINTR);
-    return r == 1 ? ChannelDone : ChannelFailed;
+    if (r != 1) return ChannelFailed;
+    NoteLineBytes(LineOut, &b, 1, 1);
+    return ChannelDone;
 }
 
 namespace {
@@ -341,6 +346,7 @@ ChannelOperation& BeginOperation(int record, unsigned n) {
     op.startedUs = NowUs();
     op.lastByteUs = op.startedUs;
     op.lastLookUs = op.startedUs;
+    op.watched = false;
     return op;
 }
 
@@ -354,6 +360,7 @@ unsigned long StartWrite(unsigned n) {
         return ErrorInvalidHandle;
     }
     memcpy(op.outgoing, &IoBuffer, n);
+    NoteLineBytes(LineOut, op.outgoing, n, n);
     AdvanceWrite(op, op.startedUs);
     return op.state == RecordFailed ? op.errorCode : ErrorSuccess;
 }
@@ -394,6 +401,11 @@ PollOutcome Poll(ChannelRecord record, unsigned long* value) {
     case RecordFailed: *value = op.errorCode; return PollFailed;
     default:  // a record never used reads as a finished transfer of 0 bytes
         *value = op.state == RecordDone ? op.count : 0;
+        if (record == ReadRecord && op.state == RecordDone && !op.watched) {
+            op.watched = true;
+            NoteLineBytes(LineIn, reinterpret_cast<const uint8_t*>(&IoBuffer), op.count,
+                          op.requested);
+        }
         return PollDone;
     }
 }
@@ -425,6 +437,51 @@ ChannelWaitEnd WaitForChannel(unsigned maxMs, ChannelWake) {
     if (poll(&p, 1, timeoutMs) != 0) return WaitEndedByLine;
     // A deadline of the operation's own ends it, just as bytes would.
     return until < limit ? WaitEndedByLine : WaitRanOut;
+}
+
+bool ReadLineErrorCounts(LineErrorCounts* counts) {
+    serial_icounter_struct icount = {};
+    if (SerialChannel.fd < 0 || ioctl(SerialChannel.fd, TIOCGICOUNT, &icount) != 0) return false;
+    counts->framing = unsigned(icount.frame);
+    counts->parity = unsigned(icount.parity);
+    counts->overrun = unsigned(icount.overrun) + unsigned(icount.buf_overrun);
+    counts->breaks = unsigned(icount.brk);
+    return true;
+}
+
+namespace {
+
+unsigned long BaudOf(speed_t speed) {
+    switch (speed) {
+    case B1200: return 1200;
+    case B2400: return 2400;
+    case B4800: return 4800;
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+bool ReadLineSettings(LineSettingsRead* settings) {
+    termios actual;
+    if (SerialChannel.fd < 0 || tcgetattr(SerialChannel.fd, &actual) != 0) return false;
+    settings->baud = BaudOf(cfgetospeed(&actual));
+    switch (actual.c_cflag & CSIZE) {
+    case CS5: settings->dataBits = 5; break;
+    case CS6: settings->dataBits = 6; break;
+    case CS7: settings->dataBits = 7; break;
+    default: settings->dataBits = 8; break;
+    }
+    settings->parity = (actual.c_cflag & PARENB) == 0 ? 'N' : (actual.c_cflag & PARODD) ? 'O' : 'E';
+    settings->stopBits = (actual.c_cflag & CSTOPB) ? 2 : 1;
+    settings->hardwareFlow = (actual.c_cflag & CRTSCTS) != 0;
+    settings->softwareFlow = (actual.c_iflag & (IXON | IXOFF)) != 0;
+    return true;
 }
 
 // Nothing is in flight outside this process: dropping the pending state is

@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "protocol/io_buffer.h"
+#include "serial/line_watch.h"
 #include "serial/port_names.h"
 #include "serial/serial_channel.h"
 
@@ -19,11 +20,16 @@ struct SerialChannelRecord {
     // A start that failed at once; kept so the next poll reports it instead
     // of finding the record as the last operation left it.
     DWORD startError[2];
+    DWORD readRequested;
+    bool readWatched;  // its end was told to the line's watcher
+    // ClearCommError hands out the faults since its last call and forgets
+    // them; every call adds them here, for the whole time the port is open.
+    LineErrorCounts faults;
 };
 
 }  // namespace
 
-SerialChannelRecord SerialChannel = {NULL, {}, {0, 0}};
+SerialChannelRecord SerialChannel = {NULL, {}, {0, 0}, 0, false, {}};
 
 // The one device-control record: zero at process start, filled from the line
 // description alone.
@@ -94,6 +100,7 @@ PortOpenOutcome OpenChannel(const char* portName) {
     // next one.
     PurgeComm(port, PURGE_RXCLEAR);
     SerialChannel.port = port;
+    SerialChannel.faults = LineErrorCounts{};
     SerialChannel.startError[WriteRecord] = 0;
     SerialChannel.startError[ReadRecord] = 0;
     return PortOpened;
@@ -132,7 +139,9 @@ ChannelOutcome PurgeChannel() {
 }
 
 ChannelOutcome SendPriorityByte(uint8_t b) {
-    return TransmitCommChar(SerialChannel.port, char(b)) ? ChannelDone : ChannelFailed;
+    if (!TransmitCommChar(SerialChannel.port, char(b))) return ChannelFailed;
+    NoteLineBytes(LineOut, &b, 1, 1);
+    return ChannelDone;
 }
 
 namespace {
@@ -150,9 +159,12 @@ OVERLAPPED* BeginOperation(int record) {
 unsigned long StartWrite(unsigned n) {
     if (n > sizeof(IoBuffer)) n = sizeof(IoBuffer);
     OVERLAPPED* o = BeginOperation(WriteRecord);
-    if (WriteFile(SerialChannel.port, &IoBuffer, n, NULL, o)) return ErrorSuccess;
-    DWORD error = GetLastError();
-    if (error == ERROR_IO_PENDING) return ErrorSuccess;
+    BOOL written = WriteFile(SerialChannel.port, &IoBuffer, n, NULL, o);
+    DWORD error = written ? ERROR_SUCCESS : GetLastError();
+    if (written || error == ERROR_IO_PENDING) {
+        NoteLineBytes(LineOut, reinterpret_cast<const uint8_t*>(&IoBuffer), n, n);
+        return ErrorSuccess;
+    }
     SerialChannel.startError[WriteRecord] = error;
     return error;
 }
@@ -162,10 +174,35 @@ void StartRead(unsigned n) {
     // the version texts behind it.
     if (n > sizeof(IoBuffer.frameArea)) n = sizeof(IoBuffer.frameArea);
     OVERLAPPED* o = BeginOperation(ReadRecord);
+    SerialChannel.readRequested = n;
+    SerialChannel.readWatched = false;
     if (ReadFile(SerialChannel.port, &IoBuffer, n, NULL, o)) return;
     DWORD error = GetLastError();
     if (error != ERROR_IO_PENDING) SerialChannel.startError[ReadRecord] = error;
 }
+
+namespace {
+
+void WatchReadEnd(ChannelRecord record, unsigned long count) {
+    if (record != ReadRecord || SerialChannel.readWatched) return;
+    SerialChannel.readWatched = true;
+    NoteLineBytes(LineIn, reinterpret_cast<const uint8_t*>(&IoBuffer), count,
+                  SerialChannel.readRequested);
+}
+
+// Every look at the port's status goes through here, so no fault it reports is lost.
+bool TakeCommStatus(COMSTAT* status) {
+    DWORD errors = 0;
+    if (SerialChannel.port == NULL || !ClearCommError(SerialChannel.port, &errors, status))
+        return false;
+    if (errors & CE_FRAME) ++SerialChannel.faults.framing;
+    if (errors & CE_RXPARITY) ++SerialChannel.faults.parity;
+    if (errors & (CE_OVERRUN | CE_RXOVER)) ++SerialChannel.faults.overrun;
+    if (errors & CE_BREAK) ++SerialChannel.faults.breaks;
+    return true;
+}
+
+}  // namespace
 
 PollOutcome Poll(ChannelRecord record, unsigned long* value) {
     unsigned long ignored;
@@ -186,6 +223,7 @@ PollOutcome Poll(ChannelRecord record, unsigned long* value) {
     DWORD count = 0;
     if (GetOverlappedResult(SerialChannel.port, o, &count, FALSE)) {
         *value = count;
+        WatchReadEnd(record, count);
         return PollDone;
     }
     DWORD error = GetLastError();
@@ -197,6 +235,7 @@ PollOutcome Poll(ChannelRecord record, unsigned long* value) {
         // Wine ends a read whose timeout expired this way, where Windows
         // completes it with the bytes so far; the caller reports missing data.
         *value = (unsigned long)o->InternalHigh;
+        WatchReadEnd(record, *value);
         return PollDone;
     }
     *value = error;
@@ -204,11 +243,29 @@ PollOutcome Poll(ChannelRecord record, unsigned long* value) {
 }
 
 unsigned long CountWaitingBytes() {
-    DWORD errors = 0;
     COMSTAT status = {};
-    if (SerialChannel.port == NULL || !ClearCommError(SerialChannel.port, &errors, &status))
-        return 0;
-    return status.cbInQue;
+    return TakeCommStatus(&status) ? status.cbInQue : 0;
+}
+
+bool ReadLineErrorCounts(LineErrorCounts* counts) {
+    COMSTAT status = {};
+    if (!TakeCommStatus(&status)) return false;
+    *counts = SerialChannel.faults;
+    return true;
+}
+
+bool ReadLineSettings(LineSettingsRead* settings) {
+    DCB actual = {};
+    actual.DCBlength = sizeof actual;
+    if (SerialChannel.port == NULL || !GetCommState(SerialChannel.port, &actual)) return false;
+    static const char Parities[] = "NOEMS";
+    settings->baud = actual.BaudRate;
+    settings->dataBits = actual.ByteSize;
+    settings->parity = actual.Parity < 5 ? Parities[actual.Parity] : '?';
+    settings->stopBits = actual.StopBits == TWOSTOPBITS ? 2 : 1;
+    settings->hardwareFlow = actual.fOutxCtsFlow || actual.fRtsControl == RTS_CONTROL_HANDSHAKE;
+    settings->softwareFlow = actual.fOutX || actual.fInX;
+    return true;
 }
 
 namespace {

@@ -13,6 +13,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -936,6 +937,85 @@ TEST_F(Dm730Test, ControllerIsFoundOnTheThirdOfFourPorts) {
     EXPECT_EQ(WaitSimEvent(sims[1], "fault ident-nak", 1000), 0);
     EXPECT_EQ(WaitSimEvent(sims[2], "ident", 1000), 0);
     EXPECT_TRUE(SimLines(sims[3]).size() == 1) << "COM4 was never asked";
+}
+
+size_t CountOf(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+// Four lines that are no controller, each told apart, each hint given once.
+TEST_F(Dm730Test, NoControllerSaysWhatEachLineDid) {
+    StartDevice(1, {"--ident-silent"});
+    StartDevice(2, {"--echo"});
+    StartDevice(3, {"--garbage"});
+    StartDevice(4, {"--wrong-speed"});
+    struct Case {
+        std::string line;  // what the port's line did
+        std::string hint;
+    };
+    const Case cases[] = {
+        {"Port " + LinkOf(1) + u8" : cisza, nic nie odpowiedziało", u8"Cisza : "},
+        {"Port " + LinkOf(2) + u8" : wraca echo wysłanych bajtów (1b) : wtyczka pętli",
+         u8"Echo : zdejmij wtyczkę"},
+        {"Port " + LinkOf(3) + u8" : odpowiedź nie jest identyfikacją Dm730 : 45 52 52 3f 0d 0a.",
+         u8"Obca odpowiedź : "},
+        {"Port " + LinkOf(4) +
+             u8" : bajty z błędami ramki (zła prędkość lub zakłócenia) ; odebrane : f8 00 00 f0",
+         u8"Błędy ramki : Dm730 i przetwornik muszą pracować z prędkością 38400"},
+    };
+    CliRun search = Run({"detect"});
+    EXPECT_EQ(search.exitCode, 5) << Shown(search);
+    for (const Case& c : cases) {
+        EXPECT_EQ(CountOf(search.err, c.line), 1u) << c.line << Shown(search);
+        EXPECT_EQ(CountOf(search.err, c.hint), 1u) << c.hint << Shown(search);
+    }
+    // Any command says it for the port it was given; a slower controller still
+    // shows the pattern of a wrong speed.
+    StartDevice(4, {"--wrong-speed=19200"});
+    CliRun one = Run({"read", "firmware", PathOf("x.upg"), "--port", "com4"});
+    EXPECT_EQ(one.exitCode, 5) << Shown(one);
+    EXPECT_TRUE(Contains(one.err, u8"odebrane : 1e 80 66 80 06 80.")) << Shown(one);
+    EXPECT_FALSE(std::filesystem::exists(PathOf("x.upg")));
+    // Two silent ports, one hint.
+    StartDevice(2, {"--ident-silent"});
+    CliRun twice = Run({"detect"});
+    EXPECT_EQ(CountOf(twice.err, u8" : cisza, nic nie odpowiedziało"), 2u) << Shown(twice);
+    EXPECT_EQ(CountOf(twice.err, u8"Cisza : "), 1u) << Shown(twice);
+}
+
+// Ports the system keeps from this user, as a technician meets them (the
+// test's own root privileges would hide both).
+TEST_F(Dm730Test, PortsTheSystemRefusesSayWhy) {
+    StartDevice(1, {});
+    StartDevice(2, {});
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
+    std::filesystem::permissions(ports.Path(), std::filesystem::perms::all);
+    std::string pty1 = std::filesystem::read_symlink(LinkOf(1));
+    std::string pty2 = std::filesystem::read_symlink(LinkOf(2));
+    // COM1: another program holds it with TIOCEXCL and no lock.
+    ASSERT_EQ(chmod(pty1.c_str(), 0666), 0);
+    int held = open(pty1.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(ioctl(held, TIOCEXCL), 0);
+    // COM2: this user may not open it.
+    ASSERT_EQ(chmod(pty2.c_str(), 0600), 0);
+    if (geteuid() != 0) {
+        ASSERT_EQ(chmod(pty2.c_str(), 0), 0);
+    }
+    CliRun given = RunCliUnprivileged({"detect", "--port", "com1"}, dir.Path().string());
+    CliRun search = RunCliUnprivileged({"detect"}, dir.Path().string());
+    close(held);
+    EXPECT_EQ(given.exitCode, 6) << Shown(given);
+    EXPECT_TRUE(Contains(given.err, u8" : zajęty przez inny program !")) << Shown(given);
+    EXPECT_EQ(search.exitCode, 5) << Shown(search);
+    EXPECT_TRUE(Contains(search.err, "Port " + LinkOf(1) + u8" pominięty : zajęty przez inny"))
+        << Shown(search);
+    EXPECT_TRUE(Contains(search.err, "Port " + LinkOf(2) + u8" pominięty : brak uprawnień\n"))
+        << Shown(search);
+    EXPECT_EQ(CountOf(search.err, u8"Porty szeregowe należą do grupy dialout"), 1u)
+        << Shown(search);
 }
 
 // What needs no transfer, and what is wrong before the line is used: usage,

@@ -18,10 +18,12 @@ static std::string ReadText(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-int StartCli(CliProcess& cli, const std::vector<std::string>& args, const std::string& folder,
-             long long fileSizeLimit) {
+namespace {
+
+int StartProgram(CliProcess& cli, std::vector<std::string> words,
+                 const std::vector<std::string>& args, const std::string& folder,
+                 long long fileSizeLimit) {
     cli = CliProcess{-1, folder + "/cli.out", folder + "/cli.err"};
-    std::vector<std::string> words = {DM730_PATH};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& w : words) argv.push_back(&w[0]);
@@ -46,6 +48,13 @@ int StartCli(CliProcess& cli, const std::vector<std::string>& args, const std::s
     if (fileSizeLimit >= 0) setrlimit(RLIMIT_FSIZE, &before);
     posix_spawn_file_actions_destroy(&files);
     return r == 0 ? 0 : -1;
+}
+
+}  // namespace
+
+int StartCli(CliProcess& cli, const std::vector<std::string>& args, const std::string& folder,
+             long long fileSizeLimit) {
+    return StartProgram(cli, {DM730_PATH}, args, folder, fileSizeLimit);
 }
 
 CliRun FinishCli(CliProcess& cli, int timeoutMs) {
@@ -73,5 +82,16 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& folder, i
               long long fileSizeLimit) {
     CliProcess cli;
     if (StartCli(cli, args, folder, fileSizeLimit) != 0) return CliRun{-1, "", "not started"};
+    return FinishCli(cli, timeoutMs);
+}
+
+CliRun RunCliUnprivileged(const std::vector<std::string>& args, const std::string& folder,
+                          int timeoutMs) {
+    std::vector<std::string> words = {DM730_PATH};
+    if (geteuid() == 0)
+        words = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                 DM730_PATH};
+    CliProcess cli;
+    if (StartProgram(cli, words, args, folder, -1) != 0) return CliRun{-1, "", "not started"};
     return FinishCli(cli, timeoutMs);
 }

@@ -27,3 +27,9 @@ int StartCli(CliProcess& cli, const std::vector<std::string>& args, const std::s
 CliRun FinishCli(CliProcess& cli, int timeoutMs);
 CliRun RunCli(const std::vector<std::string>& args, const std::string& folder,
               int timeoutMs = 60000, long long fileSizeLimit = -1);
+// As a user without privileges (nobody, through setpriv, when the test runs
+// as root): the system then refuses and reserves ports as it does for a
+// technician. What the child must reach (the folder, the ports) must let
+// others in.
+CliRun RunCliUnprivileged(const std::vector<std::string>& args, const std::string& folder,
+                          int timeoutMs = 60000);

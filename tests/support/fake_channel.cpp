@@ -114,6 +114,7 @@ static void CompleteRead() {
     FakeChannel.waiting.assign(bytes.begin() + n, bytes.end());
     FakeChannel.lastReadCount = n;
     FakeChannel.readInFlight = false;
+    FakeChannel.faults.framing += FakeChannel.framingPerRead;
 }
 
 PollOutcome Poll(ChannelRecord record, unsigned long* value) {
@@ -153,4 +154,16 @@ void CloseChannel() {
     FakeChannel.open = false;
     FakeChannel.portName.clear();
     FakeChannel.readInFlight = false;
+}
+
+bool ReadLineErrorCounts(LineErrorCounts* counts) {
+    if (!FakeChannel.open || !FakeChannel.faultsCounted) return false;
+    *counts = FakeChannel.faults;
+    return true;
+}
+
+bool ReadLineSettings(LineSettingsRead* settings) {
+    if (!FakeChannel.open) return false;
+    *settings = LineSettingsRead{38400, 8, 'N', 1, false, false};
+    return true;
 }

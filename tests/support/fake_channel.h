@@ -60,6 +60,13 @@ struct FakeChannelState {
     // drops them.
     std::vector<uint8_t> waiting;
 
+    // The driver's fault counts, when it keeps them; they do not move unless
+    // a test moves them (see framingPerRead).
+    bool faultsCounted = false;
+    LineErrorCounts faults = {};
+    // Framing faults each completed read adds.
+    unsigned long framingPerRead = 0;
+
     // Inner state of the records.
     bool readInFlight = false;
     unsigned readLength = 0;

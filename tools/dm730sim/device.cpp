@@ -221,6 +221,7 @@ void HandleBlockFrame(int64_t due) {
 void DropPartialFrame(int64_t now);
 
 void TakeByte(uint8_t b, int64_t due) {
+    if (TakeByteAsOtherLine(b, due)) return;
     // Bytes are taken in batches: the silence before this one counts as well.
     if (SilenceDeadline() >= 0 && due > SilenceDeadline()) DropPartialFrame(due);
     Device.lastByteDue = due;

@@ -94,6 +94,19 @@ int ParseFaultOption(const std::string& name, const char* value) {
             Faults.identSilent = true;
         return 0;
     }
+    if (name == "--echo" || name == "--garbage") {
+        if (value != nullptr) return Refuse(name, value);
+        Faults.otherLine = name == "--echo" ? LineEcho : LineGarbage;
+        return 0;
+    }
+    if (name == "--wrong-speed") {
+        // Optional value only in the --name=VALUE form.
+        if (value != nullptr && ParseNumber(value, 300, 921600, &Faults.otherBaud) != 0)
+            return Refuse(name, value);
+        if (Faults.otherBaud == 38400) return Refuse(name, value);
+        Faults.otherLine = LineWrongSpeed;
+        return 0;
+    }
     if (name == "--bad-ident-checksum") {
         // Optional value only in the --name=VALUE form.
         long sum = 1;

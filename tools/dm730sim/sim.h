@@ -111,6 +111,15 @@ struct FaultSetup {
     // --pause-every N:MS: after every N answers, MS ms without any.
     long pauseEvery = 0;
     long pauseMs = 0;
+    // Instead of a controller, a line that is no controller (other_line.cpp).
+    int otherLine = 0;       // OtherLine
+    long otherBaud = 9600;   // --wrong-speed=BAUD
+};
+enum OtherLine {
+    NoOtherLine = 0,
+    LineEcho,       // --echo: every byte comes back, as through a loopback plug
+    LineGarbage,    // --garbage: each byte answered with bytes of no protocol
+    LineWrongSpeed, // --wrong-speed[=BAUD]: the controller's answer sent at BAUD
 };
 extern FaultSetup Faults;
 
@@ -120,6 +129,12 @@ int ParseFaultOption(const std::string& name, const char* value);
 const FaultRule* FindFault(int kind, int block);
 bool IdentFaultsActive(long identNumber);
 int ParseNumber(const char* text, long low, long high, long* out);
+
+// other_line.cpp: true when the line is not a controller and has dealt with b.
+bool TakeByteAsOtherLine(uint8_t b, int64_t due);
+// What a receiver at 38400 8N1 samples when bytes are sent at baud: one byte
+// for each start bit it sees, and how many of them lacked their stop bit.
+std::vector<uint8_t> SampledAt38400(const std::vector<uint8_t>& sent, long baud, int* framingFaults);
 
 // noise.cpp: the answers of block exchanges go out through here, where the
 // noise and the pauses asked for meet them. what and block name the frame in

@@ -1,6 +1,8 @@
 #include "cli/transfers/controller_search.h"
 
 #include <cstring>
+#include <set>
+#include <vector>
 
 #include "cli/console/console_output.h"
 #include "cli/console/console_text.h"
@@ -8,6 +10,7 @@
 #include "cli/system/files.h"
 #include "cli/system/interrupt.h"
 #include "cli/system/system_ports.h"
+#include "cli/transfers/line_diagnosis.h"
 #include "protocol/frames.h"
 #include "protocol/io_buffer.h"
 #include "serial/port_open.h"
@@ -55,6 +58,28 @@ void ShowPortUnusable(const char* name, const PortAttempt& attempt) {
     if (attempt.outcome == PortNoPermission && hint != nullptr) PrintLine(ConsoleError, "%s", hint);
 }
 
+// Each port the search went over: what its line did, or why it was left
+// out; then what to do, each hint once however many ports need it.
+void ShowWhatEachPortDid() {
+    std::set<std::string> hints;
+    std::vector<std::string> order;
+    auto hint = [&](const char* text) {
+        if (text != nullptr && hints.insert(text).second) order.push_back(text);
+    };
+    for (int i = 0; IsListedPort(i); ++i) {
+        PortAttempt attempt = DetectionAttempt(i);
+        if (attempt.outcome == PortOpened) {
+            PrintLine(ConsoleError, "%s", DiagnosisText(ListedPortName(i), attempt).c_str());
+            hint(DiagnosisHint(DiagnoseProbe(attempt)));
+            continue;
+        }
+        PrintLine(ConsoleError, "Port %s pominięty : %s", ListedPortName(i),
+                  UnusableReason(attempt).c_str());
+        if (attempt.outcome == PortNoPermission) hint(PortPermissionHint());
+    }
+    for (const std::string& text : order) PrintLine(ConsoleError, "%s", text.c_str());
+}
+
 }  // namespace
 
 ExitCode FindController(const std::string& port, bool quiet) {
@@ -75,13 +100,7 @@ ExitCode FindController(const std::string& port, bool quiet) {
             return ExitPortUnusable;
         }
         ShowDeviceNotFound();
-        // A search over every port: the ports it could not even try.
-        for (int i = 0; IsListedPort(i); ++i) {
-            PortAttempt attempt = DetectionAttempt(i);
-            if (attempt.outcome != PortOpened)
-                PrintLine(ConsoleError, "Port %s pominięty : %s", ListedPortName(i),
-                          UnusableReason(attempt).c_str());
-        }
+        ShowWhatEachPortDid();
         return ExitNoController;
     }
     TakeFoundVersions();
