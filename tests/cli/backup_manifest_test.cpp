@@ -29,6 +29,9 @@ class BackupFolder : public ::testing::Test {
         manifest.program = "dm730 1.0";
         manifest.created = UtcTimestamp(1796713352);
         manifest.port = "/dev/ttyUSB0";
+        manifest.hasAdapter = true;
+        manifest.adapter = ManifestAdapter{"usb",    "0403:6001", "FT232R USB UART", "A12345",
+                                           "1-1.2", "/dev/serial/by-id/usb-FTDI_A12345-if00"};
         manifest.firmwareVersion = "3.05";
         manifest.secondVersion = "1.20";
         for (int kind = 0; kind < 3; ++kind) {
@@ -78,6 +81,14 @@ TEST_F(BackupFolder, WrittenManifestReadsBackAndSha256sumAcceptsTheSums) {
     std::string check = "cd '" + dir.string() + "' && sha256sum --quiet --strict -c SHA256SUMS";
     EXPECT_EQ(std::system(check.c_str()), 0) << sums;
 
+    EXPECT_EQ(back.adapter.serialNumber, "A12345");
+    // A manifest from before the adapter was recorded still reads.
+    nlohmann::json old = nlohmann::json::parse(text);
+    old.erase("adapter");
+    ASSERT_EQ(ParseManifest(old.dump(), &back, &problem), ManifestValid) << problem;
+    EXPECT_FALSE(back.hasAdapter);
+    EXPECT_EQ(ManifestText(back).find("adapter"), std::string::npos);
+
     fs::remove(PathOf(ManifestFileName));
     EXPECT_EQ(ReadManifestFile(dir.string(), &back, &problem), ManifestMissing);
 }
@@ -119,6 +130,9 @@ INSTANTIATE_TEST_SUITE_P(
         ManifestCase{"NotAnObject", nullptr, "[1]", ManifestWrongType, "obiekt"},
         ManifestCase{"NoProgram", "/program", nullptr, ManifestKeyMissing, "\"program\""},
         ManifestCase{"PortNumber", "/port", "3", ManifestWrongType, "\"port\""},
+        ManifestCase{"AdapterText", "/adapter", "\"usb\"", ManifestWrongType, "\"adapter\""},
+        ManifestCase{"AdapterSerialNumber", "/adapter/serialNumber", "5", ManifestWrongType,
+                     "\"adapter.serialNumber\""},
         ManifestCase{"RegionsList", "/regions", "[]", ManifestWrongType, "\"regions\""},
         ManifestCase{"NoScenesDigest", "/regions/scenes/sha256", nullptr, ManifestKeyMissing,
                      "regions.scenes.sha256"},

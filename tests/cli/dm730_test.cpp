@@ -174,7 +174,8 @@ TEST_F(Dm730Test, BackupDescribesItselfAndIsRestoredOntoAnotherController) {
     std::string manifest(manifestBytes.begin(), manifestBytes.end());
     for (const std::string& part :
          {"\"port\": \"" + LinkOf(1) + "\"", std::string("\"firmwareVersion\": \"4.07\""),
-          std::string("\"secondVersion\": \"2.31\""), std::string("\"program\": \"dm730 ")})
+          std::string("\"secondVersion\": \"2.31\""), std::string("\"program\": \"dm730 "),
+          std::string("\"adapter\": {\n    \"transport\": \"pty\",")})
         EXPECT_TRUE(Contains(manifest, part)) << part << "\n" << manifest;
     std::string check = "cd '" + folder + "' && sha256sum --quiet -c SHA256SUMS >/dev/null 2>&1";
     EXPECT_EQ(std::system(check.c_str()), 0) << "sha256sum -c";
@@ -1057,7 +1058,12 @@ TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
         bool whole = false;  // the text is all the output
     };
     const Case cases[] = {
-        {{"ports"}, 0, LinkOf(1) + "\n"},
+        {{"ports"}, 0, LinkOf(1) + "  pty  wolny  --port " + LinkOf(1) + "\n", 0, true},
+        {{"ports"}, 0, LinkOf(1) + u8"  pty  zajęty przez inny program  --port ", LOCK_SH},
+        // A selector no port fits lists what is there.
+        {{"detect", "--port", "serial=A12345"},
+         6,
+         u8"Żaden port nie pasuje do serial=A12345. Porty :\n  " + LinkOf(1) + "  pty  wolny"},
         // What `ports` lists, --port takes, also by the link's name in either case.
         {{"detect", "--port", "COM1"}, 0, "Port : " + LinkOf(1) + "\n"},
         {{"detect", "--port", "com1"},

@@ -4,6 +4,7 @@
 
 #include "cli/console/console_text.h"
 #include "cli/system/files.h"
+#include "cli/transfers/port_selector.h"
 #include "protocol/regions.h"
 
 const char ManifestFileName[] = "manifest.json";
@@ -137,6 +138,23 @@ struct ManifestReader {
         return true;
     }
 
+    // Optional, and so is each of its keys; present, each must be a text.
+    bool Adapter(const json& top, BackupManifest* manifest) {
+        if (!top.contains("adapter")) return true;
+        const json* adapter = Object(top, "adapter", "adapter");
+        if (adapter == nullptr) return false;
+        ManifestAdapter& a = manifest->adapter;
+        const std::pair<const char*, std::string*> keys[] = {
+            {"transport", &a.transport}, {"usbId", &a.usbId},       {"product", &a.product},
+            {"serialNumber", &a.serialNumber}, {"location", &a.location}, {"byId", &a.byId}};
+        for (const auto& key : keys)
+            if (adapter->contains(key.first) &&
+                !Text(*adapter, key.first, std::string("adapter.") + key.first, key.second))
+                return false;
+        manifest->hasAdapter = true;
+        return true;
+    }
+
     void Manifest(const json& top, BackupManifest* manifest) {
         if (!top.is_object()) {
             Refuse(ManifestWrongType, "to nie jest obiekt JSON");
@@ -144,7 +162,7 @@ struct ManifestReader {
         }
         if (!Text(top, "program", "program", &manifest->program) ||
             !Text(top, "created", "created", &manifest->created) ||
-            !Text(top, "port", "port", &manifest->port) ||
+            !Text(top, "port", "port", &manifest->port) || !Adapter(top, manifest) ||
             !Text(top, "firmwareVersion", "firmwareVersion", &manifest->firmwareVersion) ||
             !Text(top, "secondVersion", "secondVersion", &manifest->secondVersion))
             return;
@@ -179,6 +197,23 @@ struct ManifestReader {
 
 }  // namespace
 
+ManifestAdapter AdapterOf(const PortIdentity& port) {
+    ManifestAdapter adapter;
+    switch (port.transport) {
+    case TransportNative: adapter.transport = "native"; break;
+    case TransportUsb: adapter.transport = "usb"; break;
+    case TransportBluetooth: adapter.transport = "bluetooth"; break;
+    case TransportSimulated: adapter.transport = "pty"; break;
+    case TransportUnknown: adapter.transport = "unknown"; break;
+    }
+    adapter.usbId = UsbIdOf(port);
+    adapter.product = port.product;
+    adapter.serialNumber = port.serialNumber;
+    adapter.location = port.location;
+    adapter.byId = port.byId;
+    return adapter;
+}
+
 std::string UtcTimestamp(std::time_t when) {
     char text[32] = "";
     const std::tm* utc = std::gmtime(&when);
@@ -202,6 +237,17 @@ std::string ManifestText(const BackupManifest& manifest) {
     top["program"] = manifest.program;
     top["created"] = manifest.created;
     top["port"] = manifest.port;
+    if (manifest.hasAdapter) {
+        const ManifestAdapter& a = manifest.adapter;
+        nlohmann::ordered_json adapter;
+        adapter["transport"] = a.transport;
+        adapter["usbId"] = a.usbId;
+        adapter["product"] = a.product;
+        adapter["serialNumber"] = a.serialNumber;
+        adapter["location"] = a.location;
+        adapter["byId"] = a.byId;
+        top["adapter"] = adapter;
+    }
     top["firmwareVersion"] = manifest.firmwareVersion;
     top["secondVersion"] = manifest.secondVersion;
     nlohmann::ordered_json regions = nlohmann::ordered_json::object();

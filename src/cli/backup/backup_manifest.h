@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/backup/sha256.h"
+#include "cli/system/system_ports.h"
 #include "protocol/regions.h"
 
 extern const char ManifestFileName[];  // "manifest.json"
@@ -19,6 +20,18 @@ struct ManifestRegion {
     std::string sha256;  // 64 lower-case hexadecimal digits
 };
 
+// The adapter the controller was found on, as the system described it; empty
+// texts where it did not know. Manifests written before it existed have none
+// and restore as before.
+struct ManifestAdapter {
+    std::string transport;  // "usb", "native", "bluetooth", "pty", "unknown"
+    std::string usbId;      // "0403:6001"
+    std::string product;
+    std::string serialNumber;
+    std::string location;
+    std::string byId;
+};
+
 // The texts are UTF-8, as JSON is: the caller converts the controller's
 // version texts and a Windows port name (Utf8FromCp1250) before writing, and
 // a bad UTF-8 byte is written as U+FFFD rather than refused.
@@ -26,10 +39,14 @@ struct BackupManifest {
     std::string program;  // "dm730 <version>"
     std::string created;  // UtcTimestamp()
     std::string port;
+    bool hasAdapter = false;
+    ManifestAdapter adapter;
     std::string firmwareVersion;
     std::string secondVersion;
     ManifestRegion regions[3];  // by DataKind
 };
+
+ManifestAdapter AdapterOf(const PortIdentity& port);
 
 // ISO 8601 in UTC to the second: "2026-12-08T07:02:32Z".
 std::string UtcTimestamp(std::time_t when);

@@ -44,8 +44,11 @@ struct OptionForm {
 const OptionForm OptionForms[] = {
     {"--port", nullptr, TakesPort, "P",
      "port sterownika: COM3 w Windows, ścieżka urządzenia\n"
-     "w Linuksie (/dev/ttyUSB0); bez tej opcji sterownik\n"
-     "jest szukany na każdym porcie, jak robi to okno"},
+     "w Linuksie (/dev/ttyUSB0), albo adapter: serial=NUMER,\n"
+     "VID:PID (0403:6001), location=1-1.2, nazwa z\n"
+     "/dev/serial/by-id (dm730 ports podaje, co wybiera port\n"
+     "jednoznacznie); bez tej opcji sterownik jest szukany\n"
+     "na każdym porcie, jak robi to okno"},
     {"--force", nullptr, TakesForce, nullptr,
      "read, backup: zastąp istniejące pliki (także PLIK.part)"},
     {"--resume", nullptr, TakesResume, nullptr,
@@ -80,7 +83,8 @@ struct CommandForm {
 };
 
 const CommandForm CommandForms[] = {
-    {"ports", CommandPorts, false, 0, 0, "ports\n    lista portów szeregowych (nazwa i opis)"},
+    {"ports", CommandPorts, false, 0, 0, "ports\n    lista portów szeregowych: nazwa, adapter (VID:PID, nazwa, numer seryjny,\n"
+     "    miejsce), czy zajęty, i --port, który go wybiera jednoznacznie"},
     {"detect", CommandDetect, false, 0, TakesPort,
      "detect [--port P]\n    znajdź sterownik: jego port i obie wersje"},
     {"write", CommandWrite, true, 1, TakesPort | TakesVerify | TakesFromBlock | TakesRetries,

@@ -10,6 +10,7 @@
 
 #include "cli/backup/backup_check.h"
 #include "cli/backup/backup_manifest.h"
+#include "cli/system/system_ports.h"
 #include "cli/backup/folder_lock.h"
 #include "cli/backup/replace_together.h"
 #include "cli/backup/sha256.h"
@@ -56,6 +57,11 @@ bool DescribeGatheredRegions(std::vector<HeldFile>& parts, BackupManifest* manif
     manifest->program = std::string("dm730 ") + SELVO_VERSION;
     manifest->created = UtcTimestamp(std::time(nullptr));
     manifest->port = Utf8FromMixedText(FoundPortName());
+    manifest->hasAdapter = true;
+    manifest->adapter = AdapterOf(IdentityOfPort(FoundPortName()));
+    for (std::string* text : {&manifest->adapter.product, &manifest->adapter.serialNumber,
+                              &manifest->adapter.location, &manifest->adapter.byId})
+        *text = Utf8FromMixedText(text->c_str());
     for (DataKind kind : AllDataKinds) {
         std::string bytes;
         Sha256Digest digest;

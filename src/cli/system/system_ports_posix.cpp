@@ -1,13 +1,21 @@
-// Linux: the serial devices libserialport finds, which knows a USB adapter by
-// its product name; the line itself stays on the core's own termios channel.
-// With a port folder (SELVO_PORT_DIR, the tests and the simulator), the ports
-// are the links in that folder.
+// Linux: the serial devices libserialport finds, with what it knows of their
+// USB adapters; where an adapter is plugged and its by-id name come from
+// sysfs and udev's links. The line itself stays on the core's own termios
+// channel. With a port folder (SELVO_PORT_DIR, the tests and the simulator),
+// the ports are the links in that folder.
+#include <dirent.h>
+#include <fcntl.h>
 #include <libserialport.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
-#include <vector>
+#include <map>
 
 #include "cli/system/system_ports.h"
 #include "serial/port_names.h"
@@ -17,16 +25,8 @@ const char PortNameExample[] = "/dev/ttyUSB0";
 
 namespace {
 
-struct SystemPort {
-    std::string name;  // as we keep it: the device's path
-    std::string description;
-};
-
-// By index of the listed ports.
-std::vector<std::string> Descriptions;
-
 // ttyS2 before ttyS10: runs of digits compare by their value.
-bool ComesBefore(const SystemPort& a, const SystemPort& b) {
+bool ComesBefore(const PortIdentity& a, const PortIdentity& b) {
     const std::string& x = a.name;
     const std::string& y = b.name;
     size_t i = 0, j = 0;
@@ -49,54 +49,137 @@ bool ComesBefore(const SystemPort& a, const SystemPort& b) {
     return x.size() - i < y.size() - j;
 }
 
-std::vector<SystemPort> ListSystemPorts() {
-    std::vector<SystemPort> ports;
-    std::vector<std::string> links;
-    if (ReadSimulatedPortLinks(&links)) {
-        for (const std::string& link : links) ports.push_back(SystemPort{KeptPortName(link), ""});
-        return ports;
-    }
-    sp_port** list = nullptr;
-    if (sp_list_ports(&list) != SP_OK) return ports;
-    for (sp_port** p = list; *p != nullptr; ++p) {
-        const char* name = sp_get_port_name(*p);
-        const char* description = sp_get_port_description(*p);
-        if (name == nullptr) continue;
-        ports.push_back(SystemPort{KeptPortName(name), description ? description : ""});
-    }
-    sp_free_port_list(list);
-    return ports;
+std::string RealPath(const std::string& path) {
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) != nullptr ? resolved : "";
 }
 
-void UseSystemPorts(std::vector<SystemPort> ports) {
-    std::sort(ports.begin(), ports.end(), ComesBefore);
-    std::vector<std::string> names;
-    Descriptions.clear();
-    for (const SystemPort& port : ports) {
-        names.push_back(port.name);
-        Descriptions.push_back(port.description);
+// The device each /dev/serial/by-id link leads to.
+std::map<std::string, std::string> ByIdNames() {
+    std::map<std::string, std::string> names;
+    const std::string folder = "/dev/serial/by-id";
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return names;
+    while (const dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.') continue;
+        std::string link = folder + "/" + entry->d_name;
+        std::string device = RealPath(link);
+        if (!device.empty()) names[device] = link;
     }
-    UseNamedPorts(names);
+    closedir(dir);
+    return names;
+}
+
+// "1-1.2" for a device whose sysfs path runs through the USB interface
+// "1-1.2:1.0": the bus and the ports from the root hub down.
+std::string UsbLocation(const std::string& device) {
+    std::string base = device.substr(device.rfind('/') + 1);
+    std::string path = RealPath("/sys/class/tty/" + base + "/device");
+    std::string found;
+    size_t start = 0;
+    while (start < path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        std::string part = path.substr(start, end - start);
+        size_t colon = part.find(':');
+        size_t dash = part.find('-');
+        if (colon != std::string::npos && dash != std::string::npos && dash < colon &&
+            std::isdigit((unsigned char)part[0]))
+            found = part.substr(0, colon);
+        start = end + 1;
+    }
+    return found;
+}
+
+// Opening it the way the channel does, without touching its settings: held
+// when the system reserves it (TIOCEXCL) or another program locked it.
+PortHold HoldOf(const std::string& path) {
+    int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == EBUSY) return PortHeld;
+        return errno == EACCES || errno == EPERM ? PortRefused : PortHoldUnknown;
+    }
+    bool locked = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    if (!locked) flock(fd, LOCK_UN);
+    close(fd);
+    return locked ? PortHeld : PortFree;
+}
+
+std::string TextOf(const char* text) { return text != nullptr ? text : ""; }
+
+PortIdentity IdentityFromLibrary(sp_port* port, const std::map<std::string, std::string>& byId) {
+    PortIdentity identity;
+    identity.name = KeptPortName(sp_get_port_name(port));
+    auto link = byId.find(RealPath(identity.name));
+    if (link != byId.end()) identity.byId = link->second;
+    switch (sp_get_port_transport(port)) {
+    case SP_TRANSPORT_NATIVE: identity.transport = TransportNative; break;
+    case SP_TRANSPORT_USB: identity.transport = TransportUsb; break;
+    case SP_TRANSPORT_BLUETOOTH: identity.transport = TransportBluetooth; break;
+    }
+    if (identity.transport == TransportUsb) {
+        int vid = 0, pid = 0;
+        if (sp_get_port_usb_vid_pid(port, &vid, &pid) == SP_OK) {
+            identity.usbVendor = vid;
+            identity.usbProduct = pid;
+        }
+        identity.product = TextOf(sp_get_port_usb_product(port));
+        identity.serialNumber = TextOf(sp_get_port_usb_serial(port));
+        identity.location = UsbLocation(identity.name);
+    }
+    if (identity.product.empty() && identity.transport != TransportNative)
+        identity.product = TextOf(sp_get_port_description(port));
+    identity.hold = HoldOf(identity.name);
+    return identity;
 }
 
 }  // namespace
 
-PortListOutcome ListCommandPorts(const std::string& givenPort) {
-    if (givenPort.empty()) {
-        UseSystemPorts(ListSystemPorts());
-        return PortsListed;
+std::vector<PortIdentity> ListSystemPorts() {
+    std::vector<PortIdentity> ports;
+    std::vector<std::string> links;
+    if (ReadSimulatedPortLinks(&links)) {
+        for (const std::string& link : links) {
+            PortIdentity identity;
+            identity.name = KeptPortName(link);
+            identity.transport = TransportSimulated;
+            identity.hold = HoldOf(identity.name);
+            ports.push_back(identity);
+        }
+    } else {
+        sp_port** list = nullptr;
+        if (sp_list_ports(&list) == SP_OK) {
+            std::map<std::string, std::string> byId = ByIdNames();
+            for (sp_port** p = list; *p != nullptr; ++p)
+                if (sp_get_port_name(*p) != nullptr) ports.push_back(IdentityFromLibrary(*p, byId));
+            sp_free_port_list(list);
+        }
     }
-    std::string name = KeptPortName(givenPort);
-    if (name.empty()) return PortNameInvalid;
-    UseSystemPorts({SystemPort{name, ""}});
+    std::sort(ports.begin(), ports.end(), ComesBefore);
+    return ports;
+}
+
+PortListOutcome ListCommandPorts(const std::string& givenPort) {
+    std::vector<std::string> names;
+    if (givenPort.empty()) {
+        for (const PortIdentity& port : ListSystemPorts()) names.push_back(port.name);
+    } else {
+        names.push_back(KeptPortName(givenPort));
+        if (names.back().empty()) return PortNameInvalid;
+    }
+    UseNamedPorts(names);
     return PortsListed;
+}
+
+PortIdentity IdentityOfPort(const std::string& name) {
+    for (const PortIdentity& port : ListSystemPorts())
+        if (port.name == name || RealPath(port.name) == RealPath(name)) return port;
+    PortIdentity alone;
+    alone.name = name;
+    return alone;
 }
 
 const char* PortPermissionHint() {
     return "Porty szeregowe należą do grupy dialout : sudo usermod -aG dialout $USER , "
            "potem zaloguj się ponownie.";
-}
-
-std::string PortDescription(int index) {
-    return index >= 0 && size_t(index) < Descriptions.size() ? Descriptions[size_t(index)] : "";
 }

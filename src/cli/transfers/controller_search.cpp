@@ -11,6 +11,8 @@
 #include "cli/system/interrupt.h"
 #include "cli/system/system_ports.h"
 #include "cli/transfers/line_diagnosis.h"
+#include "cli/transfers/port_listing.h"
+#include "cli/transfers/port_selector.h"
 #include "protocol/frames.h"
 #include "protocol/io_buffer.h"
 #include "serial/port_open.h"
@@ -80,9 +82,39 @@ void ShowWhatEachPortDid() {
     for (const std::string& text : order) PrintLine(ConsoleError, "%s", text.c_str());
 }
 
+// A selector stands for the one port it fits: ExitDone with *name set.
+// Fitting none, what is there is listed (ExitPortUnusable); fitting several,
+// a selector for each (ExitUsage: the command line is ambiguous).
+ExitCode ResolveSelector(const std::string& selector, std::string* name) {
+    std::vector<PortIdentity> ports = ListSystemPorts();
+    std::vector<size_t> fitting = PortsFitting(selector, ports);
+    if (fitting.size() == 1) {
+        *name = ports[fitting[0]].name;
+        return ExitDone;
+    }
+    if (fitting.empty()) {
+        PrintLine(ConsoleError, "Żaden port nie pasuje do %s. Porty :", selector.c_str());
+        for (size_t i = 0; i < ports.size(); ++i)
+            PrintLine(ConsoleError, "  %s", PortLine(ports, i).c_str());
+        if (ports.empty()) PrintLine(ConsoleError, "  (brak)");
+        return ExitPortUnusable;
+    }
+    PrintLine(ConsoleError, "%s pasuje do %zu portów ; wybierz jeden :", selector.c_str(),
+              fitting.size());
+    for (size_t i : fitting)
+        PrintLine(ConsoleError, "  --port %s  (%s)", UniqueSelector(ports, i).c_str(),
+                  ports[i].name.c_str());
+    return ExitUsage;
+}
+
 }  // namespace
 
-ExitCode FindController(const std::string& port, bool quiet) {
+ExitCode FindController(const std::string& given, bool quiet) {
+    std::string port = given;
+    if (IsAdapterSelector(given)) {
+        ExitCode resolved = ResolveSelector(given, &port);
+        if (resolved != ExitDone) return resolved;
+    }
     if (ListCommandPorts(port) != PortsListed) {
         PrintLine(ConsoleError, "Nieznany port : %s (np. %s)", port.c_str(), PortNameExample);
         return ExitUsage;
