@@ -153,14 +153,17 @@ winepath_of() {  # a Unix path as Wine's Z: drive sees it
 
 reg_escape() { local s=${1//\\/\\\\}; printf '%s' "${s//\"/\\\"}"; }
 
-# COM1..COM4 of the prefix point at $WINE_LINKS/COMn; whatever we link there is the line.
+# COM1..COM5 of the prefix point at $WINE_LINKS/COMn; whatever we link there is the line. The
+# spooler lists COM1..COM4 only: COM5 is where a USB adapter lands, found by dm730 through the
+# system's other lists.
+WINE_MAPPED_PORTS="1 2 3 4 5"
 wine_ports_map() {
   local f="$WINEPREFIX.ports.reg" n
   {
     echo 'REGEDIT4'
     echo
     echo "[$WINE_PORTS_KEY]"
-    for n in 1 2 3 4; do
+    for n in $WINE_MAPPED_PORTS; do
       echo "\"COM$n\"=\"$(reg_escape "$WINE_LINKS/COM$n")\""
     done
     echo
@@ -200,10 +203,10 @@ com_link() {   # N [TARGET]
   [ -z "${2:-}" ] || ln -s "$2" "$WINE_LINKS/COM$1"
 }
 
-# No dosdevices entry of COM1..COM4 may lead to a line of the machine's own.
+# No dosdevices entry of the mapped ports may lead to a line of the machine's own.
 wine_ports_check() {
   local n t
-  for n in 1 2 3 4; do
+  for n in $WINE_MAPPED_PORTS; do
     t="$(readlink "$WINEPREFIX/dosdevices/com$n" 2>/dev/null || true)"
     if [ "$t" != "$WINE_LINKS/COM$n" ]; then
       echo "COM$n of $WINEPREFIX leads to '${t:-nothing}', not to $WINE_LINKS/COM$n" >&2
@@ -217,7 +220,7 @@ wine_ports_check() {
 wine_prefix_ensure() {
   local stamp="$WINEPREFIX/.selvo-prefix"
   local want
-  want="side=$WINE_SIDE wine=$("$WINE" --version 2>/dev/null) wine32=$(test -x "$WINE32_LOADER" && echo yes || echo no)"
+  want="side=$WINE_SIDE wine=$("$WINE" --version 2>/dev/null) wine32=$(test -x "$WINE32_LOADER" && echo yes || echo no) ports=$WINE_MAPPED_PORTS"
   if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$want" ]; then
     fixture_note "making prefix $WINEPREFIX ($want)"
     wine_fixture_stop_server_only

@@ -25,6 +25,7 @@ SCENARIOS=(
   action_during_transfer
   file_rules
   console_program
+  console_port_beyond_com4
 )
 
 NOT_FOUND='Nie znalazłem Dm730 !\nPodłącz urządzenie, przygotuj do transmisji\ni spróbuj ponownie.'
@@ -835,4 +836,18 @@ scenario_console_program() {
   [ "$DM730_CODE" = 6 ] || fail "detect on a port that cannot be opened: exit code $DM730_CODE, expected 6"
   grep -q '^Nie mogę użyć portu COM1 : ' "$SCEN/dm730.err" || fail "the port's reason is not named"
   ok "--port COM1 that cannot be opened: the reason named, exit code 6"
+}
+
+# A controller on COM5, which the spooler does not list (under Wine it lists COM1..COM4): dm730.exe
+# lists it from the system's other lists of ports and finds the controller there without --port.
+scenario_console_port_beyond_com4() {
+  make_memory "$SCEN/mem5.bin" 31
+  start_sim 5
+  run_dm730 30 ports
+  [ "$DM730_CODE" = 0 ] || fail "ports: exit code $DM730_CODE, expected 0"
+  grep -q '^COM5  ' "$SCEN/dm730.out" || fail "ports does not list COM5"
+  run_dm730 60 detect
+  [ "$DM730_CODE" = 0 ] || fail "detect: exit code $DM730_CODE, expected 0"
+  grep -qx 'Port : COM5' "$SCEN/dm730.out" || fail "detect did not find the controller on COM5"
+  ok "COM5, beyond the spooler's ports: listed by dm730 ports and found by dm730 detect"
 }

@@ -99,8 +99,8 @@ ExitCode ResolveSelector(const std::string& selector, std::string* name) {
         if (ports.empty()) PrintLine(ConsoleError, "  (brak)");
         return ExitPortUnusable;
     }
-    PrintLine(ConsoleError, "%s pasuje do %zu portów ; wybierz jeden :", selector.c_str(),
-              fitting.size());
+    PrintLine(ConsoleError, "%s pasuje do %lu portów ; wybierz jeden :", selector.c_str(),
+              (unsigned long)fitting.size());
     for (size_t i : fitting)
         PrintLine(ConsoleError, "  --port %s  (%s)", UniqueSelector(ports, i).c_str(),
                   ports[i].name.c_str());
