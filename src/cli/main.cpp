@@ -1,5 +1,9 @@
 // dm730: the transfers of the window from a command line, on the same core.
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 #include "cli/commands/arguments.h"
 #include "cli/commands/commands.h"
 #include "cli/console/console_output.h"
@@ -7,7 +11,10 @@
 #include "cli/console/operator_console.h"
 #include "cli/console/progress.h"
 #include "cli/system/interrupt.h"
+#include "cli/console/console_text.h"
+#include "cli/transfers/line_trace.h"
 #include "cli/transfers/region_transfer.h"
+#include "cli/transfers/trace_file.h"
 #include "serial/port_table.h"
 #include "serial/serial_channel.h"
 #include "transfer/transfer.h"
@@ -24,11 +31,35 @@ ExitCode RunCommand(const CommandLine& line) {
     case CommandBackup: return RunBackupCommand(line);
     case CommandRestore: return RunRestoreCommand(line);
     case CommandVerifyBackup: return RunVerifyBackupCommand(line);
+    case CommandLineTest: return RunLineTestCommand(line);
     case CommandVersion: PrintLine(ConsoleOut, "dm730 %s", SELVO_VERSION); return ExitDone;
     case CommandHelp: return RunHelpCommand(line);
     }
     // Every command has its case above: the compiler says when one is missing.
     return ExitUsage;
+}
+
+// The failures someone must be able to look into afterwards.
+bool FailedOnTheLine(ExitCode code) {
+    return code == ExitLineFailed || code == ExitNoController || code == ExitPortUnusable;
+}
+
+// The file of --trace: appended to, so that nothing there is lost.
+std::FILE* OpenTraceFile(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    if (file == nullptr)
+        PrintLine(ConsoleError, "Nie mogę otworzyć pliku śladu %s : %s", path.c_str(),
+                  std::strerror(errno));
+    return file;
+}
+
+void KeepTraceOfFailure(int argc, const char* const* argv) {
+    std::string problem;
+    std::string path = WriteTraceFile(TraceHeaderText(argc, argv), &problem);
+    if (path.empty())
+        PrintLine(ConsoleError, "Nie zapisałem śladu wymian z linią : %s", problem.c_str());
+    else
+        PrintLine(ConsoleError, "Ostatnie wymiany z linią zapisałem w %s", path.c_str());
 }
 
 }  // namespace
@@ -44,6 +75,15 @@ int main(int argc, char** argv) {
         return ExitUsage;
     }
     CatchInterrupt();
+    // Every exchange is kept in memory for the trace of a failure; with
+    // --trace also written to the file as it happens.
+    std::FILE* everyExchange = nullptr;
+    if (!line.traceFile.empty()) {
+        everyExchange = OpenTraceFile(line.traceFile);
+        if (everyExchange == nullptr) return ExitFileFailed;
+        std::fputs(Utf8FromMixedText(TraceHeaderText(argc, argv).c_str()).c_str(), everyExchange);
+    }
+    StartLineTrace(everyExchange);
     ResetConsoleReport(line.maxDifferences);
     // The window gives up at the first fault of the line; a long job from a
     // command line tries the block again.
@@ -52,6 +92,10 @@ int main(int argc, char** argv) {
     if (RetriedBlocks() > 0)
         PrintLine(ConsoleError, "Po błędach linii ponowiono %s.",
                   BlockCount(RetriedBlocks()).c_str());
+    // Before the port closes: the trace reads the line's settings back.
+    if (line.trace && FailedOnTheLine(code)) KeepTraceOfFailure(argc, argv);
+    StopLineTrace();
+    if (everyExchange != nullptr) std::fclose(everyExchange);
     CloseChannel();
     CloseChannelEvents();
     FreePortTable();

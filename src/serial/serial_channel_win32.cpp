@@ -23,7 +23,8 @@ struct SerialChannelRecord {
     DWORD readRequested;
     bool readWatched;  // its end was told to the line's watcher
     // ClearCommError hands out the faults since its last call and forgets
-    // them; every call adds them here, for the whole time the port is open.
+    // them; every call adds them here, for the life of the process, so that
+    // only differences mean anything (as with Linux's counts).
     LineErrorCounts faults;
 };
 
@@ -100,7 +101,6 @@ PortOpenOutcome OpenChannel(const char* portName) {
     // next one.
     PurgeComm(port, PURGE_RXCLEAR);
     SerialChannel.port = port;
-    SerialChannel.faults = LineErrorCounts{};
     SerialChannel.startError[WriteRecord] = 0;
     SerialChannel.startError[ReadRecord] = 0;
     return PortOpened;

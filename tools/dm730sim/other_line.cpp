@@ -2,6 +2,7 @@
 // echoing converter, a device that talks another protocol, a controller set
 // to another speed. Each shows the PC a different line.
 #include <cmath>
+#include <random>
 
 #include "sim.h"
 
@@ -26,6 +27,22 @@ std::vector<uint8_t> IdentReply() {
     reply.push_back(uint8_t(0 - sum));
     reply.push_back(ACK);
     return reply;
+}
+
+// A loopback plug on a noisy line: with --noise-rate, a share of the bytes
+// comes back changed or not at all (never late: a plug has no turnaround).
+void Echo(uint8_t b, int64_t due) {
+    static std::mt19937 random((unsigned)Faults.seed);
+    if (Faults.noiseRate > 0 &&
+        std::uniform_real_distribution<double>(0, 1)(random) < Faults.noiseRate) {
+        if (random() % 2 == 0) {
+            Report("fault echo-lost");
+            return;
+        }
+        b = uint8_t(b ^ (1 + random() % 255));
+        Report("fault echo-changed");
+    }
+    QueueReply(&b, 1, due);
 }
 
 }  // namespace
@@ -58,7 +75,7 @@ std::vector<uint8_t> SampledAt38400(const std::vector<uint8_t>& sent, long baud,
 
 bool TakeByteAsOtherLine(uint8_t b, int64_t due) {
     switch (Faults.otherLine) {
-    case LineEcho: QueueReply(&b, 1, due); return true;
+    case LineEcho: Echo(b, due); return true;
     case LineGarbage: {
         // What a device of another kind might say to a stray byte.
         static const uint8_t Answer[] = {'E', 'R', 'R', '?', '\r', '\n'};

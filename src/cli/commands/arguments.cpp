@@ -26,7 +26,17 @@ enum OptionBit {
     AsksVersion = 256,
     TakesRetries = 512,
     TakesFromBlock = 1024,
+    TakesTrace = 2048,
+    TakesNoTrace = 4096,
+    TakesLoopback = 8192,
+    TakesSeconds = 16384,
 };
+
+// Every command that talks to the controller keeps a trace of the line.
+const int TalksToLine = TakesPort | TakesTrace | TakesNoTrace;
+
+// The longest line test: a day.
+const unsigned long MostSeconds = 86400;
 
 // The most retries a block may take: more would only hide a line that has failed.
 const unsigned long MostRetries = 100;
@@ -66,6 +76,16 @@ const OptionForm OptionForms[] = {
      "restore: bez odczytu kontrolnego (o połowę krócej)"},
     {"--max-differences", nullptr, TakesMaxDifferences, "N",
      "verify: wypisz najwyżej N różnic (domyślnie 20),\npozostałe tylko policz"},
+    {"--trace", nullptr, TakesTrace, "PLIK",
+     "dopisz do PLIKU każdą wymianę z linią (czas, kierunek,\n"
+     "co to jest, bajty); bez tej opcji ostatnie 64 wymiany\n"
+     "trafiają do dm730-trace-CZAS.txt w folderze stanu, gdy\n"
+     "polecenie kończy się kodem 1, 5 lub 6"},
+    {"--no-trace", nullptr, TakesNoTrace, nullptr, "nie zapisuj żadnych wymian z linią"},
+    {"--loopback", nullptr, TakesLoopback, nullptr,
+     "linetest: na porcie jest wtyczka pętli zwrotnej\n(TX połączone z RX), nie Dm730"},
+    {"--seconds", nullptr, TakesSeconds, "N",
+     "linetest --loopback: jak długo nadawać (domyślnie 10 s)"},
     {"--quiet", "-q", TakesQuiet, nullptr,
      "nie pokazuj postępu ani podsumowania, tylko błędy\n(i różnice weryfikacji)"},
     {"--help", "-h", AsksHelp, nullptr, "ten opis"},
@@ -85,26 +105,31 @@ struct CommandForm {
 const CommandForm CommandForms[] = {
     {"ports", CommandPorts, false, 0, 0, "ports\n    lista portów szeregowych: nazwa, adapter (VID:PID, nazwa, numer seryjny,\n"
      "    miejsce), czy zajęty, i --port, który go wybiera jednoznacznie"},
-    {"detect", CommandDetect, false, 0, TakesPort,
+    {"detect", CommandDetect, false, 0, TalksToLine,
      "detect [--port P]\n    znajdź sterownik: jego port i obie wersje"},
-    {"write", CommandWrite, true, 1, TakesPort | TakesVerify | TakesFromBlock | TakesRetries,
+    {"write", CommandWrite, true, 1, TalksToLine | TakesVerify | TakesFromBlock | TakesRetries,
      "write RODZAJ PLIK [--port P] [--verify] [--from-block N] [--retries N]\n"
      "    zapisz plik do pamięci Dm730 (--verify: odczytaj zapisane bloki i porównaj)"},
-    {"read", CommandRead, true, 1, TakesPort | TakesForce | TakesResume | TakesRetries,
+    {"read", CommandRead, true, 1, TalksToLine | TakesForce | TakesResume | TakesRetries,
      "read RODZAJ PLIK [--port P] [--force] [--resume] [--retries N]\n"
      "    odczytaj obszar pamięci Dm730 do pliku"},
-    {"verify", CommandVerify, true, 1, TakesPort | TakesMaxDifferences | TakesRetries,
+    {"verify", CommandVerify, true, 1, TalksToLine | TakesMaxDifferences | TakesRetries,
      "verify RODZAJ PLIK [--port P] [--max-differences N] [--retries N]\n"
      "    porównaj plik z pamięcią Dm730\n"
      "  dm730 verify FOLDER [--port P] [--max-differences N] [--retries N]\n"
      "    porównaj całą kopię zapasową z pamięcią Dm730"},
-    {"backup", CommandBackup, false, 1, TakesPort | TakesForce | TakesRetries,
+    {"backup", CommandBackup, false, 1, TalksToLine | TakesForce | TakesRetries,
      "backup FOLDER [--port P] [--force] [--retries N]\n"
      "    odczytaj wszystkie trzy obszary do folderu, z opisem kopii i sumami SHA-256"},
     {"restore", CommandRestore, false, 1,
-     TakesPort | TakesResume | TakesNoVerify | TakesMaxDifferences | TakesRetries,
+     TalksToLine | TakesResume | TakesNoVerify | TakesMaxDifferences | TakesRetries,
      "restore FOLDER [--port P] [--resume] [--no-verify] [--max-differences N] [--retries N]\n"
      "    zapisz kopię zapasową do Dm730 i odczytaj każdy obszar z powrotem do porównania"},
+    {"linetest", CommandLineTest, false, 0, TalksToLine | TakesLoopback | TakesSeconds,
+     "linetest [--port P] [--loopback] [--seconds N]\n"
+     "    sprawdź linię: z Dm730 dwa odczyty 100 bloków programu (nic nie zmienia),\n"
+     "    z wtyczką pętli zwrotnej (--loopback) N sekund losowych bajtów; kończy się\n"
+     "    werdyktem : linia w porządku, kabel lub adapter, sterownik"},
 };
 
 bool Fail(std::string* problem, const std::string& text) {
@@ -150,6 +175,8 @@ bool ApplyOption(const CommandForm& command, const GivenOption& given, CommandLi
         if (o.bit == TakesQuiet) line->quiet = true;
         if (o.bit == TakesVerify) line->readBack = true;
         if (o.bit == TakesNoVerify) line->readBack = false;
+        if (o.bit == TakesNoTrace) line->trace = false;
+        if (o.bit == TakesLoopback) line->loopback = true;
         return true;
     }
     if (o.bit == TakesPort) {
@@ -157,8 +184,14 @@ bool ApplyOption(const CommandForm& command, const GivenOption& given, CommandLi
         line->port = given.value;
         return true;
     }
+    if (o.bit == TakesTrace) {
+        if (*given.value == '\0') return Fail(problem, "pusta nazwa pliku --trace");
+        line->traceFile = given.value;
+        return true;
+    }
     unsigned long* count = o.bit == TakesRetries     ? &line->retries
                            : o.bit == TakesFromBlock ? &line->fromBlock
+                           : o.bit == TakesSeconds   ? &line->seconds
                                                      : &line->maxDifferences;
     if (!ParseCount(given.value, count))
         return Fail(problem, given.name + " wymaga liczby, nie : " + std::string(given.value));
@@ -166,6 +199,8 @@ bool ApplyOption(const CommandForm& command, const GivenOption& given, CommandLi
         return Fail(problem, "--retries : najwyżej " + std::to_string(MostRetries));
     if (o.bit == TakesFromBlock && *count == 0)
         return Fail(problem, "--from-block : bloki liczone są od 1");
+    if (o.bit == TakesSeconds && (*count == 0 || *count > MostSeconds))
+        return Fail(problem, "--seconds : od 1 do " + std::to_string(MostSeconds));
     return true;
 }
 
@@ -181,7 +216,8 @@ bool ParseKind(const std::string& word, DataKind* kind, std::string* problem) {
 bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* problem) {
     *line =
         CommandLine{CommandHelp,           KindFirmware, "",          "",    false,          false,
-                    DefaultMaxDifferences, false,        CommandHelp, false, DefaultRetries, 0};
+                    DefaultMaxDifferences, false,        CommandHelp, false, DefaultRetries, 0,
+                    "",                    true,         false,       0};
     // Asking for help or the version anywhere is enough, however wrong the
     // rest; help with a command word is that command's usage.
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
@@ -249,6 +285,10 @@ bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* pr
     if (!optionProblem.empty()) return Fail(problem, optionProblem);
     for (const GivenOption& given : options)
         if (!ApplyOption(*form, given, line, problem)) return false;
+    if (!line->trace && !line->traceFile.empty())
+        return Fail(problem, "opcje --trace i --no-trace wykluczają się");
+    if (line->seconds != 0 && !line->loopback)
+        return Fail(problem, "--seconds dotyczy tylko linetest --loopback");
     // verify FOLDER: a whole backup instead of one region's file. A kind
     // alone is a file forgotten, not a folder of that name.
     DataKind kind;

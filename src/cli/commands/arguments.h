@@ -16,6 +16,7 @@ enum CommandId {
     CommandVersion,
     CommandRestore,
     CommandVerifyBackup,  // verify with a backup folder instead of KIND FILE
+    CommandLineTest,
 };
 
 const unsigned long DefaultMaxDifferences = 20;
@@ -38,6 +39,12 @@ struct CommandLine {
     bool readBack;
     unsigned long retries;    // of each block whose exchange fails on the line
     unsigned long fromBlock;  // write: the first block to write, from 1; 0: not given
+    // The line's exchanges: every one into traceFile when given; the last ones
+    // into the state folder when the command fails on the line, unless !trace.
+    std::string traceFile;
+    bool trace = true;
+    bool loopback = false;          // linetest: a loopback plug, not a controller
+    unsigned long seconds = 0;      // linetest --loopback: how long to send; 0: not given
 };
 
 enum ParseOutcome { ParsedCommand = 0, ParseFailed = -1 };

@@ -11,5 +11,6 @@ ExitCode RunReadCommand(const CommandLine& line);
 ExitCode RunVerifyCommand(const CommandLine& line);
 ExitCode RunBackupCommand(const CommandLine& line);
 ExitCode RunRestoreCommand(const CommandLine& line);
+ExitCode RunLineTestCommand(const CommandLine& line);
 // verify with a folder instead of KIND FILE: the whole backup against the controller.
 ExitCode RunVerifyBackupCommand(const CommandLine& line);

@@ -107,9 +107,8 @@ ExitCode ResolveSelector(const std::string& selector, std::string* name) {
     return ExitUsage;
 }
 
-}  // namespace
-
-ExitCode FindController(const std::string& given, bool quiet) {
+// The ports to search, the selector resolved, and the search itself.
+ExitCode Search(const std::string& given, DetectOutcome* found) {
     std::string port = given;
     if (IsAdapterSelector(given)) {
         ExitCode resolved = ResolveSelector(given, &port);
@@ -121,13 +120,22 @@ ExitCode FindController(const std::string& given, bool quiet) {
     }
     CreateChannelEvents();
     StopDetectionWhen(WasInterrupted);
-    DetectOutcome found = DetectDevice();
+    *found = DetectDevice();
     if (WasInterrupted()) {
         CloseChannel();
         return ExitInterrupted;
     }
+    return ExitDone;
+}
+
+}  // namespace
+
+ExitCode FindController(const std::string& given, bool quiet) {
+    DetectOutcome found = NoDeviceFound;
+    ExitCode searched = Search(given, &found);
+    if (searched != ExitDone) return searched;
     if (found != DeviceFound) {
-        if (!port.empty() && DetectionAttempt(0).outcome != PortOpened) {
+        if (!given.empty() && DetectionAttempt(0).outcome != PortOpened) {
             ShowPortUnusable(ListedPortName(0), DetectionAttempt(0));
             return ExitPortUnusable;
         }
@@ -156,4 +164,48 @@ ExitCode ReopenFoundPort() {
     PrintLine(ConsoleError, "Dm730 był na porcie %s ; polecenie nie przechodzi na inny port.",
               FoundPortName());
     return ExitPortUnusable;
+}
+
+ExitCode FindLoopback(const std::string& given) {
+    DetectOutcome found = NoDeviceFound;
+    ExitCode searched = Search(given, &found);
+    if (searched != ExitDone) return searched;
+    if (found == DeviceFound) {
+        PrintLine(ConsoleError,
+                  "Na porcie %s odpowiada Dm730, nie wtyczka pętli zwrotnej ; bez --loopback test "
+                  "sprawdzi linię razem z Dm730.",
+                  FoundPortName());
+        return ExitUsage;
+    }
+    if (!given.empty() && DetectionAttempt(0).outcome != PortOpened) {
+        ShowPortUnusable(ListedPortName(0), DetectionAttempt(0));
+        return ExitPortUnusable;
+    }
+    std::vector<int> echoing;
+    for (int i = 0; IsListedPort(i); ++i)
+        if (DetectionAttempt(i).outcome == PortOpened &&
+            DiagnoseProbe(DetectionAttempt(i)) == LineEchoes)
+            echoing.push_back(i);
+    // A port given is tested whatever its probe heard: a plug that loses
+    // bytes is what the test is for.
+    if (!given.empty()) echoing = {0};
+    if (echoing.empty()) {
+        PrintLine(ConsoleError, "Żaden port nie oddaje wysłanych bajtów : nie widzę wtyczki pętli "
+                                "zwrotnej.");
+        ShowWhatEachPortDid();
+        return ExitNoController;
+    }
+    if (echoing.size() > 1) {
+        PrintLine(ConsoleError, "Wysłane bajty wracają na %lu portach ; wybierz jeden :",
+                  (unsigned long)echoing.size());
+        for (int i : echoing) PrintLine(ConsoleError, "  --port %s", ListedPortName(i));
+        return ExitUsage;
+    }
+    currentPort = echoing[0];
+    PortOpenOutcome opened = OpenPort(OpenQuietly);
+    if (opened != PortOpened) {
+        ShowPortUnusable(ListedPortName(currentPort), PortAttempt{opened, PortOpenSystemError()});
+        return ExitPortUnusable;
+    }
+    return ExitDone;
 }

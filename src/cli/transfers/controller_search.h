@@ -25,3 +25,10 @@ void FoundControllerVersions(std::string* firmware, std::string* second);
 // the controller sees a clean line; never another port. ExitDone: it is open.
 // ExitPortUnusable: it cannot be used any more, the reason shown.
 ExitCode ReopenFoundPort();
+
+// For a line test with a loopback plug: the port given, or the one port whose
+// line gives our bytes back, opened. ExitDone: it is open. Otherwise the exit
+// code with its message: ExitUsage for a controller answering there (no plug)
+// or several ports echoing, ExitPortUnusable for a given port that cannot be
+// used, ExitNoController when no port echoes.
+ExitCode FindLoopback(const std::string& port);

@@ -28,7 +28,7 @@ const char* HoldText(PortHold hold) {
 
 }  // namespace
 
-std::string PortLine(const std::vector<PortIdentity>& ports, size_t index) {
+std::string PortLine(const std::vector<PortIdentity>& ports, size_t index, bool sayHold) {
     const PortIdentity& port = ports[index];
     std::string line = port.name + "  " + TransportText(port.transport);
     if (port.transport == TransportUsb) {
@@ -41,6 +41,6 @@ std::string PortLine(const std::vector<PortIdentity>& ports, size_t index) {
         line += " " + QuotedText(port.product);
     }
     if (!port.byId.empty()) line += "  " + port.byId;
-    line += std::string("  ") + HoldText(port.hold);
+    if (sayHold) line += std::string("  ") + HoldText(port.hold);
     return line + "  --port " + UniqueSelector(ports, index);
 }

@@ -1,0 +1,223 @@
+// dm730 linetest: whether the line itself is sound, apart from any transfer.
+// With the controller, two reads of the start of its firmware (a read changes
+// nothing) with every fault counted; with a loopback plug, pseudo-random
+// bytes sent and compared with what comes back.
+#include <chrono>
+#include <cstring>
+#include <sstream>
+#include <vector>
+
+#include "cli/commands/commands.h"
+#include "cli/console/console_output.h"
+#include "cli/console/exit_codes.h"
+#include "cli/system/interrupt.h"
+#include "cli/transfers/controller_search.h"
+#include "cli/transfers/line_test.h"
+#include "cli/transfers/line_trace.h"
+#include "cli/transfers/region_transfer.h"
+#include "protocol/frames.h"
+#include "protocol/io_buffer.h"
+#include "serial/port_open.h"
+#include "serial/port_table.h"
+#include "serial/serial_channel.h"
+
+namespace {
+
+// Two reads of this many blocks take about 15 s at the line's rate.
+const unsigned TestBlocks = 100;
+const unsigned long DefaultLoopbackSeconds = 10;
+
+typedef std::chrono::steady_clock Clock;
+
+// What the watcher of the line counts during the two reads.
+struct ReadWatch {
+    ControllerLineCount count;
+    unsigned long identRequests = 0;
+    bool lastOutCommand = false;
+    Clock::time_point commandAt;
+    std::vector<double> replyMs;
+};
+ReadWatch Watch;
+
+void WatchReads(LineDirection direction, const uint8_t* bytes, unsigned long n,
+                unsigned long requested) {
+    if (direction == LineOut) {
+        if (n == IdentRequestSize && bytes[0] == ByteEsc) ++Watch.identRequests;
+        Watch.lastOutCommand = n == CommandFrameSize;
+        if (Watch.lastOutCommand) Watch.commandAt = Clock::now();
+        return;
+    }
+    if (requested == DataFrameSize) {
+        // What is read after it only makes sure nothing more came.
+        Watch.lastOutCommand = false;
+        if (n == 0) ++Watch.count.silences;
+        else if (n < DataFrameSize) ++Watch.count.shortAnswers;
+        else if (SumBytes(bytes, DataFrameSize) != 0) ++Watch.count.badChecksums;
+        return;
+    }
+    if (requested != ByteReplySize || !Watch.lastOutCommand) return;
+    if (n == 0) {
+        ++Watch.count.silences;
+    } else if (bytes[0] == ByteAck) {
+        Watch.replyMs.push_back(
+            std::chrono::duration<double, std::milli>(Clock::now() - Watch.commandAt).count());
+    } else if (bytes[0] == ByteNak) {
+        ++Watch.count.naks;
+    } else {
+        ++Watch.count.otherAnswers;
+    }
+}
+
+unsigned long FaultsOf(const LineErrorCounts& c) {
+    return c.framing + c.parity + c.overrun + c.breaks;
+}
+
+void PrintDriverFaults(bool counted, const LineErrorCounts& before, const LineErrorCounts& after) {
+    if (!counted) {
+        PrintLine(ConsoleOut, "Sterownik portu nie liczy błędów ramki.");
+        return;
+    }
+    PrintLine(ConsoleOut,
+              "Błędy policzone przez sterownik portu : ramki %lu, parzystości %lu, "
+              "przepełnienia %lu, przerwy %lu",
+              after.framing - before.framing, after.parity - before.parity,
+              after.overrun - before.overrun, after.breaks - before.breaks);
+}
+
+unsigned long BlocksDiffering(const std::string& a, const std::string& b) {
+    unsigned long differing = 0;
+    for (size_t at = 0; at < a.size() || at < b.size(); at += BlockSize)
+        if (a.compare(at, BlockSize, b, at < b.size() ? at : b.size(), BlockSize) != 0)
+            ++differing;
+    return differing;
+}
+
+ExitCode TestWithController(const CommandLine& line) {
+    ExitCode found = FindController(line.port, line.quiet);
+    if (found != ExitDone) return found;
+    Watch = ReadWatch();
+    AlsoTellLine(WatchReads);
+    LineErrorCounts before = {}, after = {};
+    bool counted = ReadLineErrorCounts(&before);
+    std::string reads[2];
+    ExitCode codes[2] = {ExitDone, ExitDone};
+    for (int i = 0; i < 2; ++i) {
+        std::stringstream memory;
+        codes[i] = RunRegionTransfer(ActionReadFromDevice, KindFirmware, "(pamięć testu)",
+                                     "linetest.upg", BlockSpan{0, TestBlocks}, &memory);
+        reads[i] = memory.str();
+        if (codes[i] == ExitInterrupted || codes[i] == ExitPortUnusable) {
+            AlsoTellLine(nullptr);
+            return codes[i];
+        }
+    }
+    counted = counted && ReadLineErrorCounts(&after);
+    AlsoTellLine(nullptr);
+    ControllerLineCount& count = Watch.count;
+    // Each read asks for the identification once; every other request began a retry.
+    count.retries = Watch.identRequests > 2 ? Watch.identRequests - 2 : 0;
+    count.driverFaults = counted ? FaultsOf(after) - FaultsOf(before) : 0;
+    count.bothReadsEnded = codes[0] == ExitDone && codes[1] == ExitDone;
+    count.blocksDiffering = count.bothReadsEnded ? BlocksDiffering(reads[0], reads[1]) : 0;
+    std::string firmware, second;
+    FoundControllerVersions(&firmware, &second);
+    PrintLine(ConsoleOut, "Test linii na porcie %s z Dm730 %s | %s : 2 odczyty bloków 1-%u programu",
+              FoundPortName(), firmware.c_str(), second.c_str(), TestBlocks);
+    PrintLine(ConsoleOut,
+              "Ponowienia %lu, brak odpowiedzi %lu, odpowiedzi urwane %lu, NAK %lu, inne "
+              "odpowiedzi %lu, złe sumy kontrolne %lu",
+              count.retries, count.silences, count.shortAnswers, count.naks, count.otherAnswers,
+              count.badChecksums);
+    ReplyTimes times = SummarizeReplyTimes(Watch.replyMs);
+    if (times.count > 0)
+        PrintLine(ConsoleOut, "Czas odpowiedzi Dm730 na polecenie : mediana %.1f ms, 99%% w %.1f ms",
+                  times.medianMs, times.p99Ms);
+    PrintDriverFaults(counted, before, after);
+    if (!count.bothReadsEnded)
+        PrintLine(ConsoleOut, "Odczyt nie doszedł do końca.");
+    else if (count.blocksDiffering == 0)
+        PrintLine(ConsoleOut, "Oba odczyty zgodne (%u bloków).", TestBlocks);
+    else
+        PrintLine(ConsoleOut, "Odczyty różnią się w %lu blokach, choć sumy kontrolne się zgadzały.",
+                  count.blocksDiffering);
+    LineVerdict verdict = JudgeControllerLine(count);
+    PrintLine(ConsoleOut, "Werdykt : %s", VerdictText(verdict));
+    return verdict == LineSound ? ExitDone : ExitLineFailed;
+}
+
+// Pseudo-random bytes, every value among them, the same in every run.
+uint8_t NextTestByte(uint32_t* state) {
+    *state ^= *state << 13;
+    *state ^= *state >> 17;
+    *state ^= *state << 5;
+    return uint8_t(*state >> 24);
+}
+
+// One operation to its end, sleeping on the line between looks.
+PollOutcome AwaitOperation(ChannelRecord record, unsigned long* value) {
+    PollOutcome outcome;
+    while ((outcome = Poll(record, value)) == PollPending && !WasInterrupted())
+        WaitForChannel(ChannelWaitLimitMs, WakeForLine);
+    return outcome;
+}
+
+// A chunk at a time: out, then back. A write and a read in flight together
+// would share the one byte area.
+const unsigned Chunk = 64;
+
+ExitCode TestLoopback(const CommandLine& line) {
+    ExitCode found = FindLoopback(line.port);
+    if (found != ExitDone) return found;
+    unsigned long seconds = line.seconds != 0 ? line.seconds : DefaultLoopbackSeconds;
+    if (!line.quiet)
+        PrintLine(ConsoleError, "Port : %s ; nadaję przez %lu s ...", ListedPortName(currentPort),
+                  seconds);
+    PurgeChannel();
+    LineErrorCounts before = {}, after = {};
+    bool counted = ReadLineErrorCounts(&before);
+    std::string sent, received;
+    uint32_t state = 0x2545F491u;
+    Clock::time_point end = Clock::now() + std::chrono::seconds(seconds);
+    bool failed = false;
+    while (Clock::now() < end && !WasInterrupted() && !failed) {
+        for (unsigned i = 0; i < Chunk; ++i) IoBuffer.frameArea[i] = NextTestByte(&state);
+        sent.append(reinterpret_cast<const char*>(IoBuffer.frameArea), Chunk);
+        unsigned long value = 0;
+        failed = StartWrite(Chunk) != ErrorSuccess || AwaitOperation(WriteRecord, &value) != PollDone;
+        if (failed) break;
+        StartRead(Chunk);
+        failed = AwaitOperation(ReadRecord, &value) != PollDone;
+        if (!failed) received.append(reinterpret_cast<const char*>(IoBuffer.frameArea), value);
+    }
+    // What is still on its way back.
+    unsigned long value = 0;
+    if (!failed && !WasInterrupted()) {
+        StartRead(Chunk);
+        if (AwaitOperation(ReadRecord, &value) == PollDone)
+            received.append(reinterpret_cast<const char*>(IoBuffer.frameArea), value);
+    }
+    if (WasInterrupted()) return ExitInterrupted;
+    if (failed) {
+        PrintLine(ConsoleError, "Port %s przestał działać w trakcie testu.",
+                  ListedPortName(currentPort));
+        return ExitPortUnusable;
+    }
+    counted = counted && ReadLineErrorCounts(&after);
+    EchoCount echo = CompareEcho(sent, received);
+    PrintLine(ConsoleOut, "Test linii na porcie %s z wtyczką pętli zwrotnej, %lu s :",
+              ListedPortName(currentPort), seconds);
+    PrintLine(ConsoleOut, "Wysłano %lu B, wróciło %lu B : zgubione %lu, zmienione %lu, nadmiarowe %lu",
+              echo.sent, echo.received, echo.lost, echo.changed, echo.extra);
+    PrintDriverFaults(counted, before, after);
+    bool sound = echo.lost + echo.changed + echo.extra == 0 &&
+                 (!counted || FaultsOf(after) == FaultsOf(before));
+    LineVerdict verdict = sound ? LineSound : LineCableOrAdapter;
+    PrintLine(ConsoleOut, "Werdykt : %s", VerdictText(verdict));
+    return sound ? ExitDone : ExitLineFailed;
+}
+
+}  // namespace
+
+ExitCode RunLineTestCommand(const CommandLine& line) {
+    return line.loopback ? TestLoopback(line) : TestWithController(line);
+}

@@ -1,0 +1,202 @@
+#include "cli/transfers/line_trace.h"
+
+#include <chrono>
+#include <cstring>
+
+#include "cli/console/console_text.h"
+#include "protocol/frames.h"
+#include "protocol/regions.h"
+#include "serial/line_watch.h"
+#include "transfer/transfer.h"
+
+namespace {
+
+// What is kept of a frame: all of a short one, the first and last 16 bytes
+// of a data frame (the last of them its checksum).
+const unsigned KeptBytes = 16;
+
+struct Exchange {
+    int64_t us;  // since the trace started, on the monotonic clock
+    LineDirection direction;
+    unsigned long count;
+    unsigned long requested;
+    uint8_t head[KeptBytes];
+    uint8_t tail[KeptBytes];
+    int32_t kind;  // of the transfer under way, for a block's place in its region
+};
+
+struct TraceState {
+    bool watching = false;
+    std::chrono::steady_clock::time_point start;
+    Exchange ring[TraceDepth];
+    unsigned long count = 0;
+    std::FILE* every = nullptr;
+    LineWatcher listener = nullptr;
+};
+
+TraceState Trace;
+
+// What the lines before this one were, so that an answer can be named by
+// what it answers.
+struct ReadingContext {
+    int64_t previousUs = 0;
+    bool haveOut = false;
+    Exchange lastOut = {};
+    unsigned lastCommandBlock = 0;  // as the command numbered it, from the memory's start
+    bool lastCommandRead = false;
+    bool lastInFrame = false;  // the latest exchange was a data frame that came in
+};
+
+// "blok 8 z 512" for a block of the transfer's region, counted from 1.
+std::string BlockInRegion(unsigned absolute, int32_t kind) {
+    if (kind >= 0 && kind < int32_t(DataKindCount)) {
+        DeviceRegion region = LookUpRegion(DataKind(kind));
+        if (absolute >= region.firstBlock && absolute < region.firstBlock + region.blockCount)
+            return "blok " + std::to_string(absolute - region.firstBlock + 1) + " z " +
+                   std::to_string(region.blockCount);
+    }
+    return "blok pamięci " + std::to_string(absolute);
+}
+
+std::string Hex(const uint8_t* bytes, unsigned long n) {
+    std::string text;
+    char one[4];
+    for (unsigned long i = 0; i < n; ++i) {
+        snprintf(one, sizeof one, i == 0 ? "%02x" : " %02x", bytes[i]);
+        text += one;
+    }
+    return text;
+}
+
+std::string BytesOf(const Exchange& e) {
+    if (e.count <= 2 * KeptBytes) {
+        // The head and the tail overlap or meet: the whole frame.
+        uint8_t whole[2 * KeptBytes];
+        unsigned long headPart = e.count < KeptBytes ? e.count : KeptBytes;
+        memcpy(whole, e.head, headPart);
+        if (e.count > KeptBytes)
+            memcpy(whole + KeptBytes, e.tail + (2 * KeptBytes - e.count), e.count - KeptBytes);
+        return Hex(whole, e.count);
+    }
+    std::string text = Hex(e.head, KeptBytes) + " ... " + Hex(e.tail, KeptBytes - 1);
+    if (e.count == DataFrameSize) return text + " | suma " + Hex(e.tail + KeptBytes - 1, 1);
+    return text + " " + Hex(e.tail + KeptBytes - 1, 1);
+}
+
+std::string OneByteAnswer(uint8_t b) {
+    if (b == ByteAck) return "ACK";
+    if (b == ByteNak) return "NAK";
+    char text[24];
+    snprintf(text, sizeof text, "bajt 0x%02x", b);
+    return text;
+}
+
+std::string WhatWentOut(const Exchange& e, ReadingContext* context) {
+    if (e.count == IdentRequestSize && e.head[0] == ByteEsc) return "zapytanie o wersję (ESC)";
+    if (e.count == CommandFrameSize && (e.head[0] == OpReadBlock || e.head[0] == OpWriteBlock)) {
+        context->lastCommandBlock = unsigned(e.head[1]) | unsigned(e.head[2]) << 8;
+        context->lastCommandRead = e.head[0] == OpReadBlock;
+        return std::string(context->lastCommandRead ? "polecenie odczytu, "
+                                                    : "polecenie zapisu, ") +
+               BlockInRegion(context->lastCommandBlock, e.kind);
+    }
+    if (e.count == DataFrameSize)
+        return "ramka danych, " + BlockInRegion(context->lastCommandBlock, e.kind);
+    return std::to_string(e.count) + " B";
+}
+
+std::string WhatCameIn(const Exchange& e, const ReadingContext& context) {
+    std::string of = " (" + std::to_string(e.count) + " z " + std::to_string(e.requested) + " B)";
+    // The end of a read: whatever comes after its last frame is too much.
+    if (context.lastInFrame && e.requested == ByteReplySize)
+        return e.count == 0 ? "nic więcej po ramce"
+                            : "nadmiarowy bajt po ramce : " + OneByteAnswer(e.head[0]);
+    if (e.count == 0) return "cisza : nic z " + std::to_string(e.requested) + " B";
+    const Exchange* out = context.haveOut ? &context.lastOut : nullptr;
+    if (out != nullptr && out->count == IdentRequestSize && out->head[0] == ByteEsc)
+        return e.count == IdentReplySize ? "odpowiedź identyfikacji" : "odpowiedź na ESC" + of;
+    if (e.requested == DataFrameSize)
+        return "ramka danych, " + BlockInRegion(context.lastCommandBlock, e.kind) +
+               (e.count == DataFrameSize ? "" : of);
+    if (e.requested == ByteReplySize && out != nullptr) {
+        const char* to = out->count == DataFrameSize ? "odpowiedź na ramkę : "
+                                                     : "odpowiedź na polecenie : ";
+        return to + OneByteAnswer(e.head[0]);
+    }
+    return "odebrane" + of;
+}
+
+std::string LineOf(const Exchange& e, ReadingContext* context) {
+    std::string what = e.direction == LineOut ? WhatWentOut(e, context) : WhatCameIn(e, *context);
+    char times[64];
+    snprintf(times, sizeof times, "%12.6f s  +%9.3f ms  %s  ", double(e.us) / 1e6,
+             double(e.us - context->previousUs) / 1e3, e.direction == LineOut ? "->" : "<-");
+    context->previousUs = e.us;
+    context->lastInFrame = e.direction == LineIn && e.requested == DataFrameSize;
+    if (e.direction == LineOut) {
+        context->haveOut = true;
+        context->lastOut = e;
+    }
+    std::string bytes = BytesOf(e);
+    return times + what + (bytes.empty() ? "" : "  [" + bytes + "]");
+}
+
+// For the file of every exchange: its own reading of the lines so far.
+ReadingContext EveryContext;
+
+void Keep(LineDirection direction, const uint8_t* bytes, unsigned long count,
+          unsigned long requested) {
+    Exchange& e = Trace.ring[Trace.count % TraceDepth];
+    e.us = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
+                                                                 Trace.start)
+               .count();
+    e.direction = direction;
+    e.count = count;
+    e.requested = requested;
+    e.kind = TransferJob.kind;
+    unsigned long headPart = count < KeptBytes ? count : KeptBytes;
+    memcpy(e.head, bytes, headPart);
+    if (count >= KeptBytes) memcpy(e.tail, bytes + count - KeptBytes, KeptBytes);
+    else memcpy(e.tail + (KeptBytes - count), bytes, count);
+    ++Trace.count;
+    if (Trace.listener != nullptr) Trace.listener(direction, bytes, count, requested);
+    if (Trace.every != nullptr) {
+        std::string line = Utf8FromCp1250(LineOf(e, &EveryContext).c_str()) + "\n";
+        std::fputs(line.c_str(), Trace.every);
+        std::fflush(Trace.every);
+    }
+}
+
+}  // namespace
+
+void StartLineTrace(std::FILE* everyTo) {
+    Trace.start = std::chrono::steady_clock::now();
+    Trace.count = 0;
+    Trace.every = everyTo;
+    EveryContext = ReadingContext();
+    Trace.watching = true;
+    WatchLineWith(Keep);
+}
+
+void StopLineTrace() {
+    WatchLineWith(nullptr);
+    Trace.watching = false;
+    Trace.every = nullptr;
+}
+
+void AlsoTellLine(LineWatcher listener) { Trace.listener = listener; }
+
+unsigned long ExchangeCount() { return Trace.count; }
+
+std::string KeptExchangesText() {
+    unsigned long kept = Trace.count < TraceDepth ? Trace.count : TraceDepth;
+    std::string text = "Wymiany z linią : " + std::to_string(Trace.count) + ", ostatnie " +
+                       std::to_string(kept) + " :\n";
+    ReadingContext context;
+    for (unsigned long i = Trace.count - kept; i < Trace.count; ++i) {
+        const Exchange& e = Trace.ring[i % TraceDepth];
+        if (i == Trace.count - kept) context.previousUs = e.us;
+        text += LineOf(e, &context) + "\n";
+    }
+    return text;
+}
