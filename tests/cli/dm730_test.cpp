@@ -3,6 +3,7 @@
 // (UTF-8, as a Linux terminal gets it) and the files and memory it leaves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -41,6 +42,19 @@ class Dm730Test : public ::testing::Test {
     TempFolder dir{"selvo_cli"};
     PortFolder ports;
     SimProcess sims[4];  // on com1..com4
+
+    // dm730 keeps its traces and progress records in the test's own folder.
+    Dm730Test() { setenv("XDG_STATE_HOME", PathOf("state").c_str(), 1); }
+    ~Dm730Test() override { unsetenv("XDG_STATE_HOME"); }
+    std::vector<std::string> TraceFiles() const {
+        std::vector<std::string> names;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(PathOf("state/dm730"), error))
+            if (entry.path().filename().string().rfind("dm730-trace-", 0) == 0)
+                names.push_back(entry.path().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 
     void TearDown() override {
         for (SimProcess& sim : sims) StopSim(sim);
@@ -944,6 +958,124 @@ size_t CountOf(const std::string& text, const std::string& part) {
     size_t n = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
     return n;
+}
+
+std::string TextOf(const std::string& path) {
+    Bytes bytes = ReadWhole(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// A run that fails on the line leaves its last exchanges where the message
+// says; a run that does not, or is told not to, leaves none.
+TEST_F(Dm730Test, AFailureOnTheLineLeavesATraceToSend) {
+    StartDevice(1, {"--bad-checksum", "8"}, Pattern(ImageSize, 3));
+    CliRun failed = Run({"read", "firmware", PathOf("a.upg"), "--retries", "0"});
+    EXPECT_EQ(failed.exitCode, 1) << Shown(failed);
+    std::vector<std::string> traces = TraceFiles();
+    ASSERT_EQ(traces.size(), 1u) << Shown(failed);
+    EXPECT_TRUE(Contains(failed.err, u8"Ostatnie wymiany z linią zapisałem w " + traces[0] + "\n"))
+        << Shown(failed);
+    std::string trace = TextOf(traces[0]);
+    for (const std::string& part :
+         {std::string("dm730 0."), std::string("\nSystem : Linux "),
+          "dm730 read firmware " + PathOf("a.upg") + " --retries 0\n",
+          "\nPort : " + LinkOf(1) + "  pty  --port " + LinkOf(1) + "\n",
+          std::string(u8"\nUstawienia linii : 38400 8N1, sterowanie przepływem : brak\n"),
+          std::string("\nWersje Dm730 : 3.05 | 1.20\n"),
+          std::string(u8"  ->  polecenie odczytu, blok 9 z 512  [12 08 00 e6]\n")})
+        EXPECT_TRUE(Contains(trace, part)) << part << "\n" << trace;
+    // The newest exchange is the frame that failed, checksum and all.
+    std::string last = trace.substr(trace.rfind('\n', trace.size() - 2) + 1);
+    EXPECT_TRUE(Contains(last, u8"<-  ramka danych, blok 9 z 512  [")) << last;
+    EXPECT_TRUE(Contains(last, " | suma ")) << last;
+    EXPECT_LE(trace.size(), 64u * 1024);
+
+    // Twenty kept, the oldest going first.
+    for (int i = 0; i < 21; ++i) Run({"detect", "--port", PathOf("nothing")});
+    std::vector<std::string> kept = TraceFiles();
+    EXPECT_EQ(kept.size(), 20u);
+    EXPECT_TRUE(std::find(kept.begin(), kept.end(), traces[0]) == kept.end());
+
+    CliRun none = Run({"read", "firmware", PathOf("b.upg"), "--retries", "0", "--no-trace"});
+    EXPECT_EQ(none.exitCode, 1) << Shown(none);
+    EXPECT_FALSE(Contains(none.err, "Ostatnie wymiany")) << Shown(none);
+    std::vector<std::string> after = TraceFiles();
+    EXPECT_TRUE(after == kept);
+    StartDevice(1, {});
+    CliRun fine = Run({"detect"});
+    EXPECT_EQ(fine.exitCode, 0) << Shown(fine);
+    EXPECT_TRUE(TraceFiles() == kept);
+
+    // --trace: every exchange of the run, appended.
+    CliRun every = Run({"read", "libraries", PathOf("c.lib"), "--trace", PathOf("all.txt")});
+    EXPECT_EQ(every.exitCode, 0) << Shown(every);
+    std::string all = TextOf(PathOf("all.txt"));
+    EXPECT_TRUE(Contains(all, u8"polecenie odczytu, blok 1 z 384  [12 00 02 ec]")) << all;
+    EXPECT_TRUE(Contains(all, u8"ramka danych, blok 384 z 384  [")) << all.substr(0, 2000);
+    EXPECT_EQ(CountOf(all, u8"  ->  polecenie odczytu, blok "), 384u);
+    EXPECT_EQ(Run({"detect", "--trace", PathOf("all.txt"), "--no-trace"}).exitCode, 2);
+}
+
+// The line test's verdict for each kind of line, and the counts behind it.
+TEST_F(Dm730Test, ALineTestSaysWhetherTheLineIsSound) {
+    struct Case {
+        Words sim;
+        Words args;
+        int exitCode;
+        std::vector<std::string> texts;  // on stdout and stderr
+    };
+    const Case cases[] = {
+        {{},
+         {"linetest"},
+         0,
+         {u8"2 odczyty bloków 1-100 programu\n",
+          u8"Ponowienia 0, brak odpowiedzi 0, odpowiedzi urwane 0, NAK 0, inne odpowiedzi 0, złe "
+          u8"sumy kontrolne 0\n",
+          u8"Czas odpowiedzi Dm730 na polecenie : mediana ", u8"Oba odczyty zgodne (100 bloków).\n",
+          u8"Werdykt : linia w porządku\n"}},
+        {{"--noise-rate", "0.01", "--seed", "3"},
+         {"linetest"},
+         1,
+         {u8"Werdykt : kabel lub adapter\n"}},
+        {{"--silent-after", "150"},
+         {"linetest", "--retries", "0"},
+         1,
+         {u8"Odczyt nie doszedł do końca.\n", u8"Werdykt : sterownik\n"}},
+        {{"--echo"},
+         {"linetest", "--loopback", "--seconds", "1"},
+         0,
+         {u8" B : zgubione 0, zmienione 0, nadmiarowe 0\n", u8"Werdykt : linia w porządku\n"}},
+        {{"--echo", "--noise-rate", "0.002", "--seed", "5"},
+         {"linetest", "--loopback", "--port", "com1", "--seconds", "1"},
+         1,
+         {u8"Werdykt : kabel lub adapter\n"}},
+        {{}, {"linetest", "--loopback"}, 2, {u8"odpowiada Dm730, nie wtyczka pętli zwrotnej"}},
+        {{"--echo"}, {"linetest"}, 5, {u8"Port " + LinkOf(1) + u8" : wraca echo"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.back() + " against " + (c.sim.empty() ? "a controller" : c.sim[0]));
+        StartDevice(1, c.sim, Pattern(ImageSize, 21));
+        CliRun run = Run(c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << Shown(run);
+        for (const std::string& text : c.texts)
+            EXPECT_TRUE(Contains(run.out + run.err, text)) << text << Shown(run);
+        std::vector<std::string> events = SimLines(sims[0]);
+        // Reads change nothing, and so many reads, no more.
+        EXPECT_EQ(CountLines(events, "command write"), 0);
+        if (c.args.size() == 1 && c.exitCode == 0) {
+            EXPECT_EQ(CountLines(events, "block-out"), 200);
+        }
+        // Every byte the plug lost or changed is counted, no other.
+        if (c.sim.size() > 1 && c.sim[0] == "--echo") {
+            std::string counted = " : zgubione " +
+                                  std::to_string(CountLines(events, "fault echo-lost")) +
+                                  ", zmienione " +
+                                  std::to_string(CountLines(events, "fault echo-changed")) +
+                                  ", nadmiarowe 0\n";
+            EXPECT_GT(CountLines(events, "fault echo-"), 0);
+            EXPECT_TRUE(Contains(run.out, counted)) << counted << Shown(run);
+        }
+    }
 }
 
 // Four lines that are no controller, each told apart, each hint given once.

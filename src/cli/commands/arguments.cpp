@@ -125,8 +125,9 @@ const CommandForm CommandForms[] = {
      TalksToLine | TakesResume | TakesNoVerify | TakesMaxDifferences | TakesRetries,
      "restore FOLDER [--port P] [--resume] [--no-verify] [--max-differences N] [--retries N]\n"
      "    zapisz kopię zapasową do Dm730 i odczytaj każdy obszar z powrotem do porównania"},
-    {"linetest", CommandLineTest, false, 0, TalksToLine | TakesLoopback | TakesSeconds,
-     "linetest [--port P] [--loopback] [--seconds N]\n"
+    {"linetest", CommandLineTest, false, 0,
+     TalksToLine | TakesLoopback | TakesSeconds | TakesRetries,
+     "linetest [--port P] [--loopback] [--seconds N] [--retries N]\n"
      "    sprawdź linię: z Dm730 dwa odczyty 100 bloków programu (nic nie zmienia),\n"
      "    z wtyczką pętli zwrotnej (--loopback) N sekund losowych bajtów; kończy się\n"
      "    werdyktem : linia w porządku, kabel lub adapter, sterownik"},

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstring>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 #include "cli/commands/commands.h"
@@ -188,13 +189,21 @@ ExitCode TestLoopback(const CommandLine& line) {
         StartRead(Chunk);
         failed = AwaitOperation(ReadRecord, &value) != PollDone;
         if (!failed) received.append(reinterpret_cast<const char*>(IoBuffer.frameArea), value);
+        // Nothing came back for a whole chunk: no plug, or a dead line.
+        if (!failed && value == 0) break;
     }
-    // What is still on its way back.
-    unsigned long value = 0;
+    // What is still on its way back; a read would wait out its whole timeout
+    // for bytes that were lost.
     if (!failed && !WasInterrupted()) {
-        StartRead(Chunk);
-        if (AwaitOperation(ReadRecord, &value) == PollDone)
-            received.append(reinterpret_cast<const char*>(IoBuffer.frameArea), value);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        unsigned long waiting = CountWaitingBytes();
+        unsigned long value = 0;
+        if (waiting > 0) {
+            StartRead(unsigned(waiting < sizeof IoBuffer.frameArea ? waiting
+                                                                   : sizeof IoBuffer.frameArea));
+            if (AwaitOperation(ReadRecord, &value) == PollDone)
+                received.append(reinterpret_cast<const char*>(IoBuffer.frameArea), value);
+        }
     }
     if (WasInterrupted()) return ExitInterrupted;
     if (failed) {
