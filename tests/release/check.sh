@@ -75,7 +75,7 @@ check "the package recommends bash-completion" bash -c "dpkg-deb -f '$deb' Recom
 check "the package carries the messages and exit codes in English" \
   grep -q '^| 130 | stopped by Ctrl-C |' "$work/deb/usr/share/doc/dm730/messages.md"
 check "completion offers the commands" test "$(complete_line dm730 '')" \
-  = "ports detect write read verify backup restore help --help --version"
+  = "ports detect write read verify backup restore linetest help --help --version"
 check "completion offers the firmware files only" test "$(complete_line dm730 write firmware sh)" = "show.upg"
 # The closing line in the form CI reads.
 echo "release: $passed passed, $failed failed"

@@ -56,6 +56,38 @@ TEST_F(PortCommandsTest, ProbeGivesUpAPortWhoseReadIgnoresItsTimeouts) {
     EXPECT_EQ(FakeChannel.closes, 1) << "COM1 closed, its read with it";
 }
 
+// What the probe met on a port that did not answer is kept for the front end
+// to tell the technician: the bytes that came instead, and the faults the
+// driver counted while it listened (never those from before).
+TEST_F(PortCommandsTest, ProbeKeepsWhatEachSilentOrWrongPortGaveIt) {
+    ScriptPortRead("COM1", {0xf8, 0x00, 0x00, 0xf0, 0x3c, 0x1e, 0x78});
+    ScriptPortRead("COM2", {});
+    FakeChannel.faultsCounted = true;
+    FakeChannel.faults = LineErrorCounts{7, 1, 0, 0};
+    FakeChannel.framingPerRead = 3;
+    FakeChannel.open = false;
+    EXPECT_EQ(DetectDevice(), NoDeviceFound);
+    PortAttempt first = DetectionAttempt(0);
+    EXPECT_EQ(first.outcome, PortOpened);
+    ASSERT_EQ(first.replyCount, IdentReplySize) << "a read takes no more than the reply's size";
+    EXPECT_EQ(std::vector<uint8_t>(first.reply, first.reply + 6),
+              (std::vector<uint8_t>{0xf8, 0x00, 0x00, 0xf0, 0x3c, 0x1e}));
+    EXPECT_TRUE(first.faultsCounted);
+    EXPECT_EQ(first.faults.framing, 3u);
+    EXPECT_EQ(first.faults.parity, 0u);
+    PortAttempt second = DetectionAttempt(1);
+    EXPECT_EQ(second.replyCount, 0u);
+    EXPECT_EQ(second.faults.framing, 3u);
+    // A driver that counts nothing says nothing.
+    Reset();
+    FakeChannel.open = false;
+    ScriptPortRead("COM1", {0x1b});
+    EXPECT_EQ(DetectDevice(), NoDeviceFound);
+    EXPECT_FALSE(DetectionAttempt(0).faultsCounted);
+    EXPECT_EQ(DetectionAttempt(0).replyCount, 1u);
+    EXPECT_EQ(DetectionAttempt(0).reply[0], 0x1b);
+}
+
 struct PortCommandCase {
     const char* what;
     void (*command)();

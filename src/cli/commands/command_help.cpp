@@ -44,8 +44,10 @@ const char HelpTail[] =
     "\n"
     "Kody wyjścia:\n"
     "  0    gotowe\n"
-    "  1    błąd urządzenia lub łącza, albo ostrzeżenie (komunikat okna na stderr)\n"
-    "  2    złe użycie polecenia (także zmienione rozszerzenie pliku)\n"
+    "  1    błąd urządzenia lub łącza, albo ostrzeżenie (komunikat okna na stderr);\n"
+    "       linetest: linia nie jest w porządku\n"
+    "  2    złe użycie polecenia (także zmienione rozszerzenie pliku, albo --port\n"
+    "       pasujący do kilku portów)\n"
     "  3    błąd pliku: brak, nie zwykły plik, nie można go otworzyć, odczytać\n"
     "       lub zapisać, plik pusty lub dłuższy niż obszar pamięci, albo PLIK\n"
     "       lub PLIK.part już istnieje, a nie podano --force (ani --resume);\n"
@@ -53,7 +55,8 @@ const char HelpTail[] =
     "  4    weryfikacja (także po zapisie i przy odtworzeniu) znalazła różnice\n"
     "  5    nie znaleziono sterownika Dm730 (port otwarty, nikt nie odpowiedział)\n"
     "  6    podanego portu nie można użyć (nie ma go, brak uprawnień, zajęty,\n"
-    "       to nie port szeregowy) albo folder kopii jest w użyciu przez inny dm730\n"
+    "       to nie port szeregowy, --port nie pasuje do żadnego portu) albo folder\n"
+    "       kopii jest w użyciu przez inny dm730\n"
     "  130  przerwano (Ctrl-C)\n"
     "\n"
     "Przykłady:\n"
@@ -61,7 +64,9 @@ const char HelpTail[] =
     "  dm730 restore kopia-sterownika-1 --port COM4\n"
     "  dm730 write scenes pokaz.usr --port /dev/ttyUSB0\n"
     "  dm730 read scenes pokaz.usr --resume\n"
-    "  dm730 verify firmware selvo.upg --max-differences 5\n";
+    "  dm730 verify firmware selvo.upg --max-differences 5\n"
+    "  dm730 backup kopia --port serial=A12345\n"
+    "  dm730 linetest --port /dev/ttyUSB0\n";
 
 }  // namespace
 
