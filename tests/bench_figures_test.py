@@ -15,6 +15,9 @@ CASES = [
      "| engine write, native, unpaced (blocks/s) | 800 | 700–1000 |"),
     ("bare_s 35\nbare_s 40\nbare_s 36\nnative_s 36\nnative_s 39.6\n",
      "| – ratio to the bare client | 1.000 | 1.000–1.100 |"),
+    ("bare_s 35\ncli_s 35.35\n",
+     "| paced write, dm730, trace kept (s) | 35.35 | 35.35–35.35 |"),
+    ("bare_s 35\ncli_s 35.35\n", "| – ratio to the bare client | 1.010 | 1.010–1.010 |"),
     ("wine_x64_s 36\nwine_x64_program_ticks 100\nwine_x64_server_ticks 60\nwine_x64_wall_s 40\n"
      "wine_x64_s 36\nwine_x64_program_ticks 30\nwine_x64_server_ticks 10\nwine_x64_wall_s 20\n",
      "| – CPU of both (% of one core) | 2.0 | 2.0–4.0 |"),

@@ -111,6 +111,8 @@ def render(figures):
     t.paced("native engine", "native")
     t.row("– CPU of the engine (% of one core)", 1, t.share(["native_ticks"], "native_wall_s"))
     t.failures("native")
+    t.paced("dm730, trace kept", "cli")
+    t.failures("cli")
     for arch, bits in SIDES:
         name = f"Wine {bits} program"
         w = "wine_" + arch
