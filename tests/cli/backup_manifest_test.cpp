@@ -30,8 +30,9 @@ class BackupFolder : public ::testing::Test {
         manifest.created = UtcTimestamp(1796713352);
         manifest.port = "/dev/ttyUSB0";
         manifest.hasAdapter = true;
-        manifest.adapter = ManifestAdapter{"usb",    "0403:6001", "FT232R USB UART", "A12345",
-                                           "1-1.2", "/dev/serial/by-id/usb-FTDI_A12345-if00"};
+        manifest.adapter =
+            ManifestAdapter{"usb",    "0403:6001", "FT232R USB UART",
+                            "A12345", "1-1.2",     "/dev/serial/by-id/usb-FTDI_A12345-if00"};
         manifest.firmwareVersion = "3.05";
         manifest.secondVersion = "1.20";
         for (int kind = 0; kind < 3; ++kind) {

@@ -1067,11 +1067,10 @@ TEST_F(Dm730Test, ALineTestSaysWhetherTheLineIsSound) {
         }
         // Every byte the plug lost or changed is counted, no other.
         if (c.sim.size() > 1 && c.sim[0] == "--echo") {
-            std::string counted = " : zgubione " +
-                                  std::to_string(CountLines(events, "fault echo-lost")) +
-                                  ", zmienione " +
-                                  std::to_string(CountLines(events, "fault echo-changed")) +
-                                  ", nadmiarowe 0\n";
+            std::string counted =
+                " : zgubione " + std::to_string(CountLines(events, "fault echo-lost")) +
+                ", zmienione " + std::to_string(CountLines(events, "fault echo-changed")) +
+                ", nadmiarowe 0\n";
             EXPECT_GT(CountLines(events, "fault echo-"), 0);
             EXPECT_TRUE(Contains(run.out, counted)) << counted << Shown(run);
         }

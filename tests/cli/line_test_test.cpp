@@ -79,16 +79,18 @@ TEST(LineTestTest, ReplyTimesAndTheVerdict) {
     };
     const Case cases[] = {
         {"clean", clean, LineSound},
-        {"bad checksum", with([](ControllerLineCount& c) { c.badChecksums = 1; }), LineCableOrAdapter},
+        {"bad checksum", with([](ControllerLineCount& c) { c.badChecksums = 1; }),
+         LineCableOrAdapter},
         {"NAK", with([](ControllerLineCount& c) { c.naks = 1; }), LineCableOrAdapter},
         {"answer cut short", with([](ControllerLineCount& c) { c.shortAnswers = 1; }),
          LineCableOrAdapter},
         {"driver counted", with([](ControllerLineCount& c) { c.driverFaults = 2; }),
          LineCableOrAdapter},
-        {"garbled and silent", with([](ControllerLineCount& c) { c.otherAnswers = c.silences = 1; }),
-         LineCableOrAdapter},
+        {"garbled and silent",
+         with([](ControllerLineCount& c) { c.otherAnswers = c.silences = 1; }), LineCableOrAdapter},
         {"silence alone", with([](ControllerLineCount& c) { c.silences = 1; }), LineController},
-        {"reads differ", with([](ControllerLineCount& c) { c.blocksDiffering = 3; }), LineController},
+        {"reads differ", with([](ControllerLineCount& c) { c.blocksDiffering = 3; }),
+         LineController},
         {"stopped answering", with([](ControllerLineCount& c) { c.bothReadsEnded = false; }),
          LineController},
     };
@@ -169,7 +171,8 @@ TEST(LineTraceTest, EachExchangeSaysWhatItWasWithItsBytes) {
     std::string inside = shown.substr(shown.find('[') + 1);
     size_t bytes = 0;
     for (size_t at = 0; at + 1 < inside.size(); ++at)
-        if (std::isxdigit((unsigned char)inside[at]) && std::isxdigit((unsigned char)inside[at + 1]) &&
+        if (std::isxdigit((unsigned char)inside[at]) &&
+            std::isxdigit((unsigned char)inside[at + 1]) &&
             (at + 2 == inside.size() || !std::isalnum((unsigned char)inside[at + 2])) &&
             (at == 0 || inside[at - 1] == ' ')) {
             ++bytes;

@@ -108,7 +108,8 @@ TEST(PortSelectorTest, OneLineSaysAllThatIsKnownOfAPort) {
     EXPECT_EQ(PortLine(Ports, 2),
               "/dev/ttyUSB2  USB 067b:2303 \"FT232R USB UART\" nr seryjny brak miejsce 3-2  wolny"
               "  --port 067b:2303");
-    EXPECT_EQ(PortLine(Ports, 5), "/dev/ttyS0  wbudowany  zajęty przez inny program  --port /dev/ttyS0");
+    EXPECT_EQ(PortLine(Ports, 5),
+              "/dev/ttyS0  wbudowany  zajęty przez inny program  --port /dev/ttyS0");
     // What an adapter says of itself cannot move the cursor or ring a bell.
     std::vector<PortIdentity> hostile = {Usb("/dev/ttyUSB9", 1, 2, "X\x1b[2J", "", "")};
     hostile[0].product = "Bad\x07Name";

@@ -850,4 +850,18 @@ scenario_console_port_beyond_com4() {
   [ "$DM730_CODE" = 0 ] || fail "detect: exit code $DM730_CODE, expected 0"
   grep -qx 'Port : COM5' "$SCEN/dm730.out" || fail "detect did not find the controller on COM5"
   ok "COM5, beyond the spooler's ports: listed by dm730 ports and found by dm730 detect"
+  run_dm730 60 linetest --port COM5
+  [ "$DM730_CODE" = 0 ] || fail "linetest: exit code $DM730_CODE, expected 0"
+  grep -qx 'Werdykt : linia w porządku' "$SCEN/dm730.out" || fail "linetest: no verdict of a sound line"
+  [ "$(sim_count 5 '^block-out ')" = 200 ] || fail "linetest did not read 100 blocks twice"
+  stop_sim 5
+  start_sim 5 --echo
+  run_dm730 60 linetest --loopback --port COM5 --seconds 1
+  [ "$DM730_CODE" = 0 ] || fail "linetest --loopback: exit code $DM730_CODE, expected 0"
+  grep -q ' : zgubione 0, zmienione 0, nadmiarowe 0$' "$SCEN/dm730.out" || fail "linetest --loopback: bytes lost or changed"
+  ok "linetest on COM5: two reads agree; through an echo, nothing lost or changed"
+  run_dm730 30 detect --port COM5
+  [ "$DM730_CODE" = 5 ] || fail "detect on the echo: exit code $DM730_CODE, expected 5"
+  grep -q '^Port COM5 : wraca echo wysłanych bajtów (1b)' "$SCEN/dm730.err" || fail "the echo is not named"
+  ok "detect on a port that echoes: the echo named, exit code 5"
 }

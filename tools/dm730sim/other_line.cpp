@@ -50,7 +50,8 @@ void Echo(uint8_t b, int64_t due) {
 // A UART hunts for a start bit, samples each data bit in its middle and then
 // the stop bit; a stop bit found low is a framing fault, and the hunt for the
 // next start bit begins at once (as a 16550 does).
-std::vector<uint8_t> SampledAt38400(const std::vector<uint8_t>& sent, long baud, int* framingFaults) {
+std::vector<uint8_t> SampledAt38400(const std::vector<uint8_t>& sent, long baud,
+                                    int* framingFaults) {
     const double ratio = double(baud) / 38400.0;  // sender bits per receiver bit
     const double end = double(sent.size()) * 10;
     std::vector<uint8_t> received;

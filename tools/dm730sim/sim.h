@@ -112,14 +112,14 @@ struct FaultSetup {
     long pauseEvery = 0;
     long pauseMs = 0;
     // Instead of a controller, a line that is no controller (other_line.cpp).
-    int otherLine = 0;       // OtherLine
-    long otherBaud = 9600;   // --wrong-speed=BAUD
+    int otherLine = 0;      // OtherLine
+    long otherBaud = 9600;  // --wrong-speed=BAUD
 };
 enum OtherLine {
     NoOtherLine = 0,
-    LineEcho,       // --echo: every byte comes back, as through a loopback plug
-    LineGarbage,    // --garbage: each byte answered with bytes of no protocol
-    LineWrongSpeed, // --wrong-speed[=BAUD]: the controller's answer sent at BAUD
+    LineEcho,        // --echo: every byte comes back, as through a loopback plug
+    LineGarbage,     // --garbage: each byte answered with bytes of no protocol
+    LineWrongSpeed,  // --wrong-speed[=BAUD]: the controller's answer sent at BAUD
 };
 extern FaultSetup Faults;
 
@@ -134,7 +134,8 @@ int ParseNumber(const char* text, long low, long high, long* out);
 bool TakeByteAsOtherLine(uint8_t b, int64_t due);
 // What a receiver at 38400 8N1 samples when bytes are sent at baud: one byte
 // for each start bit it sees, and how many of them lacked their stop bit.
-std::vector<uint8_t> SampledAt38400(const std::vector<uint8_t>& sent, long baud, int* framingFaults);
+std::vector<uint8_t> SampledAt38400(const std::vector<uint8_t>& sent, long baud,
+                                    int* framingFaults);
 
 // noise.cpp: the answers of block exchanges go out through here, where the
 // noise and the pauses asked for meet them. what and block name the frame in

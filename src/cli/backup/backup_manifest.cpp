@@ -145,7 +145,7 @@ struct ManifestReader {
         if (adapter == nullptr) return false;
         ManifestAdapter& a = manifest->adapter;
         const std::pair<const char*, std::string*> keys[] = {
-            {"transport", &a.transport}, {"usbId", &a.usbId},       {"product", &a.product},
+            {"transport", &a.transport},       {"usbId", &a.usbId},       {"product", &a.product},
             {"serialNumber", &a.serialNumber}, {"location", &a.location}, {"byId", &a.byId}};
         for (const auto& key : keys)
             if (adapter->contains(key.first) &&
@@ -304,7 +304,9 @@ ManifestOutcome ReadManifestFile(const std::string& folder, BackupManifest* mani
     case WholeFileMissing:
         *problem = path + ": brak pliku, to nie jest kopia zapasowa dm730";
         return ManifestMissing;
-    case WholeFileNotRegular: *problem = path + ": to nie jest zwykły plik"; return ManifestUnreadable;
+    case WholeFileNotRegular:
+        *problem = path + ": to nie jest zwykły plik";
+        return ManifestUnreadable;
     case WholeFileUnreadable:
         *problem = path + ": błąd odczytu pliku (" + SystemErrorText(LastFileError()) + ")";
         return ManifestUnreadable;

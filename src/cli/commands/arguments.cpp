@@ -103,7 +103,8 @@ struct CommandForm {
 };
 
 const CommandForm CommandForms[] = {
-    {"ports", CommandPorts, false, 0, 0, "ports\n    lista portów szeregowych: nazwa, adapter (VID:PID, nazwa, numer seryjny,\n"
+    {"ports", CommandPorts, false, 0, 0,
+     "ports\n    lista portów szeregowych: nazwa, adapter (VID:PID, nazwa, numer seryjny,\n"
      "    miejsce), czy zajęty, i --port, który go wybiera jednoznacznie"},
     {"detect", CommandDetect, false, 0, TalksToLine,
      "detect [--port P]\n    znajdź sterownik: jego port i obie wersje"},
@@ -215,10 +216,22 @@ bool ParseKind(const std::string& word, DataKind* kind, std::string* problem) {
 
 // Options stand anywhere, before the command word or after it; "--" ends them.
 bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* problem) {
-    *line =
-        CommandLine{CommandHelp,           KindFirmware, "",          "",    false,          false,
-                    DefaultMaxDifferences, false,        CommandHelp, false, DefaultRetries, 0,
-                    "",                    true,         false,       0};
+    *line = CommandLine{CommandHelp,
+                        KindFirmware,
+                        "",
+                        "",
+                        false,
+                        false,
+                        DefaultMaxDifferences,
+                        false,
+                        CommandHelp,
+                        false,
+                        DefaultRetries,
+                        0,
+                        "",
+                        true,
+                        false,
+                        0};
     // Asking for help or the version anywhere is enough, however wrong the
     // rest; help with a command word is that command's usage.
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {

@@ -43,8 +43,8 @@ struct CommandLine {
     // into the state folder when the command fails on the line, unless !trace.
     std::string traceFile;
     bool trace = true;
-    bool loopback = false;          // linetest: a loopback plug, not a controller
-    unsigned long seconds = 0;      // linetest --loopback: how long to send; 0: not given
+    bool loopback = false;      // linetest: a loopback plug, not a controller
+    unsigned long seconds = 0;  // linetest --loopback: how long to send; 0: not given
 };
 
 enum ParseOutcome { ParsedCommand = 0, ParseFailed = -1 };

@@ -51,9 +51,12 @@ void WatchReads(LineDirection direction, const uint8_t* bytes, unsigned long n,
     if (requested == DataFrameSize) {
         // What is read after it only makes sure nothing more came.
         Watch.lastOutCommand = false;
-        if (n == 0) ++Watch.count.silences;
-        else if (n < DataFrameSize) ++Watch.count.shortAnswers;
-        else if (SumBytes(bytes, DataFrameSize) != 0) ++Watch.count.badChecksums;
+        if (n == 0)
+            ++Watch.count.silences;
+        else if (n < DataFrameSize)
+            ++Watch.count.shortAnswers;
+        else if (SumBytes(bytes, DataFrameSize) != 0)
+            ++Watch.count.badChecksums;
         return;
     }
     if (requested != ByteReplySize || !Watch.lastOutCommand) return;
@@ -88,8 +91,7 @@ void PrintDriverFaults(bool counted, const LineErrorCounts& before, const LineEr
 unsigned long BlocksDiffering(const std::string& a, const std::string& b) {
     unsigned long differing = 0;
     for (size_t at = 0; at < a.size() || at < b.size(); at += BlockSize)
-        if (a.compare(at, BlockSize, b, at < b.size() ? at : b.size(), BlockSize) != 0)
-            ++differing;
+        if (a.compare(at, BlockSize, b, at < b.size() ? at : b.size(), BlockSize) != 0) ++differing;
     return differing;
 }
 
@@ -122,7 +124,8 @@ ExitCode TestWithController(const CommandLine& line) {
     count.blocksDiffering = count.bothReadsEnded ? BlocksDiffering(reads[0], reads[1]) : 0;
     std::string firmware, second;
     FoundControllerVersions(&firmware, &second);
-    PrintLine(ConsoleOut, "Test linii na porcie %s z Dm730 %s | %s : 2 odczyty bloków 1-%u programu",
+    PrintLine(ConsoleOut,
+              "Test linii na porcie %s z Dm730 %s | %s : 2 odczyty bloków 1-%u programu",
               FoundPortName(), firmware.c_str(), second.c_str(), TestBlocks);
     PrintLine(ConsoleOut,
               "Ponowienia %lu, brak odpowiedzi %lu, odpowiedzi urwane %lu, NAK %lu, inne "
@@ -131,7 +134,8 @@ ExitCode TestWithController(const CommandLine& line) {
               count.badChecksums);
     ReplyTimes times = SummarizeReplyTimes(Watch.replyMs);
     if (times.count > 0)
-        PrintLine(ConsoleOut, "Czas odpowiedzi Dm730 na polecenie : mediana %.1f ms, 99%% w %.1f ms",
+        PrintLine(ConsoleOut,
+                  "Czas odpowiedzi Dm730 na polecenie : mediana %.1f ms, 99%% w %.1f ms",
                   times.medianMs, times.p99Ms);
     PrintDriverFaults(counted, before, after);
     if (!count.bothReadsEnded)
@@ -184,7 +188,8 @@ ExitCode TestLoopback(const CommandLine& line) {
         for (unsigned i = 0; i < Chunk; ++i) IoBuffer.frameArea[i] = NextTestByte(&state);
         sent.append(reinterpret_cast<const char*>(IoBuffer.frameArea), Chunk);
         unsigned long value = 0;
-        failed = StartWrite(Chunk) != ErrorSuccess || AwaitOperation(WriteRecord, &value) != PollDone;
+        failed =
+            StartWrite(Chunk) != ErrorSuccess || AwaitOperation(WriteRecord, &value) != PollDone;
         if (failed) break;
         StartRead(Chunk);
         failed = AwaitOperation(ReadRecord, &value) != PollDone;
@@ -215,7 +220,8 @@ ExitCode TestLoopback(const CommandLine& line) {
     EchoCount echo = CompareEcho(sent, received);
     PrintLine(ConsoleOut, "Test linii na porcie %s z wtyczką pętli zwrotnej, %lu s :",
               ListedPortName(currentPort), seconds);
-    PrintLine(ConsoleOut, "Wysłano %lu B, wróciło %lu B : zgubione %lu, zmienione %lu, nadmiarowe %lu",
+    PrintLine(ConsoleOut,
+              "Wysłano %lu B, wróciło %lu B : zgubione %lu, zmienione %lu, nadmiarowe %lu",
               echo.sent, echo.received, echo.lost, echo.changed, echo.extra);
     PrintDriverFaults(counted, before, after);
     bool sound = echo.lost + echo.changed + echo.extra == 0 &&

@@ -5,11 +5,12 @@
 #include "cli/transfers/port_listing.h"
 
 ExitCode RunPortsCommand(const CommandLine&) {
-    std::vector<PortIdentity> ports = ListSystemPorts();
+    std::vector<PortIdentity> ports = ListSystemPorts(HoldAsked);
     if (ports.empty()) {
         PrintLine(ConsoleError, "Brak dostępnych portów szeregowych");
         return ExitNoController;
     }
-    for (size_t i = 0; i < ports.size(); ++i) PrintLine(ConsoleOut, "%s", PortLine(ports, i).c_str());
+    for (size_t i = 0; i < ports.size(); ++i)
+        PrintLine(ConsoleOut, "%s", PortLine(ports, i).c_str());
     return ExitDone;
 }

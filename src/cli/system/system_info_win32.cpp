@@ -23,8 +23,8 @@ std::string SystemDescription() {
         reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "RtlGetVersion")));
     if (getVersion != NULL && getVersion(&info) == 0) {
         char version[48];
-        snprintf(version, sizeof version, " %lu.%lu.%lu", info.dwMajorVersion,
-                 info.dwMinorVersion, info.dwBuildNumber);
+        snprintf(version, sizeof version, " %lu.%lu.%lu", info.dwMajorVersion, info.dwMinorVersion,
+                 info.dwBuildNumber);
         text += version;
     }
     WineVersionProc wine = reinterpret_cast<WineVersionProc>(

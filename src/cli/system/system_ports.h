@@ -33,8 +33,10 @@ struct PortIdentity {
 };
 
 // Every serial port of the system with what is known of it, in the order the
-// search goes over them (ttyS2 before ttyS10, COM3 before COM10).
-std::vector<PortIdentity> ListSystemPorts();
+// search goes over them (ttyS2 before ttyS10, COM3 before COM10). Whether
+// another program holds a port takes opening it; only a listing asks.
+enum HoldQuestion { HoldNotAsked = 0, HoldAsked = 1 };
+std::vector<PortIdentity> ListSystemPorts(HoldQuestion hold);
 
 enum PortListOutcome { PortsListed = 0, PortNameInvalid = 1 };
 // givenPort empty: every port; otherwise that one. PortNameInvalid for a name

@@ -107,7 +107,8 @@ PortHold HoldOf(const std::string& path) {
 
 std::string TextOf(const char* text) { return text != nullptr ? text : ""; }
 
-PortIdentity IdentityFromLibrary(sp_port* port, const std::map<std::string, std::string>& byId) {
+PortIdentity IdentityFromLibrary(sp_port* port, const std::map<std::string, std::string>& byId,
+                                 HoldQuestion hold) {
     PortIdentity identity;
     identity.name = KeptPortName(sp_get_port_name(port));
     auto link = byId.find(RealPath(identity.name));
@@ -129,13 +130,13 @@ PortIdentity IdentityFromLibrary(sp_port* port, const std::map<std::string, std:
     }
     if (identity.product.empty() && identity.transport != TransportNative)
         identity.product = TextOf(sp_get_port_description(port));
-    identity.hold = HoldOf(identity.name);
+    if (hold == HoldAsked) identity.hold = HoldOf(identity.name);
     return identity;
 }
 
 }  // namespace
 
-std::vector<PortIdentity> ListSystemPorts() {
+std::vector<PortIdentity> ListSystemPorts(HoldQuestion hold) {
     std::vector<PortIdentity> ports;
     std::vector<std::string> links;
     if (ReadSimulatedPortLinks(&links)) {
@@ -143,7 +144,7 @@ std::vector<PortIdentity> ListSystemPorts() {
             PortIdentity identity;
             identity.name = KeptPortName(link);
             identity.transport = TransportSimulated;
-            identity.hold = HoldOf(identity.name);
+            if (hold == HoldAsked) identity.hold = HoldOf(identity.name);
             ports.push_back(identity);
         }
     } else {
@@ -151,7 +152,8 @@ std::vector<PortIdentity> ListSystemPorts() {
         if (sp_list_ports(&list) == SP_OK) {
             std::map<std::string, std::string> byId = ByIdNames();
             for (sp_port** p = list; *p != nullptr; ++p)
-                if (sp_get_port_name(*p) != nullptr) ports.push_back(IdentityFromLibrary(*p, byId));
+                if (sp_get_port_name(*p) != nullptr)
+                    ports.push_back(IdentityFromLibrary(*p, byId, hold));
             sp_free_port_list(list);
         }
     }
@@ -162,7 +164,7 @@ std::vector<PortIdentity> ListSystemPorts() {
 PortListOutcome ListCommandPorts(const std::string& givenPort) {
     std::vector<std::string> names;
     if (givenPort.empty()) {
-        for (const PortIdentity& port : ListSystemPorts()) names.push_back(port.name);
+        for (const PortIdentity& port : ListSystemPorts(HoldNotAsked)) names.push_back(port.name);
     } else {
         names.push_back(KeptPortName(givenPort));
         if (names.back().empty()) return PortNameInvalid;
@@ -172,7 +174,7 @@ PortListOutcome ListCommandPorts(const std::string& givenPort) {
 }
 
 PortIdentity IdentityOfPort(const std::string& name) {
-    for (const PortIdentity& port : ListSystemPorts())
+    for (const PortIdentity& port : ListSystemPorts(HoldNotAsked))
         if (port.name == name || RealPath(port.name) == RealPath(name)) return port;
     PortIdentity alone;
     alone.name = name;

@@ -162,7 +162,7 @@ PortHold HoldOf(const std::string& name) {
 
 }  // namespace
 
-std::vector<PortIdentity> ListSystemPorts() {
+std::vector<PortIdentity> ListSystemPorts(HoldQuestion hold) {
     std::set<std::string> names;
     std::vector<PortIdentity> known;
     AddSpoolerPorts(&names);
@@ -174,7 +174,7 @@ std::vector<PortIdentity> ListSystemPorts() {
         identity.name = name;
         for (const PortIdentity& k : known)
             if (k.name == name) identity = k;
-        identity.hold = HoldOf(name);
+        if (hold == HoldAsked) identity.hold = HoldOf(name);
         ports.push_back(identity);
     }
     std::sort(ports.begin(), ports.end(), ComesBefore);
@@ -184,7 +184,7 @@ std::vector<PortIdentity> ListSystemPorts() {
 PortListOutcome ListCommandPorts(const std::string& givenPort) {
     std::vector<std::string> names;
     if (givenPort.empty()) {
-        for (const PortIdentity& port : ListSystemPorts()) names.push_back(port.name);
+        for (const PortIdentity& port : ListSystemPorts(HoldNotAsked)) names.push_back(port.name);
     } else {
         names.push_back(KeptPortName(givenPort));
         if (!IsComName(names.back())) return PortNameInvalid;
@@ -194,7 +194,7 @@ PortListOutcome ListCommandPorts(const std::string& givenPort) {
 }
 
 PortIdentity IdentityOfPort(const std::string& name) {
-    for (const PortIdentity& port : ListSystemPorts())
+    for (const PortIdentity& port : ListSystemPorts(HoldNotAsked))
         if (port.name == name) return port;
     PortIdentity alone;
     alone.name = name;

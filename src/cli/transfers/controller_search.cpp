@@ -86,7 +86,7 @@ void ShowWhatEachPortDid() {
 // Fitting none, what is there is listed (ExitPortUnusable); fitting several,
 // a selector for each (ExitUsage: the command line is ambiguous).
 ExitCode ResolveSelector(const std::string& selector, std::string* name) {
-    std::vector<PortIdentity> ports = ListSystemPorts();
+    std::vector<PortIdentity> ports = ListSystemPorts(HoldAsked);
     std::vector<size_t> fitting = PortsFitting(selector, ports);
     if (fitting.size() == 1) {
         *name = ports[fitting[0]].name;
@@ -190,8 +190,9 @@ ExitCode FindLoopback(const std::string& given) {
     // bytes is what the test is for.
     if (!given.empty()) echoing = {0};
     if (echoing.empty()) {
-        PrintLine(ConsoleError, "Żaden port nie oddaje wysłanych bajtów : nie widzę wtyczki pętli "
-                                "zwrotnej.");
+        PrintLine(ConsoleError,
+                  "Żaden port nie oddaje wysłanych bajtów : nie widzę wtyczki pętli "
+                  "zwrotnej.");
         ShowWhatEachPortDid();
         return ExitNoController;
     }

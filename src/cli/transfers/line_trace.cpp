@@ -119,8 +119,8 @@ std::string WhatCameIn(const Exchange& e, const ReadingContext& context) {
         return "ramka danych, " + BlockInRegion(context.lastCommandBlock, e.kind) +
                (e.count == DataFrameSize ? "" : of);
     if (e.requested == ByteReplySize && out != nullptr) {
-        const char* to = out->count == DataFrameSize ? "odpowiedź na ramkę : "
-                                                     : "odpowiedź na polecenie : ";
+        const char* to =
+            out->count == DataFrameSize ? "odpowiedź na ramkę : " : "odpowiedź na polecenie : ";
         return to + OneByteAnswer(e.head[0]);
     }
     return "odebrane" + of;
@@ -156,8 +156,10 @@ void Keep(LineDirection direction, const uint8_t* bytes, unsigned long count,
     e.kind = TransferJob.kind;
     unsigned long headPart = count < KeptBytes ? count : KeptBytes;
     memcpy(e.head, bytes, headPart);
-    if (count >= KeptBytes) memcpy(e.tail, bytes + count - KeptBytes, KeptBytes);
-    else memcpy(e.tail + (KeptBytes - count), bytes, count);
+    if (count >= KeptBytes)
+        memcpy(e.tail, bytes + count - KeptBytes, KeptBytes);
+    else
+        memcpy(e.tail + (KeptBytes - count), bytes, count);
     ++Trace.count;
     if (Trace.listener != nullptr) Trace.listener(direction, bytes, count, requested);
     if (Trace.every != nullptr) {

@@ -35,7 +35,8 @@ std::string PortLine(const std::vector<PortIdentity>& ports, size_t index, bool 
         if (!UsbIdOf(port).empty()) line += " " + UsbIdOf(port);
         // An adapter names itself: nothing of it reaches the terminal unchecked.
         if (!port.product.empty()) line += " " + QuotedText(port.product);
-        line += " nr seryjny " + (port.serialNumber.empty() ? "brak" : ShownText(port.serialNumber));
+        line +=
+            " nr seryjny " + (port.serialNumber.empty() ? "brak" : ShownText(port.serialNumber));
         if (!port.location.empty()) line += " miejsce " + port.location;
     } else if (!port.product.empty()) {
         line += " " + QuotedText(port.product);

@@ -32,7 +32,8 @@ bool Fits(const std::string& selector, const PortIdentity& port) {
         return !port.serialNumber.empty() &&
                port.serialNumber == selector.substr(sizeof SerialPrefix - 1);
     if (StartsWith(selector, LocationPrefix))
-        return !port.location.empty() && port.location == selector.substr(sizeof LocationPrefix - 1);
+        return !port.location.empty() &&
+               port.location == selector.substr(sizeof LocationPrefix - 1);
     if (IsUsbId(selector)) return !UsbIdOf(port).empty() && UsbIdOf(port) == Lower(selector);
     return !port.byId.empty() &&
            (port.byId == selector || BaseName(port.byId) == BaseName(selector));

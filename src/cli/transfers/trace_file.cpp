@@ -42,9 +42,9 @@ std::string SettingsText() {
 std::string TraceTime() {
     auto now = std::chrono::system_clock::now();
     std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    long ms = long(std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch())
-                       .count() %
-                   1000);
+    long ms =
+        long(std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+             1000);
     char text[40] = "";
     const std::tm* utc = std::gmtime(&seconds);
     if (utc != nullptr) std::strftime(text, sizeof text, "%Y%m%dT%H%M%S", utc);
@@ -62,8 +62,8 @@ void RemoveOldTraces(const std::string& folder) {
         std::string name = entry.path().filename().string();
         if (name.compare(0, sizeof TracePrefix - 1, TracePrefix) == 0 &&
             name.size() > sizeof TraceSuffix &&
-            name.compare(name.size() - (sizeof TraceSuffix - 1), std::string::npos,
-                         TraceSuffix) == 0)
+            name.compare(name.size() - (sizeof TraceSuffix - 1), std::string::npos, TraceSuffix) ==
+                0)
             names.push_back(name);
     }
     std::sort(names.begin(), names.end());
