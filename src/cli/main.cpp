@@ -8,10 +8,10 @@
 #include "cli/commands/commands.h"
 #include "cli/console/console_output.h"
 #include "cli/console/exit_codes.h"
+#include "cli/console/console_text.h"
 #include "cli/console/operator_console.h"
 #include "cli/console/progress.h"
 #include "cli/system/interrupt.h"
-#include "cli/console/console_text.h"
 #include "cli/transfers/line_trace.h"
 #include "cli/transfers/region_transfer.h"
 #include "cli/transfers/trace_file.h"
@@ -55,7 +55,7 @@ std::FILE* OpenTraceFile(const std::string& path) {
 
 void KeepTraceOfFailure(int argc, const char* const* argv) {
     std::string problem;
-    std::string path = WriteTraceFile(TraceHeaderText(argc, argv), &problem);
+    std::string path = WriteTraceFile(RunHeaderText(argc, argv) + LineHeaderText(), &problem);
     if (path.empty())
         PrintLine(ConsoleError, "Nie zapisałem śladu wymian z linią : %s", problem.c_str());
     else
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     if (!line.traceFile.empty()) {
         everyExchange = OpenTraceFile(line.traceFile);
         if (everyExchange == nullptr) return ExitFileFailed;
-        std::fputs(Utf8FromMixedText(TraceHeaderText(argc, argv).c_str()).c_str(), everyExchange);
+        std::fputs(Utf8FromMixedText(RunHeaderText(argc, argv).c_str()).c_str(), everyExchange);
     }
     StartLineTrace(everyExchange);
     ResetConsoleReport(line.maxDifferences);
@@ -95,7 +95,10 @@ int main(int argc, char** argv) {
     // Before the port closes: the trace reads the line's settings back.
     if (line.trace && FailedOnTheLine(code)) KeepTraceOfFailure(argc, argv);
     StopLineTrace();
-    if (everyExchange != nullptr) std::fclose(everyExchange);
+    if (everyExchange != nullptr) {
+        std::fputs(Utf8FromMixedText(LineHeaderText().c_str()).c_str(), everyExchange);
+        std::fclose(everyExchange);
+    }
     CloseChannel();
     CloseChannelEvents();
     FreePortTable();

@@ -73,11 +73,15 @@ void RemoveOldTraces(const std::string& folder) {
 
 }  // namespace
 
-std::string TraceHeaderText(int argc, const char* const* argv) {
+std::string RunHeaderText(int argc, const char* const* argv) {
     std::string text = std::string("dm730 ") + SELVO_VERSION + "\nSystem : " + SystemDescription() +
                        "\nPolecenie :";
     for (int i = 0; i < argc; ++i) text += " " + ShellWord(argv[i]);
-    text += "\nCzas (UTC) : " + TraceTime() + "\n";
+    return text + "\nCzas (UTC) : " + TraceTime() + "\n";
+}
+
+std::string LineHeaderText() {
+    std::string text;
     std::string firmware, second;
     FoundControllerVersions(&firmware, &second);
     int listed = 0;

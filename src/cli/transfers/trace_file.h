@@ -8,11 +8,14 @@
 const unsigned KeptTraceFiles = 20;
 const unsigned long TraceFileLimit = 64 * 1024;
 
-// What the run was, for the head of a trace: the program's version, the
-// system, the command line, the port and its adapter, the line's settings as
-// the driver holds them (while the port is still open), the controller's
-// versions, and what each port of a search met.
-std::string TraceHeaderText(int argc, const char* const* argv);
+// What the run is, for the head of a trace: the program's version, the
+// system, the command line and the time.
+std::string RunHeaderText(int argc, const char* const* argv);
+// What the run met, once it has: the port and its adapter, the line's
+// settings as the driver holds them (while the port is still open), the
+// controller's versions, and what each port of a search that found nothing
+// heard.
+std::string LineHeaderText();
 // The head and the kept exchanges into a new file of the state folder, at
 // most TraceFileLimit bytes; the oldest traces beyond KeptTraceFiles go.
 // Returns its path, or empty with *problem saying why there is none.
