@@ -6,7 +6,7 @@ set -euo pipefail
 # wine32:i386 installs on every x86-64 host; the hosts whose kernel runs 32-bit code use it, the
 # others run the 64-bit program only (the Wine fixtures find out which by starting its loader).
 need=(cmake make g++ pkg-config googletest libgtest-dev libserialport-dev python3
-      libssl-dev nlohmann-json3-dev
+      python3-jsonschema libssl-dev nlohmann-json3-dev
       g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
       wine wine64 wine32:i386 xvfb xauth x11-utils xdotool imagemagick locales
       zip unzip dpkg-dev lintian man-db)

@@ -8,6 +8,7 @@
 #include "cli/commands/commands.h"
 #include "cli/console/console_output.h"
 #include "cli/console/exit_codes.h"
+#include "cli/console/json_events.h"
 #include "cli/console/console_text.h"
 #include "cli/console/operator_console.h"
 #include "cli/console/progress.h"
@@ -68,19 +69,28 @@ int main(int argc, char** argv) {
     CommandLine line;
     std::string problem;
     if (ParseCommandLine(argc, argv, &line, &problem) != ParsedCommand) {
+        // A program that asked for events gets its result as one, too.
+        for (int i = 1; i < argc && !EventsOn(); ++i)
+            if (std::strcmp(argv[i], "--json") == 0)
+                StartEvents(std::string("dm730 ") + SELVO_VERSION, CommandWord(line.command));
         PrintLine(ConsoleError, "dm730 : %s", problem.c_str());
         if (line.command != CommandHelp)
             PrintText(ConsoleError, ("Użycie :\n" + UsageOf(line.command)).c_str());
         PrintLine(ConsoleError, "Opis poleceń : dm730 --help");
+        EventResult(ExitUsage);
         return ExitUsage;
     }
     CatchInterrupt();
+    if (line.json) StartEvents(std::string("dm730 ") + SELVO_VERSION, CommandWord(line.command));
     // Every exchange is kept in memory for the trace of a failure; with
     // --trace also written to the file as it happens.
     std::FILE* everyExchange = nullptr;
     if (!line.traceFile.empty()) {
         everyExchange = OpenTraceFile(line.traceFile);
-        if (everyExchange == nullptr) return ExitFileFailed;
+        if (everyExchange == nullptr) {
+            EventResult(ExitFileFailed);
+            return ExitFileFailed;
+        }
         std::fputs(Utf8FromMixedText(RunHeaderText(argc, argv).c_str()).c_str(), everyExchange);
     }
     StartLineTrace(everyExchange);
@@ -102,5 +112,6 @@ int main(int argc, char** argv) {
     CloseChannel();
     CloseChannelEvents();
     FreePortTable();
+    EventResult(code);
     return code;
 }

@@ -18,6 +18,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/backup/backup_manifest.h"
 #include "protocol/regions.h"
 #include "support/byte_files.h"
@@ -1074,6 +1076,85 @@ TEST_F(Dm730Test, ALineTestSaysWhetherTheLineIsSound) {
             EXPECT_GT(CountLines(events, "fault echo-"), 0);
             EXPECT_TRUE(Contains(run.out, counted)) << counted << Shown(run);
         }
+    }
+}
+
+nlohmann::json LastEvent(const std::string& out) {
+    std::string last = out.substr(out.rfind('\n', out.size() - 2) + 1);
+    return nlohmann::json::parse(last);
+}
+
+// --json: stdout is events alone, each valid against the schema in the
+// repository, the result's exit code the process's own.
+TEST_F(Dm730Test, JsonEventsForProgramsFollowTheSchema) {
+    Bytes image = Pattern(ImageSize, 9);
+    StartDevice(1, {"--late-answer", "515"}, image);
+    Bytes file = Slice(image, 512, 2);
+    file[5] ^= 0x10;
+    file[300] ^= 0x01;
+    WriteWhole(PathOf("two.lib"), file);
+    WriteWhole(PathOf("short.lib"), Bytes(600, 4));
+    struct Case {
+        Words args;
+        int exitCode;
+        std::vector<std::string> events;  // each appears, in this order
+    };
+    const Case cases[] = {
+        {{"ports"}, 0, {"port"}},
+        {{"detect"}, 0, {"controller"}},
+        // The late answer of block 4 is one retry.
+        {{"read", "libraries", PathOf("r.lib")},
+         0,
+         {"controller", "progress", "retry", "regionEnd"}},
+        // Every difference, also past the listing's limit.
+        {{"verify", "libraries", PathOf("two.lib"), "--max-differences", "1"},
+         4,
+         {"controller", "difference", "difference", "regionEnd"}},
+        {{"write", "libraries", PathOf("short.lib")}, 0, {"controller", "progress", "regionEnd"}},
+        {{"read", "libraries", PathOf("r.lib")}, 3, {}},
+        {{"detect", "--port", PathOf("nothing")}, 6, {}},
+        {{"bogus"}, 2, {}},
+    };
+    std::vector<std::string> files;
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+        const Case& c = cases[i];
+        Words args = c.args;
+        args.push_back("--json");
+        SCOPED_TRACE(c.args[0] + " " + std::to_string(i));
+        CliRun run = Run(args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << Shown(run);
+        files.push_back(PathOf("events" + std::to_string(i) + ".txt"));
+        WriteWhole(files.back(), BytesOf(run.out));
+        ASSERT_FALSE(run.out.empty()) << Shown(run);
+        nlohmann::json result = LastEvent(run.out);
+        EXPECT_EQ(result["exitCode"], c.exitCode) << run.out;
+        size_t at = 0;
+        for (const std::string& event : c.events) {
+            at = run.out.find("{\"event\":\"" + event + "\"", at);
+            EXPECT_NE(at, std::string::npos) << event << " missing\n" << run.out;
+            if (at == std::string::npos) break;
+            ++at;
+        }
+        // The people's text went to stderr.
+        EXPECT_FALSE(Contains(run.out, "Port :")) << run.out;
+    }
+    EXPECT_TRUE(Contains(TextOf(files[3]), "\"position\":5,\"fileOffset\":5,"));
+    EXPECT_TRUE(Contains(TextOf(files[1]), "\"firmwareVersion\":\"3.05\""));
+    EXPECT_TRUE(Contains(TextOf(files[6]), "\"code\":\"port-unusable\""));
+    std::string validate = std::string("python3 ") + SOURCE_DIR + "/tests/validate_events.py " +
+                           SOURCE_DIR + "/schemas/dm730-events.schema.json";
+    std::string all = validate;
+    for (const std::string& f : files) all += " '" + f + "'";
+    EXPECT_EQ(std::system(all.c_str()), 0);
+    // The check itself finds what is wrong: text that is not ASCII, an
+    // event the schema does not know, a stream without its result.
+    WriteWhole(PathOf("bad.txt"), BytesOf(TextOf(files[1]) + u8"Port : ż\n"));
+    WriteWhole(PathOf("unknown.txt"), BytesOf("{\"schema\":\"dm730-events\",\"version\":\"1.1\","
+                                              "\"program\":\"dm730 1\",\"command\":\"detect\"}\n"
+                                              "{\"event\":\"nonsense\"}\n"));
+    for (const char* bad : {"bad.txt", "unknown.txt"}) {
+        std::string one = validate + " '" + PathOf(bad) + "' 2>/dev/null";
+        EXPECT_NE(std::system(one.c_str()), 0) << bad;
     }
 }
 

@@ -30,6 +30,7 @@ enum OptionBit {
     TakesNoTrace = 4096,
     TakesLoopback = 8192,
     TakesSeconds = 16384,
+    TakesJson = 32768,  // every command
 };
 
 // Every command that talks to the controller keeps a trace of the line.
@@ -86,6 +87,10 @@ const OptionForm OptionForms[] = {
      "linetest: na porcie jest wtyczka pętli zwrotnej\n(TX połączone z RX), nie Dm730"},
     {"--seconds", nullptr, TakesSeconds, "N",
      "linetest --loopback: jak długo nadawać (domyślnie 10 s)"},
+    {"--json", nullptr, TakesJson, nullptr,
+     "wyniki dla programów: na stdout wiersze JSON (tylko\n"
+     "ASCII) wg schematu dm730-events; teksty dla ludzi idą\n"
+     "wtedy na stderr"},
     {"--quiet", "-q", TakesQuiet, nullptr,
      "nie pokazuj postępu ani podsumowania, tylko błędy\n(i różnice weryfikacji)"},
     {"--help", "-h", AsksHelp, nullptr, "ten opis"},
@@ -168,13 +173,14 @@ struct GivenOption {
 bool ApplyOption(const CommandForm& command, const GivenOption& given, CommandLine* line,
                  std::string* problem) {
     const OptionForm& o = *given.form;
-    if (o.bit != TakesQuiet && (command.options & o.bit) == 0)
+    if (o.bit != TakesQuiet && o.bit != TakesJson && (command.options & o.bit) == 0)
         return Fail(problem, "opcja " + given.name + " nie dotyczy polecenia " + command.word);
     if (o.valueName == nullptr) {
         if (given.value) return Fail(problem, "opcja " + given.name + " nie przyjmuje wartości");
         if (o.bit == TakesForce) line->force = true;
         if (o.bit == TakesResume) line->resume = true;
         if (o.bit == TakesQuiet) line->quiet = true;
+        if (o.bit == TakesJson) line->json = true;
         if (o.bit == TakesVerify) line->readBack = true;
         if (o.bit == TakesNoVerify) line->readBack = false;
         if (o.bit == TakesNoTrace) line->trace = false;
@@ -335,6 +341,13 @@ std::string UsageOf(CommandId command) {
         if (command == CommandHelp || command == f.command)
             text += std::string("  dm730 ") + f.usage + "\n";
     return text;
+}
+
+const char* CommandWord(CommandId command) {
+    if (command == CommandVerifyBackup) command = CommandVerify;
+    for (const CommandForm& f : CommandForms)
+        if (f.command == command) return f.word;
+    return command == CommandVersion ? "version" : "help";
 }
 
 std::string OptionsHelp() {

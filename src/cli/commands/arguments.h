@@ -45,6 +45,7 @@ struct CommandLine {
     bool trace = true;
     bool loopback = false;      // linetest: a loopback plug, not a controller
     unsigned long seconds = 0;  // linetest --loopback: how long to send; 0: not given
+    bool json = false;          // events on stdout for programs
 };
 
 enum ParseOutcome { ParsedCommand = 0, ParseFailed = -1 };
@@ -57,6 +58,8 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine* li
 // The usage line(s) of a command ("dm730 read RODZAJ PLIK ..."), with what it
 // does; every command's for CommandHelp.
 std::string UsageOf(CommandId command);
+// The word the command is called by ("verify" for a backup's verify too).
+const char* CommandWord(CommandId command);
 // Every option with what it does, one or more lines each.
 std::string OptionsHelp();
 // Every kind of data with its contents, extensions and region's size.

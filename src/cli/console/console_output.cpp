@@ -6,6 +6,22 @@
 #include "cli/console/console_output.h"
 #include "cli/system/files.h"
 
+namespace {
+
+bool stdoutForEvents = false;
+
+}  // namespace
+
+void KeepStdoutForEvents() { stdoutForEvents = true; }
+
+int RoutedStream(int stream) { return stdoutForEvents ? ConsoleError : stream; }
+
+void PrintEventLine(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
 void PrintLine(int stream, const char* format, ...) {
     va_list arguments;
     va_start(arguments, format);

@@ -1,11 +1,19 @@
 // Everything dm730 prints goes through here, so the texts of the program
 // (Windows-1250) reach a terminal, a Windows console or a file readable.
 #pragma once
+#include <string>
 
 enum ConsoleStream { ConsoleOut = 1, ConsoleError = 2 };
 
 // The text as it is, no line end added.
 void PrintText(int stream, const char* text);
+// With --json stdout carries the events alone: what the program would print
+// there for a person goes to stderr.
+void KeepStdoutForEvents();
+// The stream a text for stream really goes to.
+int RoutedStream(int stream);
+// A line of events as it is (ASCII), straight to stdout.
+void PrintEventLine(const std::string& line);
 // A printf format and its values, then a line end.
 __attribute__((format(printf, 2, 3))) void PrintLine(int stream, const char* format, ...);
 // A terminal or a console window, as opposed to a file or a pipe.

@@ -15,6 +15,7 @@ FILE* StreamOf(int stream) { return stream == ConsoleError ? stderr : stdout; }
 }  // namespace
 
 void PrintText(int stream, const char* text) {
+    stream = RoutedStream(stream);
     std::string utf8 = Utf8FromMixedText(text);
     FILE* out = StreamOf(stream);
     std::fwrite(utf8.data(), 1, utf8.size(), out);

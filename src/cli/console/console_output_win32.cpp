@@ -26,6 +26,7 @@ bool IsConsoleHandle(HANDLE handle) {
 }  // namespace
 
 void PrintText(int stream, const char* text) {
+    stream = RoutedStream(stream);
     HANDLE handle = HandleOf(stream);
     if (IsConsoleHandle(handle)) {
         int length = MultiByteToWideChar(TextCodePage, 0, text, -1, NULL, 0);

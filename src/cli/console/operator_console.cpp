@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/console/console_output.h"
+#include "cli/console/json_events.h"
 #include "cli/console/progress.h"
 #include "operator/operator.h"
 #include "protocol/regions.h"
@@ -63,6 +64,7 @@ int ShowMessageBox(const char* text, const char*, unsigned style) {
 }
 
 void ReportFailure(const Failure& failure, const char* text, const char*, unsigned) {
+    NoteFailureDetail(text);
     BreakProgressLine();
     PrintLine(ConsoleError, "%s", text);
     PrintContext(failure);
@@ -74,12 +76,16 @@ int AskAboutDifference(const VerifyDifference& difference, const char*) {
         return AnswerYes;
     }
     ++ConsoleReport.differences;
-    if (!ConsoleReport.listing || ConsoleReport.differences > ConsoleReport.maxDifferences)
-        return AnswerYes;
-    BreakProgressLine();
     // Counted within the region, as the progress line counts.
     unsigned long block = (unsigned long)difference.block - TransferJob.firstBlock;
     unsigned blocks = LookUpRegion(DataKind(TransferJob.kind)).blockCount;
+    // A program is told of every one.
+    EventDifference(block, blocks, difference.position,
+                    difference.beyondFile ? -1 : long(difference.fileOffset), difference.fileByte,
+                    difference.deviceByte);
+    if (!ConsoleReport.listing || ConsoleReport.differences > ConsoleReport.maxDifferences)
+        return AnswerYes;
+    BreakProgressLine();
     if (difference.beyondFile)
         PrintLine(ConsoleOut,
                   "Różnica : blok %lu z %u poz. %d (za końcem pliku, zapisano 0) : Dm730 %u", block,
@@ -94,7 +100,7 @@ int AskAboutDifference(const VerifyDifference& difference, const char*) {
 
 void RepaintWindow() {}
 void RepaintProgress() { ShowProgress(); }
-void RepaintPhase() {}
+void RepaintPhase() { EventRetry(); }
 
 void SetPortMark(int, bool) {}
 

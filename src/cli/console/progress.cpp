@@ -8,6 +8,7 @@
 
 #include "cli/console/console_output.h"
 #include "cli/console/console_text.h"
+#include "cli/console/json_events.h"
 #include "protocol/regions.h"
 #include "transfer/status_lines.h"
 #include "transfer/transfer.h"
@@ -123,6 +124,7 @@ void BeginProgress(ProgressStyle style, unsigned long totalBlocks, unsigned long
 }
 
 void ShowProgress() {
+    EventProgress();
     // A transfer that is over leaves its summary to EndProgress.
     if (Progress.style == ProgressNone || TransferJob.phase == PhaseIdle) return;
     unsigned long done = Progress.doneBefore + RegionDone();

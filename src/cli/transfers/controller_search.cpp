@@ -7,6 +7,7 @@
 #include "cli/console/console_output.h"
 #include "cli/console/console_text.h"
 #include "cli/console/exit_codes.h"
+#include "cli/console/json_events.h"
 #include "cli/system/files.h"
 #include "cli/system/interrupt.h"
 #include "cli/system/system_ports.h"
@@ -144,6 +145,7 @@ ExitCode FindController(const std::string& given, bool quiet) {
         return ExitNoController;
     }
     TakeFoundVersions();
+    EventControllerFound(FoundPortName(), foundFirmware, foundSecond);
     // A message: detect prints the port as its result itself.
     if (!quiet) PrintLine(ConsoleError, "Port : %s", FoundPortName());
     return ExitDone;

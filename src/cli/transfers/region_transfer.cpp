@@ -5,6 +5,7 @@
 
 #include "cli/console/console_output.h"
 #include "cli/console/exit_codes.h"
+#include "cli/console/json_events.h"
 #include "cli/console/operator_console.h"
 #include "cli/console/progress.h"
 #include "cli/system/files.h"
@@ -89,6 +90,7 @@ ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const
 ExitCode RunRegionTransfer(TransferAction action, DataKind kind, const char* openedPath,
                            const char* givenName, BlockSpan span, std::iostream* held) {
     ExitCode code = Run(action, kind, openedPath, givenName, span, held);
+    EventRegionEnd(BlocksDone(), code);
     ReleaseTransferFiles();
     if (held != nullptr) held->clear();
     return code;
