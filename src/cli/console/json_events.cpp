@@ -53,7 +53,8 @@ const char* KindWord() {
 // The blocks of the region the transfer has done, and all it is to move.
 unsigned long RegionDone() {
     if (!IsDataKind(TransferJob.kind)) return 0;
-    return (unsigned long)(TransferJob.nextBlock - LookUpRegion(DataKind(TransferJob.kind)).firstBlock);
+    return (unsigned long)(TransferJob.nextBlock -
+                           LookUpRegion(DataKind(TransferJob.kind)).firstBlock);
 }
 
 Event Transfer(const char* event) {

@@ -21,8 +21,7 @@ void EventControllerFound(const std::string& port, const std::string& firmware,
 void EventPortListed(const std::string& port, const std::string& transport,
                      const std::string& usbId, const std::string& product,
                      const std::string& serialNumber, const std::string& location,
-                     const std::string& byId, const std::string& hold,
-                     const std::string& selector);
+                     const std::string& byId, const std::string& hold, const std::string& selector);
 // The running transfer moved on (read from TransferJob): at most twice a
 // second, and always when its last block is done.
 void EventProgress();
