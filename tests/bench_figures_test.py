@@ -18,6 +18,7 @@ CASES = [
     ("bare_s 35\ncli_s 35.35\n",
      "| paced write, dm730, trace kept (s) | 35.35 | 35.35–35.35 |"),
     ("bare_s 35\ncli_s 35.35\n", "| – ratio to the bare client | 1.010 | 1.010–1.010 |"),
+    ("cli_s 35\ncli_json_s 35.35\n", "| – ratio to dm730 without --json | 1.010 | 1.010–1.010 |"),
     ("wine_x64_s 36\nwine_x64_program_ticks 100\nwine_x64_server_ticks 60\nwine_x64_wall_s 40\n"
      "wine_x64_s 36\nwine_x64_program_ticks 30\nwine_x64_server_ticks 10\nwine_x64_wall_s 20\n",
      "| – CPU of both (% of one core) | 2.0 | 2.0–4.0 |"),

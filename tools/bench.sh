@@ -4,7 +4,8 @@
 #   - engine speed: the engine native and unpaced through a pty against dm730sim, blocks/s;
 #   - a paced write of the firmware region (512 blocks, dm730sim --line-rate) by a bare client of
 #     the bench's own (the same frames, each sent as soon as the reply before it is in), by the
-#     engine native, by dm730 (its trace of the line kept), and by Selvo.exe under Wine (64-bit; 32-bit where the host runs it): seconds,
+#     engine native, by dm730 (its trace of the line kept; and with --json), and by Selvo.exe
+#     under Wine (64-bit; 32-bit where the host runs it): seconds,
 #     ratio to the line limit and to the bare client, processor time of the program and of the
 #     wineserver in % of one core. These run with one `nice -n 19` busy process beside them, as
 #     on a machine that is doing something else too; bare, native and Wine take turns;
@@ -204,15 +205,17 @@ native_detection() {
 
 # One paced write by the bare client, the native engine, or dm730 (keeping its trace of the
 # line's last exchanges, as it always does).
-native_paced_run() {   # bare|native|cli RUN
+native_paced_run() {   # bare|native|cli|cli_json RUN
   local who=$1 simout="$OUT/$1-$2.sim" out first=${#SIM_PIDS[@]}
   bench_sim "$OUT/ports/com1" "$simout" --line-rate --memory "$OUT/memory.bin" || return 1
   local t0 t1 ticks rc
   if [ "$who" = bare ]; then
     "$BENCH" bare-client "$OUT/ports/com1" "$FIRMWARE" 2>"$OUT/$who-$2.err"
     rc=$?
-  elif [ "$who" = cli ]; then
-    "$DM730" write firmware "$FIRMWARE" --port "$OUT/ports/com1" -q >"$OUT/$who-$2.out" 2>"$OUT/$who-$2.err" </dev/null
+  elif [ "$who" = cli ] || [ "$who" = cli_json ]; then
+    local json=()
+    [ "$who" = cli ] || json=(--json)
+    "$DM730" write firmware "$FIRMWARE" --port "$OUT/ports/com1" -q "${json[@]}" >"$OUT/$who-$2.out" 2>"$OUT/$who-$2.err" </dev/null
     rc=$?
   else
     # The engine's processor time as the subshell that waited for it sees it.
@@ -401,6 +404,7 @@ for i in $(seq $RUNS); do
   native_paced_run bare "$i"
   native_paced_run native "$i"
   native_paced_run cli "$i"
+  native_paced_run cli_json "$i"
   [ -n "${SKIPPED[x64]:-}" ] || { wine_cpu_end idle_x64; wine_paced_write x64 "$i"; }
 done
 wine_program_down

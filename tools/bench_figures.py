@@ -113,6 +113,9 @@ def render(figures):
     t.failures("native")
     t.paced("dm730, trace kept", "cli")
     t.failures("cli")
+    t.paced("dm730 --json", "cli_json")
+    t.row("– ratio to dm730 without --json", 3, t.ratios("cli_json_s", "cli_s"))
+    t.failures("cli_json")
     for arch, bits in SIDES:
         name = f"Wine {bits} program"
         w = "wine_" + arch
