@@ -177,6 +177,16 @@ ExitCode TestLoopback(const CommandLine& line) {
     if (!line.quiet)
         PrintLine(ConsoleError, "Port : %s ; nadaję przez %lu s ...", ListedPortName(currentPort),
                   seconds);
+    // The plug gives back a first byte before the count begins: an adapter
+    // (or whatever is at the line's other end) may take a moment after the
+    // port opened, and what it lost then is no fault of the line.
+    for (int attempt = 0; attempt < 10 && !WasInterrupted(); ++attempt) {
+        PurgeChannel();
+        if (SendPriorityByte(ByteEsc) != ChannelDone) break;
+        StartRead(1);
+        unsigned long back = 0;
+        if (AwaitOperation(ReadRecord, &back) == PollDone && back == 1) break;
+    }
     PurgeChannel();
     LineErrorCounts before = {}, after = {};
     bool counted = ReadLineErrorCounts(&before);
