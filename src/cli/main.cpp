@@ -98,12 +98,14 @@ int main(int argc, char** argv) {
     // The window gives up at the first fault of the line; a long job from a
     // command line tries the block again.
     TransferJob.blockRetries = int32_t(line.retries);
-    ExitCode code = RunCommand(line);
+    bool many = line.all || line.ports.size() > 1;
+    ExitCode code = many ? RunOnManyControllers(line, argc, argv) : RunCommand(line);
     if (RetriedBlocks() > 0)
         PrintLine(ConsoleError, "Po błędach linii ponowiono %s.",
                   BlockCount(RetriedBlocks()).c_str());
     // Before the port closes: the trace reads the line's settings back.
-    if (line.trace && FailedOnTheLine(code)) KeepTraceOfFailure(argc, argv);
+    // With several controllers each child keeps its own.
+    if (line.trace && !many && FailedOnTheLine(code)) KeepTraceOfFailure(argc, argv);
     StopLineTrace();
     if (everyExchange != nullptr) {
         std::fputs(Utf8FromMixedText(LineHeaderText().c_str()).c_str(), everyExchange);

@@ -771,6 +771,26 @@ TEST_F(Dm730Test, ARestoreStoppedAnywhereIsFinishedOnTheSameControllerOnly) {
     EXPECT_TRUE(ReadWhole(MemoryOf(2)) == restored);
     EXPECT_FALSE(std::filesystem::exists(folder + "/restore-progress.json"));
 
+    // Stopped right after a region: the block before the resume point is the
+    // zero block after a file of whole blocks, which a blank controller holds
+    // too; the file's own last block tells them apart.
+    for (bool same : {false, true}) {
+        WriteWhole(folder + "/restore-progress.json",
+                   BytesOf("{\"program\": \"dm730\", \"port\": \"" + LinkOf(3) +
+                           "\", \"firmwareVersion\": \"3.05\", \"secondVersion\": \"1.20\", "
+                           "\"region\": \"scenes\", \"blocksWritten\": 0, \"regionWritten\": "
+                           "false, \"readBack\": true}\n"));
+        StartDevice(3, {}, same ? restored : Bytes(ImageSize, 0));
+        run = Run({"restore", folder, "--port", LinkOf(3), "--resume"});
+        EXPECT_EQ(run.exitCode, same ? 0 : 3) << Shown(run);
+        if (!same) {
+            EXPECT_TRUE(Contains(run.err, u8"Blok 30 z 384 w sterowniku na porcie " + LinkOf(3) +
+                                              u8" nie zgadza się z plikiem"))
+                << Shown(run);
+            EXPECT_EQ(CountLines(SimLines(sims[2]), "block-in "), 0);
+        }
+    }
+
     // Read back only when asked: --no-verify reads nothing; a region the
     // controller stores wrong is the only one said to differ.
     StartDevice(2, {"--store-changed", "3"}, Bytes(ImageSize, 0));
@@ -1156,6 +1176,57 @@ TEST_F(Dm730Test, JsonEventsForProgramsFollowTheSchema) {
         std::string one = validate + " '" + PathOf(bad) + "' 2>/dev/null";
         EXPECT_NE(std::system(one.c_str()), 0) << bad;
     }
+}
+
+// Several controllers in one command, each in a process of its own: one's
+// failure never stops the others, and the table says who ended how.
+TEST_F(Dm730Test, ManyControllersInOneCommand) {
+    Bytes firmware = Pattern(512 * BlockSize, 5);
+    WriteWhole(PathOf("fw.upg"), firmware);
+    StartDevice(1, {}, Bytes(ImageSize, 0));
+    StartDevice(2, {"--silent-after", "40"}, Bytes(ImageSize, 0));
+    StartDevice(3, {"--versions", "4.07,2.31"}, Bytes(ImageSize, 0));
+    CliRun write = Run({"write", "firmware", PathOf("fw.upg"), "--port", "com1", "--port", "com2",
+                        "--port", "com3", "--retries", "0"});
+    // The worst of 0, 1 and 0.
+    EXPECT_EQ(write.exitCode, 1) << Shown(write);
+    EXPECT_TRUE(Slice(ReadWhole(MemoryOf(1)), 0, 512) == firmware);
+    EXPECT_TRUE(Slice(ReadWhole(MemoryOf(3)), 0, 512) == firmware);
+    for (const std::string& row : {LinkOf(1) + "  -             3.05 | 1.20    0     ",
+                                   LinkOf(2) + "  -             3.05 | 1.20    1     ",
+                                   LinkOf(3) + "  -             4.07 | 2.31    0     "})
+        EXPECT_TRUE(Contains(write.out, row)) << row << Shown(write);
+    EXPECT_TRUE(Contains(write.out, u8"błąd urządzenia lub łącza")) << Shown(write);
+    // Every message says whose it is.
+    EXPECT_TRUE(Contains(write.err, "[com2] ")) << Shown(write);
+    EXPECT_TRUE(Contains(write.err, u8"[com1] zapis, firmware : blok ")) << Shown(write);
+    EXPECT_TRUE(Contains(write.err, u8"[com2]   (blok 41 z 512, faza 5 : ")) << Shown(write);
+    // Each child's progress comes once, as the parent's line.
+    EXPECT_FALSE(Contains(write.err, u8"Zapisywanie do Dm730")) << Shown(write);
+
+    // --all: the ports where a controller answers, and a backup of each in its own folder.
+    StartDevice(2, {"--ident-silent"});
+    CliRun backup = Run({"backup", PathOf("fleet"), "--all"});
+    EXPECT_EQ(backup.exitCode, 0) << Shown(backup);
+    for (const char* name : {"com1", "com3"})
+        EXPECT_TRUE(std::filesystem::exists(PathOf("fleet/") + name + "/manifest.json")) << name;
+    EXPECT_FALSE(std::filesystem::exists(PathOf("fleet/com2")));
+    std::string manifest = TextOf(PathOf("fleet/com3/manifest.json"));
+    EXPECT_TRUE(Contains(manifest, "\"firmwareVersion\": \"4.07\"")) << manifest;
+
+    // Events for programs carry their port; the parent's result is the worst.
+    CliRun json = Run({"detect", "--port", "com1", "--port", "com2", "--json"});
+    EXPECT_EQ(json.exitCode, 5) << Shown(json);
+    EXPECT_TRUE(Contains(json.out, "\"port\":\"" + LinkOf(2) + "\"}")) << json.out;
+    EXPECT_EQ(LastEvent(json.out)["code"], "no-controller");
+    WriteWhole(PathOf("many.txt"), BytesOf(json.out));
+    std::string validate = std::string("python3 ") + SOURCE_DIR + "/tests/validate_events.py " +
+                           SOURCE_DIR + "/schemas/dm730-events.schema.json '" + PathOf("many.txt") +
+                           "'";
+    EXPECT_EQ(std::system(validate.c_str()), 0);
+    // A command that works on one controller refuses several.
+    EXPECT_EQ(
+        Run({"read", "firmware", PathOf("x.upg"), "--port", "com1", "--port", "com3"}).exitCode, 2);
 }
 
 // Four lines that are no controller, each told apart, each hint given once.

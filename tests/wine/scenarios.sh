@@ -864,4 +864,16 @@ scenario_console_port_beyond_com4() {
   [ "$DM730_CODE" = 5 ] || fail "detect on the echo: exit code $DM730_CODE, expected 5"
   grep -q '^Port COM5 : wraca echo wysłanych bajtów (1b)' "$SCEN/dm730.err" || fail "the echo is not named"
   ok "detect on a port that echoes: the echo named, exit code 5"
+  stop_sim 5
+  make_memory "$SCEN/mem1.bin"
+  start_sim 1
+  start_sim 5
+  printf 'kopia' >"$W/dwa.lib"
+  run_dm730 60 write libraries dwa.lib --port COM1 --port COM5
+  [ "$DM730_CODE" = 0 ] || fail "write on two controllers: exit code $DM730_CODE, expected 0"
+  grep -q '^COM1  .* 0 .* gotowe$' "$SCEN/dm730.out" && grep -q '^COM5  .* 0 .* gotowe$' "$SCEN/dm730.out" ||
+    fail "no table row of each controller"
+  [ "$(sim_count 1 '^block-in 512 ack$')" = 1 ] && [ "$(sim_count 5 '^block-in 512 ack$')" = 1 ] ||
+    fail "the file did not reach both controllers"
+  ok "write on COM1 and COM5 at once, each dm730.exe in its own process: one table, both written"
 }

@@ -31,7 +31,11 @@ enum OptionBit {
     TakesLoopback = 8192,
     TakesSeconds = 16384,
     TakesJson = 32768,  // every command
+    TakesAll = 65536,
 };
+
+// The commands that may run on several controllers at once.
+const int ManyControllers = TakesAll;
 
 // Every command that talks to the controller keeps a trace of the line.
 const int TalksToLine = TakesPort | TakesTrace | TakesNoTrace;
@@ -53,13 +57,17 @@ struct OptionForm {
 };
 
 const OptionForm OptionForms[] = {
+    {"--all", nullptr, TakesAll, nullptr,
+     "detect, write, verify, backup: na każdym porcie, na którym\n"
+     "odpowiada sterownik, każdy w osobnym procesie"},
     {"--port", nullptr, TakesPort, "P",
      "port sterownika: COM3 w Windows, ścieżka urządzenia\n"
      "w Linuksie (/dev/ttyUSB0), albo adapter: serial=NUMER,\n"
      "VID:PID (0403:6001), location=1-1.2, nazwa z\n"
      "/dev/serial/by-id (dm730 ports podaje, co wybiera port\n"
      "jednoznacznie); bez tej opcji sterownik jest szukany\n"
-     "na każdym porcie, jak robi to okno"},
+     "na każdym porcie, jak robi to okno; podany kilka razy\n"
+     "(detect, write, verify, backup): na każdym z tych portów"},
     {"--force", nullptr, TakesForce, nullptr,
      "read, backup: zastąp istniejące pliki (także PLIK.part)"},
     {"--resume", nullptr, TakesResume, nullptr,
@@ -111,21 +119,23 @@ const CommandForm CommandForms[] = {
     {"ports", CommandPorts, false, 0, 0,
      "ports\n    lista portów szeregowych: nazwa, adapter (VID:PID, nazwa, numer seryjny,\n"
      "    miejsce), czy zajęty, i --port, który go wybiera jednoznacznie"},
-    {"detect", CommandDetect, false, 0, TalksToLine,
-     "detect [--port P]\n    znajdź sterownik: jego port i obie wersje"},
-    {"write", CommandWrite, true, 1, TalksToLine | TakesVerify | TakesFromBlock | TakesRetries,
-     "write RODZAJ PLIK [--port P] [--verify] [--from-block N] [--retries N]\n"
+    {"detect", CommandDetect, false, 0, TalksToLine | ManyControllers,
+     "detect [--port P ... | --all]\n    znajdź sterownik: jego port i obie wersje"},
+    {"write", CommandWrite, true, 1,
+     TalksToLine | ManyControllers | TakesVerify | TakesFromBlock | TakesRetries,
+     "write RODZAJ PLIK [--port P ... | --all] [--verify] [--from-block N] [--retries N]\n"
      "    zapisz plik do pamięci Dm730 (--verify: odczytaj zapisane bloki i porównaj)"},
     {"read", CommandRead, true, 1, TalksToLine | TakesForce | TakesResume | TakesRetries,
      "read RODZAJ PLIK [--port P] [--force] [--resume] [--retries N]\n"
      "    odczytaj obszar pamięci Dm730 do pliku"},
-    {"verify", CommandVerify, true, 1, TalksToLine | TakesMaxDifferences | TakesRetries,
-     "verify RODZAJ PLIK [--port P] [--max-differences N] [--retries N]\n"
+    {"verify", CommandVerify, true, 1,
+     TalksToLine | ManyControllers | TakesMaxDifferences | TakesRetries,
+     "verify RODZAJ PLIK [--port P ... | --all] [--max-differences N] [--retries N]\n"
      "    porównaj plik z pamięcią Dm730\n"
      "  dm730 verify FOLDER [--port P] [--max-differences N] [--retries N]\n"
      "    porównaj całą kopię zapasową z pamięcią Dm730"},
-    {"backup", CommandBackup, false, 1, TalksToLine | TakesForce | TakesRetries,
-     "backup FOLDER [--port P] [--force] [--retries N]\n"
+    {"backup", CommandBackup, false, 1, TalksToLine | ManyControllers | TakesForce | TakesRetries,
+     "backup FOLDER [--port P ... | --all] [--force] [--retries N]\n"
      "    odczytaj wszystkie trzy obszary do folderu, z opisem kopii i sumami SHA-256"},
     {"restore", CommandRestore, false, 1,
      TalksToLine | TakesResume | TakesNoVerify | TakesMaxDifferences | TakesRetries,
@@ -181,6 +191,7 @@ bool ApplyOption(const CommandForm& command, const GivenOption& given, CommandLi
         if (o.bit == TakesResume) line->resume = true;
         if (o.bit == TakesQuiet) line->quiet = true;
         if (o.bit == TakesJson) line->json = true;
+        if (o.bit == TakesAll) line->all = true;
         if (o.bit == TakesVerify) line->readBack = true;
         if (o.bit == TakesNoVerify) line->readBack = false;
         if (o.bit == TakesNoTrace) line->trace = false;
@@ -189,7 +200,11 @@ bool ApplyOption(const CommandForm& command, const GivenOption& given, CommandLi
     }
     if (o.bit == TakesPort) {
         if (*given.value == '\0') return Fail(problem, "pusta nazwa portu");
-        line->port = given.value;
+        if (line->ports.empty()) line->port = given.value;
+        line->ports.push_back(given.value);
+        if (line->ports.size() > 1 && (command.options & ManyControllers) == 0)
+            return Fail(problem, std::string("polecenie ") + command.word +
+                                     " działa na jednym sterowniku : jedna opcja --port");
         return true;
     }
     if (o.bit == TakesTrace) {
@@ -222,22 +237,7 @@ bool ParseKind(const std::string& word, DataKind* kind, std::string* problem) {
 
 // Options stand anywhere, before the command word or after it; "--" ends them.
 bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* problem) {
-    *line = CommandLine{CommandHelp,
-                        KindFirmware,
-                        "",
-                        "",
-                        false,
-                        false,
-                        DefaultMaxDifferences,
-                        false,
-                        CommandHelp,
-                        false,
-                        DefaultRetries,
-                        0,
-                        "",
-                        true,
-                        false,
-                        0};
+    *line = CommandLine();
     // Asking for help or the version anywhere is enough, however wrong the
     // rest; help with a command word is that command's usage.
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
@@ -307,6 +307,10 @@ bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* pr
         if (!ApplyOption(*form, given, line, problem)) return false;
     if (!line->trace && !line->traceFile.empty())
         return Fail(problem, "opcje --trace i --no-trace wykluczają się");
+    if (line->all && !line->ports.empty())
+        return Fail(problem, "opcje --all i --port wykluczają się");
+    if ((line->all || line->ports.size() > 1) && !line->traceFile.empty())
+        return Fail(problem, "--trace zapisuje wymiany jednego sterownika : z jedną opcją --port");
     if (line->seconds != 0 && !line->loopback)
         return Fail(problem, "--seconds dotyczy tylko linetest --loopback");
     // verify FOLDER: a whole backup instead of one region's file. A kind

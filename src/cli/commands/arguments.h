@@ -2,6 +2,7 @@
 // the help and usage texts made from the same tables.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "protocol/regions.h"
 
@@ -25,20 +26,22 @@ const unsigned long DefaultMaxDifferences = 20;
 const unsigned long DefaultRetries = 3;
 
 struct CommandLine {
-    CommandId command;
-    DataKind kind;                 // for write, read and verify
-    std::string path;              // the file, or the folder of a backup
-    std::string port;              // empty: the controller is looked for on every port
-    bool force;                    // read and backup may replace files
-    bool quiet;                    // failures only
-    unsigned long maxDifferences;  // verify: shown at most, the rest counted
-    bool resume;                   // read: continue FILE.part; restore: continue where it stopped
-    CommandId topic;               // help: the command asked about, CommandHelp for all
+    CommandId command = CommandHelp;
+    DataKind kind = KindFirmware;    // for write, read and verify
+    std::string path;                // the file, or the folder of a backup
+    std::string port;                // empty: the controller is looked for on every port
+    std::vector<std::string> ports;  // every --port given, in order (port is the first)
+    bool force = false;              // read and backup may replace files
+    bool quiet = false;              // failures only
+    unsigned long maxDifferences =
+        DefaultMaxDifferences;      // verify: shown at most, the rest counted
+    bool resume = false;            // read: continue FILE.part; restore: continue where it stopped
+    CommandId topic = CommandHelp;  // help: the command asked about, CommandHelp for all
     // The written blocks are read back and compared: write --verify, restore
     // unless --no-verify.
-    bool readBack;
-    unsigned long retries;    // of each block whose exchange fails on the line
-    unsigned long fromBlock;  // write: the first block to write, from 1; 0: not given
+    bool readBack = false;
+    unsigned long retries = DefaultRetries;  // of each block whose exchange fails on the line
+    unsigned long fromBlock = 0;  // write: the first block to write, from 1; 0: not given
     // The line's exchanges: every one into traceFile when given; the last ones
     // into the state folder when the command fails on the line, unless !trace.
     std::string traceFile;
@@ -46,6 +49,7 @@ struct CommandLine {
     bool loopback = false;      // linetest: a loopback plug, not a controller
     unsigned long seconds = 0;  // linetest --loopback: how long to send; 0: not given
     bool json = false;          // events on stdout for programs
+    bool all = false;           // every port where a controller answers
 };
 
 enum ParseOutcome { ParsedCommand = 0, ParseFailed = -1 };

@@ -58,6 +58,8 @@ const char HelpTail[] =
     "       to nie port szeregowy, --port nie pasuje do żadnego portu) albo folder\n"
     "       kopii jest w użyciu przez inny dm730\n"
     "  130  przerwano (Ctrl-C)\n"
+    "Z kilkoma portami (--port ... --port, --all) kod jest najgorszy z kodów\n"
+    "sterowników, w kolejności: 130, 1, 4, 6, 5, 3, 2, 0.\n"
     "\n"
     "Przykłady:\n"
     "  dm730 backup kopia-sterownika-1\n"

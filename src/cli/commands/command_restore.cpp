@@ -169,9 +169,15 @@ ExitCode CheckBlockBeforeResume(const ResumeRecord& resumed, const CheckedBackup
         kind = DataKind(kind - 1);
         block = BlocksOf(backup, kind);
     }
-    std::stringstream held(backup.contents[kind]);
     const char* path = backup.paths[kind].c_str();
-    return CheckSameBlock(kind, path, path, unsigned(block - 1), &held);
+    std::stringstream held(backup.contents[kind]);
+    ExitCode same = CheckSameBlock(kind, path, path, unsigned(block - 1), &held);
+    // A file of whole blocks ends with a block of zeros, which any blank
+    // controller holds as well: the file's own last block must be there too.
+    unsigned long dataBlocks = (backup.contents[kind].size() + BlockSize - 1) / BlockSize;
+    if (same != ExitDone || block - 1 < dataBlocks || dataBlocks == 0) return same;
+    std::stringstream again(backup.contents[kind]);
+    return CheckSameBlock(kind, path, path, unsigned(dataBlocks - 1), &again);
 }
 
 }  // namespace

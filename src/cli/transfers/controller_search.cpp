@@ -16,6 +16,7 @@
 #include "cli/transfers/port_selector.h"
 #include "protocol/frames.h"
 #include "protocol/io_buffer.h"
+#include "serial/port_names.h"
 #include "serial/port_open.h"
 #include "serial/port_table.h"
 #include "serial/serial_channel.h"
@@ -209,6 +210,29 @@ ExitCode FindLoopback(const std::string& given) {
     if (opened != PortOpened) {
         ShowPortUnusable(ListedPortName(currentPort), PortAttempt{opened, PortOpenSystemError()});
         return ExitPortUnusable;
+    }
+    return ExitDone;
+}
+
+std::vector<std::string> PortsWithController() {
+    std::vector<std::string> found;
+    CreateChannelEvents();
+    StopDetectionWhen(WasInterrupted);
+    for (const PortIdentity& port : ListSystemPorts(HoldNotAsked)) {
+        if (WasInterrupted()) break;
+        UseNamedPorts({port.name});
+        if (DetectDevice() == DeviceFound) found.push_back(port.name);
+        CloseChannel();
+    }
+    return found;
+}
+
+ExitCode NameOfGivenPort(const std::string& given, std::string* name) {
+    if (IsAdapterSelector(given)) return ResolveSelector(given, name);
+    *name = KeptPortName(given);
+    if (name->empty()) {
+        PrintLine(ConsoleError, "Nieznany port : %s (np. %s)", given.c_str(), PortNameExample);
+        return ExitUsage;
     }
     return ExitDone;
 }

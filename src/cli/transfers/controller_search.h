@@ -3,6 +3,7 @@
 // stays on the port where the controller answered.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "cli/console/exit_codes.h"
 
@@ -32,3 +33,10 @@ ExitCode ReopenFoundPort();
 // or several ports echoing, ExitPortUnusable for a given port that cannot be
 // used, ExitNoController when no port echoes.
 ExitCode FindLoopback(const std::string& port);
+
+// Every port of the system where a controller answers the identification, in
+// the search's order; each is closed again. Quiet: nothing is shown.
+std::vector<std::string> PortsWithController();
+// The name a port given with --port stands for (a selector resolved to the
+// one port it fits). ExitDone, or the exit code with its message shown.
+ExitCode NameOfGivenPort(const std::string& given, std::string* name);

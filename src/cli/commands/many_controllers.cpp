@@ -1,0 +1,231 @@
+// One command on several controllers: dm730 starts itself once per port, so
+// a hung driver or a failure stays with its port, and the controllers go at
+// the line's pace side by side. The children speak --json; the parent shows
+// their progress tagged with the port, and ends with one table.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "cli/commands/commands.h"
+#include "cli/console/console_output.h"
+#include "cli/console/console_text.h"
+#include "cli/console/exit_codes.h"
+#include "cli/console/json_events.h"
+#include "cli/console/progress.h"
+#include "cli/system/child_process.h"
+#include "cli/system/files.h"
+#include "cli/system/interrupt.h"
+#include "cli/system/system_ports.h"
+#include "cli/transfers/controller_search.h"
+#include "serial/serial_channel.h"
+
+namespace {
+
+typedef std::chrono::steady_clock Clock;
+
+// Which exit code the whole command ends with: the first of these any child
+// ended with. A stop comes first, then a controller left half written, one
+// that holds something else, the ports, the files, the usage.
+const int WorstFirst[] = {ExitInterrupted,  ExitLineFailed, ExitDifferences, ExitPortUnusable,
+                          ExitNoController, ExitFileFailed, ExitUsage,       ExitDone};
+
+struct PortRun {
+    std::string port;       // as we keep it
+    std::string shortName;  // ttyUSB0, COM3: the backup's subfolder, the tag
+    std::string serialNumber;
+    std::string firmware, second;
+    std::string kind, action;
+    long block = 0, blocks = 0;
+    long lastTenth = -1;
+    int exitCode = -1;
+    double seconds = 0;
+    Clock::time_point started;
+};
+
+std::string ShortName(const std::string& port) {
+    size_t cut = port.find_last_of("/\\\\");
+    return cut == std::string::npos ? port : port.substr(cut + 1);
+}
+
+// Options with a value, whose value is never the command's operand.
+bool TakesValue(const std::string& word) {
+    for (const char* o :
+         {"--port", "--retries", "--max-differences", "--from-block", "--trace", "--seconds"})
+        if (word == o) return true;
+    return false;
+}
+
+// The child's command line: the parent's, without the ports and --all, for
+// one port, in events; a backup into the port's own subfolder.
+std::vector<std::string> ChildArguments(int argc, const char* const* argv, const CommandLine& line,
+                                        const PortRun& run) {
+    std::vector<std::string> args;
+    bool pathReplaced = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string word = argv[i];
+        if (word == "--port" && i + 1 < argc) {
+            ++i;
+            continue;
+        }
+        if (word.compare(0, 7, "--port=") == 0 || word == "--all" || word == "--json") continue;
+        if (TakesValue(word) && i + 1 < argc) {
+            args.push_back(word);
+            args.push_back(argv[++i]);
+            continue;
+        }
+        if (line.command == CommandBackup && !pathReplaced && word == line.path) {
+            word = PathInFolder(line.path, run.shortName.c_str());
+            pathReplaced = true;
+        }
+        args.push_back(word);
+    }
+    // Its progress and summary come to the parent as events; its messages stay.
+    args.insert(args.end(), {"--port", run.port, "--json", "--quiet"});
+    return args;
+}
+
+const char* ActionText(const std::string& action) {
+    if (action == "write") return "zapis";
+    if (action == "read") return "odczyt";
+    return "weryfikacja";
+}
+
+// A line at each tenth of each port's region, tagged with the port.
+void ShowProgressLine(PortRun& run) {
+    if (run.blocks <= 0) return;
+    long tenth = run.block * 10 / run.blocks;
+    if (tenth == run.lastTenth) return;
+    run.lastTenth = tenth;
+    PrintLine(ConsoleError, "[%s] %s, %s : blok %ld z %ld (%ld %%)", run.shortName.c_str(),
+              ActionText(run.action), run.kind.c_str(), run.block, run.blocks,
+              run.block * 100 / run.blocks);
+}
+
+// An event of a child: what the table and the progress need, and for a
+// program reading the parent's events, the event with its port.
+void TakeEvent(PortRun& run, const std::string& text, bool forward, bool showProgress) {
+    nlohmann::json event = nlohmann::json::parse(text, nullptr, false);
+    if (event.is_discarded() || !event.is_object() || !event.contains("event")) return;
+    std::string kind = event["event"].get<std::string>();
+    if (kind == "controller") {
+        run.firmware = event.value("firmwareVersion", "");
+        run.second = event.value("secondVersion", "");
+    } else if (kind == "progress") {
+        run.kind = event.value("kind", "");
+        run.action = event.value("action", "");
+        run.block = event.value("block", 0L);
+        run.blocks = event.value("blocks", 0L);
+        if (showProgress) ShowProgressLine(run);
+    } else if (kind == "regionEnd") {
+        // Where it stopped, exactly: progress events come at most twice a second.
+        run.block = event.value("blocks", run.block);
+    }
+    if (!forward) return;
+    nlohmann::ordered_json tagged = nlohmann::ordered_json::parse(text);
+    tagged["port"] = Utf8FromMixedText(run.port.c_str());
+    PrintEventLine(tagged.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace));
+}
+
+void NoteEndedChildren(std::vector<PortRun>* runs) {
+    for (size_t i = 0; i < runs->size(); ++i) {
+        PortRun& run = (*runs)[i];
+        if (run.exitCode >= 0 || ChildExitCode(int(i)) < 0) continue;
+        run.exitCode = ChildExitCode(int(i));
+        run.seconds = std::chrono::duration<double>(Clock::now() - run.started).count();
+    }
+}
+
+int Worst(const std::vector<PortRun>& runs) {
+    for (int code : WorstFirst)
+        for (const PortRun& run : runs)
+            if (run.exitCode == code) return code;
+    return runs.empty() ? ExitNoController : ExitLineFailed;
+}
+
+std::string ResultText(const PortRun& run) {
+    std::string text = Utf8FromCp1250(ResultMeaningPl(run.exitCode));
+    if (run.exitCode == ExitInterrupted && run.blocks > 0)
+        text += " przy bloku " + std::to_string(run.block + 1) + " z " + std::to_string(run.blocks);
+    return text;
+}
+
+void ShowTable(const std::vector<PortRun>& runs) {
+    // Wide enough for the longest port's name.
+    size_t width = 4;
+    for (const PortRun& run : runs) width = std::max(width, run.port.size());
+    PrintLine(ConsoleOut, "%-*s  %-12s  %-13s  %-4s  %-8s  %s", int(width), "Port", "Nr seryjny",
+              "Wersje", "Kod", "Czas", "Wynik");
+    for (const PortRun& run : runs) {
+        std::string versions = run.firmware.empty() ? "-" : run.firmware + " | " + run.second;
+        char seconds[32];
+        snprintf(seconds, sizeof seconds, "%.1f s", run.seconds);
+        PrintLine(ConsoleOut, "%-*s  %-12s  %-13s  %-4d  %-8s  %s", int(width), run.port.c_str(),
+                  run.serialNumber.empty() ? "-" : ShownText(run.serialNumber).c_str(),
+                  ShownText(versions).c_str(), run.exitCode, seconds, ResultText(run).c_str());
+    }
+}
+
+}  // namespace
+
+ExitCode RunOnManyControllers(const CommandLine& line, int argc, const char* const* argv) {
+    std::vector<std::string> names;
+    if (line.all) {
+        names = PortsWithController();
+        CloseChannel();
+        if (WasInterrupted()) return ExitInterrupted;
+        if (names.empty()) {
+            PrintLine(ConsoleError, "Nie znalazłem Dm730 na żadnym porcie.");
+            return ExitNoController;
+        }
+    } else {
+        for (const std::string& given : line.ports) {
+            std::string name;
+            ExitCode resolved = NameOfGivenPort(given, &name);
+            if (resolved != ExitDone) return resolved;
+            names.push_back(name);
+        }
+    }
+    std::vector<PortRun> runs;
+    std::string program = OwnProgramPath();
+    for (const std::string& name : names) {
+        PortRun run;
+        run.port = name;
+        run.shortName = ShortName(name);
+        run.serialNumber = IdentityOfPort(name).serialNumber;
+        run.started = Clock::now();
+        runs.push_back(run);
+        if (StartChild(program, ChildArguments(argc, argv, line, runs.back())) < 0) {
+            PrintLine(ConsoleError, "[%s] nie mogę uruchomić %s", runs.back().shortName.c_str(),
+                      program.c_str());
+            runs.back().exitCode = ExitPortUnusable;
+        }
+    }
+    if (!line.quiet)
+        PrintLine(ConsoleError, "Sterowniki : %lu, każdy w osobnym procesie.",
+                  (unsigned long)runs.size());
+    bool interruptSent = false;
+    std::vector<ChildLine> lines;
+    while (ReadChildLines(&lines, 100)) {
+        for (const ChildLine& l : lines) {
+            PortRun& run = runs[size_t(l.child)];
+            if (l.fromError)
+                PrintLine(ConsoleError, "[%s] %s", run.shortName.c_str(), l.text.c_str());
+            else
+                TakeEvent(run, l.text, line.json, !line.quiet && !line.json);
+        }
+        lines.clear();
+        NoteEndedChildren(&runs);
+        // Ctrl-C on a terminal reaches every child itself; a stop sent to
+        // the parent alone is handed on.
+        if (WasInterrupted() && !interruptSent) {
+            InterruptChildren();
+            interruptSent = true;
+        }
+    }
+    NoteEndedChildren(&runs);
+    ShowTable(runs);
+    return ExitCode(Worst(runs));
+}
