@@ -1215,10 +1215,12 @@ TEST_F(Dm730Test, ManyControllersInOneCommand) {
     EXPECT_TRUE(Contains(manifest, "\"firmwareVersion\": \"4.07\"")) << manifest;
 
     // Events for programs carry their port; the parent's result is the worst.
-    CliRun json = Run({"detect", "--port", "com1", "--port", "com2", "--json"});
+    // A port named twice is run once.
+    CliRun json = Run({"detect", "--port", "com1", "--port", "com2", "--port", "COM1", "--json"});
     EXPECT_EQ(json.exitCode, 5) << Shown(json);
     EXPECT_TRUE(Contains(json.out, "\"port\":\"" + LinkOf(2) + "\"}")) << json.out;
     EXPECT_EQ(LastEvent(json.out)["code"], "no-controller");
+    EXPECT_EQ(CountOf(json.out, "{\"event\":\"controller\""), 1u) << json.out;
     WriteWhole(PathOf("many.txt"), BytesOf(json.out));
     std::string validate = std::string("python3 ") + SOURCE_DIR + "/tests/validate_events.py " +
                            SOURCE_DIR + "/schemas/dm730-events.schema.json '" + PathOf("many.txt") +

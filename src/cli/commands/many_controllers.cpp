@@ -41,6 +41,7 @@ struct PortRun {
     long block = 0, blocks = 0;
     long lastTenth = -1;
     int exitCode = -1;
+    int child = -1;  // its process's number, -1 when it could not start
     double seconds = 0;
     Clock::time_point started;
 };
@@ -130,10 +131,9 @@ void TakeEvent(PortRun& run, const std::string& text, bool forward, bool showPro
 }
 
 void NoteEndedChildren(std::vector<PortRun>* runs) {
-    for (size_t i = 0; i < runs->size(); ++i) {
-        PortRun& run = (*runs)[i];
-        if (run.exitCode >= 0 || ChildExitCode(int(i)) < 0) continue;
-        run.exitCode = ChildExitCode(int(i));
+    for (PortRun& run : *runs) {
+        if (run.exitCode >= 0 || ChildExitCode(run.child) < 0) continue;
+        run.exitCode = ChildExitCode(run.child);
         run.seconds = std::chrono::duration<double>(Clock::now() - run.started).count();
     }
 }
@@ -185,7 +185,8 @@ ExitCode RunOnManyControllers(const CommandLine& line, int argc, const char* con
             std::string name;
             ExitCode resolved = NameOfGivenPort(given, &name);
             if (resolved != ExitDone) return resolved;
-            names.push_back(name);
+            // One controller, one process: a port named twice is run once.
+            if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
         }
     }
     std::vector<PortRun> runs;
@@ -197,7 +198,8 @@ ExitCode RunOnManyControllers(const CommandLine& line, int argc, const char* con
         run.serialNumber = IdentityOfPort(name).serialNumber;
         run.started = Clock::now();
         runs.push_back(run);
-        if (StartChild(program, ChildArguments(argc, argv, line, runs.back())) < 0) {
+        runs.back().child = StartChild(program, ChildArguments(argc, argv, line, runs.back()));
+        if (runs.back().child < 0) {
             PrintLine(ConsoleError, "[%s] nie mogę uruchomić %s", runs.back().shortName.c_str(),
                       program.c_str());
             runs.back().exitCode = ExitPortUnusable;
@@ -210,7 +212,11 @@ ExitCode RunOnManyControllers(const CommandLine& line, int argc, const char* con
     std::vector<ChildLine> lines;
     while (ReadChildLines(&lines, 100)) {
         for (const ChildLine& l : lines) {
-            PortRun& run = runs[size_t(l.child)];
+            PortRun* found = nullptr;
+            for (PortRun& r : runs)
+                if (r.child == l.child) found = &r;
+            if (found == nullptr) continue;
+            PortRun& run = *found;
             if (l.fromError)
                 PrintLine(ConsoleError, "[%s] %s", run.shortName.c_str(), l.text.c_str());
             else
