@@ -10,8 +10,9 @@
 
 namespace {
 
-const char* const CommandWords[] = {"help",   "ports",  "detect",  "write",   "read",
-                                    "verify", "backup", "version", "restore", "verify-folder"};
+const char* const CommandWords[] = {"help",    "ports",         "detect",  "write",
+                                    "read",    "verify",        "backup",  "version",
+                                    "restore", "verify-folder", "linetest"};
 const char* const KindWords[] = {"firmware", "libraries", "scenes"};
 
 // What was read, in one line: the command, then only what it was given.
@@ -20,7 +21,8 @@ std::string Describe(const CommandLine& line) {
     if (line.command >= CommandWrite && line.command <= CommandVerify)
         text += std::string(" ") + KindWords[line.kind];
     if (!line.path.empty()) text += " " + line.path;
-    if (!line.port.empty()) text += " port=" + line.port;
+    for (const std::string& port : line.ports) text += " port=" + port;
+    if (line.all) text += " all";
     if (line.force) text += " force";
     if (line.resume) text += " resume";
     if (line.topic != CommandHelp) text += std::string(" about ") + CommandWords[line.topic];
@@ -32,6 +34,11 @@ std::string Describe(const CommandLine& line) {
     if (line.fromBlock != 0) text += " from=" + std::to_string(line.fromBlock);
     if (line.maxDifferences != DefaultMaxDifferences)
         text += " max=" + std::to_string(line.maxDifferences);
+    if (!line.traceFile.empty()) text += " trace=" + line.traceFile;
+    if (!line.trace) text += " no-trace";
+    if (line.loopback) text += " loopback";
+    if (line.seconds != 0) text += " seconds=" + std::to_string(line.seconds);
+    if (line.json) text += " json";
     return text;
 }
 
@@ -82,6 +89,24 @@ TEST(ParseCommandLine, ReadsEachCommandAndRefusesWhatDoesNotFit) {
         {"detect --port=", "!pusta nazwa portu"},
         {"read scenes a.usr --force=yes", "!opcja --force nie przyjmuje wartości"},
         {"detect --bogus", "!nieznana opcja : --bogus"},
+        // The line's trace, a line test, events, several controllers.
+        {"read scenes a.usr --trace t.txt", "read scenes a.usr trace=t.txt"},
+        {"detect --no-trace --json", "detect no-trace json"},
+        {"detect --trace t.txt --no-trace", "!opcje --trace i --no-trace wykluczają się"},
+        {"ports --json", "ports json"},
+        {"linetest --loopback --seconds 3 --port COM4", "linetest port=COM4 loopback seconds=3"},
+        {"linetest --seconds 3", "!--seconds dotyczy tylko linetest --loopback"},
+        {"linetest --loopback --seconds 0", "!--seconds : od 1 do 86400"},
+        {"detect --loopback", "!opcja --loopback nie dotyczy polecenia detect"},
+        {"write firmware f.upg --port COM3 --port COM4",
+         "write firmware f.upg port=COM3 port=COM4"},
+        {"backup kopia --all", "backup kopia all"},
+        {"read firmware f.upg --port COM3 --port COM4",
+         "!polecenie read działa na jednym sterowniku : jedna opcja --port"},
+        {"restore kopia --all", "!opcja --all nie dotyczy polecenia restore"},
+        {"detect --all --port COM3", "!opcje --all i --port wykluczają się"},
+        {"detect --port COM3 --port COM4 --trace t.txt",
+         "!--trace zapisuje wymiany jednego sterownika : z jedną opcją --port"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> words = {"dm730"};

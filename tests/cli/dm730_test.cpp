@@ -1226,6 +1226,21 @@ TEST_F(Dm730Test, ManyControllersInOneCommand) {
                            SOURCE_DIR + "/schemas/dm730-events.schema.json '" + PathOf("many.txt") +
                            "'";
     EXPECT_EQ(std::system(validate.c_str()), 0);
+    // A stop sent to the parent alone reaches every controller's process, and
+    // the table says where each stopped.
+    StartDevice(1, {"--turnaround", "5"}, Bytes(ImageSize, 0));
+    StartDevice(3, {"--turnaround", "5"}, Bytes(ImageSize, 0));
+    CliProcess parent;
+    ASSERT_EQ(StartCli(parent,
+                       {"write", "firmware", PathOf("fw.upg"), "--port", "com1", "--port", "com3"},
+                       dir.Path().string()),
+              0);
+    ASSERT_EQ(WaitSimEvent(sims[0], "block-in 20 ack", 20000), 0);
+    ASSERT_EQ(WaitSimEvent(sims[2], "block-in 20 ack", 20000), 0);
+    kill(parent.pid, SIGINT);
+    CliRun stopped = FinishCli(parent, 20000);
+    EXPECT_EQ(stopped.exitCode, 130) << Shown(stopped);
+    EXPECT_EQ(CountOf(stopped.out, u8"przerwano (Ctrl-C) przy bloku "), 2u) << Shown(stopped);
     // A command that works on one controller refuses several.
     EXPECT_EQ(
         Run({"read", "firmware", PathOf("x.upg"), "--port", "com1", "--port", "com3"}).exitCode, 2);

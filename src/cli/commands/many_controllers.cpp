@@ -191,11 +191,14 @@ ExitCode RunOnManyControllers(const CommandLine& line, int argc, const char* con
     }
     std::vector<PortRun> runs;
     std::string program = OwnProgramPath();
+    // The system's list once, for every adapter's serial number.
+    std::vector<PortIdentity> system = ListSystemPorts(HoldNotAsked);
     for (const std::string& name : names) {
         PortRun run;
         run.port = name;
         run.shortName = ShortName(name);
-        run.serialNumber = IdentityOfPort(name).serialNumber;
+        for (const PortIdentity& identity : system)
+            if (identity.name == name) run.serialNumber = identity.serialNumber;
         run.started = Clock::now();
         runs.push_back(run);
         runs.back().child = StartChild(program, ChildArguments(argc, argv, line, runs.back()));

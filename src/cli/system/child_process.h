@@ -24,3 +24,8 @@ bool ReadChildLines(std::vector<ChildLine>* lines, unsigned waitMs);
 int ChildExitCode(int child);
 // Asks every child still running to stop as Ctrl-C does.
 void InterruptChildren();
+
+// For the systems' files: the whole lines of what a child wrote so far leave
+// pending for lines (a CR before the line end dropped); at its end, the rest too.
+void TakeChildLines(std::string* pending, int child, bool fromError, std::vector<ChildLine>* lines,
+                    bool atEnd);

@@ -23,15 +23,7 @@ struct Child {
 std::vector<Child> Children;
 
 void TakeLines(int child, int which, std::vector<ChildLine>* lines, bool atEnd) {
-    std::string& pending = Children[size_t(child)].pending[which];
-    size_t start = 0;
-    for (size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1)
-        lines->push_back(ChildLine{child, which == 1, pending.substr(start, end - start)});
-    pending.erase(0, start);
-    if (atEnd && !pending.empty()) {
-        lines->push_back(ChildLine{child, which == 1, pending});
-        pending.clear();
-    }
+    TakeChildLines(&Children[size_t(child)].pending[which], child, which == 1, lines, atEnd);
 }
 
 void Reap(Child& child) {

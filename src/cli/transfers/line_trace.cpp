@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "cli/console/console_text.h"
+#include "cli/transfers/line_diagnosis.h"
 #include "protocol/frames.h"
 #include "protocol/regions.h"
 #include "serial/line_watch.h"
@@ -58,16 +59,6 @@ std::string BlockInRegion(unsigned absolute, int32_t kind) {
     return "blok pamięci " + std::to_string(absolute);
 }
 
-std::string Hex(const uint8_t* bytes, unsigned long n) {
-    std::string text;
-    char one[4];
-    for (unsigned long i = 0; i < n; ++i) {
-        snprintf(one, sizeof one, i == 0 ? "%02x" : " %02x", bytes[i]);
-        text += one;
-    }
-    return text;
-}
-
 std::string BytesOf(const Exchange& e) {
     if (e.count <= 2 * KeptBytes) {
         // The head and the tail overlap or meet: the whole frame.
@@ -76,11 +67,11 @@ std::string BytesOf(const Exchange& e) {
         memcpy(whole, e.head, headPart);
         if (e.count > KeptBytes)
             memcpy(whole + KeptBytes, e.tail + (2 * KeptBytes - e.count), e.count - KeptBytes);
-        return Hex(whole, e.count);
+        return HexBytes(whole, e.count);
     }
-    std::string text = Hex(e.head, KeptBytes) + " ... " + Hex(e.tail, KeptBytes - 1);
-    if (e.count == DataFrameSize) return text + " | suma " + Hex(e.tail + KeptBytes - 1, 1);
-    return text + " " + Hex(e.tail + KeptBytes - 1, 1);
+    std::string text = HexBytes(e.head, KeptBytes) + " ... " + HexBytes(e.tail, KeptBytes - 1);
+    if (e.count == DataFrameSize) return text + " | suma " + HexBytes(e.tail + KeptBytes - 1, 1);
+    return text + " " + HexBytes(e.tail + KeptBytes - 1, 1);
 }
 
 std::string OneByteAnswer(uint8_t b) {
