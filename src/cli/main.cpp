@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "cli/commands/arguments.h"
@@ -9,6 +10,7 @@
 #include "cli/console/console_output.h"
 #include "cli/console/exit_codes.h"
 #include "cli/console/json_events.h"
+#include "cli/console/language.h"
 #include "cli/console/console_text.h"
 #include "cli/console/operator_console.h"
 #include "cli/console/progress.h"
@@ -49,8 +51,7 @@ bool FailedOnTheLine(ExitCode code) {
 std::FILE* OpenTraceFile(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "ab");
     if (file == nullptr)
-        PrintLine(ConsoleError, "Nie mogę otworzyć pliku śladu %s : %s", path.c_str(),
-                  std::strerror(errno));
+        PrintMessage(ConsoleError, MsgTraceFileFailed, path.c_str(), std::strerror(errno));
     return file;
 }
 
@@ -58,25 +59,30 @@ void KeepTraceOfFailure(int argc, const char* const* argv) {
     std::string problem;
     std::string path = WriteTraceFile(RunHeaderText(argc, argv) + LineHeaderText(), &problem);
     if (path.empty())
-        PrintLine(ConsoleError, "Nie zapisałem śladu wymian z linią : %s", problem.c_str());
+        PrintMessage(ConsoleError, MsgTraceNotKept, problem.c_str());
     else
-        PrintLine(ConsoleError, "Ostatnie wymiany z linią zapisałem w %s", path.c_str());
+        PrintMessage(ConsoleError, MsgTraceKept, path.c_str());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything is said, so that even a wrong command line is told in
+    // the user's language.
+    const char* variable = std::getenv("DM730_LANG");
+    bool variableUnknown = ChooseLanguage(argc, argv, variable) == LanguageVariableUnknown;
     CommandLine line;
     std::string problem;
+    if (variableUnknown) PrintMessage(ConsoleError, MsgLanguageVariableUnknown, variable);
     if (ParseCommandLine(argc, argv, &line, &problem) != ParsedCommand) {
         // A program that asked for events gets its result as one, too.
         for (int i = 1; i < argc && !EventsOn(); ++i)
             if (std::strcmp(argv[i], "--json") == 0)
                 StartEvents(std::string("dm730 ") + SELVO_VERSION, CommandWord(line.command));
-        PrintLine(ConsoleError, "dm730 : %s", problem.c_str());
+        PrintMessage(ConsoleError, MsgProgramProblem, problem.c_str());
         if (line.command != CommandHelp)
-            PrintText(ConsoleError, ("Użycie :\n" + UsageOf(line.command)).c_str());
-        PrintLine(ConsoleError, "Opis poleceń : dm730 --help");
+            PrintText(ConsoleError, (Say(MsgUsageHead) + UsageOf(line.command)).c_str());
+        PrintMessage(ConsoleError, MsgSeeHelp);
         EventResult(ExitUsage);
         return ExitUsage;
     }
@@ -101,8 +107,7 @@ int main(int argc, char** argv) {
     bool many = line.all || line.ports.size() > 1;
     ExitCode code = many ? RunOnManyControllers(line, argc, argv) : RunCommand(line);
     if (RetriedBlocks() > 0)
-        PrintLine(ConsoleError, "Po błędach linii ponowiono %s.",
-                  BlockCount(RetriedBlocks()).c_str());
+        PrintMessage(ConsoleError, MsgBlocksRetried, BlockCount(RetriedBlocks()).c_str());
     // Before the port closes: the trace reads the line's settings back.
     // With several controllers each child keeps its own.
     if (line.trace && !many && FailedOnTheLine(code)) KeepTraceOfFailure(argc, argv);

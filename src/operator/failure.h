@@ -26,6 +26,16 @@ enum FileOperation {
     FileBeyondRegion,
 };
 
+// Which exchange a failure of the line ended: the window's message starts
+// with the stage's own words, a front end in another language says its own.
+enum LineStage {
+    StageNone = 0,
+    StageIdentification,  // asking for the versions
+    StageCommand,         // the acknowledgement of a block command
+    StageTransfer,        // a block, or the transfer as a whole
+    StageSystem,          // the system's call on the port failed: systemError says how
+};
+
 struct Failure {
     FailureKind kind;
     // The transfer's phase (a TransferPhase) it failed in; 0 outside a transfer.
@@ -36,15 +46,22 @@ struct Failure {
     // The system's code: errno, GetLastError(), or a failed poll's error
     // code; 0 when the system reported none.
     unsigned long systemError;
+    // A failure of the line: where, and the reply's fault (a ReplyOutcome,
+    // 0 when the system's call failed) with its detail.
+    LineStage stage;
+    int replyOutcome;
+    unsigned replyDetail;
 };
 
-inline Failure LineFailure(int phase, unsigned long systemError = 0) {
-    return Failure{FailureLine, phase, FileNoOperation, nullptr, systemError};
+inline Failure LineFailure(int phase, LineStage stage, int replyOutcome, unsigned replyDetail,
+                           unsigned long systemError = 0) {
+    return Failure{FailureLine, phase,      FileNoOperation, nullptr,
+                   systemError, stage,      replyOutcome,    replyDetail};
 }
 inline Failure FileFailure(int phase, FileOperation operation, const char* path,
                            unsigned long systemError) {
-    return Failure{FailureFile, phase, operation, path, systemError};
+    return Failure{FailureFile, phase, operation, path, systemError, StageNone, 0, 0};
 }
 inline Failure KindOnlyFailure(FailureKind kind, unsigned long systemError = 0) {
-    return Failure{kind, 0, FileNoOperation, nullptr, systemError};
+    return Failure{kind, 0, FileNoOperation, nullptr, systemError, StageNone, 0, 0};
 }

@@ -88,7 +88,7 @@ void StepRetryQuiet(unsigned long count) {
         return;
     }
     // Another retry would meet the same line.
-    FailOnLine(TransferFailurePrefix, ReplyCheck{ReplySurplusData, 0}, CloseTransferFile);
+    FailOnLine(StageTransfer, ReplyCheck{ReplySurplusData, 0}, CloseTransferFile);
 }
 
 void StepRetryEscSent(unsigned long) {
@@ -104,7 +104,7 @@ void StepRetryIdent(unsigned long count) {
     if (check.outcome == ReplyValid && CountWaitingBytes() > 0)
         check = ReplyCheck{ReplySurplusData, 0};
     if (check.outcome != ReplyValid) {
-        FailReply(IdentFailurePrefix, check, CloseTransferFile);
+        FailReply(StageIdentification, check, CloseTransferFile);
         return;
     }
     TransferJob.phase = PhaseSendCommand;

@@ -42,16 +42,19 @@ void FailFile(FileOperation operation, const char* text, FileToClose file) {
 
 }  // namespace
 
-void FailReply(const char* prefix, ReplyCheck check, FileToClose file) {
-    if (!BeginBlockRetry(check)) FailOnLine(prefix, check, file);
+void FailReply(LineStage stage, ReplyCheck check, FileToClose file) {
+    if (!BeginBlockRetry(check)) FailOnLine(stage, check, file);
 }
 
-void FailOnLine(const char* prefix, ReplyCheck check, FileToClose file) {
+void FailOnLine(LineStage stage, ReplyCheck check, FileToClose file) {
+    const char* prefix = stage == StageIdentification ? IdentFailurePrefix
+                         : stage == StageCommand      ? CommandFailurePrefix
+                                                      : TransferFailurePrefix;
     // A received data frame's failure has room for a longer text.
     char text[49];
     FormatReplyFailure(text, TransferJob.phase == PhaseBlockReceive ? sizeof text : 39, prefix,
                        check);
-    FailTransfer(LineFailure(TransferJob.phase), text, file);
+    FailTransfer(LineFailure(TransferJob.phase, stage, check.outcome, check.detail), text, file);
 }
 
 namespace {
@@ -66,7 +69,7 @@ AwaitOutcome AwaitRecord(ChannelRecord record, unsigned long* count, FileToClose
     if (outcome != PollDone) {
         char text[39];
         std::snprintf(text, sizeof text, "%s%lu", OverlappedFailurePrefix, value);
-        FailTransfer(LineFailure(TransferJob.phase, value), text, file);
+        FailTransfer(LineFailure(TransferJob.phase, StageSystem, 0, 0, value), text, file);
         return AwaitFailed;
     }
     *count = value;
@@ -79,7 +82,7 @@ AwaitOutcome AwaitRecord(ChannelRecord record, unsigned long* count, FileToClose
 // step with the device. The phase's own prefix does not apply: whatever phase
 // finds it, the fault lies in the transfer as a whole.
 void FailOutOfStep(FileToClose file) {
-    FailReply(TransferFailurePrefix, ReplyCheck{ReplySurplusData, 0}, file);
+    FailReply(StageTransfer, ReplyCheck{ReplySurplusData, 0}, file);
 }
 
 bool FailIfSurplus(FileToClose file) {
@@ -137,7 +140,7 @@ void StepIdentReply(unsigned long count) {
     TransferJob.lastChecksum = SumBytes(IoBuffer.frameArea, IdentSummedSize);
     ReplyCheck check = CheckIdentReply(count);
     if (check.outcome != ReplyValid) {
-        FailReply(IdentFailurePrefix, check, CloseTransferFile);
+        FailReply(StageIdentification, check, CloseTransferFile);
         return;
     }
     if (FailIfSurplus(CloseTransferFile)) return;
@@ -165,7 +168,7 @@ void StepCommandSent(unsigned long) {
 void StepCommandAck(unsigned long count) {
     ReplyCheck check = CheckByteReply(count);
     if (check.outcome != ReplyValid) {
-        FailReply(CommandFailurePrefix, check, CloseTransferFile);
+        FailReply(StageCommand, check, CloseTransferFile);
         return;
     }
     // Reading, the data frame follows the reply at once; writing, the device
@@ -197,7 +200,7 @@ void StepBlockSent(unsigned long) {
 void StepBlockAck(unsigned long count) {
     ReplyCheck check = CheckByteReply(count);
     if (check.outcome != ReplyValid) {
-        FailReply(TransferFailurePrefix, check, CloseInputFile);
+        FailReply(StageTransfer, check, CloseInputFile);
         return;
     }
     if (FailIfSurplus(CloseInputFile)) return;
@@ -224,7 +227,7 @@ void StepBlockReceive(unsigned long count) {
     TransferJob.lastChecksum = SumBytes(IoBuffer.frameArea, DataFrameSize);
     ReplyCheck check = CheckDataFrame(count);
     if (check.outcome != ReplyValid) {
-        FailReply(TransferFailurePrefix, check, CloseTransferFile);
+        FailReply(StageTransfer, check, CloseTransferFile);
         return;
     }
     if (FailIfSurplus(CloseTransferFile)) return;

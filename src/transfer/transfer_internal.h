@@ -64,11 +64,11 @@ VerifyOutcome VerifyBlock(const uint8_t fileBlock[BlockSize], unsigned fileBytes
 // Which stream a failure releases.
 enum FileToClose { CloseTransferFile, CloseInputFile, CloseOutputFile };
 // The reply of the phase in hand failed its check: the block is tried again
-// where that is allowed (BeginBlockRetry), or the transfer fails with prefix
-// and the check's detail as its text, file closed.
-void FailReply(const char* prefix, ReplyCheck check, FileToClose file);
+// where that is allowed (BeginBlockRetry), or the transfer fails with the
+// stage's prefix and the check's detail as its text, file closed.
+void FailReply(LineStage stage, ReplyCheck check, FileToClose file);
 // The same without a retry.
-void FailOnLine(const char* prefix, ReplyCheck check, FileToClose file);
+void FailOnLine(LineStage stage, ReplyCheck check, FileToClose file);
 extern const char TransferFailurePrefix[];
 
 // Block retries (block_retry.cpp). The identification reply a transfer began

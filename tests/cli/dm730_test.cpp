@@ -1,6 +1,7 @@
 // The real dm730 against the simulated controller on ptys linked into a port
 // folder: every command end to end, with its exit code, its Polish output
-// (UTF-8, as a Linux terminal gets it) and the files and memory it leaves.
+// (UTF-8, as a Linux terminal gets it) or English, and the files and memory it
+// leaves.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -45,9 +46,16 @@ class Dm730Test : public ::testing::Test {
     PortFolder ports;
     SimProcess sims[4];  // on com1..com4
 
-    // dm730 keeps its traces and progress records in the test's own folder.
-    Dm730Test() { setenv("XDG_STATE_HOME", PathOf("state").c_str(), 1); }
-    ~Dm730Test() override { unsetenv("XDG_STATE_HOME"); }
+    // dm730 keeps its traces and progress records in the test's own folder,
+    // and speaks Polish whatever the locale of whoever runs the tests.
+    Dm730Test() {
+        setenv("XDG_STATE_HOME", PathOf("state").c_str(), 1);
+        setenv("DM730_LANG", "pl", 1);
+    }
+    ~Dm730Test() override {
+        unsetenv("XDG_STATE_HOME");
+        unsetenv("DM730_LANG");
+    }
     std::vector<std::string> TraceFiles() const {
         std::vector<std::string> names;
         std::error_code error;
@@ -114,6 +122,14 @@ class Dm730Test : public ::testing::Test {
 std::string Shown(const CliRun& run) {
     return "\nexit " + std::to_string(run.exitCode) + "\nstdout:\n" + run.out + "stderr:\n" +
            run.err;
+}
+
+// English output has no byte of a Polish letter: nothing was left untranslated
+// (the tests' paths are ASCII).
+bool IsAscii(const std::string& text) {
+    for (unsigned char c : text)
+        if (c >= 0x80) return false;
+    return true;
 }
 
 TEST_F(Dm730Test, EveryRegionIsWrittenVerifiedAndReadBackWithEveryByteValue) {
@@ -319,26 +335,57 @@ TEST_F(Dm730Test, DeviceFaultsGiveTheWindowsTextsAndLeaveTheFile) {
         Words options;
         const char* command;
         const char* text;
+        const char* english;
         unsigned storedBlocks;  // read: blocks in the .part
     };
     const Fault faults[] = {
-        {{"--ident-nak"}, "write", u8"Błąd inicjacji : NAK", 0},
-        {{"--ident-status", "0x07"}, "read", u8"Błąd inicjacji : błąd ACK :  7", 0},
-        {{"--bad-ident-checksum=0x0A"}, "verify", u8"Błąd inicjacji : sumy kontrolnej : a", 0},
-        {{"--nak-command", "513"}, "write", u8"Błąd potwierdzenia : NAK", 0},
-        {{"--status-byte", "513:0x1B"}, "verify", u8"Błąd potwierdzenia : błąd ACK : 1b", 0},
-        {{"--silent-after", "192"}, "read", u8"Błąd potwierdzenia : brak danych : 0", 192},
-        {{"--nak-block", "514"}, "write", u8"Błąd przesyłania : NAK", 0},
-        {{"--bad-checksum", "514:0x3F"}, "read", u8"Błąd przesyłania : sumy kontrolnej : 3f", 2},
-        {{"--short-frame", "513"}, "read", u8"Błąd przesyłania : brak danych : 200", 1},
-        {{"--hangup-after", "1"}, "read", u8"Kod błędu : 109", 1},
+        {{"--ident-nak"}, "write", u8"Błąd inicjacji : NAK", "Identification failed: NAK", 0},
+        {{"--ident-status", "0x07"},
+         "read",
+         u8"Błąd inicjacji : błąd ACK :  7",
+         "Identification failed: ACK error:  7",
+         0},
+        {{"--bad-ident-checksum=0x0A"},
+         "verify",
+         u8"Błąd inicjacji : sumy kontrolnej : a",
+         "Identification failed: checksum: a",
+         0},
+        {{"--nak-command", "513"},
+         "write",
+         u8"Błąd potwierdzenia : NAK",
+         "Command not acknowledged: NAK",
+         0},
+        {{"--status-byte", "513:0x1B"},
+         "verify",
+         u8"Błąd potwierdzenia : błąd ACK : 1b",
+         "Command not acknowledged: ACK error: 1b",
+         0},
+        {{"--silent-after", "192"},
+         "read",
+         u8"Błąd potwierdzenia : brak danych : 0",
+         "Command not acknowledged: missing data: 0",
+         192},
+        {{"--nak-block", "514"}, "write", u8"Błąd przesyłania : NAK", "Transfer failed: NAK", 0},
+        {{"--bad-checksum", "514:0x3F"},
+         "read",
+         u8"Błąd przesyłania : sumy kontrolnej : 3f",
+         "Transfer failed: checksum: 3f",
+         2},
+        {{"--short-frame", "513"},
+         "read",
+         u8"Błąd przesyłania : brak danych : 200",
+         "Transfer failed: missing data: 200",
+         1},
+        {{"--hangup-after", "1"}, "read", u8"Kod błędu : 109", "Error code: 109", 1},
     };
     Bytes image = Pattern(ImageSize, 34);
     std::string source = PathOf("in.lib");
     WriteWhole(source, Slice(image, 512, 384));
     std::string target = PathOf("out.lib");
     for (const Fault& f : faults) {
-        SCOPED_TRACE(f.text);
+      for (const char* language : {"pl", "en"}) {
+        SCOPED_TRACE(std::string(f.text) + " " + language);
+        bool english = std::string(language) == "en";
         Words options = f.options;
         // The detection's own request passes; the transfer's meets the fault.
         options.insert(options.end(), {"--ident-faults-after", "1"});
@@ -346,16 +393,25 @@ TEST_F(Dm730Test, DeviceFaultsGiveTheWindowsTextsAndLeaveTheFile) {
         bool reading = std::string(f.command) == "read";
         WriteWhole(target, Bytes{'k', 'e', 'e', 'p'});
         // Without retries, as the window: the fault ends the transfer at once.
-        CliRun run = Run(reading ? Words{"read", "libraries", target, "--force", "--retries", "0"}
-                                 : Words{f.command, "libraries", source, "--retries", "0"});
+        Words args = reading ? Words{"read", "libraries", target, "--force", "--retries", "0"}
+                             : Words{f.command, "libraries", source, "--retries", "0"};
+        args.insert(args.end(), {"--lang", language});
+        CliRun run = Run(args);
         EXPECT_EQ(run.exitCode, 1) << Shown(run);
-        EXPECT_TRUE(Contains(run.err, std::string(f.text) + "\n")) << Shown(run);
+        EXPECT_TRUE(Contains(run.err, std::string(english ? f.english : f.text) + "\n"))
+            << Shown(run);
+        if (english) {
+            EXPECT_TRUE(IsAscii(run.out + run.err)) << Shown(run);
+        }
         if (!reading) continue;
         EXPECT_TRUE(ReadWhole(target) == (Bytes{'k', 'e', 'e', 'p'}));
         EXPECT_TRUE(ReadWhole(target + ".part") == Slice(image, 512, f.storedBlocks));
-        EXPECT_TRUE(Contains(run.err, u8"out.lib pozostał bez zmian ; odczytane bloki (" +
-                                          std::to_string(f.storedBlocks) + u8") są w pliku "))
+        std::string kept = english ? "out.lib is unchanged; the blocks read ("
+                                   : u8"out.lib pozostał bez zmian ; odczytane bloki (";
+        EXPECT_TRUE(Contains(run.err, kept + std::to_string(f.storedBlocks) +
+                                          (english ? ") are in file " : u8") są w pliku ")))
             << Shown(run);
+      }
     }
 }
 
@@ -1246,6 +1302,91 @@ TEST_F(Dm730Test, ManyControllersInOneCommand) {
         Run({"read", "firmware", PathOf("x.upg"), "--port", "com1", "--port", "com3"}).exitCode, 2);
 }
 
+// The language: --lang, else DM730_LANG, else the locale; Polish unless
+// asked otherwise. Whole runs in English say nothing in Polish.
+TEST_F(Dm730Test, EnglishWhenTheUserAsksForIt) {
+    StartDevice(1, {}, Bytes(ImageSize, 0));
+    StartDevice(3, {}, Bytes(ImageSize, 0));
+    WriteWhole(PathOf("fw.upg"), Pattern(3 * BlockSize, 8));
+    StartDevice(2, {"--ident-silent"});
+    const char* lang = std::getenv("LANG");
+    const std::string oldLang = lang != nullptr ? lang : "";
+    struct Choice {
+        const char* variable;  // DM730_LANG, null: unset
+        const char* lang;      // LANG
+        const char* lcAll;     // LC_ALL, null: unset
+        Words args;
+        bool english;  // what it should speak
+        int exitCode;
+        std::string text;
+    };
+    const Choice choices[] = {
+        {nullptr, "en_US.UTF-8", nullptr, {"--help"}, true, 0, "Exit codes:\n"},
+        {nullptr, "pl_PL.UTF-8", nullptr, {"--help"}, false, 0, u8"Kody wyjścia:\n"},
+        {nullptr, nullptr, nullptr, {"--help"}, false, 0, u8"Kody wyjścia:\n"},
+        {nullptr, "C.UTF-8", nullptr, {"--help"}, false, 0, u8"Kody wyjścia:\n"},
+        {nullptr, "en_US.UTF-8", "pl_PL.UTF-8", {"--help"}, false, 0, u8"Kody wyjścia:\n"},
+        {"en", "pl_PL.UTF-8", nullptr, {"frobnicate"}, true, 2,
+         "dm730: unknown command: frobnicate\n"},
+        {"pl", "en_US.UTF-8", nullptr, {"--lang", "en", "ports"}, true, 0, "  pty  free  --port "},
+        {"en", nullptr, nullptr, {"--help", "--lang=pl"}, false, 0, u8"Kody wyjścia:\n"},
+        // A word that is no language: refused on the command line, passed
+        // over with a warning in the variable.
+        {"pl", nullptr, nullptr, {"--lang", "de", "ports"}, false, 2,
+         u8"--lang : pl albo en, nie : de\n"},
+        {"german", "en_US.UTF-8", nullptr, {"--version"}, true, 0,
+         "DM730_LANG=german: unknown language (pl or en), passed over\n"},
+        // A transfer: the port, the progress into a file, the summary.
+        {"en", nullptr, nullptr, {"write", "firmware", PathOf("fw.upg"), "--port", "com1"}, true,
+         0, "Port: " + LinkOf(1) + "\n"},
+        {"en", nullptr, nullptr,
+         {"write", "firmware", PathOf("fw.upg"), "--port", "com1", "--verify"}, true, 0,
+         "Writing to Dm730: firmware: done, wrote 4 blocks, read 4 back without differences in "},
+        {"en", nullptr, nullptr, {"read", "firmware", PathOf("back.upg"), "--port", "com1"}, true,
+         0, "Reading from Dm730: firmware: done, 512 blocks in "},
+        {"en", nullptr, nullptr, {"verify", "firmware", PathOf("back.upg"), "--port", "com1"},
+         true, 0, "Verifying: firmware: done, 512 blocks without differences in "},
+        // Several controllers: the children speak the parent's language.
+        {"pl", nullptr, nullptr, {"detect", "--port", "com1", "--port", "com3", "--lang", "en"},
+         true, 0, "Serial        Versions       Code  Time      Result\n"},
+        {nullptr, "en_GB.UTF-8", nullptr, {"detect", "--port", "com1", "--port", "com2"}, true, 5,
+         "[com2] No Dm730 found!\n"},
+    };
+    for (const Choice& c : choices) {
+        SCOPED_TRACE(c.args[0] + " " + (c.variable ? c.variable : "-") + " " +
+                     (c.lang ? c.lang : "-"));
+        for (const auto& [name, value] :
+             {std::pair<const char*, const char*>{"DM730_LANG", c.variable}, {"LANG", c.lang},
+              {"LC_ALL", c.lcAll}}) {
+            if (value != nullptr)
+                setenv(name, value, 1);
+            else
+                unsetenv(name);
+        }
+        CliRun run = Run(c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << Shown(run);
+        EXPECT_TRUE(Contains(run.out + run.err, c.text)) << Shown(run);
+        EXPECT_EQ(IsAscii(run.out + run.err), c.english) << Shown(run);
+    }
+    setenv("DM730_LANG", "pl", 1);
+    if (lang != nullptr)
+        setenv("LANG", oldLang.c_str(), 1);
+    else
+        unsetenv("LANG");
+    unsetenv("LC_ALL");
+
+    // For programs the result's meaning stays in both languages; what failed
+    // is told in the language asked for.
+    StartDevice(1, {"--nak-block", "2", "--ident-faults-after", "1"}, Bytes(ImageSize, 0));
+    CliRun json = Run({"write", "firmware", PathOf("fw.upg"), "--port", "com1", "--retries", "0",
+                       "--json", "--lang", "en"});
+    EXPECT_EQ(json.exitCode, 1) << Shown(json);
+    nlohmann::json result = LastEvent(json.out);
+    EXPECT_EQ(result["message"]["en"], "the device or the line failed");
+    EXPECT_EQ(result["message"]["pl"], u8"błąd urządzenia lub łącza");
+    EXPECT_TRUE(Contains(result.value("detail", ""), "Transfer failed: NAK")) << json.out;
+}
+
 // Four lines that are no controller, each told apart, each hint given once.
 TEST_F(Dm730Test, NoControllerSaysWhatEachLineDid) {
     StartDevice(1, {"--ident-silent"});
@@ -1353,106 +1494,190 @@ TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
     struct Case {
         Words args;
         int exitCode;
-        std::string text;    // on stdout or stderr
-        int lock = 0;        // flock held on com1 by this process meanwhile
-        bool whole = false;  // the text is all the output
+        std::string text;     // on stdout or stderr
+        std::string english;  // the same with DM730_LANG=en
+        int lock = 0;         // flock held on com1 by this process meanwhile
+        bool whole = false;   // the text is all the output
     };
     const Case cases[] = {
-        {{"ports"}, 0, LinkOf(1) + "  pty  wolny  --port " + LinkOf(1) + "\n", 0, true},
-        {{"ports"}, 0, LinkOf(1) + u8"  pty  zajęty przez inny program  --port ", LOCK_SH},
+        {{"ports"},
+         0,
+         LinkOf(1) + "  pty  wolny  --port " + LinkOf(1) + "\n",
+         LinkOf(1) + "  pty  free  --port " + LinkOf(1) + "\n",
+         0,
+         true},
+        {{"ports"},
+         0,
+         LinkOf(1) + u8"  pty  zajęty przez inny program  --port ",
+         LinkOf(1) + "  pty  held by another program  --port ",
+         LOCK_SH},
         // A selector no port fits lists what is there.
         {{"detect", "--port", "serial=A12345"},
          6,
-         u8"Żaden port nie pasuje do serial=A12345. Porty :\n  " + LinkOf(1) + "  pty  wolny"},
+         u8"Żaden port nie pasuje do serial=A12345. Porty :\n  " + LinkOf(1) + "  pty  wolny",
+         "No port fits serial=A12345. Ports:\n  " + LinkOf(1) + "  pty  free"},
         // What `ports` lists, --port takes, also by the link's name in either case.
-        {{"detect", "--port", "COM1"}, 0, "Port : " + LinkOf(1) + "\n"},
+        {{"detect", "--port", "COM1"},
+         0,
+         "Port : " + LinkOf(1) + "\n",
+         "Port: " + LinkOf(1) + "\nFirmware version: 3.05 | 1.20\n"},
         {{"detect", "--port", "com1"},
          6,
          u8"Nie mogę użyć portu " + LinkOf(1) + u8" : zajęty przez inny program !\n",
+         "Cannot use port " + LinkOf(1) + ": held by another program!\n",
          LOCK_SH},
-        {{"detect", "--port", LinkOf(1)}, 6, u8" : zajęty przez inny program !\n", LOCK_EX},
-        {{"detect", "--port", PathOf("x.dat")}, 6, u8" : to nie jest port szeregowy !\n"},
+        {{"detect", "--port", LinkOf(1)},
+         6,
+         u8" : zajęty przez inny program !\n",
+         ": held by another program!\n",
+         LOCK_EX},
+        {{"detect", "--port", PathOf("x.dat")},
+         6,
+         u8" : to nie jest port szeregowy !\n",
+         ": not a serial port!\n"},
         {{"detect", "--port", PathOf("closed")},
          6,
          root ? u8" : to nie jest port szeregowy !\n"
-              : u8" : brak uprawnień !\nPorty szeregowe należą do grupy dialout"},
-        {{"--help"}, 0, u8"Kody wyjścia:\n  0    gotowe\n"},
-        {{"--help"}, 0, u8"program sterownika, .upg: 512 bloków (128 KiB)\n"},
+              : u8" : brak uprawnień !\nPorty szeregowe należą do grupy dialout",
+         root ? ": not a serial port!\n"
+              : ": no permission!\nSerial ports belong to the group dialout"},
+        {{"--help"}, 0, u8"Kody wyjścia:\n  0    gotowe\n", "Exit codes:\n  0    done\n"},
+        {{"--help"},
+         0,
+         u8"program sterownika, .upg: 512 bloków (128 KiB)\n",
+         "the controller's firmware, .upg: 512 blocks (128 KiB)\n"},
         {{"help", "read"},
          0,
          u8"  dm730 read RODZAJ PLIK [--port P] [--force] [--resume] [--retries N]\n    odczytaj "
          u8"obszar pamięci Dm730 do pliku\n",
+         "  dm730 read KIND FILE [--port P] [--force] [--resume] [--retries N]\n    read a "
+         "region of the Dm730's memory into a file\n",
          0,
          true},
-        {{"write"}, 2, u8"za mało argumentów polecenia write\nUżycie :\n  dm730 write RODZAJ PLIK"},
-        {{"--bogus", "verify"}, 2, u8"nieznana opcja : --bogus\nUżycie :\n  dm730 verify RODZAJ"},
+        {{"write"},
+         2,
+         u8"za mało argumentów polecenia write\nUżycie :\n  dm730 write RODZAJ PLIK",
+         "too few arguments for command write\nUsage:\n  dm730 write KIND FILE"},
+        {{"--bogus", "verify"},
+         2,
+         u8"nieznana opcja : --bogus\nUżycie :\n  dm730 verify RODZAJ",
+         "unknown option: --bogus\nUsage:\n  dm730 verify KIND"},
         {{"-q", "--port", PathOf("nothing"), "verify", "firmware", PathOf("folder.upg")},
          3,
-         u8"Błąd otwarcia pliku !\n  (" + PathOf("folder.upg") + u8" : to nie jest zwykły plik"},
-        {{"write", "libraries", PathOf("fifo.lib")}, 3, u8"to nie jest zwykły plik, lecz potok"},
+         u8"Błąd otwarcia pliku !\n  (" + PathOf("folder.upg") + u8" : to nie jest zwykły plik",
+         "Cannot open the file!\n  (" + PathOf("folder.upg") + ": not a regular file but a folder"},
+        {{"write", "libraries", PathOf("fifo.lib")},
+         3,
+         u8"to nie jest zwykły plik, lecz potok",
+         "not a regular file but a pipe"},
         {{"write", "libraries", PathOf("empty.lib")},
          3,
-         u8"jest pusty (0 bajtów) ; obszar mieści 98304 bajtów"},
+         u8"jest pusty (0 bajtów) ; obszar mieści 98304 bajtów",
+         "is empty (0 bytes); the region holds 98304 bytes"},
         {{"write", "libraries", PathOf("long.lib")},
          3,
-         u8"ma 98305 bajtów, a obszar mieści 98304 bajtów : nic nie zapisano"},
+         u8"ma 98305 bajtów, a obszar mieści 98304 bajtów : nic nie zapisano",
+         "has 98305 bytes and the region holds 98304: nothing was written"},
         {{"read", "libraries", PathOf("stale.lib")},
          3,
          u8"2 pełnych bloków z wcześniejszego odczytu.\nDodaj --resume, aby dokończyć tamten "
-         u8"odczyt, albo --force"},
-        {{"read", "libraries", PathOf("link.lib"), "--resume"}, 3, u8"jest dowiązaniem"},
-        {{"write", "libraries", PathOf("x.dat")}, 2, u8"Nie zmieniaj rozszerzenia !\n"},
+         u8"odczyt, albo --force",
+         "2 whole blocks of an earlier read.\nGive --resume to finish that read, or --force"},
+        {{"read", "libraries", PathOf("link.lib"), "--resume"},
+         3,
+         u8"jest dowiązaniem",
+         "is a link; nothing is written through it."},
+        {{"write", "libraries", PathOf("x.dat")},
+         2,
+         u8"Nie zmieniaj rozszerzenia !\n",
+         "Do not change the extension!\n  (" + PathOf("x.dat") +
+             ": this kind of data needs a .lib file)"},
         {{"verify", "libraries", PathOf("none.lib")},
          3,
-         u8"Plik " + PathOf("none.lib") + u8" nie istnieje !\n"},
-        {{"read", "libraries", PathOf("have.lib")}, 3, u8"już istnieje ! Dodaj --force"},
+         u8"Plik " + PathOf("none.lib") + u8" nie istnieje !\n",
+         "File " + PathOf("none.lib") + " does not exist!\n"},
+        {{"read", "libraries", PathOf("have.lib")},
+         3,
+         u8"już istnieje ! Dodaj --force",
+         "exists already! Give --force"},
         {{"flash", "scenes"},
          2,
-         u8"dm730 : nieznane polecenie : flash\nOpis poleceń : dm730 --help\n"},
+         u8"dm730 : nieznane polecenie : flash\nOpis poleceń : dm730 --help\n",
+         "dm730: unknown command: flash\nCommands: dm730 --help\n"},
         {{"detect", "--port", PathOf("nothing")},
          6,
-         u8"Nie mogę użyć portu " + PathOf("nothing") + u8" : nie istnieje !\n"},
+         u8"Nie mogę użyć portu " + PathOf("nothing") + u8" : nie istnieje !\n",
+         "Cannot use port " + PathOf("nothing") + ": does not exist!\n"},
         // A search over every port names the ports it could not try.
         {{"detect"},
          5,
          u8"Port " + LinkOf(1) + u8" pominięty : zajęty przez inny program\n",
+         "No Dm730 found!\nConnect the device, make it ready to transfer\nand try again.\nPort " +
+             LinkOf(1) + " passed over: held by another program\n",
          LOCK_EX},
 
-        {{"restore", PathOf("")}, 3, PathOf("manifest.json") + u8": brak pliku"},
-        {{"verify", PathOf("none")}, 3, u8"manifest.json: brak pliku"},
-        {{"restore", PathOf(""), "--force"}, 2, u8"opcja --force nie dotyczy polecenia restore"},
+        {{"restore", PathOf("")},
+         3,
+         PathOf("manifest.json") + u8": brak pliku",
+         PathOf("manifest.json") + ": no such file, this is not a dm730 backup"},
+        {{"verify", PathOf("none")}, 3, u8"manifest.json: brak pliku", "manifest.json: no such file"},
+        {{"restore", PathOf(""), "--force"},
+         2,
+         u8"opcja --force nie dotyczy polecenia restore",
+         "option --force does not apply to command restore"},
         // Refusals of a folder before anything is sent say so.
         {{"restore", PathOf("wrongkind")},
          3,
          u8"Plik \"firmware.lib\" ma rozszerzenie innego rodzaju danych niż firmware\nKopia w " +
-             PathOf("wrongkind") + u8" nie zgadza się ze swoim opisem : nic nie wysłano.\n"},
-        {{"verify", PathOf("nul")}, 3, u8"manifest.json: to nie jest poprawny tekst JSON (bajt "},
+             PathOf("wrongkind") + u8" nie zgadza się ze swoim opisem : nic nie wysłano.\n",
+         "File \"firmware.lib\" has the extension of another kind of data than firmware\nThe "
+         "backup in " +
+             PathOf("wrongkind") + " does not match its manifest: nothing was sent.\n"},
+        {{"verify", PathOf("nul")},
+         3,
+         u8"manifest.json: to nie jest poprawny tekst JSON (bajt ",
+         "manifest.json: not valid JSON text (byte "},
         {{"read", "libraries", PathOf("readonly.lib"), "--force"},
          3,
-         PathOf("readonly.lib") + u8" :\nBrak dostępu do zapisu !"},
+         PathOf("readonly.lib") + u8" :\nBrak dostępu do zapisu !",
+         PathOf("readonly.lib") + ":\nNo write access!"},
         // A link to a regular file is that file: only the port stops this one.
         {{"write", "libraries", PathOf("linked.lib"), "--port", PathOf("nothing")},
          6,
-         u8" : nie istnieje !\n"},
+         u8" : nie istnieje !\n",
+         ": does not exist!\n"},
         // No folder is made before a controller has answered.
-        {{"backup", PathOf("new/backup"), "--port", PathOf("nothing")}, 6, u8" : nie istnieje !\n"},
+        {{"backup", PathOf("new/backup"), "--port", PathOf("nothing")},
+         6,
+         u8" : nie istnieje !\n",
+         ": does not exist!\n"},
     };
+    // Each in Polish, then in English, where nothing Polish is left.
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 2 ? c.args[2] : "") + " lock " +
-                     std::to_string(c.lock));
-        int held = c.lock != 0 ? open(LinkOf(1).c_str(), O_RDWR | O_NOCTTY) : -1;
-        if (held >= 0) {
-            ASSERT_EQ(flock(held, c.lock | LOCK_NB), 0);
-        }
-        CliRun run = Run(c.args);
-        if (held >= 0) close(held);
-        EXPECT_EQ(run.exitCode, c.exitCode) << Shown(run);
-        if (c.whole) {
-            EXPECT_EQ(run.out + run.err, c.text);
-        } else {
-            EXPECT_TRUE(Contains(run.out + run.err, c.text)) << Shown(run);
+        for (const char* language : {"pl", "en"}) {
+            SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 2 ? c.args[2] : "") + " lock " +
+                         std::to_string(c.lock) + " " + language);
+            bool english = std::string(language) == "en";
+            setenv("DM730_LANG", language, 1);
+            int held = c.lock != 0 ? open(LinkOf(1).c_str(), O_RDWR | O_NOCTTY) : -1;
+            if (held >= 0) {
+                ASSERT_EQ(flock(held, c.lock | LOCK_NB), 0);
+            }
+            CliRun run = Run(c.args);
+            if (held >= 0) close(held);
+            const std::string& text = english ? c.english : c.text;
+            EXPECT_EQ(run.exitCode, c.exitCode) << Shown(run);
+            if (c.whole) {
+                EXPECT_EQ(run.out + run.err, text);
+            } else {
+                EXPECT_TRUE(Contains(run.out + run.err, text)) << Shown(run);
+            }
+            if (english) {
+                EXPECT_TRUE(IsAscii(run.out + run.err)) << Shown(run);
+            }
         }
     }
+    setenv("DM730_LANG", "pl", 1);
     EXPECT_TRUE(ReadWhole(PathOf("have.lib")) == (Bytes{'o', 'l', 'd'}));
     EXPECT_TRUE(ReadWhole(PathOf("readonly.lib")) == (Bytes{'r', 'o'}));
     EXPECT_FALSE(std::filesystem::exists(PathOf("new")));
@@ -1464,8 +1689,8 @@ TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
         idents += line == "ident";
         commands += line.compare(0, 7, "command") == 0;
     }
-    // Only the search of the row that names COM1 reached the controller.
-    EXPECT_EQ(idents, 1);
+    // Only the search of the row that names COM1 reached the controller, once in each language.
+    EXPECT_EQ(idents, 2);
     EXPECT_EQ(commands, 0);
 }
 

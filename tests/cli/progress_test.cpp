@@ -1,9 +1,10 @@
 // The progress line and when it is shown: percent, rate, time left, the
-// closing line's Polish numerals, and at most a line a tenth.
+// closing line's numerals in either language, and at most a line a tenth.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "cli/console/language.h"
 #include "cli/console/progress.h"
 
 namespace {
@@ -40,6 +41,25 @@ TEST(Progress, LinesSayHowFarHowFastAndHowLong) {
         ComposeDoneLine(line, sizeof line, "Weryfikacja : program", c.blocks, 0.26);
         EXPECT_EQ(std::string(line), std::string("Weryfikacja : program : gotowe, ") + c.tail);
     }
+}
+
+// In English: a decimal point, one form for every number but 1.
+TEST(Progress, EnglishLinesAndNumerals) {
+    UseLanguage(LanguageEnglish);
+    char line[160];
+    ComposeProgressLine(line, sizeof line, "Reading from Dm730: firmware", "Block 7 of 512", 256,
+                        512, 10.0);
+    EXPECT_EQ(std::string(line),
+              "Reading from Dm730: firmware  Block 7 of 512  50%  6.6 kB/s  0:10 left");
+    const struct {
+        unsigned long blocks;
+        const char* tail;
+    } closings[] = {{1, "1 block in 0.3 s"}, {2, "2 blocks in 0.3 s"}, {12, "12 blocks in 0.3 s"}};
+    for (const auto& c : closings) {
+        ComposeDoneLine(line, sizeof line, "Verifying: firmware", c.blocks, 0.26);
+        EXPECT_EQ(std::string(line), std::string("Verifying: firmware: done, ") + c.tail);
+    }
+    UseLanguage(LanguagePolish);
 }
 
 TEST(Progress, AtMostALineATenthAndNoneAtTheEnd) {

@@ -876,4 +876,18 @@ scenario_console_port_beyond_com4() {
   [ "$(sim_count 1 '^block-in 512 ack$')" = 1 ] && [ "$(sim_count 5 '^block-in 512 ack$')" = 1 ] ||
     fail "the file did not reach both controllers"
   ok "write on COM1 and COM5 at once, each dm730.exe in its own process: one table, both written"
+  # The language: Polish by the user's interface language above; English when asked for, by
+  # the option, by DM730_LANG, or by an interface language that is not Polish (Wine's C locale).
+  run_dm730 30 detect --port COM5 --lang en
+  grep -qx 'Port: COM5' "$SCEN/dm730.out" && grep -qx 'Firmware version: 3.05 | 1.20' "$SCEN/dm730.out" ||
+    fail "detect --lang en did not answer in English"
+  stop_sim 5
+  DM730_LANG=en run_dm730 30 detect --port COM5
+  [ "$DM730_CODE" = 5 ] || fail "detect on a silent COM5: exit code $DM730_CODE, expected 5"
+  grep -qx 'No Dm730 found!' "$SCEN/dm730.err" || fail "DM730_LANG=en did not give English"
+  LC_ALL=C LANG=C run_dm730 30 frobnicate
+  [ "$DM730_CODE" = 2 ] || fail "an unknown command: exit code $DM730_CODE, expected 2"
+  grep -qx 'dm730: unknown command: frobnicate' "$SCEN/dm730.err" ||
+    fail "an interface language other than Polish did not give English"
+  ok "English by --lang en, by DM730_LANG=en and by Wine's C locale; Polish by pl_PL"
 }

@@ -16,8 +16,7 @@
 namespace {
 
 ExitCode NothingSent(const std::string& folder) {
-    PrintLine(ConsoleError, "Kopia w %s nie zgadza się ze swoim opisem : nic nie wysłano.",
-              folder.c_str());
+    PrintMessage(ConsoleError, MsgBackupMismatch, folder.c_str());
     return ExitFileFailed;
 }
 
@@ -34,8 +33,8 @@ ExitCode CheckBackupForUse(const std::string& folder, CheckedBackup* backup) {
         const std::string& file = backup->manifest.regions[kind].file;
         backup->paths[kind] = PathInFolder(folder, file.c_str());
         if (PathFitsKind(kind, file.c_str())) continue;
-        PrintLine(ConsoleError, "Plik %s ma rozszerzenie innego rodzaju danych niż %s",
-                  QuotedText(file).c_str(), FactsOf(kind).word);
+        PrintMessage(ConsoleError, MsgOtherKindExtension, QuotedText(file).c_str(),
+                     FactsOf(kind).word);
         named = false;
     }
     if (!named) return NothingSent(folder);
@@ -67,8 +66,8 @@ unsigned long BlocksOfFolder(const CheckedBackup& backup) {
 
 void ReportRegionDifferences(DataKind kind, unsigned long before) {
     if (ConsoleReport.differences > before)
-        PrintLine(ConsoleOut, "Obszar %s : różnic %lu", FactsOf(kind).word,
-                  ConsoleReport.differences - before);
+        PrintMessage(ConsoleOut, MsgRegionDifferences, FactsOf(kind).word,
+                     ConsoleReport.differences - before);
 }
 
 void MentionOtherVersions(const BackupManifest& manifest) {
@@ -77,9 +76,6 @@ void MentionOtherVersions(const BackupManifest& manifest) {
     if (firmware == manifest.firmwareVersion && second == manifest.secondVersion) return;
     // The controller's texts as the window shows them; the manifest's are
     // UTF-8, which the console passes on whole.
-    PrintLine(ConsoleError,
-              "Uwaga : sterownik ma wersje %s | %s, a kopię wykonano ze sterownika o wersjach "
-              "%s | %s.",
-              firmware.c_str(), second.c_str(), ShownText(manifest.firmwareVersion).c_str(),
+    PrintMessage(ConsoleError, MsgBackupOtherVersions, firmware.c_str(), second.c_str(), ShownText(manifest.firmwareVersion).c_str(),
               ShownText(manifest.secondVersion).c_str());
 }

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/console/console_text.h"
+#include "cli/console/messages.h"
 #include "cli/system/files.h"
 #include "cli/transfers/port_selector.h"
 #include "protocol/regions.h"
@@ -39,11 +40,10 @@ bool IsLowerHexDigest(const std::string& text) {
 
 // Empty when the region's file fits it; else why not, naming shownName.
 std::string FitProblem(DataKind kind, const ManifestRegion& region, const std::string& shownName) {
-    if (region.bytes == 0) return "Plik " + shownName + " jest pusty";
+    if (region.bytes == 0) return SayFormatted(MsgManifestFileEmpty, shownName.c_str());
     if (region.bytes > RegionBytes(kind))
-        return "Plik " + shownName + " (" + std::to_string(region.bytes) +
-               " B) nie mieści się w obszarze " + FactsOf(kind).word + " (" +
-               std::to_string(RegionBytes(kind)) + " B)";
+        return SayFormatted(MsgManifestFileTooBig, shownName.c_str(), region.bytes,
+                            FactsOf(kind).word, (unsigned long long)RegionBytes(kind));
     return "";
 }
 
@@ -63,7 +63,7 @@ struct ManifestReader {
     const json* Member(const json& object, const char* key, const std::string& where) {
         auto found = object.find(key);
         if (found == object.end()) {
-            Refuse(ManifestKeyMissing, "brak klucza \"" + where + "\"");
+            Refuse(ManifestKeyMissing, SayFormatted(MsgManifestKeyMissing, where.c_str()));
             return nullptr;
         }
         return &*found;
@@ -72,7 +72,7 @@ struct ManifestReader {
     const json* Object(const json& object, const char* key, const std::string& where) {
         const json* value = Member(object, key, where);
         if (value != nullptr && !value->is_object()) {
-            Refuse(ManifestWrongType, "klucz \"" + where + "\" powinien być obiektem");
+            Refuse(ManifestWrongType, SayFormatted(MsgManifestNotObject, where.c_str()));
             return nullptr;
         }
         return value;
@@ -82,7 +82,7 @@ struct ManifestReader {
         const json* value = Member(object, key, where);
         if (value == nullptr) return false;
         if (!value->is_string())
-            return Refuse(ManifestWrongType, "klucz \"" + where + "\" powinien być tekstem");
+            return Refuse(ManifestWrongType, SayFormatted(MsgManifestNotText, where.c_str()));
         *out = value->get<std::string>();
         return true;
     }
@@ -92,8 +92,7 @@ struct ManifestReader {
         const json* value = Member(object, key, where);
         if (value == nullptr) return false;
         if (!value->is_number_unsigned())
-            return Refuse(ManifestWrongType,
-                          "klucz \"" + where + "\" powinien być liczbą całkowitą nieujemną");
+            return Refuse(ManifestWrongType, SayFormatted(MsgManifestNotCount, where.c_str()));
         *out = value->get<unsigned long long>();
         return true;
     }
@@ -110,29 +109,21 @@ struct ManifestReader {
             !Text(entry, "sha256", where + ".sha256", &region->sha256))
             return false;
         if (kindWord != FactsOf(kind).word)
-            return Refuse(ManifestBadValue, "klucz \"" + where +
-                                                ".kind\" powinien mieć wartość \"" +
-                                                FactsOf(kind).word + "\"");
+            return Refuse(ManifestBadValue,
+                          SayFormatted(MsgManifestWrongKind, where.c_str(), FactsOf(kind).word));
         if (!IsBareFileName(region->file))
-            return Refuse(ManifestBadFileName,
-                          "klucz \"" + where +
-                              ".file\" powinien być samą nazwą pliku w folderze kopii (bez \"/\", "
-                              "\"\\\", \":\", \"..\" i znaków sterujących)");
+            return Refuse(ManifestBadFileName, SayFormatted(MsgManifestBadFileName, where.c_str()));
         if (first != LookUpRegion(kind).firstBlock)
-            return Refuse(ManifestBadValue, "klucz \"" + where +
-                                                ".firstBlock\" powinien mieć wartość " +
-                                                std::to_string(LookUpRegion(kind).firstBlock));
+            return Refuse(ManifestBadValue, SayFormatted(MsgManifestWrongFirstBlock, where.c_str(),
+                                                         LookUpRegion(kind).firstBlock));
         if (!IsLowerHexDigest(region->sha256))
-            return Refuse(
-                ManifestBadValue,
-                "klucz \"" + where + ".sha256\" powinien mieć 64 cyfry szesnastkowe (małe litery)");
+            return Refuse(ManifestBadValue, SayFormatted(MsgManifestBadDigest, where.c_str()));
         std::string fit = FitProblem(kind, *region, QuotedText(region->file));
         if (!fit.empty()) return Refuse(ManifestDoesNotFit, fit);
         if (blocks != BlocksFor(region->bytes))
-            return Refuse(ManifestBadValue, "klucz \"" + where + ".blocks\" (" +
-                                                std::to_string(blocks) + ") nie zgadza się z \"" +
-                                                where + ".bytes\": powinno być " +
-                                                std::to_string(BlocksFor(region->bytes)));
+            return Refuse(ManifestBadValue,
+                          SayFormatted(MsgManifestBlocksDiffer, where.c_str(), blocks, where.c_str(),
+                                       (unsigned long)BlocksFor(region->bytes)));
         region->firstBlock = (unsigned)first;
         region->blocks = (unsigned)blocks;
         return true;
@@ -157,7 +148,7 @@ struct ManifestReader {
 
     void Manifest(const json& top, BackupManifest* manifest) {
         if (!top.is_object()) {
-            Refuse(ManifestWrongType, "to nie jest obiekt JSON");
+            Refuse(ManifestWrongType, Say(MsgManifestNotJsonObject));
             return;
         }
         if (!Text(top, "program", "program", &manifest->program) ||
@@ -171,9 +162,8 @@ struct ManifestReader {
         for (auto item = regions->begin(); item != regions->end(); ++item) {
             DataKind named;
             if (!KindOfWord(item.key().c_str(), &named)) {
-                Refuse(ManifestUnknownRegion, "nieznany obszar " + QuotedText(item.key()) +
-                                                  " w \"regions\" (są: firmware, libraries, "
-                                                  "scenes)");
+                Refuse(ManifestUnknownRegion,
+                       SayFormatted(MsgManifestUnknownRegion, QuotedText(item.key()).c_str()));
                 return;
             }
         }
@@ -186,10 +176,10 @@ struct ManifestReader {
         for (int a = 0; a < 3; ++a)
             for (int b = a + 1; b < 3; ++b)
                 if (manifest->regions[a].file == manifest->regions[b].file) {
-                    Refuse(ManifestBadValue, std::string("obszary ") + DataKindTable[a].word +
-                                                 " i " + DataKindTable[b].word +
-                                                 " podają ten sam plik " +
-                                                 QuotedText(manifest->regions[a].file));
+                    Refuse(ManifestBadValue,
+                           SayFormatted(MsgManifestSameFile, DataKindTable[a].word,
+                                        DataKindTable[b].word,
+                                        QuotedText(manifest->regions[a].file).c_str()));
                     return;
                 }
     }
@@ -282,12 +272,12 @@ ManifestOutcome ParseManifest(const std::string& text, BackupManifest* manifest,
     try {
         if (nul != std::string::npos)
             reader.Refuse(ManifestNotJson,
-                          "to nie jest poprawny tekst JSON (bajt " + std::to_string(nul) + ")");
+                          SayFormatted(MsgManifestNotJson, std::to_string(nul).c_str()));
         else
             reader.Manifest(json::parse(text), manifest);
     } catch (const json::parse_error& e) {
         reader.Refuse(ManifestNotJson,
-                      "to nie jest poprawny tekst JSON (bajt " + std::to_string(e.byte) + ")");
+                      SayFormatted(MsgManifestNotJson, std::to_string(e.byte).c_str()));
     }
     *problem = reader.problem;
     if (reader.outcome != ManifestValid) *manifest = BackupManifest();
@@ -302,22 +292,22 @@ ManifestOutcome ReadManifestFile(const std::string& folder, BackupManifest* mani
     switch (ReadWholeFile(path.c_str(), ManifestSizeLimit, &text)) {
     case WholeFileRead: break;
     case WholeFileMissing:
-        *problem = path + ": brak pliku, to nie jest kopia zapasowa dm730";
+        *problem = SayFormatted(MsgManifestMissing, path.c_str());
         return ManifestMissing;
     case WholeFileNotRegular:
-        *problem = path + ": to nie jest zwykły plik";
+        *problem = SayFormatted(MsgNotRegular, path.c_str());
         return ManifestUnreadable;
     case WholeFileUnreadable:
-        *problem = path + ": błąd odczytu pliku (" + SystemErrorText(LastFileError()) + ")";
+        *problem = SayFormatted(MsgReadFailedBecause, path.c_str(),
+                                SystemErrorText(LastFileError()).c_str());
         return ManifestUnreadable;
     }
     if (text.size() > ManifestSizeLimit) {
-        *problem =
-            path + ": za długi na opis kopii (ponad " + std::to_string(ManifestSizeLimit) + " B)";
+        *problem = SayFormatted(MsgManifestTooLong, path.c_str(), (unsigned long)ManifestSizeLimit);
         return ManifestUnreadable;
     }
     ManifestOutcome outcome = ParseManifest(text, manifest, problem);
-    if (outcome != ManifestValid) *problem = path + ": " + *problem;
+    if (outcome != ManifestValid) *problem = SayFormatted(MsgPrefixed, path.c_str(), problem->c_str());
     return outcome;
 }
 
@@ -341,33 +331,31 @@ FolderCheckOutcome CheckBackupFolder(const std::string& folder, const BackupMani
             case WholeFileRead: break;
             case WholeFileMissing:
                 outcome = FolderFileMissing;
-                problem = "Brak pliku " + path;
+                problem = SayFormatted(MsgBackupFileMissing, path.c_str());
                 break;
             case WholeFileNotRegular:
                 outcome = FolderNotRegularFile;
-                problem = path + " nie jest zwykłym plikiem";
+                problem = SayFormatted(MsgBackupNotRegular, path.c_str());
                 break;
             case WholeFileUnreadable:
                 outcome = FolderFileUnreadable;
-                problem = "Nie mogę odczytać pliku " + path;
+                problem = SayFormatted(MsgBackupUnreadable, path.c_str());
                 break;
             }
             if (outcome != FolderMatches && LastFileError() != 0)
-                problem += " (" + SystemErrorText(LastFileError()) + ")";
+                problem += SayFormatted(MsgBecause, SystemErrorText(LastFileError()).c_str());
         }
         Sha256Digest digest;
         if (outcome == FolderMatches && bytes.size() != region.bytes) {
             outcome = FolderSizeDiffers;
-            problem =
-                "Plik " + path + " ma " +
-                (bytes.size() > RegionBytes(kind) ? "ponad " + std::to_string(RegionBytes(kind))
-                                                  : std::to_string(bytes.size())) +
-                " B, a opis kopii podaje " + std::to_string(region.bytes) + " B";
+            std::string size = bytes.size() > RegionBytes(kind)
+                                   ? SayFormatted(MsgMoreThan, (unsigned long long)RegionBytes(kind))
+                                   : std::to_string(bytes.size());
+            problem = SayFormatted(MsgBackupSizeDiffers, path.c_str(), size.c_str(), region.bytes);
         } else if (outcome == FolderMatches &&
                    (HashBytesSha256(bytes, &digest) != Sha256Done || digest.hex != region.sha256)) {
             outcome = FolderContentDiffers;
-            problem = "Plik " + path +
-                      " ma inną sumę SHA-256 niż w opisie kopii: został zmieniony lub uszkodzony";
+            problem = SayFormatted(MsgBackupDigestDiffers, path.c_str());
         }
         if (outcome == FolderMatches) continue;
         bytes.clear();

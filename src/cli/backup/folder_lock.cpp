@@ -16,9 +16,6 @@ ExitCode HoldBackupFolder(const std::string& folder, bool alone) {
     LockOutcome locked = LockForRun(PathInFolder(folder, ".dm730-lock"), alone);
     if (locked == LockTaken) heldFolder = folder;
     if (locked != LockHeldElsewhere) return ExitDone;
-    PrintLine(ConsoleError,
-              "Folder %s jest w użyciu przez inny dm730 (kopia, odtwarzanie lub weryfikacja) : "
-              "nic nie zrobiono.",
-              folder.c_str());
+    PrintMessage(ConsoleError, MsgFolderInUse, folder.c_str());
     return ExitPortUnusable;
 }

@@ -18,7 +18,7 @@ std::string AsideNameOf(const std::string& path) { return path + ".old"; }
 // Said at once, before a roll-back's own moves can change the system's reason.
 void ShowReplaceFailure(const std::string& path) {
     unsigned long error = LastFileError();
-    PrintLine(ConsoleError, "Nie mogę zastąpić pliku %s", path.c_str());
+    PrintMessage(ConsoleError, MsgCannotReplace, path.c_str());
     ShowSystemReason(error);
 }
 
@@ -28,15 +28,12 @@ void RollBack(const std::vector<std::string>& paths, const std::vector<std::stri
               size_t movedIn, const std::vector<bool>& aside) {
     for (size_t i = 0; i < movedIn; ++i)
         if (MoveFileOver(paths[i].c_str(), parts[i].c_str()) != FileOperationDone)
-            PrintLine(ConsoleError, "Nie mogę cofnąć zastąpienia pliku %s (nowa treść)",
-                      paths[i].c_str());
+            PrintMessage(ConsoleError, MsgCannotUndoReplace, paths[i].c_str());
     for (size_t i = 0; i < paths.size(); ++i) {
         if (!aside[i]) continue;
         std::string old = AsideNameOf(paths[i]);
         if (MoveFileOver(old.c_str(), paths[i].c_str()) != FileOperationDone)
-            PrintLine(ConsoleError,
-                      "Nie mogę przywrócić pliku %s ; jego poprzednia treść jest w pliku %s",
-                      paths[i].c_str(), old.c_str());
+            PrintMessage(ConsoleError, MsgCannotRestoreOld, paths[i].c_str(), old.c_str());
     }
 }
 
@@ -58,10 +55,10 @@ bool IsWholeSet(const std::vector<std::string>& files, size_t manifestIndex) {
     return true;
 }
 
-void SayWhetherWhole(const char* which, const std::vector<std::string>& files,
+void SayWhetherWhole(MessageId whole, MessageId notWhole, const std::vector<std::string>& files,
                      size_t manifestIndex) {
-    PrintLine(ConsoleError, "  %s kopia (%s, ...) %s.", which, files[manifestIndex].c_str(),
-              IsWholeSet(files, manifestIndex) ? "jest cała" : "nie jest cała");
+    PrintMessage(ConsoleError, IsWholeSet(files, manifestIndex) ? whole : notWhole,
+                 files[manifestIndex].c_str());
 }
 
 }  // namespace
@@ -89,15 +86,11 @@ ExitCode SetLeftoversAside(const std::string& folder, const std::vector<std::str
     // whole set of their own.
     if (!setAside && (!force || !IsWholeSet(later, manifestIndex))) return ExitDone;
     if (!force) {
-        PrintLine(ConsoleError,
-                  "W folderze %s pozostały pliki przerwanej wymiany kopii :", folder.c_str());
-        for (const std::string& file : left) PrintLine(ConsoleError, "  %s", file.c_str());
-        SayWhetherWhole("Poprzednia", earlier, manifestIndex);
-        SayWhetherWhole("Nowa", later, manifestIndex);
-        PrintLine(ConsoleError,
-                  "Dodaj --force, aby przenieść je bez zmian do osobnego folderu w %s i wykonać "
-                  "kopię od nowa ; nic nie zostanie usunięte.",
-                  folder.c_str());
+        PrintMessage(ConsoleError, MsgLeftOverFiles, folder.c_str());
+        for (const std::string& file : left) PrintMessage(ConsoleError, MsgIndented, file.c_str());
+        SayWhetherWhole(MsgEarlierBackupWhole, MsgEarlierBackupNotWhole, earlier, manifestIndex);
+        SayWhetherWhole(MsgNewBackupWhole, MsgNewBackupNotWhole, later, manifestIndex);
+        PrintMessage(ConsoleError, MsgForceMovesAside, folder.c_str());
         return ExitFileFailed;
     }
     char stamp[32];
@@ -105,7 +98,7 @@ ExitCode SetLeftoversAside(const std::string& folder, const std::vector<std::str
     std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", std::gmtime(&now));
     std::string aside = PathInFolder(folder, (std::string("przerwana-wymiana-") + stamp).c_str());
     if (MakeFolderWithParents(aside) != FileOperationDone) {
-        PrintLine(ConsoleError, "Nie mogę utworzyć folderu %s", aside.c_str());
+        PrintMessage(ConsoleError, MsgCannotMakeFolder, aside.c_str());
         ShowSystemReason(LastFileError());
         return ExitFileFailed;
     }
@@ -114,13 +107,11 @@ ExitCode SetLeftoversAside(const std::string& folder, const std::vector<std::str
         std::string to =
             PathInFolder(aside, file.c_str() + (name == std::string::npos ? 0 : name + 1));
         if (MoveFileOver(file.c_str(), to.c_str()) == FileOperationDone) continue;
-        PrintLine(ConsoleError, "Nie mogę przenieść pliku %s do folderu %s", file.c_str(),
-                  aside.c_str());
+        PrintMessage(ConsoleError, MsgCannotMove, file.c_str(), aside.c_str());
         ShowSystemReason(LastFileError());
         return ExitFileFailed;
     }
-    PrintLine(ConsoleError, "Pozostałości wcześniejszej kopii przeniesiono bez zmian do folderu %s",
-              aside.c_str());
+    PrintMessage(ConsoleError, MsgMovedAside, aside.c_str());
     return ExitDone;
 }
 
@@ -146,10 +137,7 @@ ExitCode ReplaceFilesTogether(const std::vector<std::string>& paths, std::vector
         // What goes into place is the file written and hashed, not whatever
         // was put under its name meanwhile.
         if (!IsHeldAt(held[i], parts[i])) {
-            PrintLine(ConsoleError,
-                      "Plik %s nie jest już plikiem, który zapisała kopia (ktoś go podmienił "
-                      "lub usunął)",
-                      parts[i].c_str());
+            PrintMessage(ConsoleError, MsgBackupFileReplaced, parts[i].c_str());
             RollBack(paths, parts, i, aside);
             return ExitFileFailed;
         }
@@ -165,7 +153,7 @@ ExitCode ReplaceFilesTogether(const std::vector<std::string>& paths, std::vector
         std::string old = AsideNameOf(paths[i]);
         // The new set is whole either way; what is left is only in the way.
         if (std::remove(old.c_str()) != 0)
-            PrintLine(ConsoleError, "Nie mogę usunąć pliku %s (poprzednia treść)", old.c_str());
+            PrintMessage(ConsoleError, MsgCannotRemoveOldContents, old.c_str());
     }
     return ExitDone;
 }

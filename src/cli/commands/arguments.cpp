@@ -7,7 +7,10 @@
 #include <cstring>
 #include <vector>
 
+#include "cli/console/language.h"
+#include "cli/console/messages.h"
 #include "cli/console/progress.h"
+#include "cli/console/transfer_texts.h"
 #include "protocol/regions.h"
 
 namespace {
@@ -32,7 +35,11 @@ enum OptionBit {
     TakesSeconds = 16384,
     TakesJson = 32768,  // every command
     TakesAll = 65536,
+    TakesLanguage = 131072,  // every command
 };
+
+// Every command takes these.
+const int EveryCommand = TakesQuiet | TakesJson | TakesLanguage;
 
 // The commands that may run on several controllers at once.
 const int ManyControllers = TakesAll;
@@ -51,58 +58,30 @@ struct OptionForm {
     const char* name;
     const char* shortName;  // or null
     int bit;
-    const char* valueName;  // what its value is called in the help; null: it takes none
+    MessageId valueName;  // what its value is called in the help; MsgNone: it takes none
     // For the help; a line end starts a line under the first.
-    const char* help;
+    MessageId help;
 };
 
 const OptionForm OptionForms[] = {
-    {"--all", nullptr, TakesAll, nullptr,
-     "detect, write, verify, backup: na każdym porcie, na którym\n"
-     "odpowiada sterownik, każdy w osobnym procesie"},
-    {"--port", nullptr, TakesPort, "P",
-     "port sterownika: COM3 w Windows, ścieżka urządzenia\n"
-     "w Linuksie (/dev/ttyUSB0), albo adapter: serial=NUMER,\n"
-     "VID:PID (0403:6001), location=1-1.2, nazwa z\n"
-     "/dev/serial/by-id (dm730 ports podaje, co wybiera port\n"
-     "jednoznacznie); bez tej opcji sterownik jest szukany\n"
-     "na każdym porcie, jak robi to okno; podany kilka razy\n"
-     "(detect, write, verify, backup): na każdym z tych portów"},
-    {"--force", nullptr, TakesForce, nullptr,
-     "read, backup: zastąp istniejące pliki (także PLIK.part)"},
-    {"--resume", nullptr, TakesResume, nullptr,
-     "read: dokończ odczyt zebrany w PLIK.part;\n"
-     "restore: dokończ przerwane odtworzenie kopii"},
-    {"--from-block", nullptr, TakesFromBlock, "N",
-     "write: zapisz od bloku N obszaru (od 1), by dokończyć\n"
-     "przerwany zapis; blok przed nim musi już być w Dm730"},
-    {"--retries", nullptr, TakesRetries, "N",
-     "ile razy ponowić blok po błędzie linii (domyślnie 3;\n"
-     "0: pierwszy błąd kończy transmisję, jak w oknie)"},
-    {"--verify", nullptr, TakesVerify, nullptr,
-     "write: odczytaj zapisane bloki i porównaj z plikiem"},
-    {"--no-verify", nullptr, TakesNoVerify, nullptr,
-     "restore: bez odczytu kontrolnego (o połowę krócej)"},
-    {"--max-differences", nullptr, TakesMaxDifferences, "N",
-     "verify: wypisz najwyżej N różnic (domyślnie 20),\npozostałe tylko policz"},
-    {"--trace", nullptr, TakesTrace, "PLIK",
-     "dopisz do PLIKU każdą wymianę z linią (czas, kierunek,\n"
-     "co to jest, bajty); bez tej opcji ostatnie 64 wymiany\n"
-     "trafiają do dm730-trace-CZAS.txt w folderze stanu, gdy\n"
-     "polecenie kończy się kodem 1, 5 lub 6"},
-    {"--no-trace", nullptr, TakesNoTrace, nullptr, "nie zapisuj żadnych wymian z linią"},
-    {"--loopback", nullptr, TakesLoopback, nullptr,
-     "linetest: na porcie jest wtyczka pętli zwrotnej\n(TX połączone z RX), nie Dm730"},
-    {"--seconds", nullptr, TakesSeconds, "N",
-     "linetest --loopback: jak długo nadawać (domyślnie 10 s)"},
-    {"--json", nullptr, TakesJson, nullptr,
-     "wyniki dla programów: na stdout wiersze JSON (tylko\n"
-     "ASCII) wg schematu dm730-events; teksty dla ludzi idą\n"
-     "wtedy na stderr"},
-    {"--quiet", "-q", TakesQuiet, nullptr,
-     "nie pokazuj postępu ani podsumowania, tylko błędy\n(i różnice weryfikacji)"},
-    {"--help", "-h", AsksHelp, nullptr, "ten opis"},
-    {"--version", "-V", AsksVersion, nullptr, "wersja programu"},
+    {"--all", nullptr, TakesAll, MsgNone, MsgOptionAll},
+    {"--port", nullptr, TakesPort, MsgValuePort, MsgOptionPort},
+    {"--force", nullptr, TakesForce, MsgNone, MsgOptionForce},
+    {"--resume", nullptr, TakesResume, MsgNone, MsgOptionResume},
+    {"--from-block", nullptr, TakesFromBlock, MsgValueCount, MsgOptionFromBlock},
+    {"--retries", nullptr, TakesRetries, MsgValueCount, MsgOptionRetries},
+    {"--verify", nullptr, TakesVerify, MsgNone, MsgOptionVerify},
+    {"--no-verify", nullptr, TakesNoVerify, MsgNone, MsgOptionNoVerify},
+    {"--max-differences", nullptr, TakesMaxDifferences, MsgValueCount, MsgOptionMaxDifferences},
+    {"--trace", nullptr, TakesTrace, MsgValueFile, MsgOptionTrace},
+    {"--no-trace", nullptr, TakesNoTrace, MsgNone, MsgOptionNoTrace},
+    {"--loopback", nullptr, TakesLoopback, MsgNone, MsgOptionLoopback},
+    {"--seconds", nullptr, TakesSeconds, MsgValueCount, MsgOptionSeconds},
+    {"--json", nullptr, TakesJson, MsgNone, MsgOptionJson},
+    {"--lang", nullptr, TakesLanguage, MsgValueLanguage, MsgOptionLang},
+    {"--quiet", "-q", TakesQuiet, MsgNone, MsgOptionQuiet},
+    {"--help", "-h", AsksHelp, MsgNone, MsgOptionHelp},
+    {"--version", "-V", AsksVersion, MsgNone, MsgOptionVersion},
 };
 
 // A new command is one row here (and its Run function in main.cpp).
@@ -112,41 +91,25 @@ struct CommandForm {
     bool kindOperand;  // KIND before the path
     int paths;         // 0 or 1
     int options;
-    const char* usage;  // after "dm730 ", then what it does on the next line
+    MessageId usage;  // after "dm730 ", then what it does on the next line
 };
 
 const CommandForm CommandForms[] = {
-    {"ports", CommandPorts, false, 0, 0,
-     "ports\n    lista portów szeregowych: nazwa, adapter (VID:PID, nazwa, numer seryjny,\n"
-     "    miejsce), czy zajęty, i --port, który go wybiera jednoznacznie"},
-    {"detect", CommandDetect, false, 0, TalksToLine | ManyControllers,
-     "detect [--port P ... | --all]\n    znajdź sterownik: jego port i obie wersje"},
+    {"ports", CommandPorts, false, 0, 0, MsgUsagePorts},
+    {"detect", CommandDetect, false, 0, TalksToLine | ManyControllers, MsgUsageDetect},
     {"write", CommandWrite, true, 1,
-     TalksToLine | ManyControllers | TakesVerify | TakesFromBlock | TakesRetries,
-     "write RODZAJ PLIK [--port P ... | --all] [--verify] [--from-block N] [--retries N]\n"
-     "    zapisz plik do pamięci Dm730 (--verify: odczytaj zapisane bloki i porównaj)"},
+     TalksToLine | ManyControllers | TakesVerify | TakesFromBlock | TakesRetries, MsgUsageWrite},
     {"read", CommandRead, true, 1, TalksToLine | TakesForce | TakesResume | TakesRetries,
-     "read RODZAJ PLIK [--port P] [--force] [--resume] [--retries N]\n"
-     "    odczytaj obszar pamięci Dm730 do pliku"},
+     MsgUsageRead},
     {"verify", CommandVerify, true, 1,
-     TalksToLine | ManyControllers | TakesMaxDifferences | TakesRetries,
-     "verify RODZAJ PLIK [--port P ... | --all] [--max-differences N] [--retries N]\n"
-     "    porównaj plik z pamięcią Dm730\n"
-     "  dm730 verify FOLDER [--port P] [--max-differences N] [--retries N]\n"
-     "    porównaj całą kopię zapasową z pamięcią Dm730"},
+     TalksToLine | ManyControllers | TakesMaxDifferences | TakesRetries, MsgUsageVerify},
     {"backup", CommandBackup, false, 1, TalksToLine | ManyControllers | TakesForce | TakesRetries,
-     "backup FOLDER [--port P ... | --all] [--force] [--retries N]\n"
-     "    odczytaj wszystkie trzy obszary do folderu, z opisem kopii i sumami SHA-256"},
+     MsgUsageBackup},
     {"restore", CommandRestore, false, 1,
      TalksToLine | TakesResume | TakesNoVerify | TakesMaxDifferences | TakesRetries,
-     "restore FOLDER [--port P] [--resume] [--no-verify] [--max-differences N] [--retries N]\n"
-     "    zapisz kopię zapasową do Dm730 i odczytaj każdy obszar z powrotem do porównania"},
+     MsgUsageRestore},
     {"linetest", CommandLineTest, false, 0,
-     TalksToLine | TakesLoopback | TakesSeconds | TakesRetries,
-     "linetest [--port P] [--loopback] [--seconds N] [--retries N]\n"
-     "    sprawdź linię: z Dm730 dwa odczyty 100 bloków programu (nic nie zmienia),\n"
-     "    z wtyczką pętli zwrotnej (--loopback) N sekund losowych bajtów; kończy się\n"
-     "    werdyktem : linia w porządku, kabel lub adapter, sterownik"},
+     TalksToLine | TakesLoopback | TakesSeconds | TakesRetries, MsgUsageLineTest},
 };
 
 bool Fail(std::string* problem, const std::string& text) {
@@ -183,10 +146,11 @@ struct GivenOption {
 bool ApplyOption(const CommandForm& command, const GivenOption& given, CommandLine* line,
                  std::string* problem) {
     const OptionForm& o = *given.form;
-    if (o.bit != TakesQuiet && o.bit != TakesJson && (command.options & o.bit) == 0)
-        return Fail(problem, "opcja " + given.name + " nie dotyczy polecenia " + command.word);
-    if (o.valueName == nullptr) {
-        if (given.value) return Fail(problem, "opcja " + given.name + " nie przyjmuje wartości");
+    if ((o.bit & EveryCommand) == 0 && (command.options & o.bit) == 0)
+        return Fail(problem, SayFormatted(MsgOptionNotForCommand, given.name.c_str(), command.word));
+    if (o.valueName == MsgNone) {
+        if (given.value)
+            return Fail(problem, SayFormatted(MsgOptionTakesNoValue, given.name.c_str()));
         if (o.bit == TakesForce) line->force = true;
         if (o.bit == TakesResume) line->resume = true;
         if (o.bit == TakesQuiet) line->quiet = true;
@@ -199,17 +163,23 @@ bool ApplyOption(const CommandForm& command, const GivenOption& given, CommandLi
         return true;
     }
     if (o.bit == TakesPort) {
-        if (*given.value == '\0') return Fail(problem, "pusta nazwa portu");
+        if (*given.value == '\0') return Fail(problem, Say(MsgEmptyPortName));
         if (line->ports.empty()) line->port = given.value;
         line->ports.push_back(given.value);
         if (line->ports.size() > 1 && (command.options & ManyControllers) == 0)
-            return Fail(problem, std::string("polecenie ") + command.word +
-                                     " działa na jednym sterowniku : jedna opcja --port");
+            return Fail(problem, SayFormatted(MsgOnePortOnly, command.word));
         return true;
     }
     if (o.bit == TakesTrace) {
-        if (*given.value == '\0') return Fail(problem, "pusta nazwa pliku --trace");
+        if (*given.value == '\0') return Fail(problem, Say(MsgEmptyTraceName));
         line->traceFile = given.value;
+        return true;
+    }
+    if (o.bit == TakesLanguage) {
+        // The language itself was chosen before the parse, from the same word.
+        Language language;
+        if (!LanguageOfWord(given.value, &language))
+            return Fail(problem, SayFormatted(MsgUnknownLanguage, given.value));
         return true;
     }
     unsigned long* count = o.bit == TakesRetries     ? &line->retries
@@ -217,13 +187,12 @@ bool ApplyOption(const CommandForm& command, const GivenOption& given, CommandLi
                            : o.bit == TakesSeconds   ? &line->seconds
                                                      : &line->maxDifferences;
     if (!ParseCount(given.value, count))
-        return Fail(problem, given.name + " wymaga liczby, nie : " + std::string(given.value));
+        return Fail(problem, SayFormatted(MsgNeedsNumber, given.name.c_str(), given.value));
     if (o.bit == TakesRetries && *count > MostRetries)
-        return Fail(problem, "--retries : najwyżej " + std::to_string(MostRetries));
-    if (o.bit == TakesFromBlock && *count == 0)
-        return Fail(problem, "--from-block : bloki liczone są od 1");
+        return Fail(problem, SayFormatted(MsgRetriesAtMost, MostRetries));
+    if (o.bit == TakesFromBlock && *count == 0) return Fail(problem, Say(MsgFromBlockFromOne));
     if (o.bit == TakesSeconds && (*count == 0 || *count > MostSeconds))
-        return Fail(problem, "--seconds : od 1 do " + std::to_string(MostSeconds));
+        return Fail(problem, SayFormatted(MsgSecondsRange, MostSeconds));
     return true;
 }
 
@@ -232,7 +201,7 @@ bool ParseKind(const std::string& word, DataKind* kind, std::string* problem) {
     std::string words;
     for (const DataKindFacts& facts : DataKindTable)
         words += std::string(words.empty() ? "" : ", ") + facts.word;
-    return Fail(problem, "nieznany rodzaj danych : " + word + " (" + words + ")");
+    return Fail(problem, SayFormatted(MsgUnknownKind, word.c_str(), words.c_str()));
 }
 
 // Options stand anywhere, before the command word or after it; "--" ends them.
@@ -272,12 +241,14 @@ bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* pr
         if (eq != std::string::npos) given.value = argv[i] + eq + 1;
         given.form = OptionOf(given.name);
         if (given.form == nullptr) {
-            if (optionProblem.empty()) optionProblem = "nieznana opcja : " + given.name;
+            if (optionProblem.empty())
+                optionProblem = SayFormatted(MsgUnknownOption, given.name.c_str());
             continue;
         }
-        if (given.form->valueName != nullptr && given.value == nullptr) {
+        if (given.form->valueName != MsgNone && given.value == nullptr) {
             if (i + 1 >= argc) {
-                if (optionProblem.empty()) optionProblem = "brak wartości opcji " + given.name;
+                if (optionProblem.empty())
+                    optionProblem = SayFormatted(MsgMissingValue, given.name.c_str());
                 continue;
             }
             given.value = argv[++i];
@@ -285,20 +256,21 @@ bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* pr
         options.push_back(given);
     }
     if (words.empty())
-        return Fail(problem, optionProblem.empty() ? "brak polecenia" : optionProblem);
+        return Fail(problem, optionProblem.empty() ? Say(MsgNoCommand) : optionProblem);
     if (words[0] == "help") {
         if (!optionProblem.empty()) return Fail(problem, optionProblem);
-        if (words.size() > 2) return Fail(problem, "zbędny argument : " + words[2]);
+        if (words.size() > 2) return Fail(problem, SayFormatted(MsgExtraArgument, words[2].c_str()));
         // "help help" is the whole help, which says what help does.
         if (words.size() == 2 && words[1] != "help") {
             const CommandForm* topic = FormOf(words[1]);
-            if (topic == nullptr) return Fail(problem, "nieznane polecenie : " + words[1]);
+            if (topic == nullptr)
+                return Fail(problem, SayFormatted(MsgUnknownCommand, words[1].c_str()));
             line->topic = topic->command;
         }
         return true;
     }
     const CommandForm* form = FormOf(words[0]);
-    if (form == nullptr) return Fail(problem, "nieznane polecenie : " + words[0]);
+    if (form == nullptr) return Fail(problem, SayFormatted(MsgUnknownCommand, words[0].c_str()));
     line->command = form->command;
     // A restore reads back what it wrote unless told not to; a write only when asked.
     line->readBack = form->command == CommandRestore;
@@ -306,13 +278,11 @@ bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* pr
     for (const GivenOption& given : options)
         if (!ApplyOption(*form, given, line, problem)) return false;
     if (!line->trace && !line->traceFile.empty())
-        return Fail(problem, "opcje --trace i --no-trace wykluczają się");
-    if (line->all && !line->ports.empty())
-        return Fail(problem, "opcje --all i --port wykluczają się");
+        return Fail(problem, Say(MsgTraceAndNoTrace));
+    if (line->all && !line->ports.empty()) return Fail(problem, Say(MsgAllAndPort));
     if ((line->all || line->ports.size() > 1) && !line->traceFile.empty())
-        return Fail(problem, "--trace zapisuje wymiany jednego sterownika : z jedną opcją --port");
-    if (line->seconds != 0 && !line->loopback)
-        return Fail(problem, "--seconds dotyczy tylko linetest --loopback");
+        return Fail(problem, Say(MsgTraceOneController));
+    if (line->seconds != 0 && !line->loopback) return Fail(problem, Say(MsgSecondsOnlyLoopback));
     // verify FOLDER: a whole backup instead of one region's file. A kind
     // alone is a file forgotten, not a folder of that name.
     DataKind kind;
@@ -325,8 +295,9 @@ bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* pr
     }
     size_t wanted = size_t(form->kindOperand) + size_t(form->paths);
     if (words.size() - 1 < wanted)
-        return Fail(problem, std::string("za mało argumentów polecenia ") + form->word);
-    if (words.size() - 1 > wanted) return Fail(problem, "zbędny argument : " + words[wanted + 1]);
+        return Fail(problem, SayFormatted(MsgTooFewArguments, form->word));
+    if (words.size() - 1 > wanted)
+        return Fail(problem, SayFormatted(MsgExtraArgument, words[wanted + 1].c_str()));
     if (form->kindOperand && !ParseKind(words[1], &line->kind, problem)) return false;
     if (form->paths) line->path = words.back();
     return true;
@@ -343,7 +314,7 @@ std::string UsageOf(CommandId command) {
     std::string text;
     for (const CommandForm& f : CommandForms)
         if (command == CommandHelp || command == f.command)
-            text += std::string("  dm730 ") + f.usage + "\n";
+            text += std::string("  dm730 ") + Say(f.usage) + "\n";
     return text;
 }
 
@@ -361,9 +332,9 @@ std::string OptionsHelp() {
     for (const OptionForm& o : OptionForms) {
         std::string label =
             o.shortName != nullptr ? std::string(o.shortName) + ", " + o.name : std::string(o.name);
-        if (o.valueName != nullptr) label += std::string(" ") + o.valueName;
+        if (o.valueName != MsgNone) label += std::string(" ") + Say(o.valueName);
         label.resize(std::max(label.size() + 1, column), ' ');
-        std::string help = o.help;
+        std::string help = Say(o.help);
         for (size_t at = help.find('\n'); at != std::string::npos; at = help.find('\n', at + 1))
             help.insert(at + 1, std::string(2 + column, ' '));
         text += "  " + label + help + "\n";
@@ -373,16 +344,14 @@ std::string OptionsHelp() {
 
 std::string KindsHelp() {
     std::string text;
-    for (const DataKindFacts& facts : DataKindTable) {
+    for (DataKind kind : AllDataKinds) {
+        const DataKindFacts& facts = FactsOf(kind);
         std::string extensions;
         for (int i = 0; facts.extensions[i] != nullptr; ++i)
-            extensions += std::string(i == 0 ? "." : " lub .") + facts.extensions[i];
+            extensions += std::string(i == 0 ? "." : Say(MsgOrExtension)) + facts.extensions[i];
         unsigned blocks = facts.region.blockCount;
-        char line[160];
-        std::snprintf(line, sizeof line, "  %-12s %s, %s: %u %s (%u KiB)\n", facts.word,
-                      facts.contents, extensions.c_str(), blocks, BlocksWord(blocks),
-                      blocks * BlockSize / 1024);
-        text += line;
+        text += SayFormatted(MsgKindLine, facts.word, KindContents(kind), extensions.c_str(),
+                             blocks, BlocksWord(blocks), blocks * BlockSize / 1024);
     }
     return text;
 }

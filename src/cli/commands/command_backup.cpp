@@ -43,7 +43,7 @@ bool WriteDescription(const std::string& folder, std::vector<HeldFile>& parts,
         if (WriteHeldFile(parts[i], texts[i - ManifestIndex]) == FileOperationDone) continue;
         // The streams leave errno as the C library set it, on every system.
         int error = errno;
-        PrintLine(ConsoleError, "Nie mogę zapisać opisu kopii w folderze %s", folder.c_str());
+        PrintMessage(ConsoleError, MsgCannotWriteManifest, folder.c_str());
         ShowFileReason(parts[i].path.c_str(), error);
         return false;
     }
@@ -67,8 +67,7 @@ bool DescribeGatheredRegions(std::vector<HeldFile>& parts, BackupManifest* manif
         Sha256Digest digest;
         if (ReadHeldFile(parts[kind], &bytes) != FileOperationDone ||
             HashBytesSha256(bytes, &digest) != Sha256Done) {
-            PrintLine(ConsoleError, "Nie mogę obliczyć sumy SHA-256 pliku %s",
-                      parts[kind].path.c_str());
+            PrintMessage(ConsoleError, MsgCannotHash, parts[kind].path.c_str());
             return false;
         }
         manifest->regions[kind] = DescribeRegionFile(kind, FactsOf(kind).backupFileName, digest);
@@ -77,11 +76,10 @@ bool DescribeGatheredRegions(std::vector<HeldFile>& parts, BackupManifest* manif
 }
 
 void ReportPartFiles(const std::string& folder, const std::vector<HeldFile>& parts) {
-    PrintLine(ConsoleError,
-              "Kopia zapasowa w %s pozostała bez zmian ; nowe pliki są w :", folder.c_str());
+    PrintMessage(ConsoleError, MsgBackupUnchanged, folder.c_str());
     for (const HeldFile& part : parts)
         if (!part.path.empty() && FileSizeOf(part.path.c_str()) >= 0)
-            PrintLine(ConsoleError, "  %s", part.path.c_str());
+            PrintMessage(ConsoleError, MsgIndented, part.path.c_str());
 }
 
 // The folder, made only once a controller answered (a backup that finds none
@@ -90,7 +88,7 @@ ExitCode MakeAndHoldFolder(const std::string& folder) {
     if (KindOfPath(folder.c_str(), true) != PathFolder &&
         MakeFolderWithParents(folder) != FileOperationDone) {
         unsigned long error = LastFileError();
-        PrintLine(ConsoleError, "Nie mogę utworzyć folderu %s", folder.c_str());
+        PrintMessage(ConsoleError, MsgCannotMakeFolder, folder.c_str());
         ShowSystemReason(error);
         return ExitFileFailed;
     }
@@ -160,7 +158,7 @@ ExitCode RunBackupCommand(const CommandLine& line) {
         ReportPartFiles(line.path, parts);
         return code;
     }
-    std::string what = "Kopia zapasowa w " + line.path;
+    std::string what = SayFormatted(MsgBackupWhat, line.path.c_str());
     EndProgress(what.c_str());
     return ExitDone;
 }

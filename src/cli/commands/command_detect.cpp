@@ -3,7 +3,7 @@
 #include "cli/console/exit_codes.h"
 #include "cli/transfers/controller_search.h"
 #include "protocol/frames.h"
-#include "transfer/status_lines.h"
+#include "cli/console/transfer_texts.h"
 #include "transfer/transfer.h"
 
 // The detection leaves the reply that answered it in the frame area; the
@@ -16,14 +16,14 @@ ExitCode RunDetectCommand(const CommandLine& line) {
     if (check.outcome != ReplyValid) {
         char text[39];
         FormatReplyFailure(text, sizeof text, IdentFailurePrefix, check);
-        PrintLine(ConsoleError, "%s", text);
+        Failure failure =
+            LineFailure(PhaseIdentReply, StageIdentification, check.outcome, check.detail);
+        PrintLine(ConsoleError, "%s", FailureText(failure, text).c_str());
         return ExitLineFailed;
     }
     TakeVersionTexts();
-    char versions[StatusLineSize];
-    ComposeVersionLine(versions);
     // The port and the versions are the result: -q keeps them.
-    PrintLine(ConsoleOut, "Port : %s", FoundPortName());
-    PrintLine(ConsoleOut, "%s", versions);
+    PrintMessage(ConsoleOut, MsgPortIs, FoundPortName());
+    PrintLine(ConsoleOut, "%s", VersionsText().c_str());
     return ExitDone;
 }

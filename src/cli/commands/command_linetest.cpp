@@ -78,13 +78,10 @@ unsigned long FaultsOf(const LineErrorCounts& c) {
 
 void PrintDriverFaults(bool counted, const LineErrorCounts& before, const LineErrorCounts& after) {
     if (!counted) {
-        PrintLine(ConsoleOut, "Sterownik portu nie liczy błędów ramki.");
+        PrintMessage(ConsoleOut, MsgDriverCountsNoFaults);
         return;
     }
-    PrintLine(ConsoleOut,
-              "Błędy policzone przez sterownik portu : ramki %lu, parzystości %lu, "
-              "przepełnienia %lu, przerwy %lu",
-              after.framing - before.framing, after.parity - before.parity,
+    PrintMessage(ConsoleOut, MsgDriverCounts, after.framing - before.framing, after.parity - before.parity,
               after.overrun - before.overrun, after.breaks - before.breaks);
 }
 
@@ -106,7 +103,7 @@ ExitCode TestWithController(const CommandLine& line) {
     ExitCode codes[2] = {ExitDone, ExitDone};
     for (int i = 0; i < 2; ++i) {
         std::stringstream memory;
-        codes[i] = RunRegionTransfer(ActionReadFromDevice, KindFirmware, "(pamięć testu)",
+        codes[i] = RunRegionTransfer(ActionReadFromDevice, KindFirmware, Say(MsgTestMemory),
                                      "linetest.upg", BlockSpan{0, TestBlocks}, &memory);
         reads[i] = memory.str();
         if (codes[i] == ExitInterrupted || codes[i] == ExitPortUnusable) {
@@ -124,29 +121,22 @@ ExitCode TestWithController(const CommandLine& line) {
     count.blocksDiffering = count.bothReadsEnded ? BlocksDiffering(reads[0], reads[1]) : 0;
     std::string firmware, second;
     FoundControllerVersions(&firmware, &second);
-    PrintLine(ConsoleOut,
-              "Test linii na porcie %s z Dm730 %s | %s : 2 odczyty bloków 1-%u programu",
-              FoundPortName(), firmware.c_str(), second.c_str(), TestBlocks);
-    PrintLine(ConsoleOut,
-              "Ponowienia %lu, brak odpowiedzi %lu, odpowiedzi urwane %lu, NAK %lu, inne "
-              "odpowiedzi %lu, złe sumy kontrolne %lu",
-              count.retries, count.silences, count.shortAnswers, count.naks, count.otherAnswers,
+    PrintMessage(ConsoleOut, MsgLineTestHead, FoundPortName(), firmware.c_str(), second.c_str(),
+                 TestBlocks);
+    PrintMessage(ConsoleOut, MsgLineTestCounts, count.retries, count.silences, count.shortAnswers, count.naks, count.otherAnswers,
               count.badChecksums);
     ReplyTimes times = SummarizeReplyTimes(Watch.replyMs);
     if (times.count > 0)
-        PrintLine(ConsoleOut,
-                  "Czas odpowiedzi Dm730 na polecenie : mediana %.1f ms, 99%% w %.1f ms",
-                  times.medianMs, times.p99Ms);
+        PrintMessage(ConsoleOut, MsgLineTestReplyTime, times.medianMs, times.p99Ms);
     PrintDriverFaults(counted, before, after);
     if (!count.bothReadsEnded)
-        PrintLine(ConsoleOut, "Odczyt nie doszedł do końca.");
+        PrintMessage(ConsoleOut, MsgLineTestUnfinished);
     else if (count.blocksDiffering == 0)
-        PrintLine(ConsoleOut, "Oba odczyty zgodne (%u bloków).", TestBlocks);
+        PrintMessage(ConsoleOut, MsgLineTestSame, TestBlocks);
     else
-        PrintLine(ConsoleOut, "Odczyty różnią się w %lu blokach, choć sumy kontrolne się zgadzały.",
-                  count.blocksDiffering);
+        PrintMessage(ConsoleOut, MsgLineTestDiffer, count.blocksDiffering);
     LineVerdict verdict = JudgeControllerLine(count);
-    PrintLine(ConsoleOut, "Werdykt : %s", VerdictText(verdict));
+    PrintMessage(ConsoleOut, MsgVerdict, VerdictText(verdict));
     return verdict == LineSound ? ExitDone : ExitLineFailed;
 }
 
@@ -175,8 +165,7 @@ ExitCode TestLoopback(const CommandLine& line) {
     if (found != ExitDone) return found;
     unsigned long seconds = line.seconds != 0 ? line.seconds : DefaultLoopbackSeconds;
     if (!line.quiet)
-        PrintLine(ConsoleError, "Port : %s ; nadaję przez %lu s ...", ListedPortName(currentPort),
-                  seconds);
+        PrintMessage(ConsoleError, MsgSendingFor, ListedPortName(currentPort), seconds);
     // The plug gives back a first byte before the count begins: an adapter
     // (or whatever is at the line's other end) may take a moment after the
     // port opened, and what it lost then is no fault of the line.
@@ -222,22 +211,18 @@ ExitCode TestLoopback(const CommandLine& line) {
     }
     if (WasInterrupted()) return ExitInterrupted;
     if (failed) {
-        PrintLine(ConsoleError, "Port %s przestał działać w trakcie testu.",
-                  ListedPortName(currentPort));
+        PrintMessage(ConsoleError, MsgPortStopped, ListedPortName(currentPort));
         return ExitPortUnusable;
     }
     counted = counted && ReadLineErrorCounts(&after);
     EchoCount echo = CompareEcho(sent, received);
-    PrintLine(ConsoleOut, "Test linii na porcie %s z wtyczką pętli zwrotnej, %lu s :",
-              ListedPortName(currentPort), seconds);
-    PrintLine(ConsoleOut,
-              "Wysłano %lu B, wróciło %lu B : zgubione %lu, zmienione %lu, nadmiarowe %lu",
-              echo.sent, echo.received, echo.lost, echo.changed, echo.extra);
+    PrintMessage(ConsoleOut, MsgLoopbackHead, ListedPortName(currentPort), seconds);
+    PrintMessage(ConsoleOut, MsgLoopbackCounts, echo.sent, echo.received, echo.lost, echo.changed, echo.extra);
     PrintDriverFaults(counted, before, after);
     bool sound = echo.lost + echo.changed + echo.extra == 0 &&
                  (!counted || FaultsOf(after) == FaultsOf(before));
     LineVerdict verdict = sound ? LineSound : LineCableOrAdapter;
-    PrintLine(ConsoleOut, "Werdykt : %s", VerdictText(verdict));
+    PrintMessage(ConsoleOut, MsgVerdict, VerdictText(verdict));
     return sound ? ExitDone : ExitLineFailed;
 }
 

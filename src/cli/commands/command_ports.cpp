@@ -24,7 +24,7 @@ const char* HoldWord(PortHold hold) {
 ExitCode RunPortsCommand(const CommandLine&) {
     std::vector<PortIdentity> ports = ListSystemPorts(HoldAsked);
     if (ports.empty()) {
-        PrintLine(ConsoleError, "Brak dostępnych portów szeregowych");
+        PrintMessage(ConsoleError, MsgNoSerialPorts);
         return ExitNoController;
     }
     for (size_t i = 0; i < ports.size(); ++i) {

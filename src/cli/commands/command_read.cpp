@@ -18,7 +18,7 @@
 #include "cli/transfers/same_controller.h"
 #include "protocol/frames.h"
 #include "protocol/regions.h"
-#include "transfer/status_lines.h"
+#include "cli/console/transfer_texts.h"
 
 namespace {
 
@@ -28,11 +28,9 @@ ExitCode CheckResumeOnSameController(const CommandLine& line, unsigned fromBlock
     std::string part = held.path;
     ResumeRecord record;
     if (ReadResumeRecord(PartRecordPathOf(line.path), &record) != RecordRead) {
-        PrintLine(ConsoleError,
-                  "Nie wiem, z którego sterownika pochodzą bloki w %s (brak lub uszkodzony plik "
-                  "%s) ; dokończenie mogłoby połączyć dwie pamięci.",
-                  part.c_str(), PartRecordPathOf(line.path).c_str());
-        PrintLine(ConsoleError, "Dodaj --force zamiast --resume, aby zacząć odczyt od nowa.");
+        PrintMessage(ConsoleError, MsgReadUnknownOrigin, part.c_str(),
+                     PartRecordPathOf(line.path).c_str());
+        PrintMessage(ConsoleError, MsgForceInsteadOfResume);
         return ExitFileFailed;
     }
     ExitCode same = CheckSameVersions(record);
@@ -49,7 +47,7 @@ bool RecordController(const CommandLine& line) {
     record.kind = line.kind;
     unsigned long error = WriteResumeRecord(PartRecordPathOf(line.path), record);
     if (error == 0) return true;
-    PrintLine(ConsoleError, "Nie mogę zapisać pliku %s", PartRecordPathOf(line.path).c_str());
+    PrintMessage(ConsoleError, MsgCannotWriteFile, PartRecordPathOf(line.path).c_str());
     ShowSystemReason(error);
     return false;
 }
@@ -77,8 +75,7 @@ ExitCode RunReadCommand(const CommandLine& line) {
     std::string part = held.path;
     unsigned long blocks = LookUpRegion(line.kind).blockCount;
     if (fromBlock > 0 && !line.quiet)
-        PrintLine(ConsoleError, "Wznowienie : %s ma %u bloków, odczyt od bloku %u z %lu",
-                  part.c_str(), fromBlock, fromBlock + 1, blocks);
+        PrintMessage(ConsoleError, MsgResumingRead, part.c_str(), fromBlock, fromBlock + 1, blocks);
     BeginProgress(ProgressStyleFor(line.quiet), blocks - fromBlock, fromBlock);
     ExitCode code =
         RunRegionTransfer(ActionReadFromDevice, line.kind, part.c_str(), line.path.c_str(),
@@ -86,15 +83,13 @@ ExitCode RunReadCommand(const CommandLine& line) {
     if (code != ExitDone) {
         EndProgress(nullptr);
         ReportPartFile(line.path);
-        PrintLine(ConsoleError, "Dokończysz odczyt poleceniem : %s",
-                  ContinueCommand(line, "--resume").c_str());
+        PrintMessage(ConsoleError, MsgFinishReadWith, ContinueCommand(line, "--resume").c_str());
         return code;
     }
     CompleteRegion();
     code = PutPartInPlace(line.path, held);
     if (code == ExitDone) RemoveFileOrLink(PartRecordPathOf(line.path).c_str());
-    char what[StatusLineSize];
-    ComposeActionLine(what);
-    EndProgress(code == ExitDone ? what : nullptr);
+    std::string what = ActionText();
+    EndProgress(code == ExitDone ? what.c_str() : nullptr);
     return code;
 }

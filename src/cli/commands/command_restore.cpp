@@ -38,11 +38,11 @@ enum RegionState {
 
 const char* StateWord(RegionState state, bool readBack) {
     switch (state) {
-    case RegionUntouched: return "nietknięty";
-    case RegionPartlyWritten: return "zapisany częściowo";
-    case RegionWritten: return readBack ? "zapisany, nie sprawdzony" : "zapisany";
-    case RegionRestored: return "odtworzony";
-    case RegionDiffers: return "zapisany z różnicami";
+    case RegionUntouched: return Say(MsgRegionUntouched);
+    case RegionPartlyWritten: return Say(MsgRegionPartlyWritten);
+    case RegionWritten: return Say(readBack ? MsgRegionWrittenUnchecked : MsgRegionWritten);
+    case RegionRestored: return Say(MsgRegionRestored);
+    case RegionDiffers: return Say(MsgRegionDiffers);
     }
     return "";
 }
@@ -50,7 +50,7 @@ const char* StateWord(RegionState state, bool readBack) {
 // Which regions now hold the backup and which do not: the technician must
 // know what to put right after a restore that did not end whole.
 void ReportRegionStates(const RegionState states[DataKindCount], bool readBack) {
-    std::string line = "Obszary :";
+    std::string line = Say(MsgRegionsHead);
     for (DataKind kind : AllDataKinds)
         line += std::string(kind != KindFirmware ? ", " : " ") + FactsOf(kind).word + " " +
                 StateWord(states[kind], readBack);
@@ -89,10 +89,7 @@ struct RestoreRun {
         if (WriteResumeRecord(ProgressPathInFolder(line.path), record) == 0) return;
         std::string state = ProgressPathInState(line.path);
         if (!state.empty() && WriteResumeRecord(state, record) == 0) return;
-        PrintLine(ConsoleError,
-                  "Nie mogę zapisać postępu odtwarzania (ani w %s, ani w folderze stanu) : "
-                  "--resume nie będzie możliwe.",
-                  line.path.c_str());
+        PrintMessage(ConsoleError, MsgRestoreProgressNotKept, line.path.c_str());
     }
 
     void Forget() {
@@ -110,16 +107,12 @@ ExitCode ReadProgress(const std::string& folder, ResumeRecord* record) {
         ResumeRecordOutcome read = ReadResumeRecord(path, record);
         if (read == RecordRead) return ExitDone;
         if (read == RecordInvalid) {
-            PrintLine(ConsoleError,
-                      "Plik %s jest uszkodzony : nie wiem, gdzie odtwarzanie stanęło.",
-                      path.c_str());
+            PrintMessage(ConsoleError, MsgRestoreRecordDamaged, path.c_str());
             return ExitFileFailed;
         }
     }
-    PrintLine(ConsoleError,
-              "Brak zapisu przerwanego odtwarzania kopii %s : nie ma czego dokończyć.",
-              folder.c_str());
-    PrintLine(ConsoleError, "Odtwórz kopię bez --resume.");
+    PrintMessage(ConsoleError, MsgNothingToResume, folder.c_str());
+    PrintMessage(ConsoleError, MsgRestoreWithoutResume);
     return ExitFileFailed;
 }
 
@@ -233,9 +226,9 @@ ExitCode RunRestoreCommand(const CommandLine& line) {
             run.Keep();
         }
     }
-    std::string what = "Odtworzenie kopii " + line.path;
-    std::string done = "zapisano " + BlockCount(written);
-    if (line.readBack) done += ", odczytano z powrotem " + std::to_string(readBack) + " bez różnic";
+    std::string what = SayFormatted(MsgRestoreWhat, line.path.c_str());
+    std::string done = SayFormatted(MsgWrote, BlockCount(written).c_str());
+    if (line.readBack) done += SayFormatted(MsgReadBackAlso, (unsigned long)readBack);
     ExitCode ended = EndComparison(code, what.c_str(), done);
     // Every region was written (and read back): nothing is left to resume,
     // whatever the comparison found.
@@ -244,7 +237,7 @@ ExitCode RunRestoreCommand(const CommandLine& line) {
     ReportRegionStates(run.states, line.readBack);
     if (code != ExitDone) {
         run.Keep();
-        PrintLine(ConsoleError, "Aby dokończyć : %s", ContinueCommand(line, "--resume").c_str());
+        PrintMessage(ConsoleError, MsgToFinish, ContinueCommand(line, "--resume").c_str());
     }
     return ended;
 }

@@ -15,7 +15,7 @@
 #include "cli/transfers/file_checks.h"
 #include "cli/transfers/region_transfer.h"
 #include "protocol/frames.h"
-#include "transfer/status_lines.h"
+#include "cli/console/transfer_texts.h"
 
 ExitCode RunVerifyCommand(const CommandLine& line) {
     ExitCode checked = CheckExtension(line.kind, line.path);
@@ -31,9 +31,9 @@ ExitCode RunVerifyCommand(const CommandLine& line) {
     if (code == ExitDone && ConsoleReport.differences == 0 &&
         FileSizeOf(path) > (long long)RegionBytes(line.kind))
         code = ExitFileFailed;
-    char what[StatusLineSize];
-    ComposeActionLine(what);
-    return EndComparison(code, what, BlockCount(BlocksOfFile(line.kind, path)) + " bez różnic");
+    return EndComparison(
+        code, ActionText().c_str(),
+        SayFormatted(MsgWithoutDifferences, BlockCount(BlocksOfFile(line.kind, path)).c_str()));
 }
 
 ExitCode RunVerifyBackupCommand(const CommandLine& line) {
@@ -52,6 +52,8 @@ ExitCode RunVerifyBackupCommand(const CommandLine& line) {
         if (code != ExitDone) break;
         CompleteRegion();
     }
-    std::string what = "Weryfikacja kopii " + line.path;
-    return EndComparison(code, what.c_str(), BlockCount(BlocksOfFolder(backup)) + " bez różnic");
+    std::string what = SayFormatted(MsgVerifyBackupWhat, line.path.c_str());
+    return EndComparison(
+        code, what.c_str(),
+        SayFormatted(MsgWithoutDifferences, BlockCount(BlocksOfFolder(backup)).c_str()));
 }

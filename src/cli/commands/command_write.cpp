@@ -15,7 +15,7 @@
 #include "cli/transfers/region_transfer.h"
 #include "cli/transfers/same_controller.h"
 #include "protocol/frames.h"
-#include "transfer/status_lines.h"
+#include "cli/console/transfer_texts.h"
 
 namespace {
 
@@ -23,10 +23,10 @@ namespace {
 void ReportHowToFinish(const CommandLine& line) {
     unsigned long next = BlocksDone() + 1;
     if (next > 1)
-        PrintLine(ConsoleError, "Dokończysz zapis poleceniem : %s",
-                  ContinueCommand(line, "--from-block " + std::to_string(next)).c_str());
+        PrintMessage(ConsoleError, MsgFinishWriteWith,
+                     ContinueCommand(line, "--from-block " + std::to_string(next)).c_str());
     else
-        PrintLine(ConsoleError, "Zapisz plik ponownie : %s", ContinueCommand(line, "").c_str());
+        PrintMessage(ConsoleError, MsgWriteAgain, ContinueCommand(line, "").c_str());
 }
 
 }  // namespace
@@ -42,8 +42,7 @@ ExitCode RunWriteCommand(const CommandLine& line) {
     unsigned long fileBlocks = BlocksOfFile(line.kind, path);
     unsigned from = line.fromBlock > 0 ? unsigned(line.fromBlock - 1) : 0;
     if (from >= fileBlocks) {
-        PrintLine(ConsoleError, "--from-block %lu : plik %s wypełnia bloki 1-%lu obszaru.",
-                  line.fromBlock, path, fileBlocks);
+        PrintMessage(ConsoleError, MsgFromBlockBeyondFile, line.fromBlock, path, fileBlocks);
         return ExitUsage;
     }
     ExitCode found = FindController(line.port, line.quiet);
@@ -63,17 +62,15 @@ ExitCode RunWriteCommand(const CommandLine& line) {
         return code;
     }
     CompleteRegion();
-    char what[StatusLineSize];
-    ComposeActionLine(what);
+    std::string what = ActionText();
     std::string done = BlockCount(blocks);
     if (line.readBack) {
         // The zero fill after the file's end went to the controller too.
         ConsoleReport.fillWritten = true;
         code = RunRegionTransfer(ActionVerify, line.kind, path, path, span);
-        done = "zapisano " + BlockCount(blocks) + ", odczytano z powrotem " +
-               std::to_string(blocks) + " bez różnic";
+        done = SayFormatted(MsgWrittenReadBack, BlockCount(blocks).c_str(), blocks);
     }
-    ExitCode ended = EndComparison(code, what, done);
+    ExitCode ended = EndComparison(code, what.c_str(), done);
     if (ended == ExitDone && !line.quiet) ReportWrittenBlocks(line.kind, FileSizeOf(path), from);
     return ended;
 }

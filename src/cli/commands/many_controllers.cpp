@@ -54,7 +54,8 @@ std::string ShortName(const std::string& port) {
 // Options with a value, whose value is never the command's operand.
 bool TakesValue(const std::string& word) {
     for (const char* o :
-         {"--port", "--retries", "--max-differences", "--from-block", "--trace", "--seconds"})
+         {"--port", "--retries", "--max-differences", "--from-block", "--trace", "--seconds",
+          "--lang"})
         if (word == o) return true;
     return false;
 }
@@ -88,10 +89,10 @@ std::vector<std::string> ChildArguments(int argc, const char* const* argv, const
     return args;
 }
 
-const char* ActionText(const std::string& action) {
-    if (action == "write") return "zapis";
-    if (action == "read") return "odczyt";
-    return "weryfikacja";
+const char* ActionWord(const std::string& action) {
+    if (action == "write") return Say(MsgManyWrite);
+    if (action == "read") return Say(MsgManyRead);
+    return Say(MsgManyVerify);
 }
 
 // A line at each tenth of each port's region, tagged with the port.
@@ -100,9 +101,8 @@ void ShowProgressLine(PortRun& run) {
     long tenth = run.block * 10 / run.blocks;
     if (tenth == run.lastTenth) return;
     run.lastTenth = tenth;
-    PrintLine(ConsoleError, "[%s] %s, %s : blok %ld z %ld (%ld %%)", run.shortName.c_str(),
-              ActionText(run.action), run.kind.c_str(), run.block, run.blocks,
-              run.block * 100 / run.blocks);
+    PrintMessage(ConsoleError, MsgManyProgress, run.shortName.c_str(), ActionWord(run.action),
+                 run.kind.c_str(), run.block, run.blocks, run.block * 100 / run.blocks);
 }
 
 // An event of a child: what the table and the progress need, and for a
@@ -146,9 +146,9 @@ int Worst(const std::vector<PortRun>& runs) {
 }
 
 std::string ResultText(const PortRun& run) {
-    std::string text = Utf8FromCp1250(ResultMeaningPl(run.exitCode));
+    std::string text = Say(ResultMeaning(run.exitCode));
     if (run.exitCode == ExitInterrupted && run.blocks > 0)
-        text += " przy bloku " + std::to_string(run.block + 1) + " z " + std::to_string(run.blocks);
+        text += SayFormatted(MsgManyStoppedAt, run.block + 1, run.blocks);
     return text;
 }
 
@@ -156,8 +156,8 @@ void ShowTable(const std::vector<PortRun>& runs) {
     // Wide enough for the longest port's name.
     size_t width = 4;
     for (const PortRun& run : runs) width = std::max(width, run.port.size());
-    PrintLine(ConsoleOut, "%-*s  %-12s  %-13s  %-4s  %-8s  %s", int(width), "Port", "Nr seryjny",
-              "Wersje", "Kod", "Czas", "Wynik");
+    PrintMessage(ConsoleOut, MsgTableHead, int(width), "Port", Say(MsgTableSerial),
+                 Say(MsgTableVersions), Say(MsgTableCode), Say(MsgTableTime), Say(MsgTableResult));
     for (const PortRun& run : runs) {
         std::string versions = run.firmware.empty() ? "-" : run.firmware + " | " + run.second;
         char seconds[32];
@@ -177,7 +177,7 @@ ExitCode RunOnManyControllers(const CommandLine& line, int argc, const char* con
         CloseChannel();
         if (WasInterrupted()) return ExitInterrupted;
         if (names.empty()) {
-            PrintLine(ConsoleError, "Nie znalazłem Dm730 na żadnym porcie.");
+            PrintMessage(ConsoleError, MsgNoControllerAnywhere);
             return ExitNoController;
         }
     } else {
@@ -203,14 +203,13 @@ ExitCode RunOnManyControllers(const CommandLine& line, int argc, const char* con
         runs.push_back(run);
         runs.back().child = StartChild(program, ChildArguments(argc, argv, line, runs.back()));
         if (runs.back().child < 0) {
-            PrintLine(ConsoleError, "[%s] nie mogę uruchomić %s", runs.back().shortName.c_str(),
-                      program.c_str());
+            PrintMessage(ConsoleError, MsgChildNotStarted, runs.back().shortName.c_str(),
+                         program.c_str());
             runs.back().exitCode = ExitPortUnusable;
         }
     }
     if (!line.quiet)
-        PrintLine(ConsoleError, "Sterowniki : %lu, każdy w osobnym procesie.",
-                  (unsigned long)runs.size());
+        PrintMessage(ConsoleError, MsgControllersCount, (unsigned long)runs.size());
     bool interruptSent = false;
     std::vector<ChildLine> lines;
     while (ReadChildLines(&lines, 100)) {
@@ -221,7 +220,7 @@ ExitCode RunOnManyControllers(const CommandLine& line, int argc, const char* con
             if (found == nullptr) continue;
             PortRun& run = *found;
             if (l.fromError)
-                PrintLine(ConsoleError, "[%s] %s", run.shortName.c_str(), l.text.c_str());
+                PrintMessage(ConsoleError, MsgTagged, run.shortName.c_str(), l.text.c_str());
             else
                 TakeEvent(run, l.text, line.json, !line.quiet && !line.json);
         }

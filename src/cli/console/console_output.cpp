@@ -22,18 +22,26 @@ void PrintEventLine(const std::string& line) {
     std::fflush(stdout);
 }
 
+namespace {
+
+void PrintFormatted(int stream, const char* format, va_list arguments) {
+    PrintText(stream, (FormatValues(format, arguments) + "\n").c_str());
+}
+
+}  // namespace
+
 void PrintLine(int stream, const char* format, ...) {
     va_list arguments;
     va_start(arguments, format);
-    va_list again;
-    va_copy(again, arguments);
-    int length = std::vsnprintf(nullptr, 0, format, arguments);
+    PrintFormatted(stream, format, arguments);
     va_end(arguments);
-    std::string text(length > 0 ? size_t(length) : 0, '\0');
-    if (length > 0) std::vsnprintf(&text[0], text.size() + 1, format, again);
-    va_end(again);
-    text += '\n';
-    PrintText(stream, text.c_str());
+}
+
+void PrintMessage(int stream, MessageId id, ...) {
+    va_list arguments;
+    va_start(arguments, id);
+    PrintFormatted(stream, Say(id), arguments);
+    va_end(arguments);
 }
 
 void ShowSystemReason(unsigned long code) {
@@ -42,7 +50,7 @@ void ShowSystemReason(unsigned long code) {
 
 void ShowFileReason(const char* path, int error) {
     if (error != 0)
-        PrintLine(ConsoleError, "  (plik %s : %s)", path, std::strerror(error));
+        PrintMessage(ConsoleError, MsgFileReason, path, std::strerror(error));
     else
-        PrintLine(ConsoleError, "  (plik %s)", path);
+        PrintMessage(ConsoleError, MsgFileNamed, path);
 }

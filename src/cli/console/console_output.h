@@ -3,6 +3,8 @@
 #pragma once
 #include <string>
 
+#include "cli/console/messages.h"
+
 enum ConsoleStream { ConsoleOut = 1, ConsoleError = 2 };
 
 // The text as it is, no line end added.
@@ -16,6 +18,8 @@ int RoutedStream(int stream);
 void PrintEventLine(const std::string& line);
 // A printf format and its values, then a line end.
 __attribute__((format(printf, 2, 3))) void PrintLine(int stream, const char* format, ...);
+// A message of the table in the program's language, with its values, then a line end.
+void PrintMessage(int stream, MessageId id, ...);
 // A terminal or a console window, as opposed to a file or a pipe.
 bool IsConsoleTerminal(int stream);
 // Characters a line of the terminal holds; 80 when it cannot be told.

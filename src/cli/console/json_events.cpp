@@ -185,8 +185,8 @@ void EventResult(int exitCode) {
     e["event"] = "result";
     e["exitCode"] = exitCode;
     e["code"] = ResultCode(exitCode);
-    e["message"] = {{"pl", Utf8FromCp1250(ResultMeaningPl(exitCode))},
-                    {"en", ResultMeaningEn(exitCode)}};
+    const MessageText& meaning = MessageTable[ResultMeaning(exitCode)];
+    e["message"] = {{"pl", Utf8FromCp1250(meaning.pl)}, {"en", meaning.en}};
     if (!Events.detail.empty()) e["detail"] = Events.detail;
     e["seconds"] = Seconds();
     Emit(e);
@@ -197,20 +197,19 @@ namespace {
 struct ResultText {
     int exitCode;
     const char* code;
-    const char* pl;
-    const char* en;
+    MessageId meaning;
 };
 
 // The exit codes as --help lists them, a stable word for each.
 const ResultText ResultTexts[] = {
-    {0, "done", "gotowe", "done"},
-    {1, "line-failed", "błąd urządzenia lub łącza", "the device or the line failed"},
-    {2, "usage", "złe użycie polecenia", "wrong usage"},
-    {3, "file", "błąd pliku", "a file problem"},
-    {4, "differences", "Dm730 ma co innego niż plik", "the controller holds something else"},
-    {5, "no-controller", "nie znaleziono sterownika Dm730", "no controller answered"},
-    {6, "port-unusable", "portu nie można użyć", "the port cannot be used"},
-    {130, "interrupted", "przerwano (Ctrl-C)", "stopped by Ctrl-C"},
+    {0, "done", MsgResultDone},
+    {1, "line-failed", MsgResultLineFailed},
+    {2, "usage", MsgResultUsage},
+    {3, "file", MsgResultFile},
+    {4, "differences", MsgResultDifferences},
+    {5, "no-controller", MsgResultNoController},
+    {6, "port-unusable", MsgResultPortUnusable},
+    {130, "interrupted", MsgResultInterrupted},
 };
 
 const ResultText* TextOf(int exitCode) {
@@ -226,12 +225,7 @@ const char* ResultCode(int exitCode) {
     return r != nullptr ? r->code : "unknown";
 }
 
-const char* ResultMeaningPl(int exitCode) {
+MessageId ResultMeaning(int exitCode) {
     const ResultText* r = TextOf(exitCode);
-    return r != nullptr ? r->pl : "";
-}
-
-const char* ResultMeaningEn(int exitCode) {
-    const ResultText* r = TextOf(exitCode);
-    return r != nullptr ? r->en : "";
+    return r != nullptr ? r->meaning : MsgResultUnknown;
 }

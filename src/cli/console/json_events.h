@@ -6,6 +6,8 @@
 #pragma once
 #include <string>
 
+#include "cli/console/messages.h"
+
 extern const char EventSchemaName[];     // "dm730-events"
 extern const char EventSchemaVersion[];  // "1.1"
 
@@ -41,5 +43,4 @@ void EventResult(int exitCode);
 
 // The stable code of an exit code ("line-failed"), and its meaning.
 const char* ResultCode(int exitCode);
-const char* ResultMeaningPl(int exitCode);
-const char* ResultMeaningEn(int exitCode);
+MessageId ResultMeaning(int exitCode);

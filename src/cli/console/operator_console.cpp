@@ -5,6 +5,7 @@
 #include "cli/console/console_output.h"
 #include "cli/console/json_events.h"
 #include "cli/console/progress.h"
+#include "cli/console/transfer_texts.h"
 #include "operator/operator.h"
 #include "protocol/regions.h"
 #include "transfer/transfer.h"
@@ -12,23 +13,6 @@
 ConsoleRecord ConsoleReport = {0, 0, false, 0, true};
 
 namespace {
-
-// What each phase of a transfer does, for the context of a line failure.
-const char* const PhaseWork[LastTransferPhase + 1] = {
-    "",
-    "zapytanie o wersję",
-    "odpowiedź z wersją",
-    "komenda",
-    "wysłanie komendy",
-    "potwierdzenie komendy",
-    "wysłanie bloku",
-    "potwierdzenie bloku",
-    "odbiór bloku",
-    "koniec obszaru",
-    "cisza przed ponowieniem",
-    "ponowne zapytanie o wersję",
-    "ponowna odpowiedź z wersją",
-};
 
 void PrintContext(const Failure& failure) {
     // The core's files are C streams: their reason is an errno on every system.
@@ -38,12 +22,12 @@ void PrintContext(const Failure& failure) {
         failure.phase <= int(LastTransferPhase)) {
         unsigned long block = (unsigned long)(TransferJob.nextBlock - TransferJob.firstBlock) + 1;
         std::string retried;
-        if (TransferJob.retriesOfBlock > 0)
-            retried = " ; blok ponowiono " + std::to_string(TransferJob.retriesOfBlock) + " " +
-                      (TransferJob.retriesOfBlock == 1 ? "raz" : "razy");
-        PrintLine(ConsoleError, "  (blok %lu z %u, faza %d : %s%s)", block,
-                  LookUpRegion(DataKind(TransferJob.kind)).blockCount, failure.phase,
-                  PhaseWork[failure.phase], retried.c_str());
+        if (TransferJob.retriesOfBlock == 1) retried = Say(MsgRetriedOnce);
+        if (TransferJob.retriesOfBlock > 1)
+            retried = SayFormatted(MsgRetriedTimes, long(TransferJob.retriesOfBlock));
+        PrintMessage(ConsoleError, MsgFailureContext, block,
+                     LookUpRegion(DataKind(TransferJob.kind)).blockCount, failure.phase,
+                     PhaseWork(failure.phase), retried.c_str());
     }
 }
 
@@ -63,10 +47,11 @@ int ShowMessageBox(const char* text, const char*, unsigned style) {
     return (style & BoxButtonsMask) == BoxYesNo ? AnswerNo : AnswerOk;
 }
 
-void ReportFailure(const Failure& failure, const char* text, const char*, unsigned) {
+void ReportFailure(const Failure& failure, const char* coreText, const char*, unsigned) {
+    std::string text = FailureText(failure, coreText);
     NoteFailureDetail(text);
     BreakProgressLine();
-    PrintLine(ConsoleError, "%s", text);
+    PrintLine(ConsoleError, "%s", text.c_str());
     PrintContext(failure);
 }
 
@@ -87,14 +72,11 @@ int AskAboutDifference(const VerifyDifference& difference, const char*) {
         return AnswerYes;
     BreakProgressLine();
     if (difference.beyondFile)
-        PrintLine(ConsoleOut,
-                  "Różnica : blok %lu z %u poz. %d (za końcem pliku, zapisano 0) : Dm730 %u", block,
-                  blocks, difference.position, difference.deviceByte);
+        PrintMessage(ConsoleOut, MsgDifferenceBeyond, block, blocks, difference.position,
+                     difference.deviceByte);
     else
-        PrintLine(ConsoleOut,
-                  "Różnica : blok %lu z %u poz. %d (bajt %lu pliku) : plik %u, Dm730 %u", block,
-                  blocks, difference.position, difference.fileOffset, difference.fileByte,
-                  difference.deviceByte);
+        PrintMessage(ConsoleOut, MsgDifference, block, blocks, difference.position,
+                     difference.fileOffset, difference.fileByte, difference.deviceByte);
     return AnswerYes;
 }
 

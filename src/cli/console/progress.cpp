@@ -9,8 +9,10 @@
 #include "cli/console/console_output.h"
 #include "cli/console/console_text.h"
 #include "cli/console/json_events.h"
+#include "cli/console/language.h"
+#include "cli/console/messages.h"
+#include "cli/console/transfer_texts.h"
 #include "protocol/regions.h"
-#include "transfer/status_lines.h"
 #include "transfer/transfer.h"
 
 namespace {
@@ -42,13 +44,13 @@ unsigned long RegionDone() {
     return moved > Progress.skipped ? moved - Progress.skipped : 0;
 }
 
-// Polish writes a decimal comma.
+// Polish writes a decimal comma, English a point.
 std::string Decimal(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", value);
     std::string s = text;
     size_t dot = s.find('.');
-    if (dot != std::string::npos) s[dot] = ',';
+    if (dot != std::string::npos && ProgramLanguage() == LanguagePolish) s[dot] = ',';
     return s;
 }
 
@@ -82,7 +84,9 @@ void DrawBar(const char* line) {
 
 }  // namespace
 
-const char* BlocksWord(unsigned long n) { return PolishPlural(n, "blok", "bloki", "bloków"); }
+const char* BlocksWord(unsigned long n) {
+    return SayCount(n, MsgBlockOne, MsgBlockFew, MsgBlockMany);
+}
 
 void ComposeProgressLine(char* line, size_t size, const char* actionLine, const char* blockLine,
                          unsigned long done, unsigned long total, double seconds) {
@@ -93,8 +97,9 @@ void ComposeProgressLine(char* line, size_t size, const char* actionLine, const 
         rate = Decimal(done * double(BlockSize) / seconds / 1000.0);
         left = Duration(done >= total ? 0 : (total - done) * seconds / done);
     }
-    std::snprintf(line, size, "%s  %s  %lu%%  %s kB/s  pozostało %s", actionLine, blockLine,
-                  percent, rate.c_str(), left.c_str());
+    std::snprintf(line, size, "%s", SayFormatted(MsgProgressLine, actionLine, blockLine, percent,
+                                                 rate.c_str(), left.c_str())
+                                        .c_str());
 }
 
 std::string BlockCount(unsigned long n) { return std::to_string(n) + " " + BlocksWord(n); }
@@ -105,7 +110,8 @@ void ComposeDoneLine(char* line, size_t size, const char* what, unsigned long bl
 }
 
 void ComposeDoneLine(char* line, size_t size, const char* what, const char* done, double seconds) {
-    std::snprintf(line, size, "%s : gotowe, %s w %s s", what, done, Decimal(seconds).c_str());
+    std::snprintf(line, size, "%s",
+                  SayFormatted(MsgDoneLine, what, done, Decimal(seconds).c_str()).c_str());
 }
 
 bool ReachesNewTenth(unsigned long before, unsigned long now, unsigned long total) {
@@ -134,13 +140,9 @@ void ShowProgress() {
     if (Progress.style == ProgressLines &&
         !ReachesNewTenth(Progress.lastDone, done, Progress.total))
         return;
-    char actionLine[StatusLineSize];
-    char blockLine[StatusLineSize];
-    ComposeActionLine(actionLine);
-    ComposeBlockLine(blockLine);
     char line[160];
-    ComposeProgressLine(line, sizeof line, actionLine, blockLine, done, Progress.total,
-                        SecondsSince(Progress.started));
+    ComposeProgressLine(line, sizeof line, ActionText().c_str(), BlockText().c_str(), done,
+                        Progress.total, SecondsSince(Progress.started));
     if (Progress.style == ProgressBar) {
         DrawBar(line);
         Progress.drawn = Clock::now();

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "cli/console/messages.h"
 #include "cli/system/files.h"
 
 namespace {
@@ -97,7 +98,7 @@ std::string SystemErrorText(unsigned long code) {
     while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
                           text[length - 1] == ' ' || text[length - 1] == '.'))
         --length;
-    if (length == 0) return "kod " + std::to_string(code);
+    if (length == 0) return SayFormatted(MsgSystemCode, code);
     return std::string(text, length);
 }
 

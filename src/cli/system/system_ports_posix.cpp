@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "cli/console/messages.h"
 #include "cli/system/system_ports.h"
 #include "serial/port_names.h"
 #include "serial/port_table.h"
@@ -182,6 +183,5 @@ PortIdentity IdentityOfPort(const std::string& name) {
 }
 
 const char* PortPermissionHint() {
-    return "Porty szeregowe należą do grupy dialout : sudo usermod -aG dialout $USER , "
-           "potem zaloguj się ponownie.";
+    return Say(MsgDialoutHint);
 }

@@ -44,20 +44,20 @@ void TakeFoundVersions() {
 // One line on why a port was left out of the search.
 std::string UnusableReason(const PortAttempt& attempt) {
     switch (attempt.outcome) {
-    case PortMissing: return "nie istnieje";
-    case PortNoPermission: return "brak uprawnień";
-    case PortInUse: return "zajęty przez inny program";
-    case PortNotSerial: return "to nie jest port szeregowy";
+    case PortMissing: return Say(MsgPortMissing);
+    case PortNoPermission: return Say(MsgPortNoPermission);
+    case PortInUse: return Say(MsgPortInUse);
+    case PortNotSerial: return Say(MsgPortNotSerial);
     default:
-        return "błąd systemu " + std::to_string(attempt.systemError) + " (" +
-               SystemErrorText(attempt.systemError) + ")";
+        return SayFormatted(MsgPortSystemError, attempt.systemError,
+                            SystemErrorText(attempt.systemError).c_str());
     }
 }
 
 // Why port name cannot be used (with the hint about the group on Linux when
 // access is refused).
 void ShowPortUnusable(const char* name, const PortAttempt& attempt) {
-    PrintLine(ConsoleError, "Nie mogę użyć portu %s : %s !", name, UnusableReason(attempt).c_str());
+    PrintMessage(ConsoleError, MsgCannotUsePort, name, UnusableReason(attempt).c_str());
     const char* hint = PortPermissionHint();
     if (attempt.outcome == PortNoPermission && hint != nullptr) PrintLine(ConsoleError, "%s", hint);
 }
@@ -77,8 +77,8 @@ void ShowWhatEachPortDid() {
             hint(DiagnosisHint(DiagnoseProbe(attempt)));
             continue;
         }
-        PrintLine(ConsoleError, "Port %s pominięty : %s", ListedPortName(i),
-                  UnusableReason(attempt).c_str());
+        PrintMessage(ConsoleError, MsgPortSkipped, ListedPortName(i),
+                     UnusableReason(attempt).c_str());
         if (attempt.outcome == PortNoPermission) hint(PortPermissionHint());
     }
     for (const std::string& text : order) PrintLine(ConsoleError, "%s", text.c_str());
@@ -95,17 +95,17 @@ ExitCode ResolveSelector(const std::string& selector, std::string* name) {
         return ExitDone;
     }
     if (fitting.empty()) {
-        PrintLine(ConsoleError, "Żaden port nie pasuje do %s. Porty :", selector.c_str());
+        PrintMessage(ConsoleError, MsgNoPortFits, selector.c_str());
         for (size_t i = 0; i < ports.size(); ++i)
-            PrintLine(ConsoleError, "  %s", PortLine(ports, i).c_str());
-        if (ports.empty()) PrintLine(ConsoleError, "  (brak)");
+            PrintMessage(ConsoleError, MsgIndented, PortLine(ports, i).c_str());
+        if (ports.empty()) PrintMessage(ConsoleError, MsgNoPorts);
         return ExitPortUnusable;
     }
-    PrintLine(ConsoleError, "%s pasuje do %lu portów ; wybierz jeden :", selector.c_str(),
-              (unsigned long)fitting.size());
+    PrintMessage(ConsoleError, MsgSeveralPortsFit, selector.c_str(),
+                 (unsigned long)fitting.size());
     for (size_t i : fitting)
-        PrintLine(ConsoleError, "  --port %s  (%s)", UniqueSelector(ports, i).c_str(),
-                  ports[i].name.c_str());
+        PrintMessage(ConsoleError, MsgChoosePort, UniqueSelector(ports, i).c_str(),
+                     ports[i].name.c_str());
     return ExitUsage;
 }
 
@@ -117,7 +117,7 @@ ExitCode Search(const std::string& given, DetectOutcome* found) {
         if (resolved != ExitDone) return resolved;
     }
     if (ListCommandPorts(port) != PortsListed) {
-        PrintLine(ConsoleError, "Nieznany port : %s (np. %s)", port.c_str(), PortNameExample);
+        PrintMessage(ConsoleError, MsgUnknownPort, port.c_str(), PortNameExample);
         return ExitUsage;
     }
     CreateChannelEvents();
@@ -148,7 +148,7 @@ ExitCode FindController(const std::string& given, bool quiet) {
     TakeFoundVersions();
     EventControllerFound(FoundPortName(), foundFirmware, foundSecond);
     // A message: detect prints the port as its result itself.
-    if (!quiet) PrintLine(ConsoleError, "Port : %s", FoundPortName());
+    if (!quiet) PrintMessage(ConsoleError, MsgPortIs, FoundPortName());
     return ExitDone;
 }
 
@@ -164,8 +164,7 @@ ExitCode ReopenFoundPort() {
     PortOpenOutcome opened = OpenPort(OpenQuietly);
     if (opened == PortOpened) return ExitDone;
     ShowPortUnusable(FoundPortName(), PortAttempt{opened, PortOpenSystemError()});
-    PrintLine(ConsoleError, "Dm730 był na porcie %s ; polecenie nie przechodzi na inny port.",
-              FoundPortName());
+    PrintMessage(ConsoleError, MsgControllerWasOn, FoundPortName());
     return ExitPortUnusable;
 }
 
@@ -174,10 +173,7 @@ ExitCode FindLoopback(const std::string& given) {
     ExitCode searched = Search(given, &found);
     if (searched != ExitDone) return searched;
     if (found == DeviceFound) {
-        PrintLine(ConsoleError,
-                  "Na porcie %s odpowiada Dm730, nie wtyczka pętli zwrotnej ; bez --loopback test "
-                  "sprawdzi linię razem z Dm730.",
-                  FoundPortName());
+        PrintMessage(ConsoleError, MsgControllerNotPlug, FoundPortName());
         return ExitUsage;
     }
     if (!given.empty() && DetectionAttempt(0).outcome != PortOpened) {
@@ -193,16 +189,13 @@ ExitCode FindLoopback(const std::string& given) {
     // bytes is what the test is for.
     if (!given.empty()) echoing = {0};
     if (echoing.empty()) {
-        PrintLine(ConsoleError,
-                  "Żaden port nie oddaje wysłanych bajtów : nie widzę wtyczki pętli "
-                  "zwrotnej.");
+        PrintMessage(ConsoleError, MsgNoPlug);
         ShowWhatEachPortDid();
         return ExitNoController;
     }
     if (echoing.size() > 1) {
-        PrintLine(ConsoleError, "Wysłane bajty wracają na %lu portach ; wybierz jeden :",
-                  (unsigned long)echoing.size());
-        for (int i : echoing) PrintLine(ConsoleError, "  --port %s", ListedPortName(i));
+        PrintMessage(ConsoleError, MsgSeveralPlugs, (unsigned long)echoing.size());
+        for (int i : echoing) PrintMessage(ConsoleError, MsgPortOption, ListedPortName(i));
         return ExitUsage;
     }
     currentPort = echoing[0];
@@ -231,7 +224,7 @@ ExitCode NameOfGivenPort(const std::string& given, std::string* name) {
     if (IsAdapterSelector(given)) return ResolveSelector(given, name);
     *name = KeptPortName(given);
     if (name->empty()) {
-        PrintLine(ConsoleError, "Nieznany port : %s (np. %s)", given.c_str(), PortNameExample);
+        PrintMessage(ConsoleError, MsgUnknownPort, given.c_str(), PortNameExample);
         return ExitUsage;
     }
     return ExitDone;

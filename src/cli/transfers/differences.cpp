@@ -1,7 +1,6 @@
 #include "cli/transfers/differences.h"
 
 #include "cli/console/console_output.h"
-#include "cli/console/console_text.h"
 #include "cli/console/operator_console.h"
 #include "cli/console/progress.h"
 
@@ -12,9 +11,9 @@ void ReportDifferenceCount() {
     unsigned long shown =
         found < ConsoleReport.maxDifferences ? found : ConsoleReport.maxDifferences;
     if (shown < found)
-        PrintLine(ConsoleOut, "Różnic : %lu (pokazano %lu)", found, shown);
+        PrintMessage(ConsoleOut, MsgDifferencesShown, found, shown);
     else
-        PrintLine(ConsoleOut, "Różnic : %lu", found);
+        PrintMessage(ConsoleOut, MsgDifferencesCount, found);
 }
 
 namespace {
@@ -24,10 +23,8 @@ namespace {
 void ReportBytesBeyondFile() {
     unsigned long n = ConsoleReport.beyondFile;
     if (n == 0) return;
-    PrintLine(ConsoleOut,
-              "Za końcem pliku Dm730 ma %lu %s innych niż 0 : nie należą do pliku (zapis wpisałby "
-              "tam zera).",
-              n, PolishPlural(n, "bajt", "bajty", "bajtów"));
+    PrintMessage(ConsoleOut, MsgBeyondFileBytes, n,
+                 SayCount(n, MsgByteOne, MsgByteFew, MsgByteMany));
 }
 
 }  // namespace

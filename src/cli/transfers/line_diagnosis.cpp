@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "cli/console/messages.h"
+
 namespace {
 
 bool AnyFaultCounted(const PortAttempt& attempt) {
@@ -57,45 +59,28 @@ std::string HexBytes(const uint8_t* bytes, unsigned long count) {
 
 std::string DiagnosisText(const char* port, const PortAttempt& attempt) {
     std::string heard = HexBytes(attempt.reply, attempt.replyCount);
-    std::string text = std::string("Port ") + port + " : ";
     switch (DiagnoseProbe(attempt)) {
-    case LineSilent: return text + "cisza, nic nie odpowiedziało na zapytanie o wersję.";
-    case LineEchoes:
-        return text + "wraca echo wysłanych bajtów (" + heard +
-               ") : wtyczka pętli zwrotnej albo przetwornik z echem.";
+    case LineSilent: return SayFormatted(MsgProbeSilent, port);
+    case LineEchoes: return SayFormatted(MsgProbeEcho, port, heard.c_str());
     case LineFramingFaults: {
-        text += "bajty z błędami ramki (zła prędkość lub zakłócenia)";
-        if (AnyFaultCounted(attempt)) {
-            char counts[120];
-            const LineErrorCounts& f = attempt.faults;
-            snprintf(counts, sizeof counts,
-                     " : sterownik portu policzył błędy ramki %lu, parzystości %lu, "
-                     "przepełnienia %lu, przerwy %lu",
-                     f.framing, f.parity, f.overrun, f.breaks);
-            text += counts;
-        }
-        if (!heard.empty()) text += " ; odebrane : " + heard;
+        std::string text = SayFormatted(MsgProbeFraming, port);
+        const LineErrorCounts& f = attempt.faults;
+        if (AnyFaultCounted(attempt))
+            text += SayFormatted(MsgProbeDriverCounts, f.framing, f.parity, f.overrun, f.breaks);
+        if (!heard.empty()) text += SayFormatted(MsgProbeHeard, heard.c_str());
         return text + ".";
     }
-    case LineForeignReply: return text + "odpowiedź nie jest identyfikacją Dm730 : " + heard + ".";
+    case LineForeignReply: return SayFormatted(MsgProbeForeign, port, heard.c_str());
     }
-    return text;
+    return "";
 }
 
 const char* DiagnosisHint(LineDiagnosis diagnosis) {
     switch (diagnosis) {
-    case LineSilent:
-        return "Cisza : sprawdź, czy Dm730 jest włączony i gotowy do transmisji, czy kabel "
-               "siedzi w tym porcie i w Dm730, i czy to kabel null-modem.";
-    case LineEchoes:
-        return "Echo : zdejmij wtyczkę pętli zwrotnej albo wyłącz echo przetwornika; kabel musi "
-               "prowadzić do Dm730, a nie łączyć TX z RX.";
-    case LineFramingFaults:
-        return "Błędy ramki : Dm730 i przetwornik muszą pracować z prędkością 38400, 8 bitów, bez "
-               "parzystości, 1 bit stopu; sprawdź też długość i ekran kabla.";
-    case LineForeignReply:
-        return "Obca odpowiedź : na tym porcie odpowiada inne urządzenie albo Dm730 nie jest "
-               "gotowy do transmisji; wybierz inny port (dm730 ports).";
+    case LineSilent: return Say(MsgHintSilent);
+    case LineEchoes: return Say(MsgHintEcho);
+    case LineFramingFaults: return Say(MsgHintFraming);
+    case LineForeignReply: return Say(MsgHintForeign);
     }
     return "";
 }

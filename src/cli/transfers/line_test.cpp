@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "cli/console/messages.h"
+
 namespace {
 
 // How far ahead a lost or an extra byte is looked for, and how many bytes in
@@ -70,9 +72,9 @@ ReplyTimes SummarizeReplyTimes(std::vector<double> milliseconds) {
 
 const char* VerdictText(LineVerdict verdict) {
     switch (verdict) {
-    case LineSound: return "linia w porządku";
-    case LineCableOrAdapter: return "kabel lub adapter";
-    case LineController: return "sterownik";
+    case LineSound: return Say(MsgVerdictSound);
+    case LineCableOrAdapter: return Say(MsgVerdictCable);
+    case LineController: return Say(MsgVerdictController);
     }
     return "";
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "cli/console/console_text.h"
+#include "cli/console/messages.h"
 #include "cli/transfers/line_diagnosis.h"
 #include "protocol/frames.h"
 #include "protocol/regions.h"
@@ -53,10 +54,10 @@ std::string BlockInRegion(unsigned absolute, int32_t kind) {
     if (kind >= 0 && kind < int32_t(DataKindCount)) {
         DeviceRegion region = LookUpRegion(DataKind(kind));
         if (absolute >= region.firstBlock && absolute < region.firstBlock + region.blockCount)
-            return "blok " + std::to_string(absolute - region.firstBlock + 1) + " z " +
-                   std::to_string(region.blockCount);
+            return SayFormatted(MsgTraceBlockOf, (unsigned long)(absolute - region.firstBlock + 1),
+                                region.blockCount);
     }
-    return "blok pamięci " + std::to_string(absolute);
+    return SayFormatted(MsgTraceMemoryBlock, (unsigned long)absolute);
 }
 
 std::string BytesOf(const Exchange& e) {
@@ -70,51 +71,50 @@ std::string BytesOf(const Exchange& e) {
         return HexBytes(whole, e.count);
     }
     std::string text = HexBytes(e.head, KeptBytes) + " ... " + HexBytes(e.tail, KeptBytes - 1);
-    if (e.count == DataFrameSize) return text + " | suma " + HexBytes(e.tail + KeptBytes - 1, 1);
+    if (e.count == DataFrameSize)
+        return text + Say(MsgTraceSum) + HexBytes(e.tail + KeptBytes - 1, 1);
     return text + " " + HexBytes(e.tail + KeptBytes - 1, 1);
 }
 
 std::string OneByteAnswer(uint8_t b) {
     if (b == ByteAck) return "ACK";
     if (b == ByteNak) return "NAK";
-    char text[24];
-    snprintf(text, sizeof text, "bajt 0x%02x", b);
-    return text;
+    return SayFormatted(MsgTraceByte, unsigned(b));
 }
 
 std::string WhatWentOut(const Exchange& e, ReadingContext* context) {
-    if (e.count == IdentRequestSize && e.head[0] == ByteEsc) return "zapytanie o wersję (ESC)";
+    if (e.count == IdentRequestSize && e.head[0] == ByteEsc) return Say(MsgTraceAsk);
     if (e.count == CommandFrameSize && (e.head[0] == OpReadBlock || e.head[0] == OpWriteBlock)) {
         context->lastCommandBlock = unsigned(e.head[1]) | unsigned(e.head[2]) << 8;
         context->lastCommandRead = e.head[0] == OpReadBlock;
-        return std::string(context->lastCommandRead ? "polecenie odczytu, "
-                                                    : "polecenie zapisu, ") +
-               BlockInRegion(context->lastCommandBlock, e.kind);
+        return SayFormatted(context->lastCommandRead ? MsgTraceReadCommand : MsgTraceWriteCommand,
+                            BlockInRegion(context->lastCommandBlock, e.kind).c_str());
     }
     if (e.count == DataFrameSize)
-        return "ramka danych, " + BlockInRegion(context->lastCommandBlock, e.kind);
+        return SayFormatted(MsgTraceDataFrame,
+                            BlockInRegion(context->lastCommandBlock, e.kind).c_str());
     return std::to_string(e.count) + " B";
 }
 
 std::string WhatCameIn(const Exchange& e, const ReadingContext& context) {
-    std::string of = " (" + std::to_string(e.count) + " z " + std::to_string(e.requested) + " B)";
+    std::string of = SayFormatted(MsgTraceOf, (unsigned long)e.count, (unsigned long)e.requested);
     // The end of a read: whatever comes after its last frame is too much.
     if (context.lastInFrame && e.requested == ByteReplySize)
-        return e.count == 0 ? "nic więcej po ramce"
-                            : "nadmiarowy bajt po ramce : " + OneByteAnswer(e.head[0]);
-    if (e.count == 0) return "cisza : nic z " + std::to_string(e.requested) + " B";
+        return e.count == 0 ? Say(MsgTraceNothingMore)
+                            : SayFormatted(MsgTraceSurplusByte, OneByteAnswer(e.head[0]).c_str());
+    if (e.count == 0) return SayFormatted(MsgTraceSilence, (unsigned long)e.requested);
     const Exchange* out = context.haveOut ? &context.lastOut : nullptr;
     if (out != nullptr && out->count == IdentRequestSize && out->head[0] == ByteEsc)
-        return e.count == IdentReplySize ? "odpowiedź identyfikacji" : "odpowiedź na ESC" + of;
+        return e.count == IdentReplySize ? Say(MsgTraceIdentReply)
+                                         : SayFormatted(MsgTraceEscReply, of.c_str());
     if (e.requested == DataFrameSize)
-        return "ramka danych, " + BlockInRegion(context.lastCommandBlock, e.kind) +
+        return SayFormatted(MsgTraceDataFrame,
+                            BlockInRegion(context.lastCommandBlock, e.kind).c_str()) +
                (e.count == DataFrameSize ? "" : of);
-    if (e.requested == ByteReplySize && out != nullptr) {
-        const char* to =
-            out->count == DataFrameSize ? "odpowiedź na ramkę : " : "odpowiedź na polecenie : ";
-        return to + OneByteAnswer(e.head[0]);
-    }
-    return "odebrane" + of;
+    if (e.requested == ByteReplySize && out != nullptr)
+        return SayFormatted(out->count == DataFrameSize ? MsgTraceFrameReply : MsgTraceCommandReply,
+                            OneByteAnswer(e.head[0]).c_str());
+    return SayFormatted(MsgTraceReceived, of.c_str());
 }
 
 std::string LineOf(const Exchange& e, ReadingContext* context) {
@@ -183,8 +183,7 @@ unsigned long ExchangeCount() { return Trace.count; }
 
 std::string KeptExchangesText() {
     unsigned long kept = Trace.count < TraceDepth ? Trace.count : TraceDepth;
-    std::string text = "Wymiany z linią : " + std::to_string(Trace.count) + ", ostatnie " +
-                       std::to_string(kept) + " :\n";
+    std::string text = SayFormatted(MsgTraceCount, Trace.count, kept) + "\n";
     ReadingContext context;
     for (unsigned long i = Trace.count - kept; i < Trace.count; ++i) {
         const Exchange& e = Trace.ring[i % TraceDepth];

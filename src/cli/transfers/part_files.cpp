@@ -26,8 +26,8 @@ unsigned long NameHash(const std::string& name) {
     return hash;
 }
 
-void ShowFileProblem(const std::string& path, const char* what, unsigned long error) {
-    PrintLine(ConsoleError, "%s : %s", path.c_str(), what);
+void ShowFileProblem(const std::string& path, MessageId what, unsigned long error) {
+    PrintMessage(ConsoleError, MsgFileProblem, path.c_str(), Say(what));
     if (error != 0) ShowSystemReason(error);
 }
 
@@ -38,38 +38,26 @@ ExitCode CheckPart(const std::string& part, const ReadChoice& choice, unsigned l
     PathKind kind = KindOfPath(part.c_str(), false);
     if (kind == PathMissing) return ExitDone;
     if (kind == PathFolder || kind == PathOther) {
-        ShowFileProblem(part, "to nie jest zwykły plik, nie mogę go użyć ani usunąć", 0);
+        ShowFileProblem(part, MsgPartNotRegular, 0);
         return ExitFileFailed;
     }
     if (choice.force && !choice.resume) return ExitDone;
     if (kind == PathLink) {
-        PrintLine(ConsoleError,
-                  "Plik %s jest dowiązaniem ; nie zapiszę nic przez nie.\n"
-                  "Dodaj --force, aby usunąć dowiązanie i zacząć odczyt od nowa.",
-                  part.c_str());
+        PrintMessage(ConsoleError, MsgPartIsLink, part.c_str());
         return ExitFileFailed;
     }
     if (choice.resume && OpenHeldFile(part, held) != FileOperationDone) {
-        ShowFileProblem(part, "nie mogę go otworzyć", LastFileError());
+        ShowFileProblem(part, MsgCannotOpen, LastFileError());
         return ExitFileFailed;
     }
     long long size = choice.resume ? HeldFileSize(*held) : FileSizeOf(part.c_str());
     if (!choice.resume) {
-        PrintLine(ConsoleError,
-                  "Plik %s już istnieje : %lld pełnych bloków z wcześniejszego odczytu.",
-                  part.c_str(), size < 0 ? 0 : size / BlockSize);
-        if (choice.resumeOffered)
-            PrintLine(
-                ConsoleError,
-                "Dodaj --resume, aby dokończyć tamten odczyt, albo --force, aby zacząć od nowa.");
-        else
-            PrintLine(ConsoleError, "Dodaj --force, aby zacząć odczyt od nowa.");
+        PrintMessage(ConsoleError, MsgPartExists, part.c_str(), size < 0 ? 0 : size / BlockSize);
+        PrintMessage(ConsoleError, choice.resumeOffered ? MsgResumeOrForce : MsgForceToRestart);
         return ExitFileFailed;
     }
     if (size < 0 || (unsigned long long)size > regionBytes) {
-        PrintLine(ConsoleError,
-                  "Plik %s ma %lld bajtów, a obszar %lu : to nie jest odczyt tego obszaru.",
-                  part.c_str(), size, regionBytes);
+        PrintMessage(ConsoleError, MsgPartTooLong, part.c_str(), size, regionBytes);
         return ExitFileFailed;
     }
     // The last block is always read again, so a resumed read talks to the controller.
@@ -111,16 +99,15 @@ ExitCode CheckReadTarget(const std::string& path, DataKind kind, const ReadChoic
     *fromBlock = 0;
     PathKind target = KindOfPath(path.c_str(), false);
     if (target == PathFolder || target == PathOther) {
-        ShowFileProblem(path, "to nie jest zwykły plik, odczyt go nie zastąpi", 0);
+        ShowFileProblem(path, MsgTargetNotRegular, 0);
         return ExitFileFailed;
     }
     if (target != PathMissing && !choice.force) {
-        PrintLine(ConsoleError, "Plik %s już istnieje ! Dodaj --force, aby go zastąpić.",
-                  path.c_str());
+        PrintMessage(ConsoleError, MsgTargetExists, path.c_str());
         return ExitFileFailed;
     }
     if (target == PathRegular && ProbeFile(path.c_str()) == FileReadOnly) {
-        PrintLine(ConsoleError, "%s :\nBrak dostępu do zapisu !", path.c_str());
+        PrintMessage(ConsoleError, MsgFailNoWriteAccess, path.c_str());
         return ExitFileFailed;
     }
     unsigned long regionBytes = RegionBytes(kind);
@@ -134,11 +121,11 @@ ExitCode PreparePartFile(const std::string& path, unsigned fromBlock, HeldFile* 
     std::string part = PartPathOf(path);
     if (KindOfPath(part.c_str(), false) != PathMissing &&
         RemoveFileOrLink(part.c_str()) != FileOperationDone) {
-        ShowFileProblem(part, "nie mogę usunąć starego pliku", LastFileError());
+        ShowFileProblem(part, MsgCannotRemoveOld, LastFileError());
         return ExitFileFailed;
     }
     if (CreateHeldFile(part, held) != FileOperationDone) {
-        ShowFileProblem(part, "nie mogę utworzyć pliku", LastFileError());
+        ShowFileProblem(part, MsgCannotCreate, LastFileError());
         return ExitFileFailed;
     }
     return ExitDone;
@@ -149,27 +136,23 @@ void ReportPartFile(const std::string& path) {
     if (KindOfPath(part.c_str(), false) != PathRegular) return;
     long long size = FileSizeOf(part.c_str());
     if (size < 0) return;
-    const char* fate =
-        KindOfPath(path.c_str(), false) == PathMissing ? "nie powstał" : "pozostał bez zmian";
-    PrintLine(ConsoleError, "Plik %s %s ; odczytane bloki (%lld) są w pliku %s", path.c_str(), fate,
-              size / BlockSize, part.c_str());
+    MessageId fate =
+        KindOfPath(path.c_str(), false) == PathMissing ? MsgTargetNotMade : MsgTargetUnchanged;
+    PrintMessage(ConsoleError, MsgBlocksReadAreIn, path.c_str(), Say(fate), size / BlockSize,
+                 part.c_str());
 }
 
 ExitCode PutPartInPlace(const std::string& path, HeldFile& held) {
     std::string part = held.path;
     held.stream->flush();
     if (!IsHeldAt(held, part)) {
-        PrintLine(ConsoleError,
-                  "Plik %s nie jest już plikiem, w który zapisywał odczyt (ktoś go podmienił "
-                  "lub usunął) : plik %s pozostał bez zmian.",
-                  part.c_str(), path.c_str());
+        PrintMessage(ConsoleError, MsgPartReplaced, part.c_str(), path.c_str());
         return ExitFileFailed;
     }
     // The file it replaces keeps its permissions (one only its owner reads).
     TakePermissionsOf(held, path);
     if (MoveFileOver(part.c_str(), path.c_str()) == FileOperationDone) return ExitDone;
-    PrintLine(ConsoleError, "Nie mogę zastąpić pliku %s ; odczytany obszar jest w pliku %s",
-              path.c_str(), part.c_str());
+    PrintMessage(ConsoleError, MsgCannotReplaceWithPart, path.c_str(), part.c_str());
     ShowSystemReason(LastFileError());
     return ExitFileFailed;
 }

@@ -1,29 +1,30 @@
 #include "cli/transfers/port_listing.h"
 
 #include "cli/console/console_text.h"
+#include "cli/console/messages.h"
 #include "cli/transfers/port_selector.h"
 
 namespace {
 
 const char* TransportText(PortTransport transport) {
     switch (transport) {
-    case TransportNative: return "wbudowany";
-    case TransportUsb: return "USB";
-    case TransportBluetooth: return "Bluetooth";
-    case TransportSimulated: return "pty";
-    case TransportUnknown: return "rodzaj nieznany";
+    case TransportNative: return Say(MsgTransportNative);
+    case TransportUsb: return Say(MsgTransportUsb);
+    case TransportBluetooth: return Say(MsgTransportBluetooth);
+    case TransportSimulated: return Say(MsgTransportPty);
+    case TransportUnknown: break;
     }
-    return "rodzaj nieznany";
+    return Say(MsgTransportUnknown);
 }
 
 const char* HoldText(PortHold hold) {
     switch (hold) {
-    case PortFree: return "wolny";
-    case PortHeld: return "zajęty przez inny program";
-    case PortRefused: return "brak uprawnień";
-    case PortHoldUnknown: return "zajętość nieznana";
+    case PortFree: return Say(MsgHoldFree);
+    case PortHeld: return Say(MsgHoldHeld);
+    case PortRefused: return Say(MsgHoldRefused);
+    case PortHoldUnknown: break;
     }
-    return "zajętość nieznana";
+    return Say(MsgHoldUnknown);
 }
 
 }  // namespace
@@ -35,9 +36,10 @@ std::string PortLine(const std::vector<PortIdentity>& ports, size_t index, bool 
         if (!UsbIdOf(port).empty()) line += " " + UsbIdOf(port);
         // An adapter names itself: nothing of it reaches the terminal unchecked.
         if (!port.product.empty()) line += " " + QuotedText(port.product);
-        line +=
-            " nr seryjny " + (port.serialNumber.empty() ? "brak" : ShownText(port.serialNumber));
-        if (!port.location.empty()) line += " miejsce " + port.location;
+        line += SayFormatted(MsgSerialNumber, port.serialNumber.empty()
+                                                  ? Say(MsgNoSerialNumber)
+                                                  : ShownText(port.serialNumber).c_str());
+        if (!port.location.empty()) line += SayFormatted(MsgLocation, port.location.c_str());
     } else if (!port.product.empty()) {
         line += " " + QuotedText(port.product);
     }

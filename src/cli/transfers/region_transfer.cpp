@@ -41,15 +41,14 @@ void ReportStoppedWrite(DataKind kind, unsigned long blocks) {
     // Once its frame is on the line, the block may be stored though no answer came.
     bool maybe = BlockMayBeWritten() && done < blocks;
     if (done == 0)
-        PrintLine(ConsoleError, "Żaden blok nie ma jeszcze nowych danych.");
+        PrintMessage(ConsoleError, MsgNoBlockNew);
     else
-        PrintLine(ConsoleError, "Bloki 1-%lu z %lu mają już nowe dane.", done, total);
+        PrintMessage(ConsoleError, MsgBlocksNew, done, total);
     unsigned long oldFrom = done + (maybe ? 2 : 1);
     if (maybe)
-        PrintLine(ConsoleError, "Blok %lu z %lu mógł zostać zapisany lub nie.", done + 1, total);
+        PrintMessage(ConsoleError, MsgBlockMaybe, done + 1, total);
     if (oldFrom <= blocks)
-        PrintLine(ConsoleError, "Bloki %lu-%lu z %lu mają jeszcze stare dane.", oldFrom, blocks,
-                  total);
+        PrintMessage(ConsoleError, MsgBlocksOld, oldFrom, blocks, total);
 }
 
 ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const char* givenName,
@@ -74,7 +73,7 @@ ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const
     frameOut = TransferJob.blockFrameSent;
     if (pumped == PumpInterrupted) {
         BreakProgressLine();
-        PrintLine(ConsoleError, "Transmisja przerwana (Ctrl-C).");
+        PrintMessage(ConsoleError, MsgInterrupted);
     }
     ExitCode code = pumped == PumpInterrupted ? ExitInterrupted : ExitCodeOf(TransferJob.failure);
     if (code != ExitDone && action == ActionWriteToDevice) {
@@ -119,16 +118,11 @@ void ReportWrittenBlocks(DataKind kind, long long size, unsigned from) {
     // A file of whole blocks is followed by a block of zeros, as the window
     // sends it; any other file's last block is filled up with them.
     std::string filled =
-        size % BlockSize == 0
-            ? "blok " + std::to_string(last) + " : same zera za końcem pliku"
-            : "blok " + std::to_string(last) + " dopełniony zerami za końcem pliku";
-    std::string written =
-        from + 1 == last
-            ? "Blok " + std::to_string(last) + " z " + std::to_string(total) + " zapisany"
-            : "Bloki " + std::to_string(from + 1) + "–" + std::to_string(last) + " z " +
-                  std::to_string(total) + " zapisane";
-    std::string kept = last + 1 == total ? "blok " + std::to_string(total) + " bez zmian"
-                                         : "bloki " + std::to_string(last + 1) + "–" +
-                                               std::to_string(total) + " bez zmian";
-    PrintLine(ConsoleOut, "%s (%s), %s.", written.c_str(), filled.c_str(), kept.c_str());
+        SayFormatted(size % BlockSize == 0 ? MsgLastBlockZeros : MsgLastBlockFilled, last);
+    std::string written = from + 1 == last
+                              ? SayFormatted(MsgOneBlockWritten, last, total)
+                              : SayFormatted(MsgBlocksWritten, (unsigned long)from + 1, last, total);
+    std::string kept = last + 1 == total ? SayFormatted(MsgOneBlockKept, total)
+                                         : SayFormatted(MsgBlocksKept, last + 1, total);
+    PrintMessage(ConsoleOut, MsgWrittenBlocks, written.c_str(), filled.c_str(), kept.c_str());
 }

@@ -8,24 +8,14 @@
 #include "cli/transfers/controller_search.h"
 #include "cli/transfers/region_transfer.h"
 
-namespace {
-
-const char NothingWritten[] =
-    "Nic nie zapisano ; dokończ na tamtym sterowniku albo zacznij od nowa.";
-
-}  // namespace
-
 ExitCode CheckSameVersions(const ResumeRecord& record) {
     std::string firmware, second;
     FoundControllerVersions(&firmware, &second);
     if (firmware == record.firmwareVersion && second == record.secondVersion) return ExitDone;
-    PrintLine(ConsoleError,
-              "Sterownik na porcie %s ma wersje %s | %s, a przerwaną pracę wykonano na "
-              "sterowniku o wersjach %s | %s (port %s).",
-              FoundPortName(), firmware.c_str(), second.c_str(),
+    PrintMessage(ConsoleError, MsgOtherController, FoundPortName(), firmware.c_str(), second.c_str(),
               ShownText(record.firmwareVersion).c_str(), ShownText(record.secondVersion).c_str(),
               ShownText(record.port).c_str());
-    PrintLine(ConsoleError, "%s", NothingWritten);
+    PrintMessage(ConsoleError, MsgNothingWritten);
     return ExitFileFailed;
 }
 
@@ -43,10 +33,7 @@ ExitCode CheckSameBlock(DataKind kind, const char* path, const char* givenName, 
     if (code != ExitDone) return code;
     if (!differs) return ExitDone;
     unsigned blocks = LookUpRegion(kind).blockCount;
-    PrintLine(ConsoleError,
-              "Blok %u z %u w sterowniku na porcie %s nie zgadza się z plikiem %s : to inny "
-              "sterownik albo jego pamięć zmieniła się od przerwania.",
-              block + 1, blocks, FoundPortName(), path);
-    PrintLine(ConsoleError, "%s", NothingWritten);
+    PrintMessage(ConsoleError, MsgBlockDoesNotMatch, block + 1, blocks, FoundPortName(), path);
+    PrintMessage(ConsoleError, MsgNothingWritten);
     return ExitFileFailed;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/console/console_text.h"
+#include "cli/console/messages.h"
 #include "cli/system/files.h"
 #include "cli/system/held_file.h"
 #include "cli/system/shell_words.h"
@@ -28,13 +29,11 @@ const char TraceSuffix[] = ".txt";
 
 std::string SettingsText() {
     LineSettingsRead settings;
-    if (!IsChannelOpen() || !ReadLineSettings(&settings)) return "port zamknięty, nie odczytano";
-    char text[96];
-    snprintf(text, sizeof text, "%lu %u%c%u, sterowanie przepływem : %s%s", settings.baud,
-             settings.dataBits, settings.parity, settings.stopBits,
-             settings.hardwareFlow ? "RTS/CTS " : "",
-             settings.softwareFlow ? "XON/XOFF" : (settings.hardwareFlow ? "" : "brak"));
-    return text;
+    if (!IsChannelOpen() || !ReadLineSettings(&settings)) return Say(MsgTracePortClosed);
+    return SayFormatted(MsgTraceSettings, settings.baud, settings.dataBits, settings.parity,
+                        settings.stopBits, settings.hardwareFlow ? "RTS/CTS " : "",
+                        settings.softwareFlow ? "XON/XOFF"
+                                              : (settings.hardwareFlow ? "" : Say(MsgTraceNoFlow)));
 }
 
 // "20261208T074512.345Z": sorts as the time does, and two failures in one
@@ -74,10 +73,11 @@ void RemoveOldTraces(const std::string& folder) {
 }  // namespace
 
 std::string RunHeaderText(int argc, const char* const* argv) {
-    std::string text = std::string("dm730 ") + SELVO_VERSION + "\nSystem : " + SystemDescription() +
-                       "\nPolecenie :";
+    std::string text = std::string("dm730 ") + SELVO_VERSION + "\n" +
+                       SayFormatted(MsgTraceSystem, SystemDescription().c_str()) + "\n" +
+                       Say(MsgTraceCommandLine);
     for (int i = 0; i < argc; ++i) text += " " + ShellWord(argv[i]);
-    return text + "\nCzas (UTC) : " + TraceTime() + "\n";
+    return text + "\n" + SayFormatted(MsgTraceTime, TraceTime().c_str()) + "\n";
 }
 
 std::string LineHeaderText() {
@@ -89,18 +89,19 @@ std::string LineHeaderText() {
     // The port the run used; after a search that found nothing, none was.
     if (IsListedPort(currentPort) && (IsChannelOpen() || listed == 1)) {
         std::vector<PortIdentity> port = {IdentityOfPort(ListedPortName(currentPort))};
-        text += "Port : " + PortLine(port, 0, false) + "\n";
+        text += SayFormatted(MsgPortIs, PortLine(port, 0, false).c_str()) + "\n";
     } else {
-        text += "Port : szukany na " + std::to_string(listed) + " portach\n";
+        text += SayFormatted(MsgTraceLookedFor, (unsigned long)listed) + "\n";
     }
-    text += "Ustawienia linii : " + SettingsText() + "\n";
+    text += SayFormatted(MsgTraceLineSettings, SettingsText().c_str()) + "\n";
     if (!firmware.empty() || !second.empty())
-        text += "Wersje Dm730 : " + firmware + " | " + second + "\n";
+        text += SayFormatted(MsgTraceVersions, firmware.c_str(), second.c_str()) + "\n";
     // A search that found nothing: what each port gave instead.
     for (int i = 0; firmware.empty() && IsListedPort(i); ++i) {
         PortAttempt attempt = DetectionAttempt(i);
         if (attempt.outcome == PortOpened && attempt.replyCount + attempt.faultsCounted > 0)
-            text += "Sondowanie : " + DiagnosisText(ListedPortName(i), attempt) + "\n";
+            text += SayFormatted(MsgTraceProbe, DiagnosisText(ListedPortName(i), attempt).c_str()) +
+                    "\n";
     }
     return text;
 }
@@ -108,7 +109,7 @@ std::string LineHeaderText() {
 std::string WriteTraceFile(const std::string& header, std::string* problem) {
     std::string folder = UserStateFolder();
     if (folder.empty()) {
-        *problem = "brak folderu stanu użytkownika";
+        *problem = Say(MsgTraceNoStateFolder);
         return "";
     }
     std::string path = PathInFolder(folder, (TracePrefix + TraceTime() + TraceSuffix).c_str());
