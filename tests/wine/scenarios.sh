@@ -882,6 +882,7 @@ scenario_console_port_beyond_com4() {
   grep -qx 'Port: COM5' "$SCEN/dm730.out" && grep -qx 'Firmware version: 3.05 | 1.20' "$SCEN/dm730.out" ||
     fail "detect --lang en did not answer in English"
   stop_sim 5
+  start_sim 5 --ident-silent
   DM730_LANG=en run_dm730 30 detect --port COM5
   [ "$DM730_CODE" = 5 ] || fail "detect on a silent COM5: exit code $DM730_CODE, expected 5"
   grep -qx 'No Dm730 found!' "$SCEN/dm730.err" || fail "DM730_LANG=en did not give English"
@@ -889,5 +890,6 @@ scenario_console_port_beyond_com4() {
   [ "$DM730_CODE" = 2 ] || fail "an unknown command: exit code $DM730_CODE, expected 2"
   grep -qx 'dm730: unknown command: frobnicate' "$SCEN/dm730.err" ||
     fail "an interface language other than Polish did not give English"
+  stop_sim 5
   ok "English by --lang en, by DM730_LANG=en and by Wine's C locale; Polish by pl_PL"
 }
