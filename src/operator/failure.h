@@ -55,8 +55,8 @@ struct Failure {
 
 inline Failure LineFailure(int phase, LineStage stage, int replyOutcome, unsigned replyDetail,
                            unsigned long systemError = 0) {
-    return Failure{FailureLine, phase,      FileNoOperation, nullptr,
-                   systemError, stage,      replyOutcome,    replyDetail};
+    return Failure{FailureLine, phase, FileNoOperation, nullptr,
+                   systemError, stage, replyOutcome,    replyDetail};
 }
 inline Failure FileFailure(int phase, FileOperation operation, const char* path,
                            unsigned long systemError) {

@@ -253,8 +253,8 @@ StartOutcome OpenAndIdentify(const char* path, bool prepared, std::iostream* cal
         char text[79];
         ComposeText(text, sizeof text, "Błąd komunikacji : %lu", error);
         // The identification request is the first phase's send.
-        return FailStart(StartFailed, LineFailure(PhaseEscapeSent, StageSystem, 0, 0, error), text, CaptionFailure,
-                         BoxIconError);
+        return FailStart(StartFailed, LineFailure(PhaseEscapeSent, StageSystem, 0, 0, error), text,
+                         CaptionFailure, BoxIconError);
     }
     TransferJob.phase = PhaseEscapeSent;
     RepaintWindow();

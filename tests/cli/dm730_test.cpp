@@ -261,7 +261,7 @@ TEST_F(Dm730Test, BackupDescribesItselfAndIsRestoredOntoAnotherController) {
     EXPECT_EQ(run.exitCode, 0) << Shown(run);
     EXPECT_TRUE(ReadWhole(MemoryOf(2)) == image);
     EXPECT_EQ(CountLines(SimLines(sims[1]), "block-in "), 384 - 76 + 3200);
-    EXPECT_FALSE(std::filesystem::exists(folder + "/restore-progress.json"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/restore-progress-com2.json"));
 
     // Again: the files are there, and only --force replaces them.
     StartDevice(1, {}, Pattern(ImageSize, 33));
@@ -383,35 +383,35 @@ TEST_F(Dm730Test, DeviceFaultsGiveTheWindowsTextsAndLeaveTheFile) {
     WriteWhole(source, Slice(image, 512, 384));
     std::string target = PathOf("out.lib");
     for (const Fault& f : faults) {
-      for (const char* language : {"pl", "en"}) {
-        SCOPED_TRACE(std::string(f.text) + " " + language);
-        bool english = std::string(language) == "en";
-        Words options = f.options;
-        // The detection's own request passes; the transfer's meets the fault.
-        options.insert(options.end(), {"--ident-faults-after", "1"});
-        StartDevice(1, options, image);
-        bool reading = std::string(f.command) == "read";
-        WriteWhole(target, Bytes{'k', 'e', 'e', 'p'});
-        // Without retries, as the window: the fault ends the transfer at once.
-        Words args = reading ? Words{"read", "libraries", target, "--force", "--retries", "0"}
-                             : Words{f.command, "libraries", source, "--retries", "0"};
-        args.insert(args.end(), {"--lang", language});
-        CliRun run = Run(args);
-        EXPECT_EQ(run.exitCode, 1) << Shown(run);
-        EXPECT_TRUE(Contains(run.err, std::string(english ? f.english : f.text) + "\n"))
-            << Shown(run);
-        if (english) {
-            EXPECT_TRUE(IsAscii(run.out + run.err)) << Shown(run);
+        for (const char* language : {"pl", "en"}) {
+            SCOPED_TRACE(std::string(f.text) + " " + language);
+            bool english = std::string(language) == "en";
+            Words options = f.options;
+            // The detection's own request passes; the transfer's meets the fault.
+            options.insert(options.end(), {"--ident-faults-after", "1"});
+            StartDevice(1, options, image);
+            bool reading = std::string(f.command) == "read";
+            WriteWhole(target, Bytes{'k', 'e', 'e', 'p'});
+            // Without retries, as the window: the fault ends the transfer at once.
+            Words args = reading ? Words{"read", "libraries", target, "--force", "--retries", "0"}
+                                 : Words{f.command, "libraries", source, "--retries", "0"};
+            args.insert(args.end(), {"--lang", language});
+            CliRun run = Run(args);
+            EXPECT_EQ(run.exitCode, 1) << Shown(run);
+            EXPECT_TRUE(Contains(run.err, std::string(english ? f.english : f.text) + "\n"))
+                << Shown(run);
+            if (english) {
+                EXPECT_TRUE(IsAscii(run.out + run.err)) << Shown(run);
+            }
+            if (!reading) continue;
+            EXPECT_TRUE(ReadWhole(target) == (Bytes{'k', 'e', 'e', 'p'}));
+            EXPECT_TRUE(ReadWhole(target + ".part") == Slice(image, 512, f.storedBlocks));
+            std::string kept = english ? "out.lib is unchanged; the blocks read ("
+                                       : u8"out.lib pozostał bez zmian ; odczytane bloki (";
+            EXPECT_TRUE(Contains(run.err, kept + std::to_string(f.storedBlocks) +
+                                              (english ? ") are in file " : u8") są w pliku ")))
+                << Shown(run);
         }
-        if (!reading) continue;
-        EXPECT_TRUE(ReadWhole(target) == (Bytes{'k', 'e', 'e', 'p'}));
-        EXPECT_TRUE(ReadWhole(target + ".part") == Slice(image, 512, f.storedBlocks));
-        std::string kept = english ? "out.lib is unchanged; the blocks read ("
-                                   : u8"out.lib pozostał bez zmian ; odczytane bloki (";
-        EXPECT_TRUE(Contains(run.err, kept + std::to_string(f.storedBlocks) +
-                                          (english ? ") are in file " : u8") są w pliku ")))
-            << Shown(run);
-      }
     }
 }
 
@@ -797,19 +797,31 @@ TEST_F(Dm730Test, ARestoreStoppedAnywhereIsFinishedOnTheSameControllerOnly) {
     struct Case {
         Words device;
         int port;
+        bool portTwoGone;  // the port the restore stopped on is no longer there
         int exitCode;
         std::string text;
     };
     const Case cases[] = {
         {{"--versions", "4.07,2.31"},
          2,
+         false,
          3,
          u8"a przerwaną pracę wykonano na sterowniku o wersjach 3.05 | 1.20"},
-        {{}, 3, 3, u8"nie zgadza się z plikiem"},
-        {{}, 2, 0, u8"Odtworzenie kopii " + folder + u8" : gotowe"},
+        // Another port's record is that port's while the port is there.
+        {{}, 3, false, 3, u8"  Odtwarzanie przerwane na porcie " + LinkOf(2) + " : "},
+        // Gone (an adapter plugged in again gets another name): taken over,
+        // and the controller found must still be the one it was.
+        {{},
+         3,
+         true,
+         3,
+         u8"Dokończenie odtwarzania przerwanego na porcie " + LinkOf(2) +
+             u8", którego już nie ma.\nBlok "},
+        {{}, 2, false, 0, u8"Odtworzenie kopii " + folder + u8" : gotowe"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
+        if (c.portTwoGone) StopSim(sims[1]);
         StartDevice(c.port, c.device, c.port == 2 ? stopped : Bytes(ImageSize, 0));
         run = Run({"restore", folder, "--port", LinkOf(c.port), "--resume"});
         EXPECT_EQ(run.exitCode, c.exitCode) << Shown(run);
@@ -825,7 +837,7 @@ TEST_F(Dm730Test, ARestoreStoppedAnywhereIsFinishedOnTheSameControllerOnly) {
         }
     }
     EXPECT_TRUE(ReadWhole(MemoryOf(2)) == restored);
-    EXPECT_FALSE(std::filesystem::exists(folder + "/restore-progress.json"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/restore-progress-com2.json"));
 
     // Stopped right after a region: the block before the resume point is the
     // zero block after a file of whole blocks, which a blank controller holds
@@ -923,6 +935,13 @@ TEST_F(Dm730Test, BackupsAndRestoresHoldWhatTheyOpened) {
               0);
     ASSERT_EQ(WaitSimEvent(sims[1], "block-in 5", 20000), 0);
     kill(cli.pid, SIGSTOP);
+    // Meanwhile the same backup goes onto another controller beside it, and
+    // no backup may write into the folder.
+    CliRun beside = Run({"restore", PathOf("small"), "--port", LinkOf(1), "--no-verify"});
+    EXPECT_EQ(beside.exitCode, 0) << Shown(beside);
+    beside = Run({"backup", PathOf("small"), "--force", "--port", LinkOf(1)});
+    EXPECT_EQ(beside.exitCode, 6) << Shown(beside);
+    EXPECT_TRUE(Contains(beside.err, u8"jest w użyciu przez inny dm730")) << Shown(beside);
     WriteWhole(PathOf("small/libraries.lib"), Pattern(10 * BlockSize, 46));
     kill(cli.pid, SIGCONT);
     run = FinishCli(cli, 60000);
@@ -1297,6 +1316,33 @@ TEST_F(Dm730Test, ManyControllersInOneCommand) {
     CliRun stopped = FinishCli(parent, 20000);
     EXPECT_EQ(stopped.exitCode, 130) << Shown(stopped);
     EXPECT_EQ(CountOf(stopped.out, u8"przerwano (Ctrl-C) przy bloku "), 2u) << Shown(stopped);
+    // One backup onto three controllers at once; the one that stops keeps its
+    // own record, and a resume there finishes it while the others are done.
+    const unsigned blocks[3] = {40, 20, 60};
+    Bytes restored = MakeBackup(PathOf("show"), Pattern(ImageSize, 12), blocks);
+    StartDevice(1, {}, Bytes(ImageSize, 0));
+    StartDevice(2, {"--silent-after", "100"}, Bytes(ImageSize, 0));
+    StartDevice(3, {}, Bytes(ImageSize, 0));
+    CliRun restore = Run({"restore", PathOf("show"), "--port", "com1", "--port", "com2", "--port",
+                          "com3", "--retries", "0"});
+    EXPECT_EQ(restore.exitCode, 1) << Shown(restore);
+    EXPECT_TRUE(ReadWhole(MemoryOf(1)) == restored);
+    EXPECT_TRUE(ReadWhole(MemoryOf(3)) == restored);
+    EXPECT_TRUE(Contains(restore.err, "[com2] " + std::string(u8"Aby dokończyć : dm730 restore ")))
+        << Shown(restore);
+    EXPECT_TRUE(std::filesystem::exists(PathOf("show/restore-progress-com2.json")));
+    EXPECT_FALSE(std::filesystem::exists(PathOf("show/restore-progress-com1.json")));
+    EXPECT_FALSE(std::filesystem::exists(PathOf("show/restore-progress-com3.json")));
+    // Finished on com2 alone; com1 has nothing to finish.
+    StartDevice(2, {}, ReadWhole(MemoryOf(2)));
+    CliRun resumed = Run({"restore", PathOf("show"), "--port", "com2", "--port", "com1", "--resume",
+                          "--retries", "0"});
+    EXPECT_EQ(resumed.exitCode, 3) << Shown(resumed);
+    EXPECT_TRUE(Contains(resumed.err, "[com1] " + std::string(u8"Brak zapisu przerwanego "
+                                                              u8"odtwarzania kopii ")))
+        << Shown(resumed);
+    EXPECT_TRUE(ReadWhole(MemoryOf(2)) == restored);
+    EXPECT_FALSE(std::filesystem::exists(PathOf("show/restore-progress-com2.json")));
     // A command that works on one controller refuses several.
     EXPECT_EQ(
         Run({"read", "firmware", PathOf("x.upg"), "--port", "com1", "--port", "com3"}).exitCode, 2);
@@ -1326,37 +1372,82 @@ TEST_F(Dm730Test, EnglishWhenTheUserAsksForIt) {
         {nullptr, nullptr, nullptr, {"--help"}, false, 0, u8"Kody wyjścia:\n"},
         {nullptr, "C.UTF-8", nullptr, {"--help"}, false, 0, u8"Kody wyjścia:\n"},
         {nullptr, "en_US.UTF-8", "pl_PL.UTF-8", {"--help"}, false, 0, u8"Kody wyjścia:\n"},
-        {"en", "pl_PL.UTF-8", nullptr, {"frobnicate"}, true, 2,
+        {"en",
+         "pl_PL.UTF-8",
+         nullptr,
+         {"frobnicate"},
+         true,
+         2,
          "dm730: unknown command: frobnicate\n"},
         {"pl", "en_US.UTF-8", nullptr, {"--lang", "en", "ports"}, true, 0, "  pty  free  --port "},
         {"en", nullptr, nullptr, {"--help", "--lang=pl"}, false, 0, u8"Kody wyjścia:\n"},
         // A word that is no language: refused on the command line, passed
         // over with a warning in the variable.
-        {"pl", nullptr, nullptr, {"--lang", "de", "ports"}, false, 2,
+        {"pl",
+         nullptr,
+         nullptr,
+         {"--lang", "de", "ports"},
+         false,
+         2,
          u8"--lang : pl albo en, nie : de\n"},
-        {"german", "en_US.UTF-8", nullptr, {"--version"}, true, 0,
+        {"german",
+         "en_US.UTF-8",
+         nullptr,
+         {"--version"},
+         true,
+         0,
          "DM730_LANG=german: unknown language (pl or en), passed over\n"},
         // A transfer: the port, the progress into a file, the summary.
-        {"en", nullptr, nullptr, {"write", "firmware", PathOf("fw.upg"), "--port", "com1"}, true,
-         0, "Port: " + LinkOf(1) + "\n"},
-        {"en", nullptr, nullptr,
-         {"write", "firmware", PathOf("fw.upg"), "--port", "com1", "--verify"}, true, 0,
+        {"en",
+         nullptr,
+         nullptr,
+         {"write", "firmware", PathOf("fw.upg"), "--port", "com1"},
+         true,
+         0,
+         "Port: " + LinkOf(1) + "\n"},
+        {"en",
+         nullptr,
+         nullptr,
+         {"write", "firmware", PathOf("fw.upg"), "--port", "com1", "--verify"},
+         true,
+         0,
          "Writing to Dm730: firmware: done, wrote 4 blocks, read 4 back without differences in "},
-        {"en", nullptr, nullptr, {"read", "firmware", PathOf("back.upg"), "--port", "com1"}, true,
-         0, "Reading from Dm730: firmware: done, 512 blocks in "},
-        {"en", nullptr, nullptr, {"verify", "firmware", PathOf("back.upg"), "--port", "com1"},
-         true, 0, "Verifying: firmware: done, 512 blocks without differences in "},
+        {"en",
+         nullptr,
+         nullptr,
+         {"read", "firmware", PathOf("back.upg"), "--port", "com1"},
+         true,
+         0,
+         "Reading from Dm730: firmware: done, 512 blocks in "},
+        {"en",
+         nullptr,
+         nullptr,
+         {"verify", "firmware", PathOf("back.upg"), "--port", "com1"},
+         true,
+         0,
+         "Verifying: firmware: done, 512 blocks without differences in "},
         // Several controllers: the children speak the parent's language.
-        {"pl", nullptr, nullptr, {"detect", "--port", "com1", "--port", "com3", "--lang", "en"},
-         true, 0, "Serial        Versions       Code  Time      Result\n"},
-        {nullptr, "en_GB.UTF-8", nullptr, {"detect", "--port", "com1", "--port", "com2"}, true, 5,
+        {"pl",
+         nullptr,
+         nullptr,
+         {"detect", "--port", "com1", "--port", "com3", "--lang", "en"},
+         true,
+         0,
+         "Serial        Versions       Code  Time      Result\n"},
+        {nullptr,
+         "en_GB.UTF-8",
+         nullptr,
+         {"detect", "--port", "com1", "--port", "com2"},
+         true,
+         5,
          "[com2] No Dm730 found!\n"},
     };
     for (const Choice& c : choices) {
         SCOPED_TRACE(c.args[0] + " " + (c.variable ? c.variable : "-") + " " +
                      (c.lang ? c.lang : "-"));
         for (const auto& [name, value] :
-             {std::pair<const char*, const char*>{"DM730_LANG", c.variable}, {"LANG", c.lang},
+             {std::pair<const char*, const char*>{"DM730_LANG", c.variable},
+              {"LANG", c.lang},
               {"LC_ALL", c.lcAll}}) {
             if (value != nullptr)
                 setenv(name, value, 1);
@@ -1620,7 +1711,10 @@ TEST_F(Dm730Test, CommandsBeforeATransferAndTheirExitCodes) {
          3,
          PathOf("manifest.json") + u8": brak pliku",
          PathOf("manifest.json") + ": no such file, this is not a dm730 backup"},
-        {{"verify", PathOf("none")}, 3, u8"manifest.json: brak pliku", "manifest.json: no such file"},
+        {{"verify", PathOf("none")},
+         3,
+         u8"manifest.json: brak pliku",
+         "manifest.json: no such file"},
         {{"restore", PathOf(""), "--force"},
          2,
          u8"opcja --force nie dotyczy polecenia restore",

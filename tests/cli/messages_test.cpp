@@ -85,8 +85,8 @@ TEST(Language, TheLocaleDecidesUnlessTheUserChoseOtherwise) {
         {"en_IE.UTF-8", nullptr, "pl_PL.UTF-8", LanguageEnglish},
     };
     for (const auto& l : locales) {
-        SCOPED_TRACE(std::string(l.lcAll ? l.lcAll : "-") + " " + (l.lcMessages ? l.lcMessages : "-") +
-                     " " + (l.lang ? l.lang : "-"));
+        SCOPED_TRACE(std::string(l.lcAll ? l.lcAll : "-") + " " +
+                     (l.lcMessages ? l.lcMessages : "-") + " " + (l.lang ? l.lang : "-"));
         EXPECT_EQ(LanguageOfLocale(l.lcAll, l.lcMessages, l.lang), l.expected);
     }
 

@@ -45,9 +45,9 @@ ExitCode CheckBackupForUse(const std::string& folder, CheckedBackup* backup) {
     return ExitDone;
 }
 
-ExitCode PrepareFolderRun(const std::string& folder, FolderUse use, const std::string& port,
-                          bool quiet, CheckedBackup* backup) {
-    ExitCode held = HoldBackupFolder(folder, use == FolderWritten);
+ExitCode PrepareFolderRun(const std::string& folder, const std::string& port, bool quiet,
+                          CheckedBackup* backup) {
+    ExitCode held = HoldBackupFolder(folder, false);
     if (held != ExitDone) return held;
     ExitCode checked = CheckBackupForUse(folder, backup);
     if (checked != ExitDone) return checked;
@@ -76,6 +76,7 @@ void MentionOtherVersions(const BackupManifest& manifest) {
     if (firmware == manifest.firmwareVersion && second == manifest.secondVersion) return;
     // The controller's texts as the window shows them; the manifest's are
     // UTF-8, which the console passes on whole.
-    PrintMessage(ConsoleError, MsgBackupOtherVersions, firmware.c_str(), second.c_str(), ShownText(manifest.firmwareVersion).c_str(),
-              ShownText(manifest.secondVersion).c_str());
+    PrintMessage(ConsoleError, MsgBackupOtherVersions, firmware.c_str(), second.c_str(),
+                 ShownText(manifest.firmwareVersion).c_str(),
+                 ShownText(manifest.secondVersion).c_str());
 }

@@ -23,14 +23,12 @@ struct CheckedBackup {
 // shown, each naming its file, and that nothing was sent.
 ExitCode CheckBackupForUse(const std::string& folder, CheckedBackup* backup);
 
-// What a run does with a folder, for its lock: a restore writes into it (its
-// progress), a verify only reads it.
-enum FolderUse { FolderWritten = 0, FolderRead = 1 };
-// The folder held against a backup into it (FolderLock) and checked, then the
-// controller, found once (port: the one given, or empty for every port), and
-// the versions compared: ExitDone or why not.
-ExitCode PrepareFolderRun(const std::string& folder, FolderUse use, const std::string& port,
-                          bool quiet, CheckedBackup* backup);
+// The folder held against a backup into it (shared with the restores and
+// verifies that read it) and checked, then the controller, found once (port:
+// the one given, or empty for every port), and the versions compared:
+// ExitDone or why not.
+ExitCode PrepareFolderRun(const std::string& folder, const std::string& port, bool quiet,
+                          CheckedBackup* backup);
 
 // The blocks a write or a verify of the three files moves.
 unsigned long BlocksOfFolder(const CheckedBackup& backup);

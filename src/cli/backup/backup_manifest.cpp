@@ -122,8 +122,8 @@ struct ManifestReader {
         if (!fit.empty()) return Refuse(ManifestDoesNotFit, fit);
         if (blocks != BlocksFor(region->bytes))
             return Refuse(ManifestBadValue,
-                          SayFormatted(MsgManifestBlocksDiffer, where.c_str(), blocks, where.c_str(),
-                                       (unsigned long)BlocksFor(region->bytes)));
+                          SayFormatted(MsgManifestBlocksDiffer, where.c_str(), blocks,
+                                       where.c_str(), (unsigned long)BlocksFor(region->bytes)));
         region->firstBlock = (unsigned)first;
         region->blocks = (unsigned)blocks;
         return true;
@@ -307,7 +307,8 @@ ManifestOutcome ReadManifestFile(const std::string& folder, BackupManifest* mani
         return ManifestUnreadable;
     }
     ManifestOutcome outcome = ParseManifest(text, manifest, problem);
-    if (outcome != ManifestValid) *problem = SayFormatted(MsgPrefixed, path.c_str(), problem->c_str());
+    if (outcome != ManifestValid)
+        *problem = SayFormatted(MsgPrefixed, path.c_str(), problem->c_str());
     return outcome;
 }
 
@@ -348,9 +349,10 @@ FolderCheckOutcome CheckBackupFolder(const std::string& folder, const BackupMani
         Sha256Digest digest;
         if (outcome == FolderMatches && bytes.size() != region.bytes) {
             outcome = FolderSizeDiffers;
-            std::string size = bytes.size() > RegionBytes(kind)
-                                   ? SayFormatted(MsgMoreThan, (unsigned long long)RegionBytes(kind))
-                                   : std::to_string(bytes.size());
+            std::string size =
+                bytes.size() > RegionBytes(kind)
+                    ? SayFormatted(MsgMoreThan, (unsigned long long)RegionBytes(kind))
+                    : std::to_string(bytes.size());
             problem = SayFormatted(MsgBackupSizeDiffers, path.c_str(), size.c_str(), region.bytes);
         } else if (outcome == FolderMatches &&
                    (HashBytesSha256(bytes, &digest) != Sha256Done || digest.hex != region.sha256)) {

@@ -1,7 +1,8 @@
 // A backup folder held for a whole run against another dm730 that would
 // write into it at the same time (two backups into one folder would leave it
-// a mixture of two controllers): a backup or a restore holds it alone, verifies
-// share it. The lock file .dm730-lock stays in the folder.
+// a mixture of two controllers): a backup holds it alone, restores and
+// verifies, which only read it, share it. The lock file .dm730-lock stays in
+// the folder.
 #pragma once
 #include <string>
 

@@ -106,7 +106,8 @@ const CommandForm CommandForms[] = {
     {"backup", CommandBackup, false, 1, TalksToLine | ManyControllers | TakesForce | TakesRetries,
      MsgUsageBackup},
     {"restore", CommandRestore, false, 1,
-     TalksToLine | TakesResume | TakesNoVerify | TakesMaxDifferences | TakesRetries,
+     TalksToLine | ManyControllers | TakesResume | TakesNoVerify | TakesMaxDifferences |
+         TakesRetries,
      MsgUsageRestore},
     {"linetest", CommandLineTest, false, 0,
      TalksToLine | TakesLoopback | TakesSeconds | TakesRetries, MsgUsageLineTest},
@@ -147,7 +148,8 @@ bool ApplyOption(const CommandForm& command, const GivenOption& given, CommandLi
                  std::string* problem) {
     const OptionForm& o = *given.form;
     if ((o.bit & EveryCommand) == 0 && (command.options & o.bit) == 0)
-        return Fail(problem, SayFormatted(MsgOptionNotForCommand, given.name.c_str(), command.word));
+        return Fail(problem,
+                    SayFormatted(MsgOptionNotForCommand, given.name.c_str(), command.word));
     if (o.valueName == MsgNone) {
         if (given.value)
             return Fail(problem, SayFormatted(MsgOptionTakesNoValue, given.name.c_str()));
@@ -259,7 +261,8 @@ bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* pr
         return Fail(problem, optionProblem.empty() ? Say(MsgNoCommand) : optionProblem);
     if (words[0] == "help") {
         if (!optionProblem.empty()) return Fail(problem, optionProblem);
-        if (words.size() > 2) return Fail(problem, SayFormatted(MsgExtraArgument, words[2].c_str()));
+        if (words.size() > 2)
+            return Fail(problem, SayFormatted(MsgExtraArgument, words[2].c_str()));
         // "help help" is the whole help, which says what help does.
         if (words.size() == 2 && words[1] != "help") {
             const CommandForm* topic = FormOf(words[1]);
@@ -277,8 +280,7 @@ bool Parse(int argc, const char* const* argv, CommandLine* line, std::string* pr
     if (!optionProblem.empty()) return Fail(problem, optionProblem);
     for (const GivenOption& given : options)
         if (!ApplyOption(*form, given, line, problem)) return false;
-    if (!line->trace && !line->traceFile.empty())
-        return Fail(problem, Say(MsgTraceAndNoTrace));
+    if (!line->trace && !line->traceFile.empty()) return Fail(problem, Say(MsgTraceAndNoTrace));
     if (line->all && !line->ports.empty()) return Fail(problem, Say(MsgAllAndPort));
     if ((line->all || line->ports.size() > 1) && !line->traceFile.empty())
         return Fail(problem, Say(MsgTraceOneController));

@@ -81,8 +81,9 @@ void PrintDriverFaults(bool counted, const LineErrorCounts& before, const LineEr
         PrintMessage(ConsoleOut, MsgDriverCountsNoFaults);
         return;
     }
-    PrintMessage(ConsoleOut, MsgDriverCounts, after.framing - before.framing, after.parity - before.parity,
-              after.overrun - before.overrun, after.breaks - before.breaks);
+    PrintMessage(ConsoleOut, MsgDriverCounts, after.framing - before.framing,
+                 after.parity - before.parity, after.overrun - before.overrun,
+                 after.breaks - before.breaks);
 }
 
 unsigned long BlocksDiffering(const std::string& a, const std::string& b) {
@@ -123,8 +124,8 @@ ExitCode TestWithController(const CommandLine& line) {
     FoundControllerVersions(&firmware, &second);
     PrintMessage(ConsoleOut, MsgLineTestHead, FoundPortName(), firmware.c_str(), second.c_str(),
                  TestBlocks);
-    PrintMessage(ConsoleOut, MsgLineTestCounts, count.retries, count.silences, count.shortAnswers, count.naks, count.otherAnswers,
-              count.badChecksums);
+    PrintMessage(ConsoleOut, MsgLineTestCounts, count.retries, count.silences, count.shortAnswers,
+                 count.naks, count.otherAnswers, count.badChecksums);
     ReplyTimes times = SummarizeReplyTimes(Watch.replyMs);
     if (times.count > 0)
         PrintMessage(ConsoleOut, MsgLineTestReplyTime, times.medianMs, times.p99Ms);
@@ -217,7 +218,8 @@ ExitCode TestLoopback(const CommandLine& line) {
     counted = counted && ReadLineErrorCounts(&after);
     EchoCount echo = CompareEcho(sent, received);
     PrintMessage(ConsoleOut, MsgLoopbackHead, ListedPortName(currentPort), seconds);
-    PrintMessage(ConsoleOut, MsgLoopbackCounts, echo.sent, echo.received, echo.lost, echo.changed, echo.extra);
+    PrintMessage(ConsoleOut, MsgLoopbackCounts, echo.sent, echo.received, echo.lost, echo.changed,
+                 echo.extra);
     PrintDriverFaults(counted, before, after);
     bool sound = echo.lost + echo.changed + echo.extra == 0 &&
                  (!counted || FaultsOf(after) == FaultsOf(before));

@@ -1,10 +1,14 @@
 // A backup folder back onto a controller, each region read back after it is
 // written. The whole folder is checked against its manifest before the first
 // byte is sent, and the restore stays with the controller it found for all
-// three regions. Where it stopped is kept in DIR/restore-progress.json (or in
-// the user's state folder when DIR cannot be written), so --resume goes on
-// there, on the same controller only.
+// three regions. Where it stopped is kept in DIR/restore-progress-PORT.json
+// (or in the user's state folder when DIR cannot be written), one record per
+// port, so that one backup is restored onto several controllers at once and
+// --resume goes on where each stopped, on the same controller only.
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 #include <string>
 
@@ -17,6 +21,7 @@
 #include "cli/console/operator_console.h"
 #include "cli/console/progress.h"
 #include "cli/system/files.h"
+#include "cli/system/system_ports.h"
 #include "cli/transfers/controller_search.h"
 #include "cli/transfers/differences.h"
 #include "cli/transfers/part_files.h"
@@ -57,21 +62,35 @@ void ReportRegionStates(const RegionState states[DataKindCount], bool readBack) 
     PrintLine(ConsoleError, "%s", line.c_str());
 }
 
-const char ProgressFileName[] = "restore-progress.json";
+// The record of one folder, kept by versions before several controllers
+// could restore it at once: still resumed from.
+const char SharedProgressFileName[] = "restore-progress.json";
 
-// The two places a restore's progress may be: in the folder, or, for a folder
-// that cannot be written (a backup on a read-only stick), in the user's state
-// folder under a name made from the folder's whole path.
-std::string ProgressPathInFolder(const std::string& folder) {
-    return PathInFolder(folder, ProgressFileName);
+// A port's name as a file name: its last part (ttyUSB0, COM3), any other
+// character than a letter, a digit, '.', '-' or '_' as '_'.
+std::string PortFileTag(const std::string& port) {
+    size_t cut = port.find_last_of("/\\");
+    std::string tag = cut == std::string::npos ? port : port.substr(cut + 1);
+    for (char& c : tag)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-' && c != '_')
+            c = '_';
+    return tag;
 }
 
-std::string ProgressPathInState(const std::string& folder) {
+// The places a restore's progress may be: in the folder, or, for a folder
+// that cannot be written (a backup on a read-only stick), in the user's state
+// folder under a name made from the folder's whole path and the port.
+std::string ProgressPathInFolder(const std::string& folder, const std::string& port) {
+    return PathInFolder(folder, ("restore-progress-" + PortFileTag(port) + ".json").c_str());
+}
+
+std::string ProgressPathInState(const std::string& folder, const std::string& port) {
     std::string state = UserStateFolder();
     if (state.empty()) return "";
+    std::string whole = AbsolutePath(folder);
+    if (!port.empty()) whole += "\n" + port;
     char name[64];
-    std::snprintf(name, sizeof name, "restore-progress-%08lx.json",
-                  ShortHash(AbsolutePath(folder)));
+    std::snprintf(name, sizeof name, "restore-progress-%08lx.json", ShortHash(whole));
     return PathInFolder(state, name);
 }
 
@@ -83,25 +102,58 @@ unsigned long BlocksOf(const CheckedBackup& backup, DataKind kind) {
 struct RestoreRun {
     const CommandLine& line;
     ResumeRecord record;
+    std::string resumedFrom;  // another port's record this run took over
     RegionState states[DataKindCount] = {RegionUntouched, RegionUntouched, RegionUntouched};
 
     void Keep() {
-        if (WriteResumeRecord(ProgressPathInFolder(line.path), record) == 0) return;
-        std::string state = ProgressPathInState(line.path);
+        if (WriteResumeRecord(ProgressPathInFolder(line.path, record.port), record) == 0) return;
+        std::string state = ProgressPathInState(line.path, record.port);
         if (!state.empty() && WriteResumeRecord(state, record) == 0) return;
         PrintMessage(ConsoleError, MsgRestoreProgressNotKept, line.path.c_str());
     }
 
+    // The shared record of an older version goes too once this port's
+    // restore is whole, when it was this port's.
     void Forget() {
-        RemoveFileOrLink(ProgressPathInFolder(line.path).c_str());
-        std::string state = ProgressPathInState(line.path);
-        if (!state.empty()) RemoveFileOrLink(state.c_str());
+        for (const std::string& path : {ProgressPathInFolder(line.path, record.port),
+                                        ProgressPathInState(line.path, record.port), resumedFrom})
+            if (!path.empty()) RemoveFileOrLink(path.c_str());
+        for (const std::string& path : {PathInFolder(line.path, SharedProgressFileName),
+                                        ProgressPathInState(line.path, "")}) {
+            ResumeRecord shared;
+            if (!path.empty() && ReadResumeRecord(path, &shared) == RecordRead &&
+                shared.port == record.port)
+                RemoveFileOrLink(path.c_str());
+        }
     }
 };
 
-// The record of the restore to resume, from the folder or the state folder.
-ExitCode ReadProgress(const std::string& folder, ResumeRecord* record) {
-    std::string paths[2] = {ProgressPathInFolder(folder), ProgressPathInState(folder)};
+// The records in the folder of restores on other ports than port.
+std::vector<std::string> OtherPortsRecords(const std::string& folder, const std::string& port) {
+    std::vector<std::string> found;
+    std::error_code error;
+    const std::string own = ProgressPathInFolder(folder, port);
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        std::string name = entry.path().filename().string();
+        if (name.rfind("restore-progress-", 0) != 0 || name.size() < 22 ||
+            name.compare(name.size() - 5, 5, ".json") != 0)
+            continue;
+        std::string path = PathInFolder(folder, name.c_str());
+        if (path != own) found.push_back(path);
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// The record of the restore on port to resume: the port's own, in the folder
+// or the state folder; the shared record of an older version; or the one of a
+// port that is gone (an adapter plugged in again gets another name). A record
+// of another port that is still there is that port's to finish.
+ExitCode ReadProgress(RestoreRun& run, const std::string& port, ResumeRecord* record) {
+    const std::string& folder = run.line.path;
+    const std::string paths[4] = {
+        ProgressPathInFolder(folder, port), ProgressPathInState(folder, port),
+        PathInFolder(folder, SharedProgressFileName), ProgressPathInState(folder, "")};
     for (const std::string& path : paths) {
         if (path.empty()) continue;
         ResumeRecordOutcome read = ReadResumeRecord(path, record);
@@ -111,7 +163,29 @@ ExitCode ReadProgress(const std::string& folder, ResumeRecord* record) {
             return ExitFileFailed;
         }
     }
-    PrintMessage(ConsoleError, MsgNothingToResume, folder.c_str());
+    std::vector<std::string> present;
+    for (const PortIdentity& identity : ListSystemPorts(HoldNotAsked))
+        present.push_back(identity.name);
+    std::vector<std::string> others = OtherPortsRecords(folder, port);
+    std::vector<std::string> gone;
+    for (const std::string& path : others) {
+        ResumeRecord other;
+        if (ReadResumeRecord(path, &other) == RecordRead &&
+            std::find(present.begin(), present.end(), other.port) == present.end())
+            gone.push_back(path);
+    }
+    if (gone.size() == 1 && ReadResumeRecord(gone[0], record) == RecordRead) {
+        PrintMessage(ConsoleError, MsgResumingGonePort, record->port.c_str());
+        run.resumedFrom = gone[0];
+        return ExitDone;
+    }
+    PrintMessage(ConsoleError, MsgNothingToResume, folder.c_str(), port.c_str());
+    for (const std::string& path : others) {
+        ResumeRecord other;
+        if (ReadResumeRecord(path, &other) == RecordRead)
+            PrintMessage(ConsoleError, MsgRecordOfPort, ShownText(other.port).c_str(),
+                         path.c_str());
+    }
     PrintMessage(ConsoleError, MsgRestoreWithoutResume);
     return ExitFileFailed;
 }
@@ -176,19 +250,18 @@ ExitCode CheckBlockBeforeResume(const ResumeRecord& resumed, const CheckedBackup
 }  // namespace
 
 ExitCode RunRestoreCommand(const CommandLine& line) {
-    RestoreRun run{line, ResumeRecord()};
+    RestoreRun run{line, ResumeRecord(), ""};
     // What the read-back compares past a file's end is the zero fill it wrote.
     ConsoleReport.fillWritten = true;
     ResumeRecord resumed;
-    if (line.resume) {
-        ExitCode kept = ReadProgress(line.path, &resumed);
-        if (kept != ExitDone) return kept;
-    }
+    // The backup is only read: restores onto other controllers share it.
     CheckedBackup backup;
-    ExitCode ready = PrepareFolderRun(line.path, FolderWritten, line.port, line.quiet, &backup);
+    ExitCode ready = PrepareFolderRun(line.path, line.port, line.quiet, &backup);
     if (ready != ExitDone) return ready;
     unsigned from = 0;
     if (line.resume) {
+        ready = ReadProgress(run, FoundPortName(), &resumed);
+        if (ready != ExitDone) return ready;
         from = resumed.regionWritten ? 0 : unsigned(resumed.blocksWritten);
         ready = CheckSameVersions(resumed);
         if (ready == ExitDone) ready = CheckBlockBeforeResume(resumed, backup);

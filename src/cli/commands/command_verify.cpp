@@ -38,7 +38,7 @@ ExitCode RunVerifyCommand(const CommandLine& line) {
 
 ExitCode RunVerifyBackupCommand(const CommandLine& line) {
     CheckedBackup backup;
-    ExitCode ready = PrepareFolderRun(line.path, FolderRead, line.port, line.quiet, &backup);
+    ExitCode ready = PrepareFolderRun(line.path, line.port, line.quiet, &backup);
     if (ready != ExitDone) return ready;
     BeginProgress(ProgressStyleFor(line.quiet), BlocksOfFolder(backup));
     ExitCode code = ExitDone;

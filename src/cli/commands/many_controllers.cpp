@@ -53,9 +53,8 @@ std::string ShortName(const std::string& port) {
 
 // Options with a value, whose value is never the command's operand.
 bool TakesValue(const std::string& word) {
-    for (const char* o :
-         {"--port", "--retries", "--max-differences", "--from-block", "--trace", "--seconds",
-          "--lang"})
+    for (const char* o : {"--port", "--retries", "--max-differences", "--from-block", "--trace",
+                          "--seconds", "--lang"})
         if (word == o) return true;
     return false;
 }
@@ -208,8 +207,7 @@ ExitCode RunOnManyControllers(const CommandLine& line, int argc, const char* con
             runs.back().exitCode = ExitPortUnusable;
         }
     }
-    if (!line.quiet)
-        PrintMessage(ConsoleError, MsgControllersCount, (unsigned long)runs.size());
+    if (!line.quiet) PrintMessage(ConsoleError, MsgControllersCount, (unsigned long)runs.size());
     bool interruptSent = false;
     std::vector<ChildLine> lines;
     while (ReadChildLines(&lines, 100)) {

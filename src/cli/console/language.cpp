@@ -18,9 +18,12 @@ Language ProgramLanguage() { return chosen; }
 void UseLanguage(Language language) { chosen = language; }
 
 bool LanguageOfWord(const char* word, Language* language) {
-    if (std::strcmp(word, "pl") == 0) *language = LanguagePolish;
-    else if (std::strcmp(word, "en") == 0) *language = LanguageEnglish;
-    else return false;
+    if (std::strcmp(word, "pl") == 0)
+        *language = LanguagePolish;
+    else if (std::strcmp(word, "en") == 0)
+        *language = LanguageEnglish;
+    else
+        return false;
     return true;
 }
 
@@ -41,8 +44,10 @@ Language LanguageOfLocale(const char* lcAll, const char* lcMessages, const char*
 LanguageChoice ChooseLanguage(int argc, const char* const* argv, const char* variable) {
     const char* given = nullptr;
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
-        if (std::strcmp(argv[i], "--lang") == 0 && i + 1 < argc) given = argv[++i];
-        else if (StartsWith(argv[i], "--lang=")) given = argv[i] + 7;
+        if (std::strcmp(argv[i], "--lang") == 0 && i + 1 < argc)
+            given = argv[++i];
+        else if (StartsWith(argv[i], "--lang="))
+            given = argv[i] + 7;
     }
     Language language;
     if (given != nullptr && LanguageOfWord(given, &language)) {

@@ -30,10 +30,10 @@ const MessageText MessageTable[MessageCount] = {
     {MsgValueFile, "PLIK", "FILE"},
     {MsgValueKind, "RODZAJ", "KIND"},
     {MsgOptionAll,
-     "detect, write, verify, backup: na każdym porcie, na którym\n"
-     "odpowiada sterownik, każdy w osobnym procesie",
-     "detect, write, verify, backup: on every port where a\n"
-     "controller answers, each in a process of its own"},
+     "detect, write, verify, backup, restore: na każdym porcie,\n"
+     "na którym odpowiada sterownik, każdy w osobnym procesie",
+     "detect, write, verify, backup, restore: on every port\n"
+     "where a controller answers, each in a process of its own"},
     {MsgOptionPort,
      "port sterownika: COM3 w Windows, ścieżka urządzenia\n"
      "w Linuksie (/dev/ttyUSB0), albo adapter: serial=NUMER,\n"
@@ -41,14 +41,16 @@ const MessageText MessageTable[MessageCount] = {
      "/dev/serial/by-id (dm730 ports podaje, co wybiera port\n"
      "jednoznacznie); bez tej opcji sterownik jest szukany\n"
      "na każdym porcie, jak robi to okno; podany kilka razy\n"
-     "(detect, write, verify, backup): na każdym z tych portów",
+     "(detect, write, verify, backup, restore): na każdym\n"
+     "z tych portów",
      "the controller's port: COM3 on Windows, a device path\n"
      "on Linux (/dev/ttyUSB0), or an adapter: serial=NUMBER,\n"
      "VID:PID (0403:6001), location=1-1.2, a name from\n"
      "/dev/serial/by-id (dm730 ports says what picks a port\n"
      "alone); without it the controller is looked for on\n"
      "every port, as the window does; given several times\n"
-     "(detect, write, verify, backup): on each of those ports"},
+     "(detect, write, verify, backup, restore): on each of\n"
+     "those ports"},
     {MsgOptionForce, "read, backup: zastąp istniejące pliki (także PLIK.part)",
      "read, backup: replace existing files (FILE.part too)"},
     {MsgOptionResume,
@@ -84,8 +86,7 @@ const MessageText MessageTable[MessageCount] = {
      "direction, what it is, bytes); without it the last 64\n"
      "go to dm730-trace-TIME.txt in the state folder when\n"
      "the command ends with code 1, 5 or 6"},
-    {MsgOptionNoTrace, "nie zapisuj żadnych wymian z linią",
-     "keep no exchanges with the line"},
+    {MsgOptionNoTrace, "nie zapisuj żadnych wymian z linią", "keep no exchanges with the line"},
     {MsgOptionLoopback,
      "linetest: na porcie jest wtyczka pętli zwrotnej\n(TX połączone z RX), nie Dm730",
      "linetest: the port has a loopback plug\n(TX joined to RX), not a Dm730"},
@@ -106,8 +107,7 @@ const MessageText MessageTable[MessageCount] = {
      "(English); without it DM730_LANG, without that the\n"
      "system's (LC_ALL, LC_MESSAGES, LANG; on Windows the\n"
      "interface language)"},
-    {MsgOptionQuiet,
-     "nie pokazuj postępu ani podsumowania, tylko błędy\n(i różnice weryfikacji)",
+    {MsgOptionQuiet, "nie pokazuj postępu ani podsumowania, tylko błędy\n(i różnice weryfikacji)",
      "show no progress and no summary, only failures\n(and a verify's differences)"},
     {MsgOptionHelp, "ten opis", "this help"},
     {MsgOptionVersion, "wersja programu", "the program's version"},
@@ -116,8 +116,7 @@ const MessageText MessageTable[MessageCount] = {
      "    miejsce), czy zajęty, i --port, który go wybiera jednoznacznie",
      "ports\n    list the serial ports: name, adapter (VID:PID, name, serial number,\n"
      "    location), whether held, and the --port that picks it alone"},
-    {MsgUsageDetect,
-     "detect [--port P ... | --all]\n    znajdź sterownik: jego port i obie wersje",
+    {MsgUsageDetect, "detect [--port P ... | --all]\n    znajdź sterownik: jego port i obie wersje",
      "detect [--port P ... | --all]\n    find the controller: its port and both versions"},
     {MsgUsageWrite,
      "write RODZAJ PLIK [--port P ... | --all] [--verify] [--from-block N] [--retries N]\n"
@@ -144,9 +143,11 @@ const MessageText MessageTable[MessageCount] = {
      "backup FOLDER [--port P ... | --all] [--force] [--retries N]\n"
      "    read all three regions into a folder, with a manifest and SHA-256 sums"},
     {MsgUsageRestore,
-     "restore FOLDER [--port P] [--resume] [--no-verify] [--max-differences N] [--retries N]\n"
+     "restore FOLDER [--port P ... | --all] [--resume] [--no-verify] [--max-differences N]\n"
+     "        [--retries N]\n"
      "    zapisz kopię zapasową do Dm730 i odczytaj każdy obszar z powrotem do porównania",
-     "restore FOLDER [--port P] [--resume] [--no-verify] [--max-differences N] [--retries N]\n"
+     "restore FOLDER [--port P ... | --all] [--resume] [--no-verify] [--max-differences N]\n"
+     "        [--retries N]\n"
      "    write a backup into the Dm730 and read each region back to compare it"},
     {MsgUsageLineTest,
      "linetest [--port P] [--loopback] [--seconds N] [--retries N]\n"
@@ -178,8 +179,7 @@ const MessageText MessageTable[MessageCount] = {
     {MsgUnknownCommand, "nieznane polecenie : %s", "unknown command: %s"},
     {MsgTraceAndNoTrace, "opcje --trace i --no-trace wykluczają się",
      "--trace and --no-trace exclude each other"},
-    {MsgAllAndPort, "opcje --all i --port wykluczają się",
-     "--all and --port exclude each other"},
+    {MsgAllAndPort, "opcje --all i --port wykluczają się", "--all and --port exclude each other"},
     {MsgTraceOneController, "--trace zapisuje wymiany jednego sterownika : z jedną opcją --port",
      "--trace keeps the exchanges of one controller: with one --port option"},
     {MsgSecondsOnlyLoopback, "--seconds dotyczy tylko linetest --loopback",
@@ -203,7 +203,8 @@ const MessageText MessageTable[MessageCount] = {
      "The exchanges with the line were not kept: %s"},
     {MsgTraceKept, "Ostatnie wymiany z linią zapisałem w %s",
      "The last exchanges with the line are in %s"},
-    {MsgBlocksRetried, "Po błędach linii ponowiono %s.", "Tried again after faults of the line: %s."},
+    {MsgBlocksRetried, "Po błędach linii ponowiono %s.",
+     "Tried again after faults of the line: %s."},
 
     // The help.
     {MsgHelpHead,
@@ -433,8 +434,13 @@ const MessageText MessageTable[MessageCount] = {
      "not be possible."},
     {MsgRestoreRecordDamaged, "Plik %s jest uszkodzony : nie wiem, gdzie odtwarzanie stanęło.",
      "File %s is damaged: where the restore stopped is not known."},
-    {MsgNothingToResume, "Brak zapisu przerwanego odtwarzania kopii %s : nie ma czego dokończyć.",
-     "No record of an interrupted restore of %s: there is nothing to finish."},
+    {MsgNothingToResume,
+     "Brak zapisu przerwanego odtwarzania kopii %s na porcie %s : nie ma czego dokończyć.",
+     "No record of an interrupted restore of %s on port %s: there is nothing to finish."},
+    {MsgResumingGonePort, "Dokończenie odtwarzania przerwanego na porcie %s, którego już nie ma.",
+     "Finishing the restore interrupted on port %s, which is gone."},
+    {MsgRecordOfPort, "  Odtwarzanie przerwane na porcie %s : %s",
+     "  A restore interrupted on port %s: %s"},
     {MsgRestoreWithoutResume, "Odtwórz kopię bez --resume.", "Restore without --resume."},
     {MsgRestoreWhat, "Odtworzenie kopii %s", "Restoring backup %s"},
     {MsgWrote, "zapisano %s", "wrote %s"},
@@ -487,7 +493,8 @@ const MessageText MessageTable[MessageCount] = {
      "Port %s stopped working during the test."},
     {MsgLoopbackHead, "Test linii na porcie %s z wtyczką pętli zwrotnej, %lu s :",
      "Line test on port %s with a loopback plug, %lu s:"},
-    {MsgLoopbackCounts, "Wysłano %lu B, wróciło %lu B : zgubione %lu, zmienione %lu, nadmiarowe %lu",
+    {MsgLoopbackCounts,
+     "Wysłano %lu B, wróciło %lu B : zgubione %lu, zmienione %lu, nadmiarowe %lu",
      "Sent %lu B, %lu B came back: lost %lu, changed %lu, extra %lu"},
     {MsgVerdictSound, "linia w porządku", "line sound"},
     {MsgVerdictCable, "kabel lub adapter", "cable or adapter"},
@@ -504,8 +511,8 @@ const MessageText MessageTable[MessageCount] = {
     {MsgPortSkipped, "Port %s pominięty : %s", "Port %s passed over: %s"},
     {MsgNoPortFits, "Żaden port nie pasuje do %s. Porty :", "No port fits %s. Ports:"},
     {MsgNoPorts, "  (brak)", "  (none)"},
-    {MsgSeveralPortsFit, "%s pasuje do %lu portów ; wybierz jeden :",
-     "%s fits %lu ports; choose one:"},
+    {MsgSeveralPortsFit,
+     "%s pasuje do %lu portów ; wybierz jeden :", "%s fits %lu ports; choose one:"},
     {MsgChoosePort, "  --port %s  (%s)", "  --port %s  (%s)"},
     {MsgUnknownPort, "Nieznany port : %s (np. %s)", "Unknown port: %s (e.g. %s)"},
     {MsgControllerWasOn, "Dm730 był na porcie %s ; polecenie nie przechodzi na inny port.",
@@ -666,7 +673,8 @@ const MessageText MessageTable[MessageCount] = {
      "  The earlier backup (%s, ...) is whole."},
     {MsgEarlierBackupNotWhole, "  Poprzednia kopia (%s, ...) nie jest cała.",
      "  The earlier backup (%s, ...) is not whole."},
-    {MsgNewBackupWhole, "  Nowa kopia (%s, ...) jest cała.", "  The new backup (%s, ...) is whole."},
+    {MsgNewBackupWhole, "  Nowa kopia (%s, ...) jest cała.",
+     "  The new backup (%s, ...) is whole."},
     {MsgNewBackupNotWhole, "  Nowa kopia (%s, ...) nie jest cała.",
      "  The new backup (%s, ...) is not whole."},
     {MsgLeftOverFiles, "W folderze %s pozostały pliki przerwanej wymiany kopii :",
@@ -676,7 +684,8 @@ const MessageText MessageTable[MessageCount] = {
      "nowa ; nic nie zostanie usunięte.",
      "Give --force to move them unchanged into a folder of their own in %s and make the backup "
      "anew; nothing will be removed."},
-    {MsgCannotMove, "Nie mogę przenieść pliku %s do folderu %s", "Cannot move file %s into folder %s"},
+    {MsgCannotMove, "Nie mogę przenieść pliku %s do folderu %s",
+     "Cannot move file %s into folder %s"},
     {MsgMovedAside, "Pozostałości wcześniejszej kopii przeniesiono bez zmian do folderu %s",
      "What was left of the earlier backup was moved unchanged into folder %s"},
     {MsgBackupFileReplaced,
@@ -766,9 +775,11 @@ const MessageText MessageTable[MessageCount] = {
     {MsgTraceFrameReply, "odpowiedź na ramkę : %s", "reply to the frame: %s"},
     {MsgTraceCommandReply, "odpowiedź na polecenie : %s", "reply to the command: %s"},
     {MsgTraceReceived, "odebrane%s", "received%s"},
-    {MsgTraceCount, "Wymiany z linią : %lu, ostatnie %lu :", "Exchanges with the line: %lu, the last %lu:"},
+    {MsgTraceCount,
+     "Wymiany z linią : %lu, ostatnie %lu :", "Exchanges with the line: %lu, the last %lu:"},
     {MsgTracePortClosed, "port zamknięty, nie odczytano", "port closed, not read"},
-    {MsgTraceSettings, "%lu %u%c%u, sterowanie przepływem : %s%s", "%lu %u%c%u, flow control: %s%s"},
+    {MsgTraceSettings, "%lu %u%c%u, sterowanie przepływem : %s%s",
+     "%lu %u%c%u, flow control: %s%s"},
     {MsgTraceNoFlow, "brak", "none"},
     {MsgTraceSystem, "System : %s", "System: %s"},
     {MsgTraceCommandLine, "Polecenie :", "Command:"},

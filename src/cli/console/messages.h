@@ -170,6 +170,8 @@ enum MessageId {
     MsgRestoreProgressNotKept,
     MsgRestoreRecordDamaged,
     MsgNothingToResume,
+    MsgResumingGonePort,
+    MsgRecordOfPort,
     MsgRestoreWithoutResume,
     MsgRestoreWhat,
     MsgWrote,

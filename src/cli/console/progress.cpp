@@ -97,9 +97,10 @@ void ComposeProgressLine(char* line, size_t size, const char* actionLine, const 
         rate = Decimal(done * double(BlockSize) / seconds / 1000.0);
         left = Duration(done >= total ? 0 : (total - done) * seconds / done);
     }
-    std::snprintf(line, size, "%s", SayFormatted(MsgProgressLine, actionLine, blockLine, percent,
-                                                 rate.c_str(), left.c_str())
-                                        .c_str());
+    std::snprintf(
+        line, size, "%s",
+        SayFormatted(MsgProgressLine, actionLine, blockLine, percent, rate.c_str(), left.c_str())
+            .c_str());
 }
 
 std::string BlockCount(unsigned long n) { return std::to_string(n) + " " + BlocksWord(n); }

@@ -15,9 +15,18 @@ const MessageId KindContentsTexts[DataKindCount] = {MsgKindFirmware, MsgKindLibr
                                                     MsgKindScenes};
 // By phase number.
 const MessageId PhaseWorks[LastTransferPhase + 1] = {
-    MsgNone,           MsgPhaseIdentAsk,    MsgPhaseIdentReply, MsgPhaseCommand,
-    MsgPhaseCommandSend, MsgPhaseCommandAck, MsgPhaseBlockSend,  MsgPhaseBlockAck,
-    MsgPhaseBlockReceive, MsgPhaseRegionEnd, MsgPhaseRetryQuiet, MsgPhaseRetryAsk,
+    MsgNone,
+    MsgPhaseIdentAsk,
+    MsgPhaseIdentReply,
+    MsgPhaseCommand,
+    MsgPhaseCommandSend,
+    MsgPhaseCommandAck,
+    MsgPhaseBlockSend,
+    MsgPhaseBlockAck,
+    MsgPhaseBlockReceive,
+    MsgPhaseRegionEnd,
+    MsgPhaseRetryQuiet,
+    MsgPhaseRetryAsk,
     MsgPhaseRetryReply,
 };
 
@@ -41,7 +50,8 @@ std::string ReplyFault(const Failure& failure) {
 
 std::string LineFailureText(const Failure& failure) {
     switch (failure.stage) {
-    case StageIdentification: return SayFormatted(MsgFailIdentification, ReplyFault(failure).c_str());
+    case StageIdentification:
+        return SayFormatted(MsgFailIdentification, ReplyFault(failure).c_str());
     case StageCommand: return SayFormatted(MsgFailCommand, ReplyFault(failure).c_str());
     case StageTransfer: return SayFormatted(MsgFailTransfer, ReplyFault(failure).c_str());
     case StageSystem:

@@ -182,6 +182,4 @@ PortIdentity IdentityOfPort(const std::string& name) {
     return alone;
 }
 
-const char* PortPermissionHint() {
-    return Say(MsgDialoutHint);
-}
+const char* PortPermissionHint() { return Say(MsgDialoutHint); }

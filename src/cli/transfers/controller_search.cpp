@@ -101,8 +101,7 @@ ExitCode ResolveSelector(const std::string& selector, std::string* name) {
         if (ports.empty()) PrintMessage(ConsoleError, MsgNoPorts);
         return ExitPortUnusable;
     }
-    PrintMessage(ConsoleError, MsgSeveralPortsFit, selector.c_str(),
-                 (unsigned long)fitting.size());
+    PrintMessage(ConsoleError, MsgSeveralPortsFit, selector.c_str(), (unsigned long)fitting.size());
     for (size_t i : fitting)
         PrintMessage(ConsoleError, MsgChoosePort, UniqueSelector(ports, i).c_str(),
                      ports[i].name.c_str());

@@ -45,10 +45,8 @@ void ReportStoppedWrite(DataKind kind, unsigned long blocks) {
     else
         PrintMessage(ConsoleError, MsgBlocksNew, done, total);
     unsigned long oldFrom = done + (maybe ? 2 : 1);
-    if (maybe)
-        PrintMessage(ConsoleError, MsgBlockMaybe, done + 1, total);
-    if (oldFrom <= blocks)
-        PrintMessage(ConsoleError, MsgBlocksOld, oldFrom, blocks, total);
+    if (maybe) PrintMessage(ConsoleError, MsgBlockMaybe, done + 1, total);
+    if (oldFrom <= blocks) PrintMessage(ConsoleError, MsgBlocksOld, oldFrom, blocks, total);
 }
 
 ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const char* givenName,
@@ -119,9 +117,9 @@ void ReportWrittenBlocks(DataKind kind, long long size, unsigned from) {
     // sends it; any other file's last block is filled up with them.
     std::string filled =
         SayFormatted(size % BlockSize == 0 ? MsgLastBlockZeros : MsgLastBlockFilled, last);
-    std::string written = from + 1 == last
-                              ? SayFormatted(MsgOneBlockWritten, last, total)
-                              : SayFormatted(MsgBlocksWritten, (unsigned long)from + 1, last, total);
+    std::string written =
+        from + 1 == last ? SayFormatted(MsgOneBlockWritten, last, total)
+                         : SayFormatted(MsgBlocksWritten, (unsigned long)from + 1, last, total);
     std::string kept = last + 1 == total ? SayFormatted(MsgOneBlockKept, total)
                                          : SayFormatted(MsgBlocksKept, last + 1, total);
     PrintMessage(ConsoleOut, MsgWrittenBlocks, written.c_str(), filled.c_str(), kept.c_str());

@@ -30,10 +30,10 @@ const char TraceSuffix[] = ".txt";
 std::string SettingsText() {
     LineSettingsRead settings;
     if (!IsChannelOpen() || !ReadLineSettings(&settings)) return Say(MsgTracePortClosed);
-    return SayFormatted(MsgTraceSettings, settings.baud, settings.dataBits, settings.parity,
-                        settings.stopBits, settings.hardwareFlow ? "RTS/CTS " : "",
-                        settings.softwareFlow ? "XON/XOFF"
-                                              : (settings.hardwareFlow ? "" : Say(MsgTraceNoFlow)));
+    return SayFormatted(
+        MsgTraceSettings, settings.baud, settings.dataBits, settings.parity, settings.stopBits,
+        settings.hardwareFlow ? "RTS/CTS " : "",
+        settings.softwareFlow ? "XON/XOFF" : (settings.hardwareFlow ? "" : Say(MsgTraceNoFlow)));
 }
 
 // "20261208T074512.345Z": sorts as the time does, and two failures in one
