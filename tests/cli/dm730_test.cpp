@@ -1174,6 +1174,31 @@ TEST_F(Dm730Test, ALineTestSaysWhetherTheLineIsSound) {
     }
 }
 
+// What a terminal shows after out: lines, "\r", and the cursor up one line
+// and a line cleared, as dm730 redraws its lines.
+std::vector<std::string> ScreenOf(const std::string& out) {
+    std::vector<std::string> lines(1);
+    size_t row = 0, column = 0;
+    for (size_t i = 0; i < out.size(); ++i) {
+        if (out.compare(i, 4, "\x1b[1A") == 0) {
+            row = row > 0 ? row - 1 : 0;
+            i += 3;
+        } else if (out.compare(i, 4, "\x1b[2K") == 0) {
+            lines[row].clear();
+            i += 3;
+        } else if (out[i] == '\r') {
+            column = 0;
+        } else if (out[i] == '\n') {
+            if (++row == lines.size()) lines.emplace_back();
+            column = 0;
+        } else {
+            if (lines[row].size() < column + 1) lines[row].resize(column + 1, ' ');
+            lines[row][column++] = out[i];
+        }
+    }
+    return lines;
+}
+
 nlohmann::json LastEvent(const std::string& out) {
     std::string last = out.substr(out.rfind('\n', out.size() - 2) + 1);
     return nlohmann::json::parse(last);
@@ -1236,6 +1261,10 @@ TEST_F(Dm730Test, JsonEventsForProgramsFollowTheSchema) {
     EXPECT_TRUE(Contains(TextOf(files[3]), "\"position\":5,\"fileOffset\":5,"));
     EXPECT_TRUE(Contains(TextOf(files[1]), "\"firmwareVersion\":\"3.05\""));
     EXPECT_TRUE(Contains(TextOf(files[6]), "\"code\":\"port-unusable\""));
+    // A write's progress counts the blocks the file fills, not the region's.
+    EXPECT_TRUE(Contains(TextOf(files[4]), "\"action\":\"write\",\"block\":1,\"blocks\":3,"))
+        << TextOf(files[4]);
+    EXPECT_FALSE(Contains(TextOf(files[4]), "\"blocks\":384")) << TextOf(files[4]);
     std::string validate = std::string("python3 ") + SOURCE_DIR + "/tests/validate_events.py " +
                            SOURCE_DIR + "/schemas/dm730-events.schema.json";
     std::string all = validate;
@@ -1316,6 +1345,32 @@ TEST_F(Dm730Test, ManyControllersInOneCommand) {
     CliRun stopped = FinishCli(parent, 20000);
     EXPECT_EQ(stopped.exitCode, 130) << Shown(stopped);
     EXPECT_EQ(CountOf(stopped.out, u8"przerwano (Ctrl-C) przy bloku "), 2u) << Shown(stopped);
+    // On a terminal: one line per port redrawn in place, each message above
+    // them; what stays on screen is each port's last line, then the table.
+    StartDevice(1, {"--turnaround", "2"}, Bytes(ImageSize, 0));
+    StartDevice(2, {"--silent-after", "300"}, Bytes(ImageSize, 0));
+    StartDevice(3, {"--turnaround", "2"}, Bytes(ImageSize, 0));
+    CliRun shown = RunCliOnTerminal({"write", "firmware", PathOf("fw.upg"), "--port", "com1",
+                                     "--port", "com2", "--port", "com3", "--retries", "0"},
+                                    dir.Path().string());
+    EXPECT_EQ(shown.exitCode, 1) << Shown(shown);
+    std::vector<std::string> screen = ScreenOf(shown.out);
+    auto at = [&](const std::string& start) {
+        int found = -1;
+        for (size_t i = 0; i < screen.size(); ++i)
+            if (screen[i].rfind(start, 0) == 0) found = found < 0 ? int(i) : -2;
+        return found;  // -1: missing, -2: more than once
+    };
+    int failed = at(u8"[com2] Błąd potwierdzenia : brak danych : 0");
+    int first = at(u8"[com1] gotowe");
+    EXPECT_GE(failed, 0) << shown.out;
+    EXPECT_GT(first, failed) << shown.out;
+    EXPECT_EQ(at(u8"[com2] błąd urządzenia lub łącza"), first + 1) << shown.out;
+    EXPECT_EQ(at(u8"[com3] gotowe"), first + 2) << shown.out;
+    EXPECT_EQ(at(u8"Port "), first + 3) << shown.out;
+    EXPECT_EQ(at("[com1] zapis"), -1) << "no progress line left behind\n" << shown.out;
+    EXPECT_TRUE(Contains(shown.out, "[com1] zapis, firmware : blok ")) << shown.out;
+
     // One backup onto three controllers at once; the one that stops keeps its
     // own record, and a resume there finishes it while the others are done.
     const unsigned blocks[3] = {40, 20, 60};

@@ -85,6 +85,21 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& folder, i
     return FinishCli(cli, timeoutMs);
 }
 
+CliRun RunCliOnTerminal(const std::vector<std::string>& args, const std::string& folder,
+                        int timeoutMs) {
+    // script(1) gives its command a pseudo-terminal and copies what it shows.
+    std::string command = "exec '" DM730_PATH "'";
+    for (const std::string& arg : args) {
+        std::string quoted;
+        for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        command += " '" + quoted + "'";
+    }
+    CliProcess cli;
+    if (StartProgram(cli, {"/usr/bin/script", "-qec", command, "/dev/null"}, {}, folder, -1) != 0)
+        return CliRun{-1, "", "not started"};
+    return FinishCli(cli, timeoutMs);
+}
+
 CliRun RunCliUnprivileged(const std::vector<std::string>& args, const std::string& folder,
                           int timeoutMs) {
     std::vector<std::string> words = {DM730_PATH};

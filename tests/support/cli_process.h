@@ -27,6 +27,10 @@ int StartCli(CliProcess& cli, const std::vector<std::string>& args, const std::s
 CliRun FinishCli(CliProcess& cli, int timeoutMs);
 CliRun RunCli(const std::vector<std::string>& args, const std::string& folder,
               int timeoutMs = 60000, long long fileSizeLimit = -1);
+// On a terminal of its own, as a technician runs it: everything it showed
+// there (stdout and stderr together, line ends as CR LF) is in out.
+CliRun RunCliOnTerminal(const std::vector<std::string>& args, const std::string& folder,
+                        int timeoutMs = 60000);
 // As a user without privileges (nobody, through setpriv, when the test runs
 // as root): the system then refuses and reserves ports as it does for a
 // technician. What the child must reach (the folder, the ports) must let

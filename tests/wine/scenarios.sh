@@ -883,6 +883,10 @@ scenario_console_port_beyond_com4() {
     fail "detect --lang en did not answer in English"
   stop_sim 5
   start_sim 5 --ident-silent
+  run_dm730 60 detect --port COM1 --port COM5
+  [ "$DM730_CODE" = 5 ] || fail "detect on COM1 and a silent COM5: exit code $DM730_CODE, expected 5"
+  grep -qx '\[COM5\] Nie znalazłem Dm730 !' "$SCEN/dm730.err" ||
+    fail "a controller's Polish message did not reach the parent's stderr whole"
   DM730_LANG=en run_dm730 30 detect --port COM5
   [ "$DM730_CODE" = 5 ] || fail "detect on a silent COM5: exit code $DM730_CODE, expected 5"
   grep -qx 'No Dm730 found!' "$SCEN/dm730.err" || fail "DM730_LANG=en did not give English"

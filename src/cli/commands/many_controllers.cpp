@@ -15,6 +15,7 @@
 #include "cli/console/exit_codes.h"
 #include "cli/console/json_events.h"
 #include "cli/console/progress.h"
+#include "cli/console/progress_board.h"
 #include "cli/system/child_process.h"
 #include "cli/system/files.h"
 #include "cli/system/interrupt.h"
@@ -41,7 +42,8 @@ struct PortRun {
     long block = 0, blocks = 0;
     long lastTenth = -1;
     int exitCode = -1;
-    int child = -1;  // its process's number, -1 when it could not start
+    int child = -1;    // its process's number, -1 when it could not start
+    size_t index = 0;  // its line among the others
     double seconds = 0;
     Clock::time_point started;
 };
@@ -94,19 +96,32 @@ const char* ActionWord(const std::string& action) {
     return Say(MsgManyVerify);
 }
 
-// A line at each tenth of each port's region, tagged with the port.
-void ShowProgressLine(PortRun& run) {
-    if (run.blocks <= 0) return;
+// How the parent shows its controllers' progress: one line per port redrawn
+// in place on a terminal, a tagged line at each tenth into a file or a pipe,
+// none at all with --quiet or --json.
+enum ManyProgress { ManyProgressNone = 0, ManyProgressLines, ManyProgressBoard };
+
+std::string ProgressText(const PortRun& run) {
+    return SayFormatted(MsgManyProgress, run.shortName.c_str(), ActionWord(run.action),
+                        run.kind.c_str(), run.block, run.blocks,
+                        run.blocks > 0 ? run.block * 100 / run.blocks : 0L);
+}
+
+void ShowPortProgress(PortRun& run, ManyProgress style) {
+    if (run.blocks <= 0 || style == ManyProgressNone) return;
+    if (style == ManyProgressBoard) {
+        SetBoardLine(run.index, ProgressText(run));
+        return;
+    }
     long tenth = run.block * 10 / run.blocks;
     if (tenth == run.lastTenth) return;
     run.lastTenth = tenth;
-    PrintMessage(ConsoleError, MsgManyProgress, run.shortName.c_str(), ActionWord(run.action),
-                 run.kind.c_str(), run.block, run.blocks, run.block * 100 / run.blocks);
+    PrintLine(ConsoleError, "%s", ProgressText(run).c_str());
 }
 
 // An event of a child: what the table and the progress need, and for a
 // program reading the parent's events, the event with its port.
-void TakeEvent(PortRun& run, const std::string& text, bool forward, bool showProgress) {
+void TakeEvent(PortRun& run, const std::string& text, bool forward, ManyProgress style) {
     nlohmann::json event = nlohmann::json::parse(text, nullptr, false);
     if (event.is_discarded() || !event.is_object() || !event.contains("event")) return;
     std::string kind = event["event"].get<std::string>();
@@ -118,7 +133,7 @@ void TakeEvent(PortRun& run, const std::string& text, bool forward, bool showPro
         run.action = event.value("action", "");
         run.block = event.value("block", 0L);
         run.blocks = event.value("blocks", 0L);
-        if (showProgress) ShowProgressLine(run);
+        ShowPortProgress(run, style);
     } else if (kind == "regionEnd") {
         // Where it stopped, exactly: progress events come at most twice a second.
         run.block = event.value("blocks", run.block);
@@ -129,11 +144,17 @@ void TakeEvent(PortRun& run, const std::string& text, bool forward, bool showPro
     PrintEventLine(tagged.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace));
 }
 
-void NoteEndedChildren(std::vector<PortRun>* runs) {
+std::string ResultText(const PortRun& run);
+
+void NoteEndedChildren(std::vector<PortRun>* runs, ManyProgress style) {
     for (PortRun& run : *runs) {
         if (run.exitCode >= 0 || ChildExitCode(run.child) < 0) continue;
         run.exitCode = ChildExitCode(run.child);
         run.seconds = std::chrono::duration<double>(Clock::now() - run.started).count();
+        if (style != ManyProgressBoard) continue;
+        SetBoardLine(run.index,
+                     SayFormatted(MsgTagged, run.shortName.c_str(), ResultText(run).c_str()));
+        DrawBoard();
     }
 }
 
@@ -199,6 +220,7 @@ ExitCode RunOnManyControllers(const CommandLine& line, int argc, const char* con
         for (const PortIdentity& identity : system)
             if (identity.name == name) run.serialNumber = identity.serialNumber;
         run.started = Clock::now();
+        run.index = runs.size();
         runs.push_back(run);
         runs.back().child = StartChild(program, ChildArguments(argc, argv, line, runs.back()));
         if (runs.back().child < 0) {
@@ -208,6 +230,15 @@ ExitCode RunOnManyControllers(const CommandLine& line, int argc, const char* con
         }
     }
     if (!line.quiet) PrintMessage(ConsoleError, MsgControllersCount, (unsigned long)runs.size());
+    ManyProgress style = line.quiet || line.json           ? ManyProgressNone
+                         : IsConsoleTerminal(ConsoleError) ? ManyProgressBoard
+                                                           : ManyProgressLines;
+    if (style == ManyProgressBoard) {
+        BeginBoard(runs.size());
+        for (const PortRun& run : runs)
+            SetBoardLine(run.index, SayFormatted(MsgManyStarting, run.shortName.c_str()));
+        DrawBoard();
+    }
     bool interruptSent = false;
     std::vector<ChildLine> lines;
     while (ReadChildLines(&lines, 100)) {
@@ -218,12 +249,13 @@ ExitCode RunOnManyControllers(const CommandLine& line, int argc, const char* con
             if (found == nullptr) continue;
             PortRun& run = *found;
             if (l.fromError)
-                PrintMessage(ConsoleError, MsgTagged, run.shortName.c_str(), l.text.c_str());
+                PrintAboveBoard(ConsoleError,
+                                SayFormatted(MsgTagged, run.shortName.c_str(), l.text.c_str()));
             else
-                TakeEvent(run, l.text, line.json, !line.quiet && !line.json);
+                TakeEvent(run, l.text, line.json, style);
         }
         lines.clear();
-        NoteEndedChildren(&runs);
+        NoteEndedChildren(&runs, style);
         // Ctrl-C on a terminal reaches every child itself; a stop sent to
         // the parent alone is handed on.
         if (WasInterrupted() && !interruptSent) {
@@ -231,7 +263,8 @@ ExitCode RunOnManyControllers(const CommandLine& line, int argc, const char* con
             interruptSent = true;
         }
     }
-    NoteEndedChildren(&runs);
+    NoteEndedChildren(&runs, style);
+    EndBoard();
     ShowTable(runs);
     return ExitCode(Worst(runs));
 }

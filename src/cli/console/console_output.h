@@ -24,6 +24,9 @@ void PrintMessage(int stream, MessageId id, ...);
 bool IsConsoleTerminal(int stream);
 // Characters a line of the terminal holds; 80 when it cannot be told.
 int ConsoleWidth(int stream);
+// On a terminal: the cursor goes up over the last `lines` lines, each cleared,
+// so that what is printed next takes their place.
+void EraseLinesAbove(int stream, int lines);
 
 // The system's reason on a line of its own under a message that names what
 // failed: "  (reason)". code: errno, or GetLastError() on Windows.

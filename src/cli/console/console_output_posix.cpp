@@ -24,6 +24,15 @@ void PrintText(int stream, const char* text) {
 
 bool IsConsoleTerminal(int stream) { return isatty(fileno(StreamOf(stream))) == 1; }
 
+void EraseLinesAbove(int stream, int lines) {
+    std::string erase = "\r";
+    // Up one line, then clear it whole: every terminal Linux has knows both.
+    for (int i = 0; i < lines; ++i) erase += "\x1b[1A\x1b[2K";
+    FILE* out = StreamOf(RoutedStream(stream));
+    std::fwrite(erase.data(), 1, erase.size(), out);
+    std::fflush(out);
+}
+
 int ConsoleWidth(int stream) {
     winsize size;
     if (ioctl(fileno(StreamOf(stream)), TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return 80;

@@ -45,6 +45,20 @@ void PrintText(int stream, const char* text) {
 
 bool IsConsoleTerminal(int stream) { return IsConsoleHandle(HandleOf(stream)); }
 
+// Through the console's own calls: a console without escape sequences (before
+// Windows 10, or with them turned off) moves its cursor the same.
+void EraseLinesAbove(int stream, int lines) {
+    HANDLE handle = HandleOf(RoutedStream(stream));
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (lines <= 0 || !GetConsoleScreenBufferInfo(handle, &info)) return;
+    COORD top = {0, SHORT(info.dwCursorPosition.Y > lines ? info.dwCursorPosition.Y - lines : 0)};
+    DWORD cells = DWORD(info.dwSize.X) * DWORD(info.dwCursorPosition.Y - top.Y + 1);
+    DWORD written;
+    FillConsoleOutputCharacterW(handle, L' ', cells, top, &written);
+    FillConsoleOutputAttribute(handle, info.wAttributes, cells, top, &written);
+    SetConsoleCursorPosition(handle, top);
+}
+
 int ConsoleWidth(int stream) {
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!GetConsoleScreenBufferInfo(HandleOf(stream), &info)) return 80;

@@ -25,6 +25,7 @@ struct EventState {
     Clock::time_point started;
     Clock::time_point progressAt;
     long progressDone = -1;
+    unsigned long regionBlocks = 0;  // expected, or 0
     int32_t retriedBlock = -1;
     int32_t retriesSeen = 0;
     std::string detail;  // UTF-8
@@ -125,7 +126,8 @@ void EventProgress() {
     Events.progressAt = Clock::now();
     Event e = Transfer("progress");
     e["block"] = done;
-    e["blocks"] = done + TransferJob.blocksLeft;
+    long left = long(TransferJob.blocksLeft);
+    e["blocks"] = Events.regionBlocks > 0 && !last ? long(Events.regionBlocks) : done + left;
     e["bytes"] = done * long(BlockSize);
     e["seconds"] = Seconds();
     Emit(e);
@@ -173,7 +175,10 @@ void EventRegionEnd(unsigned long blocksDone, int exitCode) {
     e["seconds"] = Seconds();
     Emit(e);
     Events.progressDone = -1;
+    Events.regionBlocks = 0;
 }
+
+void ExpectRegionBlocks(unsigned long blocks) { Events.regionBlocks = blocks; }
 
 void NoteFailureDetail(const std::string& text) {
     if (Events.on && Events.detail.empty()) Events.detail = Utf8FromMixedText(text.c_str());

@@ -24,6 +24,10 @@ void EventPortListed(const std::string& port, const std::string& transport,
                      const std::string& usbId, const std::string& product,
                      const std::string& serialNumber, const std::string& location,
                      const std::string& byId, const std::string& hold, const std::string& selector);
+// The blocks the region's transfer about to start moves, counted from the
+// region's first block as its progress is: a write or a verify ends with its
+// file, well before the region does. 0: the core's own count.
+void ExpectRegionBlocks(unsigned long blocks);
 // The running transfer moved on (read from TransferJob): at most twice a
 // second, and always when its last block is done.
 void EventProgress();

@@ -455,6 +455,7 @@ const MessageText MessageTable[MessageCount] = {
     {MsgManyVerify, "weryfikacja", "verify"},
     {MsgManyProgress, "[%s] %s, %s : blok %ld z %ld (%ld %%)",
      "[%s] %s, %s: block %ld of %ld (%ld %%)"},
+    {MsgManyStarting, "[%s] szukam sterownika ...", "[%s] looking for the controller ..."},
     {MsgManyStoppedAt, " przy bloku %ld z %ld", " at block %ld of %ld"},
     {MsgTableHead, "%-*s  %-12s  %-13s  %-4s  %-8s  %s", "%-*s  %-12s  %-13s  %-4s  %-8s  %s"},
     {MsgTableSerial, "Nr seryjny", "Serial"},

@@ -182,6 +182,7 @@ enum MessageId {
     MsgManyRead,
     MsgManyVerify,
     MsgManyProgress,
+    MsgManyStarting,
     MsgManyStoppedAt,
     MsgTableHead,
     MsgTableSerial,

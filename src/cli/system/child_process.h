@@ -14,8 +14,10 @@ int StartChild(const std::string& program, const std::vector<std::string>& args)
 
 struct ChildLine {
     int child;
-    bool fromError;    // stderr rather than stdout
-    std::string text;  // without its line end
+    bool fromError;  // stderr rather than stdout
+    // Without its line end, in the program's own texts' encoding (on Windows
+    // Windows-1250, from the UTF-8 a child writes into a pipe).
+    std::string text;
 };
 // Waits at most waitMs for output of any child and takes every whole line
 // that came. False once every child has ended and all its output is taken.

@@ -31,8 +31,24 @@ std::string Quoted(const std::string& word) {
     return text + "\"";
 }
 
+// A child writes UTF-8 into its pipe, as into any file; the program's own
+// texts are Windows-1250, and so its lines become.
+std::string Cp1250FromUtf8(const std::string& utf8) {
+    int wide = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), NULL, 0);
+    if (wide <= 0) return utf8;
+    std::vector<wchar_t> text(static_cast<size_t>(wide));
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), text.data(), wide);
+    int narrow = WideCharToMultiByte(1250, 0, text.data(), wide, NULL, 0, NULL, NULL);
+    std::string out(static_cast<size_t>(narrow > 0 ? narrow : 0), '\0');
+    if (narrow > 0) WideCharToMultiByte(1250, 0, text.data(), wide, &out[0], narrow, NULL, NULL);
+    return out;
+}
+
 void TakeLines(int child, int which, std::vector<ChildLine>* lines, bool atEnd) {
+    size_t before = lines->size();
     TakeChildLines(&Children[size_t(child)].pending[which], child, which == 1, lines, atEnd);
+    for (size_t i = before; i < lines->size(); ++i)
+        (*lines)[i].text = Cp1250FromUtf8((*lines)[i].text);
 }
 
 void Reap(Child& child) {

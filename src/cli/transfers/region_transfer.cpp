@@ -60,6 +60,19 @@ ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const
     // controller was found on: a command never mixes two controllers.
     ExitCode reopened = ReopenFoundPort();
     if (reopened != ExitDone) return reopened;
+    // What the transfer moves, for a program's progress: the span, the file, or the region.
+    unsigned long expected = LookUpRegion(kind).blockCount;
+    if (span.blocks > 0) {
+        expected = span.fromBlock + span.blocks;
+    } else if (action != ActionReadFromDevice) {
+        long long size = held != nullptr ? -1 : FileSizeOf(openedPath);
+        if (held != nullptr) {
+            size = (long long)held->seekg(0, std::ios::end).tellg();
+            held->seekg(0);
+        }
+        expected = BlocksOfSize(kind, size);
+    }
+    ExpectRegionBlocks(expected);
     StartOutcome started = held != nullptr ? StartTransferOnFile(*held, openedPath, givenName, span)
                            : action == ActionReadFromDevice
                                ? StartReadIntoPreparedFile(openedPath, givenName, span)
