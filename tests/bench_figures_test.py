@@ -36,6 +36,12 @@ CASES = [
      "| – their time to the quiet one | 1.000 | 1.000–1.080 |"),
     ("cli_loaded_ended 9\ncli_loaded_runs 10\n",
      "| dm730 paced writes with 3 busy processes that ended | 9 of 10 | |"),
+    ("many1_s 36\nmany1_s 35\nmany4_s 36\nmany4_s 37.8\n",
+     "| – time to one controller | 1.029 | 1.029–1.080 |"),
+    ("many4_s 36\nmany4_ticks 144\n",
+     "| – CPU per controller, 4 in one command (% of one core) | 1.00 | 1.00–1.00 |"),
+    ("failed_many4 run 2: exit 1, x\n", "| – paced writes that did not finish | run 2: exit 1, x |"
+     " |"),
     ("restore_clean_s 560\nrestore_noisy_s 600\n",
      "| – time to the clean one | 1.071 | 1.071–1.071 |"),
 ]

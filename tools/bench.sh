@@ -13,14 +13,18 @@
 #   - detection time per silent port, native and under Wine;
 #   - dm730 writing the firmware at the line's pace, quiet, and then 10 times with three busy
 #     processes beside it (not niced): how many of the 10 end, and their time to the quiet one;
+#   - dm730 writing the firmware at the line's pace to four simulated controllers in one command
+#     (--port four times) and to one, taking turns: the time of the four to the one, and the
+#     processor time per controller of each (the parent's and its children's together), by the
+#     release build of dm730 (build/release, made when missing);
 #   - a whole paced restore by dm730 (written and read back), clean and through dm730sim
 #     --noise-rate 0.01: the time of the noisy one to the clean one (BENCH_RESTORE_RUNS rounds,
 #     1 by default: a round takes about 20 minutes).
 # Times come from the simulator's own stamps (--timestamps), from the transfer's identification
 # request to its last block, the same for every client.
 #
-# Usage: tools/bench.sh   (builds what is missing; about 36 minutes on two cores where only the
-# 64-bit program runs, about 38 where the 32-bit one runs too). Each run's figures go to
+# Usage: tools/bench.sh   (builds what is missing; about 40 minutes on two cores where only the
+# 64-bit program runs, about 42 where the 32-bit one runs too). Each run's figures go to
 # build/bench/figures.txt as `name value` lines; tools/bench_figures.py takes the medians and
 # renders the table, also saved as build/bench/table.md; the runs' logs stay in build/bench/.
 # Environment: SELVO_EXE measures that program only (another build, to compare; SELVO_DRIVER then
@@ -33,6 +37,9 @@ RUNS=${BENCH_RUNS:-3}
 RESTORE_RUNS=${BENCH_RESTORE_RUNS:-1}
 LOADED_WRITES=10
 DM730=$ROOT/build/native/dm730
+# The processor time per controller is the program's as users get it: a build without the
+# sanitizers, whose start-up in every child process would weigh more than the transfer.
+RELEASE_DM730=$ROOT/build/release/dm730
 # 512 blocks of 263 bytes (command, its ACK, data frame, its ACK) at 10 bits a byte, 38400 baud.
 LINE_LIMIT=35.07
 OUT=$ROOT/build/bench
@@ -63,6 +70,13 @@ for f in "${needed[@]}"; do
     break
   fi
 done
+
+if [ ! -f "$RELEASE_DM730" ]; then
+  say "building the release dm730 (build/bench-build.log)"
+  mkdir -p build
+  { cmake --preset release && cmake --build --preset release --target dm730; } >>build/bench-build.log 2>&1 ||
+    { tail -20 build/bench-build.log >&2; say "the build failed"; exit 1; }
+fi
 
 rm -rf "$OUT"
 mkdir -p "$OUT/ports"
@@ -146,6 +160,19 @@ cpu_ticks() {   # PID [children]
 }
 
 # Seconds from one `now` to another.
+# Runs COMMAND with its output in OUTFILE and ERRFILE and prints the processor ticks it and every
+# child it waited for used, as the subshell that waited for it sees them; ends with its exit code.
+ticks_of() {   # OUTFILE ERRFILE COMMAND...
+  local out=$1 err=$2
+  shift 2
+  (
+    "$@" >"$out" 2>"$err" </dev/null
+    rc=$?
+    cpu_ticks $BASHPID children
+    exit $rc
+  )
+}
+
 seconds_between() { echo "$2 - $1" | bc; }
 
 # A simulator on LINK with its event lines stamped in OUTFILE.
@@ -218,12 +245,8 @@ native_paced_run() {   # bare|native|cli|cli_json RUN
     "$DM730" write firmware "$FIRMWARE" --port "$OUT/ports/com1" -q "${json[@]}" >"$OUT/$who-$2.out" 2>"$OUT/$who-$2.err" </dev/null
     rc=$?
   else
-    # The engine's processor time as the subshell that waited for it sees it.
     t0=$(now)
-    ticks=$("$BENCH" paced-write "$OUT/ports" "$FIRMWARE" >"$OUT/$who-$2.out" 2>"$OUT/$who-$2.err"
-            rc=$?
-            cpu_ticks $BASHPID children
-            exit $rc)
+    ticks=$(ticks_of "$OUT/$who-$2.out" "$OUT/$who-$2.err" "$BENCH" paced-write "$OUT/ports" "$FIRMWARE")
     rc=$?
     t1=$(now)
   fi
@@ -440,6 +463,31 @@ dm730_paced_write() {   # NAME RUN
   record "$1_s" "$(transfer_seconds "$simout")"
 }
 
+# One command of dm730 writing the firmware at the line's pace to COUNT simulated controllers
+# (1: one --port, dm730 alone; 4: four, one child process each): its wall-clock seconds from
+# start to end, and the processor ticks of dm730 and every child it waited for.
+dm730_many_write() {   # COUNT RUN
+  local count=$1 run=$2 first=${#SIM_PIDS[@]} ports=() i t0 t1 ticks rc
+  for i in $(seq "$count"); do
+    rm -f "$OUT/memory-many$i.bin"
+    bench_sim "$OUT/ports/com$((3 + i))" "$OUT/many$count-$run-$i.sim" --line-rate \
+      --memory "$OUT/memory-many$i.bin" || return 1
+    ports+=(--port "$OUT/ports/com$((3 + i))")
+  done
+  t0=$(now)
+  ticks=$(ticks_of "$OUT/many$count-$run.out" "$OUT/many$count-$run.err" \
+          "$RELEASE_DM730" write firmware "$FIRMWARE" "${ports[@]}" -q)
+  rc=$?
+  t1=$(now)
+  stop_sims "$first"
+  if [ $rc -ne 0 ]; then
+    record "failed_many$count" "run $run: exit $rc, $(tail -1 "$OUT/many$count-$run.err")"
+    return 1
+  fi
+  record "many${count}_s" "$(seconds_between "$t0" "$t1")"
+  record "many${count}_ticks" "$ticks"
+}
+
 # A whole backup to restore, taken unpaced from a simulator of random memory.
 make_restore_backup() {
   head -c $((4096 * 256)) /dev/urandom >"$OUT/memory-backup.bin"
@@ -479,6 +527,12 @@ done
 busy_stop
 record cli_loaded_ended "$ended"
 record cli_loaded_runs "$LOADED_WRITES"
+
+say "dm730 paced firmware writes to four controllers in one command and to one, $RUNS rounds"
+for i in $(seq $RUNS); do
+  dm730_many_write 1 "$i"
+  dm730_many_write 4 "$i"
+done
 
 say "dm730 paced restores, $RESTORE_RUNS rounds, clean and through --noise-rate 0.01"
 if make_restore_backup; then

@@ -93,6 +93,15 @@ class Table:
                       f"{self.text('cli_loaded_ended')} of {runs}")
         self.row("– their time to the quiet one", 3, self.ratios("cli_loaded_s", "cli_quiet_s"))
         self.failures("cli_loaded")
+        self.row("dm730 paced write, one controller, wall clock (s)", 2, self.numbers("many1_s"))
+        self.failures("many1")
+        self.row("dm730 paced writes, 4 controllers in one command (s)", 2, self.numbers("many4_s"))
+        self.row("– time to one controller", 3, self.ratios("many4_s", "many1_s"))
+        self.row("– CPU per controller, one (% of one core)", 2,
+                 self.share(["many1_ticks"], "many1_s"))
+        self.row("– CPU per controller, 4 in one command (% of one core)", 2,
+                 [s / 4 for s in self.share(["many4_ticks"], "many4_s")])
+        self.failures("many4")
         self.row("dm730 paced restore, clean (s)", 1, self.numbers("restore_clean_s"))
         self.failures("restore_clean")
         self.row("dm730 paced restore, --noise-rate 0.01 (s)", 1, self.numbers("restore_noisy_s"))

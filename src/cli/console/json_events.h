@@ -12,7 +12,7 @@ extern const char EventSchemaName[];     // "dm730-events"
 extern const char EventSchemaVersion[];  // "1.1"
 
 // The first line; from now on stdout carries the events alone. program:
-// "dm730 0.6.0".
+// "dm730 0.7.0".
 void StartEvents(const std::string& program, const char* command);
 bool EventsOn();
 

@@ -746,7 +746,6 @@ const MessageText MessageTable[MessageCount] = {
      "File %s has another SHA-256 sum than the manifest says: it was changed or damaged"},
 
     // The ports and the trace.
-    {MsgSystemCode, "kod %lu", "code %lu"},
     {MsgTransportNative, "wbudowany", "built-in"},
     {MsgTransportUsb, "USB", "USB"},
     {MsgTransportBluetooth, "Bluetooth", "Bluetooth"},

@@ -325,7 +325,6 @@ enum MessageId {
     MsgBackupSizeDiffers,
     MsgMoreThan,
     MsgBackupDigestDiffers,
-    MsgSystemCode,
     MsgTransportNative,
     MsgTransportUsb,
     MsgTransportBluetooth,

@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include "cli/console/messages.h"
 #include "cli/system/files.h"
 
 namespace {
@@ -98,7 +97,8 @@ std::string SystemErrorText(unsigned long code) {
     while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
                           text[length - 1] == ' ' || text[length - 1] == '.'))
         --length;
-    if (length == 0) return SayFormatted(MsgSystemCode, code);
+    // A code the system has no text for: its number, in no language.
+    if (length == 0) return "Windows " + std::to_string(code);
     return std::string(text, length);
 }
 

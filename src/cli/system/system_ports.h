@@ -45,7 +45,8 @@ PortListOutcome ListCommandPorts(const std::string& givenPort);
 // What the system knows of the port the search found the controller on (of
 // its name alone when the system does not list it).
 PortIdentity IdentityOfPort(const std::string& name);
-// What a user without access to a port does about it, or null.
-const char* PortPermissionHint();
+// Whether a user gets access to the serial ports by joining a group (dialout
+// on Linux), which the message of a refused port then says how to do.
+bool PortsGrantedByGroup();
 // An example of a port's name on this system, for a message.
 extern const char PortNameExample[];

@@ -201,4 +201,4 @@ PortIdentity IdentityOfPort(const std::string& name) {
     return alone;
 }
 
-const char* PortPermissionHint() { return nullptr; }
+bool PortsGrantedByGroup() { return false; }

@@ -41,6 +41,9 @@ void TakeFoundVersions() {
     foundSecond = VersionText(IoBuffer.secondVersionText, sizeof IoBuffer.secondVersionText);
 }
 
+// What a user refused a port does about it, or null where no group grants ports.
+const char* PortPermissionHint() { return PortsGrantedByGroup() ? Say(MsgDialoutHint) : nullptr; }
+
 // One line on why a port was left out of the search.
 std::string UnusableReason(const PortAttempt& attempt) {
     switch (attempt.outcome) {
