@@ -241,7 +241,8 @@ ExitCode RunOnManyControllers(const CommandLine& line, int argc, const char* con
     }
     bool interruptSent = false;
     std::vector<ChildLine> lines;
-    while (ReadChildLines(&lines, 100)) {
+    // Output, an end or a stop wakes the wait; the time is only a bound.
+    while (ReadChildLines(&lines, 500)) {
         for (const ChildLine& l : lines) {
             PortRun* found = nullptr;
             for (PortRun& r : runs)
