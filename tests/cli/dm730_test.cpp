@@ -851,6 +851,8 @@ TEST_F(Dm730Test, ARestoreStoppedAnywhereIsFinishedOnTheSameControllerOnly) {
         StartDevice(3, {}, same ? restored : Bytes(ImageSize, 0));
         run = Run({"restore", folder, "--port", LinkOf(3), "--resume"});
         EXPECT_EQ(run.exitCode, same ? 0 : 3) << Shown(run);
+        // Taken over and finished, the shared record goes; refused, it stays.
+        EXPECT_EQ(std::filesystem::exists(folder + "/restore-progress.json"), !same);
         if (!same) {
             EXPECT_TRUE(Contains(run.err, u8"Blok 30 z 384 w sterowniku na porcie " + LinkOf(3) +
                                               u8" nie zgadza się z plikiem"))

@@ -102,7 +102,7 @@ unsigned long BlocksOf(const CheckedBackup& backup, DataKind kind) {
 struct RestoreRun {
     const CommandLine& line;
     ResumeRecord record;
-    std::string resumedFrom;  // another port's record this run took over
+    std::string resumedFrom;  // the record of another port, or the shared one, taken over
     RegionState states[DataKindCount] = {RegionUntouched, RegionUntouched, RegionUntouched};
 
     void Keep() {
@@ -112,19 +112,10 @@ struct RestoreRun {
         PrintMessage(ConsoleError, MsgRestoreProgressNotKept, line.path.c_str());
     }
 
-    // The shared record of an older version goes too once this port's
-    // restore is whole, when it was this port's.
     void Forget() {
         for (const std::string& path : {ProgressPathInFolder(line.path, record.port),
                                         ProgressPathInState(line.path, record.port), resumedFrom})
             if (!path.empty()) RemoveFileOrLink(path.c_str());
-        for (const std::string& path : {PathInFolder(line.path, SharedProgressFileName),
-                                        ProgressPathInState(line.path, "")}) {
-            ResumeRecord shared;
-            if (!path.empty() && ReadResumeRecord(path, &shared) == RecordRead &&
-                shared.port == record.port)
-                RemoveFileOrLink(path.c_str());
-        }
     }
 };
 
@@ -154,10 +145,15 @@ ExitCode ReadProgress(RestoreRun& run, const std::string& port, ResumeRecord* re
     const std::string paths[4] = {
         ProgressPathInFolder(folder, port), ProgressPathInState(folder, port),
         PathInFolder(folder, SharedProgressFileName), ProgressPathInState(folder, "")};
-    for (const std::string& path : paths) {
+    for (int i = 0; i < 4; ++i) {
+        const std::string& path = paths[i];
         if (path.empty()) continue;
         ResumeRecordOutcome read = ReadResumeRecord(path, record);
-        if (read == RecordRead) return ExitDone;
+        if (read == RecordRead) {
+            // The shared record, once taken over, goes with this port's own.
+            if (i >= 2) run.resumedFrom = path;
+            return ExitDone;
+        }
         if (read == RecordInvalid) {
             PrintMessage(ConsoleError, MsgRestoreRecordDamaged, path.c_str());
             return ExitFileFailed;

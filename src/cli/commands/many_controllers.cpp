@@ -144,7 +144,12 @@ void TakeEvent(PortRun& run, const std::string& text, bool forward, ManyProgress
     PrintEventLine(tagged.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace));
 }
 
-std::string ResultText(const PortRun& run);
+std::string ResultText(const PortRun& run) {
+    std::string text = Say(ResultMeaning(run.exitCode));
+    if (run.exitCode == ExitInterrupted && run.blocks > 0)
+        text += SayFormatted(MsgManyStoppedAt, run.block + 1, run.blocks);
+    return text;
+}
 
 void NoteEndedChildren(std::vector<PortRun>* runs, ManyProgress style) {
     for (PortRun& run : *runs) {
@@ -163,13 +168,6 @@ int Worst(const std::vector<PortRun>& runs) {
         for (const PortRun& run : runs)
             if (run.exitCode == code) return code;
     return runs.empty() ? ExitNoController : ExitLineFailed;
-}
-
-std::string ResultText(const PortRun& run) {
-    std::string text = Say(ResultMeaning(run.exitCode));
-    if (run.exitCode == ExitInterrupted && run.blocks > 0)
-        text += SayFormatted(MsgManyStoppedAt, run.block + 1, run.blocks);
-    return text;
 }
 
 void ShowTable(const std::vector<PortRun>& runs) {
