@@ -5,24 +5,9 @@
 // Firmware, scanner libraries, user scenes: their regions together cover the
 // whole block memory.
 const DataKindFacts DataKindTable[DataKindCount] = {
-    {{0, 512},
-     {"upg", nullptr},
-     "Aktualizacje FirmWare",
-     "program sterownika",
-     "firmware",
-     "firmware.upg"},
-    {{512, 384},
-     {"lib", nullptr},
-     "Biblioteki",
-     "biblioteki skanerów",
-     "libraries",
-     "libraries.lib"},
-    {{896, 3200},
-     {"usr", "bin", nullptr},
-     "Sceny użytkownika",
-     "sceny użytkownika",
-     "scenes",
-     "scenes.usr"},
+    {{0, 512}, {"upg", nullptr}, "Aktualizacje FirmWare", "firmware", "firmware.upg"},
+    {{512, 384}, {"lib", nullptr}, "Biblioteki", "libraries", "libraries.lib"},
+    {{896, 3200}, {"usr", "bin", nullptr}, "Sceny użytkownika", "scenes", "scenes.usr"},
 };
 
 bool IsDataKind(long value) { return value >= KindFirmware && value <= KindScenes; }

@@ -23,8 +23,6 @@ struct DataKindFacts {
     const char* extensions[3];
     // What the file dialog's filter calls its files.
     const char* filesDescription;
-    // What it holds, as the command line's help says it.
-    const char* contents;
     // The word for it on the command line and in a backup's manifest, in
     // English as scripts and file names spell the regions.
     const char* word;

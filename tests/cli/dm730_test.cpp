@@ -860,6 +860,20 @@ TEST_F(Dm730Test, ARestoreStoppedAnywhereIsFinishedOnTheSameControllerOnly) {
             EXPECT_EQ(CountLines(SimLines(sims[2]), "block-in "), 0);
         }
     }
+    // The record of a port that is gone, taken over by the same controller
+    // elsewhere and finished, goes as well.
+    WriteWhole(folder + "/restore-progress-gone.json",
+               BytesOf("{\"program\": \"dm730\", \"port\": \"" + PathOf("gone") +
+                       "\", \"firmwareVersion\": \"3.05\", \"secondVersion\": \"1.20\", "
+                       "\"region\": \"scenes\", \"blocksWritten\": 0, \"regionWritten\": "
+                       "false, \"readBack\": true}\n"));
+    StartDevice(3, {}, restored);
+    run = Run({"restore", folder, "--port", LinkOf(3), "--resume"});
+    EXPECT_EQ(run.exitCode, 0) << Shown(run);
+    EXPECT_TRUE(
+        Contains(run.err, u8"Dokończenie odtwarzania przerwanego na porcie " + PathOf("gone")))
+        << Shown(run);
+    EXPECT_FALSE(std::filesystem::exists(folder + "/restore-progress-gone.json"));
 
     // Read back only when asked: --no-verify reads nothing; a region the
     // controller stores wrong is the only one said to differ.

@@ -103,9 +103,7 @@ ExitCode SetLeftoversAside(const std::string& folder, const std::vector<std::str
         return ExitFileFailed;
     }
     for (const std::string& file : left) {
-        size_t name = file.find_last_of("/\\");
-        std::string to =
-            PathInFolder(aside, file.c_str() + (name == std::string::npos ? 0 : name + 1));
+        std::string to = PathInFolder(aside, NameInPath(file).c_str());
         if (MoveFileOver(file.c_str(), to.c_str()) == FileOperationDone) continue;
         PrintMessage(ConsoleError, MsgCannotMove, file.c_str(), aside.c_str());
         ShowSystemReason(LastFileError());

@@ -69,8 +69,7 @@ const char SharedProgressFileName[] = "restore-progress.json";
 // A port's name as a file name: its last part (ttyUSB0, COM3), any other
 // character than a letter, a digit, '.', '-' or '_' as '_'.
 std::string PortFileTag(const std::string& port) {
-    size_t cut = port.find_last_of("/\\");
-    std::string tag = cut == std::string::npos ? port : port.substr(cut + 1);
+    std::string tag = NameInPath(port);
     for (char& c : tag)
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-' && c != '_')
             c = '_';

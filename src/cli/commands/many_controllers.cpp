@@ -48,11 +48,6 @@ struct PortRun {
     Clock::time_point started;
 };
 
-std::string ShortName(const std::string& port) {
-    size_t cut = port.find_last_of("/\\\\");
-    return cut == std::string::npos ? port : port.substr(cut + 1);
-}
-
 // Options with a value, whose value is never the command's operand.
 bool TakesValue(const std::string& word) {
     for (const char* o : {"--port", "--retries", "--max-differences", "--from-block", "--trace",
@@ -214,7 +209,7 @@ ExitCode RunOnManyControllers(const CommandLine& line, int argc, const char* con
     for (const std::string& name : names) {
         PortRun run;
         run.port = name;
-        run.shortName = ShortName(name);
+        run.shortName = NameInPath(name);
         for (const PortIdentity& identity : system)
             if (identity.name == name) run.serialNumber = identity.serialNumber;
         run.started = Clock::now();

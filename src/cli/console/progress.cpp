@@ -7,7 +7,6 @@
 #include <string>
 
 #include "cli/console/console_output.h"
-#include "cli/console/console_text.h"
 #include "cli/console/json_events.h"
 #include "cli/console/language.h"
 #include "cli/console/messages.h"

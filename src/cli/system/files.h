@@ -11,6 +11,9 @@ FileOutcome MoveFileOver(const char* from, const char* to);
 FileOutcome MakeFolderWithParents(const std::string& path);
 // The size in bytes, or -1 when the file cannot be opened.
 long long FileSizeOf(const char* path);
+// The last part of a path, after its last separator of either system
+// ("ttyUSB0" of "/dev/ttyUSB0", "COM3" of "\\.\COM3").
+std::string NameInPath(const std::string& path);
 // folder + separator + name, the separator only when the folder lacks one.
 std::string PathInFolder(const std::string& folder, const char* name);
 
@@ -21,7 +24,12 @@ PathKind KindOfPath(const char* path, bool followLinks);
 // What a whole file holds, read at once. A folder, a pipe or a device is
 // refused before anything is read (a pipe put there never holds the read);
 // a file longer than limit bytes gives its first limit + 1 only.
-enum ReadFileOutcome { WholeFileRead = 0, WholeFileMissing, WholeFileNotRegular, WholeFileUnreadable };
+enum ReadFileOutcome {
+    WholeFileRead = 0,
+    WholeFileMissing,
+    WholeFileNotRegular,
+    WholeFileUnreadable
+};
 ReadFileOutcome ReadWholeFile(const char* path, unsigned long long limit, std::string* bytes);
 // A new empty file at path, never through a link: fails when anything is there.
 FileOutcome CreateFileExclusively(const char* path);

@@ -60,19 +60,20 @@ ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const
     // controller was found on: a command never mixes two controllers.
     ExitCode reopened = ReopenFoundPort();
     if (reopened != ExitDone) return reopened;
-    // What the transfer moves, for a program's progress: the span, the file, or the region.
-    unsigned long expected = LookUpRegion(kind).blockCount;
-    if (span.blocks > 0) {
-        expected = span.fromBlock + span.blocks;
-    } else if (action != ActionReadFromDevice) {
-        long long size = held != nullptr ? -1 : FileSizeOf(openedPath);
-        if (held != nullptr) {
+    // The blocks the file fills (a read's target fills the region), measured once: what the
+    // transfer moves, for a program's progress, and where a write that ends early stood.
+    unsigned long fileBlocks = LookUpRegion(kind).blockCount;
+    if (action != ActionReadFromDevice) {
+        long long size = -1;
+        if (held == nullptr) {
+            size = FileSizeOf(openedPath);
+        } else {
             size = (long long)held->seekg(0, std::ios::end).tellg();
             held->seekg(0);
         }
-        expected = BlocksOfSize(kind, size);
+        fileBlocks = BlocksOfSize(kind, size);
     }
-    ExpectRegionBlocks(expected);
+    ExpectRegionBlocks(span.blocks > 0 ? span.fromBlock + span.blocks : fileBlocks);
     StartOutcome started = held != nullptr ? StartTransferOnFile(*held, openedPath, givenName, span)
                            : action == ActionReadFromDevice
                                ? StartReadIntoPreparedFile(openedPath, givenName, span)
@@ -87,11 +88,7 @@ ExitCode Run(TransferAction action, DataKind kind, const char* openedPath, const
         PrintMessage(ConsoleError, MsgInterrupted);
     }
     ExitCode code = pumped == PumpInterrupted ? ExitInterrupted : ExitCodeOf(TransferJob.failure);
-    if (code != ExitDone && action == ActionWriteToDevice) {
-        long long size = held != nullptr ? (long long)held->seekg(0, std::ios::end).tellg()
-                                         : FileSizeOf(openedPath);
-        ReportStoppedWrite(kind, BlocksOfSize(kind, size));
-    }
+    if (code != ExitDone && action == ActionWriteToDevice) ReportStoppedWrite(kind, fileBlocks);
     return code;
 }
 
